@@ -1,0 +1,5 @@
+if(VANTREL_SANITIZE)
+    set(_vantrel_san -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_compile_options(${_vantrel_san})
+    add_link_options(${_vantrel_san})
+endif()

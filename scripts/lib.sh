@@ -1,0 +1,58 @@
+# Shared by scripts/run and scripts/test: install what is missing, then configure and build.
+# shellcheck shell=bash
+
+VANTREL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+# Debian packages needed to build Vantrel and to run it on an X11 desktop.
+VANTREL_BUILD_PACKAGES=(
+    cmake make g++ pkg-config
+    qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6
+    libicu-dev
+    libxcb1-dev libxcb-composite0-dev libxcb-damage0-dev libxcb-render0-dev
+    libxcb-randr0-dev libxcb-xfixes0-dev libxcb-xinerama0-dev
+    fonts-dejavu-core fonts-liberation
+)
+
+# Extra packages for the tests: GoogleTest, a virtual X server and stock X clients, a window
+# manager and a tray host, and clang for the fuzz targets.
+VANTREL_TEST_PACKAGES=(
+    googletest libgtest-dev
+    xvfb xauth x11-xserver-utils x11-apps xdotool openbox trayer
+    libx11-dev libx11-xcb-dev libxrandr-dev libxcb-res0-dev libxcb-xtest0-dev libxcb-shm0-dev
+    libxcb-icccm4-dev
+    clang libclang-rt-14-dev
+)
+
+vantrel_sudo() {
+    if [ "$(id -u)" -eq 0 ]; then
+        "$@"
+    else
+        sudo "$@"
+    fi
+}
+
+# Installs the given Debian packages that are not installed yet.
+vantrel_install() {
+    local missing=()
+    local p
+    for p in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$p")
+        fi
+    done
+    if [ "${#missing[@]}" -eq 0 ]; then
+        return 0
+    fi
+    echo "Installing: ${missing[*]}"
+    vantrel_sudo env DEBIAN_FRONTEND=noninteractive apt-get update -q
+    vantrel_sudo env DEBIAN_FRONTEND=noninteractive \
+        apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# vantrel_build <build dir> <cmake options...>
+vantrel_build() {
+    local dir="$1"
+    shift
+    cmake -S "$VANTREL_ROOT" -B "$dir" "$@"
+    cmake --build "$dir" -j "$(nproc)"
+}
