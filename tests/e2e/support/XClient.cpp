@@ -1,0 +1,252 @@
+#include "tests/e2e/support/XClient.h"
+
+#include <xcb/xcb.h>
+#include <xcb/xtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <memory>
+
+namespace {
+template <typename T>
+using Reply = std::unique_ptr<T, decltype(&std::free)>;
+template <typename T>
+Reply<T> Wrap(T* p) {
+    return Reply<T>(p, &std::free);
+}
+
+QString PropertyText(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property, xcb_atom_t type) {
+    auto r = Wrap(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, w, property, type, 0, 16384), nullptr));
+    if (!r || r->format != 8) {
+        return {};
+    }
+    const auto* data = static_cast<const char*>(xcb_get_property_value(r.get()));
+    const int length = xcb_get_property_value_length(r.get());
+    return type == XCB_ATOM_STRING ? QString::fromLatin1(data, length)
+                                   : QString::fromUtf8(data, length);
+}
+}  // namespace
+
+XClient::XClient(const std::string& display) {
+    int screen = 0;
+    xcb_connection_t* c = xcb_connect(display.c_str(), &screen);
+    if (xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
+        return;
+    }
+    connection_ = c;
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+    for (int i = 0; i < screen && it.rem > 0; ++i) {
+        xcb_screen_next(&it);
+    }
+    root_ = it.data->root;
+}
+
+XClient::~XClient() {
+    if (connection_ != nullptr) {
+        xcb_disconnect(connection_);
+    }
+}
+
+std::uint32_t XClient::Atom(const char* name) {
+    auto r = Wrap(xcb_intern_atom_reply(
+        connection_,
+        xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+        nullptr));
+    return r ? r->atom : 0;
+}
+
+QString XClient::Title(std::uint32_t window) {
+    const QString netName =
+        PropertyText(connection_, window, Atom("_NET_WM_NAME"), Atom("UTF8_STRING"));
+    if (!netName.isEmpty()) {
+        return netName;
+    }
+    return PropertyText(connection_, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING);
+}
+
+std::vector<std::uint32_t> XClient::FindWindowsByTitle(const QString& title) {
+    std::vector<std::uint32_t> found;
+    if (connection_ == nullptr) {
+        return found;
+    }
+    std::function<void(xcb_window_t)> walk = [&](xcb_window_t w) {
+        auto tree =
+            Wrap(xcb_query_tree_reply(connection_, xcb_query_tree(connection_, w), nullptr));
+        if (!tree) {
+            return;
+        }
+        const xcb_window_t* children = xcb_query_tree_children(tree.get());
+        const int n = xcb_query_tree_children_length(tree.get());
+        for (int i = 0; i < n; ++i) {
+            if (Title(children[i]) == title) {
+                found.push_back(children[i]);
+            }
+            walk(children[i]);
+        }
+    };
+    walk(root_);
+    return found;
+}
+
+std::vector<std::uint32_t> XClient::FindViewableWindowsByTitle(const QString& title) {
+    std::vector<std::uint32_t> viewable;
+    for (std::uint32_t w : FindWindowsByTitle(title)) {
+        if (IsViewable(w)) {
+            viewable.push_back(w);
+        }
+    }
+    return viewable;
+}
+
+std::optional<QRect> XClient::Geometry(std::uint32_t window) {
+    auto g =
+        Wrap(xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, window), nullptr));
+    if (!g) {
+        return std::nullopt;
+    }
+    auto t = Wrap(xcb_translate_coordinates_reply(
+        connection_, xcb_translate_coordinates(connection_, window, root_, 0, 0), nullptr));
+    if (!t) {
+        return std::nullopt;
+    }
+    return QRect(t->dst_x, t->dst_y, g->width, g->height);
+}
+
+bool XClient::IsViewable(std::uint32_t window) {
+    auto a = Wrap(xcb_get_window_attributes_reply(
+        connection_, xcb_get_window_attributes(connection_, window), nullptr));
+    return a && a->map_state == XCB_MAP_STATE_VIEWABLE;
+}
+
+bool XClient::Exists(std::uint32_t window) {
+    auto a = Wrap(xcb_get_window_attributes_reply(
+        connection_, xcb_get_window_attributes(connection_, window), nullptr));
+    return static_cast<bool>(a);
+}
+
+std::uint32_t XClient::TopLevelOf(std::uint32_t window) {
+    std::uint32_t current = window;
+    while (true) {
+        auto tree =
+            Wrap(xcb_query_tree_reply(connection_, xcb_query_tree(connection_, current), nullptr));
+        if (!tree || tree->parent == root_ || tree->parent == XCB_WINDOW_NONE) {
+            return tree ? current : 0;
+        }
+        current = tree->parent;
+    }
+}
+
+std::vector<std::uint32_t> XClient::RootChildren() {
+    std::vector<std::uint32_t> result;
+    auto tree =
+        Wrap(xcb_query_tree_reply(connection_, xcb_query_tree(connection_, root_), nullptr));
+    if (tree) {
+        const xcb_window_t* children = xcb_query_tree_children(tree.get());
+        result.assign(children, children + xcb_query_tree_children_length(tree.get()));
+    }
+    return result;
+}
+
+QImage XClient::Grab(const QRect& area) {
+    auto image = Wrap(xcb_get_image_reply(
+        connection_,
+        xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_,
+                      static_cast<std::int16_t>(area.x()), static_cast<std::int16_t>(area.y()),
+                      static_cast<std::uint16_t>(area.width()),
+                      static_cast<std::uint16_t>(area.height()), ~0u),
+        nullptr));
+    if (!image || image->depth != 24) {
+        return {};
+    }
+    // A depth-24 Z pixmap on a little-endian server is 32 bits per pixel, BGRX.
+    QImage copy(xcb_get_image_data(image.get()), area.width(), area.height(), area.width() * 4,
+                QImage::Format_RGB32);
+    return copy.copy();
+}
+
+QRgb XClient::PixelAt(int x, int y) {
+    const QImage one = Grab(QRect(x, y, 1, 1));
+    return one.isNull() ? 0 : one.pixel(0, 0);
+}
+
+void XClient::MoveTo(int x, int y) {
+    xcb_test_fake_input(connection_, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root_,
+                        static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), 0);
+    Sync();
+}
+
+void XClient::Click(int x, int y, int button) {
+    MoveTo(x, y);
+    const auto b = static_cast<std::uint8_t>(button);
+    xcb_test_fake_input(connection_, XCB_BUTTON_PRESS, b, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0,
+                        0);
+    xcb_test_fake_input(connection_, XCB_BUTTON_RELEASE, b, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0,
+                        0);
+    Sync();
+}
+
+std::uint8_t XClient::KeycodeOf(std::uint32_t keysym) {
+    const xcb_setup_t* setup = xcb_get_setup(connection_);
+    const std::uint8_t first = setup->min_keycode;
+    const int count = setup->max_keycode - setup->min_keycode + 1;
+    auto map = Wrap(xcb_get_keyboard_mapping_reply(
+        connection_, xcb_get_keyboard_mapping(connection_, first, static_cast<std::uint8_t>(count)),
+        nullptr));
+    if (!map) {
+        return 0;
+    }
+    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map.get());
+    const int per = map->keysyms_per_keycode;
+    for (int k = 0; k < count; ++k) {
+        for (int j = 0; j < per; ++j) {
+            if (syms[k * per + j] == keysym) {
+                return static_cast<std::uint8_t>(first + k);
+            }
+        }
+    }
+    return 0;
+}
+
+void XClient::KeyTap(std::uint32_t keysym, std::uint32_t modifierKeysym) {
+    const std::uint8_t modifier = modifierKeysym != 0 ? KeycodeOf(modifierKeysym) : 0;
+    const std::uint8_t key = KeycodeOf(keysym);
+    if (modifier != 0) {
+        xcb_test_fake_input(connection_, XCB_KEY_PRESS, modifier, XCB_CURRENT_TIME, XCB_WINDOW_NONE,
+                            0, 0, 0);
+    }
+    xcb_test_fake_input(connection_, XCB_KEY_PRESS, key, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0,
+                        0);
+    xcb_test_fake_input(connection_, XCB_KEY_RELEASE, key, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0,
+                        0);
+    if (modifier != 0) {
+        xcb_test_fake_input(connection_, XCB_KEY_RELEASE, modifier, XCB_CURRENT_TIME,
+                            XCB_WINDOW_NONE, 0, 0, 0);
+    }
+    Sync();
+}
+
+void XClient::RequestClose(std::uint32_t window) {
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = Atom("WM_PROTOCOLS");
+    event.data.data32[0] = Atom("WM_DELETE_WINDOW");
+    event.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(connection_, 0, window, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&event));
+    Sync();
+}
+
+void XClient::Sync() {
+    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+}
+
+bool SameColour(QRgb a, QRgb b, int tolerance) {
+    return std::abs(qRed(a) - qRed(b)) <= tolerance &&
+           std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
+           std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}

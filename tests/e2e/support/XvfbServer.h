@@ -1,0 +1,58 @@
+// A private X server for one test: Xvfb on a free display number, with the extensions the
+// program needs and RandR monitors set as the test asks. Ended when the object goes.
+#pragma once
+
+#include <QProcessEnvironment>
+
+#include <sys/types.h>
+#include <string>
+#include <vector>
+
+struct MonitorSpec {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool primary = false;
+};
+
+class XvfbServer {
+  public:
+    struct Options {
+        int width = 3200;
+        int height = 1080;
+        bool composite = true;
+        std::vector<std::string> extraArgs;
+    };
+
+    XvfbServer();
+    explicit XvfbServer(const Options& options);
+    ~XvfbServer();
+    XvfbServer(const XvfbServer&) = delete;
+    XvfbServer& operator=(const XvfbServer&) = delete;
+
+    bool Running() const { return pid_ > 0 && !display_.empty(); }
+    // The display name, for example ":37".
+    const std::string& Display() const { return display_; }
+    pid_t Pid() const { return pid_; }
+
+    // Replaces the RandR monitors: the first carries the screen's output, the others none.
+    bool SetMonitors(const std::vector<MonitorSpec>& monitors);
+
+    // The test process's environment with DISPLAY pointing at this server.
+    QProcessEnvironment Environment() const;
+    // Sets DISPLAY in this process, so a QGuiApplication created afterwards connects here.
+    void Export() const;
+
+    // Stops the server now (tests of the program's reaction to a lost display).
+    void Stop();
+
+  private:
+    bool Start(const Options& options);
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+// Runs a command to completion with DISPLAY set to the server; returns its exit code, or -1.
+int RunOn(const XvfbServer& server, const std::vector<std::string>& argv,
+          std::string* output = nullptr, int timeoutMs = 10000);

@@ -1,0 +1,248 @@
+// A small X client for end-to-end tests: one top-level window painted in four colour
+// quadrants (top left red, top right green, bottom left blue, bottom right white), so a
+// screenshot shows where and how large its image is drawn.
+//
+//   vantrel_colour_client [--title T] [--width W] [--height H] [--x X] [--y Y]
+//                         [--wm-name-only] [--pid N]
+//
+// Prints "window 0x<id>" once the window is mapped. Commands on standard input, one a line:
+//   title <text>     set the title      resize <w> <h>   resize the window
+//   unmap / map      hide or show       quit             end
+#include <poll.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+struct Options {
+    std::string title = "Colour Client";
+    int width = 400;
+    int height = 300;
+    int x = 0;
+    int y = 0;
+    bool wmNameOnly = false;
+    long pid = -1;
+};
+
+Options Parse(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i + 1 < argc || (i < argc && std::strcmp(argv[i], "--wm-name-only") == 0);
+         ++i) {
+        const std::string a = argv[i];
+        if (a == "--wm-name-only") {
+            o.wmNameOnly = true;
+        } else if (a == "--title") {
+            o.title = argv[++i];
+        } else if (a == "--width") {
+            o.width = std::atoi(argv[++i]);
+        } else if (a == "--height") {
+            o.height = std::atoi(argv[++i]);
+        } else if (a == "--x") {
+            o.x = std::atoi(argv[++i]);
+        } else if (a == "--y") {
+            o.y = std::atoi(argv[++i]);
+        } else if (a == "--pid") {
+            o.pid = std::atol(argv[++i]);
+        }
+    }
+    return o;
+}
+
+xcb_atom_t Intern(xcb_connection_t* c, const char* name) {
+    xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+    const xcb_atom_t atom = r != nullptr ? r->atom : 0;
+    std::free(r);
+    return atom;
+}
+
+class Client {
+  public:
+    Client(xcb_connection_t* c, xcb_screen_t* s, const Options& o) : c_(c), s_(s), o_(o) {
+        w_ = o.width;
+        h_ = o.height;
+        window_ = xcb_generate_id(c_);
+        const std::uint32_t values[] = {s_->black_pixel,
+                                        XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+        xcb_create_window(c_, XCB_COPY_FROM_PARENT, window_, s_->root,
+                          static_cast<std::int16_t>(o.x), static_cast<std::int16_t>(o.y),
+                          static_cast<std::uint16_t>(w_), static_cast<std::uint16_t>(h_), 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, s_->root_visual,
+                          XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
+        protocols_ = Intern(c_, "WM_PROTOCOLS");
+        deleteWindow_ = Intern(c_, "WM_DELETE_WINDOW");
+        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, protocols_, XCB_ATOM_ATOM, 32, 1,
+                            &deleteWindow_);
+        if (o.pid >= 0) {
+            const auto pid = static_cast<std::uint32_t>(o.pid);
+            xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, Intern(c_, "_NET_WM_PID"),
+                                XCB_ATOM_CARDINAL, 32, 1, &pid);
+        }
+        SetTitle(o.title);
+        for (int i = 0; i < 4; ++i) {
+            gc_[i] = xcb_generate_id(c_);
+            const std::uint32_t colour[] = {kColours[i]};
+            xcb_create_gc(c_, gc_[i], window_, XCB_GC_FOREGROUND, colour);
+        }
+        xcb_map_window(c_, window_);
+        xcb_flush(c_);
+    }
+
+    void SetTitle(const std::string& title) {
+        const auto n = static_cast<std::uint32_t>(title.size());
+        if (!o_.wmNameOnly) {
+            xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, Intern(c_, "_NET_WM_NAME"),
+                                Intern(c_, "UTF8_STRING"), 8, n, title.data());
+        }
+        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING,
+                            8, n, title.data());
+        xcb_flush(c_);
+    }
+
+    void Paint() {
+        const int hw = w_ / 2;
+        const int hh = h_ / 2;
+        const xcb_rectangle_t rects[4] = {
+            {0, 0, static_cast<std::uint16_t>(hw), static_cast<std::uint16_t>(hh)},
+            {static_cast<std::int16_t>(hw), 0, static_cast<std::uint16_t>(w_ - hw),
+             static_cast<std::uint16_t>(hh)},
+            {0, static_cast<std::int16_t>(hh), static_cast<std::uint16_t>(hw),
+             static_cast<std::uint16_t>(h_ - hh)},
+            {static_cast<std::int16_t>(hw), static_cast<std::int16_t>(hh),
+             static_cast<std::uint16_t>(w_ - hw), static_cast<std::uint16_t>(h_ - hh)}};
+        for (int i = 0; i < 4; ++i) {
+            xcb_poly_fill_rectangle(c_, window_, gc_[i], 1, &rects[i]);
+        }
+        xcb_flush(c_);
+    }
+
+    // Returns false when the client should end.
+    bool HandleEvent(xcb_generic_event_t* e) {
+        switch (e->response_type & 0x7f) {
+            case XCB_EXPOSE:
+                if (reinterpret_cast<xcb_expose_event_t*>(e)->count == 0) {
+                    Paint();
+                }
+                break;
+            case XCB_MAP_NOTIFY:
+                if (!announced_) {
+                    std::printf("window 0x%x\n", window_);
+                    std::fflush(stdout);
+                    announced_ = true;
+                }
+                break;
+            case XCB_CONFIGURE_NOTIFY: {
+                auto* ce = reinterpret_cast<xcb_configure_notify_event_t*>(e);
+                if (ce->width != w_ || ce->height != h_) {
+                    w_ = ce->width;
+                    h_ = ce->height;
+                    Paint();
+                }
+                break;
+            }
+            case XCB_CLIENT_MESSAGE: {
+                auto* cm = reinterpret_cast<xcb_client_message_event_t*>(e);
+                if (cm->type == protocols_ && cm->data.data32[0] == deleteWindow_) {
+                    return false;
+                }
+                break;
+            }
+            default:
+                break;
+        }
+        return true;
+    }
+
+    // Returns false when the client should end.
+    bool HandleCommand(const std::string& line) {
+        if (line == "quit") {
+            return false;
+        }
+        if (line.rfind("title ", 0) == 0) {
+            SetTitle(line.substr(6));
+        } else if (line.rfind("resize ", 0) == 0) {
+            int w = 0;
+            int h = 0;
+            if (std::sscanf(line.c_str() + 7, "%d %d", &w, &h) == 2 && w > 0 && h > 0) {
+                const std::uint32_t size[] = {static_cast<std::uint32_t>(w),
+                                              static_cast<std::uint32_t>(h)};
+                xcb_configure_window(c_, window_,
+                                     XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+            }
+        } else if (line == "unmap") {
+            xcb_unmap_window(c_, window_);
+        } else if (line == "map") {
+            xcb_map_window(c_, window_);
+        }
+        xcb_flush(c_);
+        std::printf("ok %s\n", line.c_str());
+        std::fflush(stdout);
+        return true;
+    }
+
+  private:
+    static constexpr std::uint32_t kColours[4] = {0xff0000, 0x00ff00, 0x0000ff, 0xffffff};
+    xcb_connection_t* c_;
+    xcb_screen_t* s_;
+    Options o_;
+    xcb_window_t window_ = 0;
+    xcb_gcontext_t gc_[4] = {};
+    xcb_atom_t protocols_ = 0;
+    xcb_atom_t deleteWindow_ = 0;
+    int w_ = 0;
+    int h_ = 0;
+    bool announced_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const Options options = Parse(argc, argv);
+    int screenNumber = 0;
+    xcb_connection_t* c = xcb_connect(nullptr, &screenNumber);
+    if (xcb_connection_has_error(c)) {
+        std::fprintf(stderr, "colour client: cannot open the display\n");
+        return 1;
+    }
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+    for (int i = 0; i < screenNumber && it.rem > 0; ++i) {
+        xcb_screen_next(&it);
+    }
+    Client client(c, it.data, options);
+    std::string pending;
+    bool running = true;
+    bool stdinOpen = true;
+    while (running) {
+        pollfd fds[2] = {{xcb_get_file_descriptor(c), POLLIN, 0}, {0, POLLIN, 0}};
+        poll(fds, stdinOpen ? 2 : 1, -1);
+        while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
+            running = client.HandleEvent(e) && running;
+            std::free(e);
+        }
+        if (xcb_connection_has_error(c)) {
+            break;
+        }
+        if (stdinOpen && (fds[1].revents & (POLLIN | POLLHUP)) != 0) {
+            char buffer[4096];
+            const ssize_t n = read(0, buffer, sizeof buffer);
+            if (n <= 0) {
+                stdinOpen = false;  // keep running until closed or killed
+                continue;
+            }
+            pending.append(buffer, static_cast<std::size_t>(n));
+            std::size_t nl;
+            while ((nl = pending.find('\n')) != std::string::npos) {
+                running = client.HandleCommand(pending.substr(0, nl)) && running;
+                pending.erase(0, nl + 1);
+            }
+        }
+    }
+    xcb_disconnect(c);
+    return 0;
+}
