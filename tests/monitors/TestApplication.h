@@ -1,0 +1,7 @@
+// The one QApplication of a widget test program. A global test environment makes it before
+// the first test and destroys it after the last, while Qt's own globals still exist.
+#pragma once
+
+#include <QApplication>
+
+QApplication& TestApplication();
