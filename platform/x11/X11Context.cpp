@@ -8,15 +8,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <map>
-#include <string>
 
 void XcbFree::operator()(void* p) const noexcept {
     std::free(p);
 }
 
 class X11Context::Filter : public QAbstractNativeEventFilter {
-public:
+  public:
     explicit Filter(X11Context* context) : context_(context) {}
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
         if (eventType != "xcb_generic_event_t") {
@@ -25,7 +23,7 @@ public:
         return context_->Dispatch(static_cast<xcb_generic_event_t*>(message));
     }
 
-private:
+  private:
     X11Context* context_;
 };
 
@@ -55,7 +53,10 @@ X11Context* X11Context::Get() {
 
 X11Context::X11Context(xcb_connection_t* connection, int screenNumber)
     : connection_(connection), screenNumber_(screenNumber) {
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection_));
+    const xcb_setup_t* setup = xcb_get_setup(connection_);
+    resourceIdBase_ = setup->resource_id_base;
+    resourceIdMask_ = setup->resource_id_mask;
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(setup);
     for (int i = 0; it.rem > 0; ++i, xcb_screen_next(&it)) {
         if (i == screenNumber_ || screen_ == nullptr) {
             screen_ = it.data;
@@ -80,51 +81,79 @@ void X11Context::RemoveEventHandler(int id) {
 
 void X11Context::IgnoreErrorOf(unsigned int sequence) {
     ignoredSequences_.push_back(sequence);
-    // Keep the list short: sequences far behind the connection's are long answered.
-    if (ignoredSequences_.size() > 4096) {
-        ignoredSequences_.erase(ignoredSequences_.begin(), ignoredSequences_.begin() + 2048);
-    }
+}
+
+void X11Context::ForgetAnsweredSequences(unsigned int sequence) {
+    // The server answers in request order: once an event or error of a later request has
+    // arrived, an earlier request that has not failed by now never will.
+    std::erase_if(ignoredSequences_, [sequence](unsigned int s) {
+        return static_cast<std::int32_t>(sequence - s) > 0;
+    });
 }
 
 void X11Context::AddEventMask(xcb_window_t window, std::uint32_t mask) {
-    XcbReply<xcb_get_window_attributes_reply_t> attrs(xcb_get_window_attributes_reply(
-        connection_, xcb_get_window_attributes(connection_, window), nullptr));
-    if (!attrs) {
-        return;
+    AddEventMask(std::vector<xcb_window_t>{window}, mask);
+}
+
+void X11Context::AddEventMask(const std::vector<xcb_window_t>& windows, std::uint32_t mask) {
+    std::vector<xcb_get_window_attributes_cookie_t> cookies;
+    cookies.reserve(windows.size());
+    for (xcb_window_t w : windows) {
+        cookies.push_back(xcb_get_window_attributes(connection_, w));
     }
-    const std::uint32_t wanted = attrs->your_event_mask | mask;
-    if (wanted != attrs->your_event_mask) {
-        xcb_change_window_attributes(connection_, window, XCB_CW_EVENT_MASK, &wanted);
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        auto attrs = XcbTake(connection_, cookies[i], xcb_get_window_attributes_reply);
+        if (!attrs) {
+            continue;  // gone already
+        }
+        const std::uint32_t wanted = attrs->your_event_mask | mask;
+        if (wanted != attrs->your_event_mask) {
+            // The window may vanish before the server gets this: that error is expected.
+            IgnoreErrorOf(
+                xcb_change_window_attributes(connection_, windows[i], XCB_CW_EVENT_MASK, &wanted)
+                    .sequence);
+        }
     }
+    xcb_flush(connection_);
 }
 
 xcb_atom_t X11Context::Atom(const char* name) {
-    static std::map<std::string, xcb_atom_t> cache;
-    if (auto it = cache.find(name); it != cache.end()) {
+    if (auto it = atoms_.find(name); it != atoms_.end()) {
         return it->second;
     }
-    XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        connection_,
-        xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
-        nullptr));
-    const xcb_atom_t atom = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-    if (atom != XCB_ATOM_NONE) {
-        cache[name] = atom;
+    InternAtoms({name});
+    auto it = atoms_.find(name);
+    return it == atoms_.end() ? static_cast<xcb_atom_t>(XCB_ATOM_NONE) : it->second;
+}
+
+void X11Context::InternAtoms(std::initializer_list<const char*> names) {
+    std::vector<std::pair<const char*, xcb_intern_atom_cookie_t>> pending;
+    for (const char* name : names) {
+        if (atoms_.find(name) == atoms_.end()) {
+            pending.emplace_back(
+                name, xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)),
+                                      name));
+        }
     }
-    return atom;
+    for (const auto& [name, cookie] : pending) {
+        auto reply = XcbTake(connection_, cookie, xcb_intern_atom_reply);
+        if (reply && reply->atom != XCB_ATOM_NONE) {
+            atoms_[name] = reply->atom;
+        }
+    }
 }
 
 bool X11Context::Dispatch(xcb_generic_event_t* event) {
+    const unsigned int sequence = event->full_sequence;
     if ((event->response_type & 0x7f) == 0) {
-        const unsigned int sequence = event->sequence;
-        // Error sequences are 16 bits on the wire; compare the low bits.
-        auto it = std::find_if(ignoredSequences_.begin(), ignoredSequences_.end(),
-                               [sequence](unsigned int s) { return (s & 0xffff) == sequence; });
+        auto it = std::find(ignoredSequences_.begin(), ignoredSequences_.end(), sequence);
         if (it != ignoredSequences_.end()) {
             ignoredSequences_.erase(it);
+            ForgetAnsweredSequences(sequence);
             return true;
         }
     }
+    ForgetAnsweredSequences(sequence);
     bool consumed = false;
     // Copy: a handler may add or remove handlers.
     const auto handlers = handlers_;

@@ -5,8 +5,12 @@
 #include <xcb/xcb.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
+#include <initializer_list>
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 // Frees an xcb reply (or any malloc'd block) when it leaves scope.
@@ -16,8 +20,20 @@ struct XcbFree {
 template <typename T>
 using XcbReply = std::unique_ptr<T, XcbFree>;
 
+// Waits for the reply of a request that has one. A failed request (typically a window that
+// vanished in the meantime) gives null; its error is freed here and never reaches the event
+// queue, so it needs no further handling.
+template <typename R, typename Cookie>
+XcbReply<R> XcbTake(xcb_connection_t* connection, Cookie cookie,
+                    R* (*replyFn)(xcb_connection_t*, Cookie, xcb_generic_error_t**)) {
+    xcb_generic_error_t* error = nullptr;
+    XcbReply<R> reply(replyFn(connection, cookie, &error));
+    std::free(error);
+    return reply;
+}
+
 class X11Context {
-public:
+  public:
     // Returns nullptr when the application does not run on Qt's xcb platform.
     static X11Context* Get();
 
@@ -25,6 +41,13 @@ public:
     xcb_screen_t* Screen() const { return screen_; }
     xcb_window_t Root() const { return screen_->root; }
     int ScreenNumber() const { return screenNumber_; }
+
+    // True for a window created through this connection. The server hands every client a
+    // private range of resource ids (base | any bits of mask), so no other client can make
+    // a window that falls into ours: unlike _NET_WM_PID, this test cannot be faked.
+    bool IsOwnResource(std::uint32_t id) const {
+        return (id & ~resourceIdMask_) == resourceIdBase_;
+    }
 
     // Handlers see every X event and error before Qt does. A handler returns true to hide
     // the event from Qt (only for events the program itself asked for).
@@ -38,13 +61,19 @@ public:
 
     // Adds bits to this client's event mask on a window without dropping the ones Qt chose.
     void AddEventMask(xcb_window_t window, std::uint32_t mask);
+    // The same for many windows at the cost of one round trip. Windows that no longer
+    // exist are skipped without an error reaching anyone.
+    void AddEventMask(const std::vector<xcb_window_t>& windows, std::uint32_t mask);
 
     xcb_atom_t Atom(const char* name);
+    // Interns several atoms in one round trip, so later Atom() calls answer from the cache.
+    void InternAtoms(std::initializer_list<const char*> names);
 
     bool Dispatch(xcb_generic_event_t* event);
 
-private:
+  private:
     X11Context(xcb_connection_t* connection, int screenNumber);
+    void ForgetAnsweredSequences(unsigned int sequence);
 
     struct Handler {
         int id;
@@ -53,9 +82,12 @@ private:
     xcb_connection_t* connection_ = nullptr;
     xcb_screen_t* screen_ = nullptr;
     int screenNumber_ = 0;
+    std::uint32_t resourceIdBase_ = 0;
+    std::uint32_t resourceIdMask_ = 0;
     int nextHandlerId_ = 1;
     std::vector<Handler> handlers_;
     std::vector<unsigned int> ignoredSequences_;
+    std::map<std::string, xcb_atom_t> atoms_;
     class Filter;
     std::unique_ptr<Filter> filter_;
 };
