@@ -1,8 +1,90 @@
-// Placeholder until form translation lands.
+// Replacing the captions and hints of a window's controls with catalog texts.
 #include "l10n/FormTranslation.h"
 
-void TranslateForm(QWidget*, std::int32_t) {}
-void TranslateControl(const std::string&, QObject*, const TLanguageStrings&) {}
-void ApplySystemFont(QFont&) {}
-void ApplyDefaultGuiFont(QFont&) {}
-void AdoptLogicalFont(QFont&, const LogicalFont&) {}
+#include <QPointer>
+
+#include "l10n/AnsiCodePage.h"
+#include "l10n/WideControls.h"
+
+namespace {
+
+const std::string kAllForms = "<ALL>";
+const std::string kFormItself = "<DEFAULT>";
+
+std::string ComponentName(const QObject& object) {
+    return WideToAnsi(object.objectName());
+}
+
+// Sets caption and hint when control is of a translatable kind; other kinds keep theirs.
+void SetTexts(QObject& control, const QString& text, const QString& hint) {
+    if (auto* button = qobject_cast<TWideButton*>(&control)) {
+        button->setText(text);
+        button->setToolTip(hint);
+    } else if (auto* label = qobject_cast<TWideLabel*>(&control)) {
+        label->setText(text);
+        label->setToolTip(hint);
+    } else if (auto* group = qobject_cast<TWideGroupBox*>(&control)) {
+        group->setTitle(text);
+        group->setToolTip(hint);
+    }
+}
+
+// The controls placed on widget, in child-list order. Windows that merely belong to it
+// (dialogs, popup menus, clones) are not controls of the form and are left out.
+QList<QPointer<QWidget>> ChildControls(const QObject& widget) {
+    QList<QPointer<QWidget>> controls;
+    for (QObject* child : widget.children()) {
+        auto* control = qobject_cast<QWidget*>(child);
+        if (control && !control->isWindow()) {
+            controls.append(control);
+        }
+    }
+    return controls;
+}
+
+void TranslateChildren(const std::string& formName, const QObject& parent,
+                       const TLanguageStrings& language) {
+    for (const QPointer<QWidget>& child : ChildControls(parent)) {
+        if (child) {
+            TranslateControl(formName, child.data(), language);
+        }
+    }
+}
+
+}  // namespace
+
+void TranslateForm(QWidget* form, std::int32_t langId) {
+    if (!form) {
+        return;
+    }
+    const TLanguageStrings* language = FindLanguage(langId);
+    if (!language) {
+        return;
+    }
+    const std::string formName = ComponentName(*form);
+    QString text;
+    QString hint;
+    if (dynamic_cast<TWideTextForm*>(form) &&
+        FindString(*language, formName, kFormItself, text, hint)) {
+        form->setWindowTitle(text);
+        form->setToolTip(hint);
+    }
+    TranslateChildren(formName, *form, *language);
+}
+
+void TranslateControl(const std::string& formName, QObject* control,
+                      const TLanguageStrings& language) {
+    if (!control) {
+        return;
+    }
+    const std::string name = ComponentName(*control);
+    QString text;
+    QString hint;
+    bool matched = FindString(language, kAllForms, name, text, hint);
+    // The form's own entry always overrides the shared one, its empty hint included.
+    matched = FindString(language, formName, name, text, hint) || matched;
+    if (matched) {
+        SetTexts(*control, text, hint);
+    }
+    TranslateChildren(formName, *control, language);
+}

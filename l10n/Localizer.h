@@ -1,10 +1,12 @@
 // The message catalog: per-language text files that replace the program's built-in texts.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,14 +40,31 @@ extern TL10NResources Resources;
 // section and name fields: the Windows ANSI code page of the given language id.
 void SetCatalogLanguage(std::uint32_t langId);
 
+// Loads every "*.lcl" file (any letter case) of folder, in file-name order, into Resources.
+// Files that cannot be read and lines with fewer than three fields are skipped.
 void LoadCatalog(const std::string& folder);
 // Empties Resources (at the end of the program, and between tests).
 void ClearCatalog();
 
+// Reads and parses one catalog file; a file that cannot be read gives nullptr.
 std::unique_ptr<TLanguageStrings> ParseCatalogFile(const std::string& fileName);
+// Parses the raw bytes of a catalog file (byte-order mark, lines, entries).
+std::unique_ptr<TLanguageStrings> ParseCatalogBytes(const QByteArray& bytes);
+// The text of a catalog file: decoded by its byte-order mark (or the ANSI code page) and cut
+// at the first NUL.
+QString DecodeCatalogBytes(const QByteArray& bytes);
+// The language id a catalog file name stands for ("0407.lcl" -> 0x0407), or 0 when the name
+// is not a hexadecimal number of at most 32 bits followed by one extension.
+std::int32_t LanguageIdFromFileName(const std::string& fileName);
+
+// Cuts line at every separator; at most maxFields fields are returned (the last one then
+// ends at the next separator, and whatever follows is dropped).
 std::vector<QString> SplitFields(const QString& line, QChar separator);
+std::vector<QString> SplitFields(QStringView line, QChar separator, std::size_t maxFields);
 TStringResource MakeStringResource(const std::vector<QString>& fields);
 void ApplyReplacePatterns(QString& s);
+// Replaces every occurrence of pattern, left to right, in one pass.
+QString ReplaceAll(const QString& s, QStringView pattern, QStringView replacement);
 
 const TLanguageStrings* FindLanguage(std::int32_t langId);
 bool FindString(const TLanguageStrings& language, const std::string& section,

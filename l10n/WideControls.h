@@ -8,26 +8,26 @@
 
 class TWideButton : public QPushButton {
     Q_OBJECT
-public:
+  public:
     using QPushButton::QPushButton;
 };
 
 // Labels always show their text literally: no rich text, no markup from window titles.
 class TWideLabel : public QLabel {
     Q_OBJECT
-public:
+  public:
     explicit TWideLabel(QWidget* parent = nullptr);
     explicit TWideLabel(const QString& text, QWidget* parent = nullptr);
 };
 
 class TWideGroupBox : public QGroupBox {
     Q_OBJECT
-public:
+  public:
     using QGroupBox::QGroupBox;
 };
 
 // Marks a top-level window whose own caption and hint the catalog may replace.
 class TWideTextForm {
-public:
+  public:
     virtual ~TWideTextForm() = default;
 };
