@@ -39,6 +39,35 @@ double Milliseconds(std::chrono::steady_clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
+// A file far beyond any real catalog: 40 MB of entries and one line of 10 MB.
+void BenchLargeFile(const QTemporaryDir& dir) {
+    QByteArray bytes;
+    for (int i = 0; bytes.size() < 40 * 1024 * 1024; ++i) {
+        bytes += "<SP>~Key" + QByteArray::number(i) + "~\"Some text<9>here\"~\"hint\"\n";
+    }
+    bytes += "<SP>~Long~\"";
+    while (bytes.size() < 50 * 1024 * 1024) {
+        bytes += "<1310>~x~";
+    }
+    bytes += "\"\n";
+    QFile out(dir.filePath("large/0409.lcl"));
+    if (!QDir(dir.path()).mkpath("large") || !out.open(QIODevice::WriteOnly) ||
+        out.write(bytes) != bytes.size()) {
+        std::fprintf(stderr, "catalog_bench: cannot write %s\n", qPrintable(out.fileName()));
+        return;
+    }
+    out.close();
+    ClearCatalog();
+    const auto start = std::chrono::steady_clock::now();
+    LoadCatalog(dir.filePath("large").toStdString());
+    const double ms = Milliseconds(std::chrono::steady_clock::now() - start);
+    const double megabytes = static_cast<double>(bytes.size()) / (1024.0 * 1024.0);
+    std::printf("large file: %.1f MB, %zu entries in %.1f ms (%.1f ms per MB)\n", megabytes,
+                Resources.empty() ? std::size_t{0} : Resources[0]->Strings.size(), ms,
+                ms / megabytes);
+    ClearCatalog();
+}
+
 }  // namespace
 
 int main() {
@@ -83,5 +112,6 @@ int main() {
     std::printf("lookup: %d messages (%zu found) in %.1f ms (%.0f ns per lookup)\n", kLookups,
                 found, lookupMs, lookupMs * 1e6 / kLookups);
     ClearCatalog();
+    BenchLargeFile(dir);
     return 0;
 }

@@ -138,7 +138,7 @@ TEST_F(CatalogFormatTest, LinesCommentsAndShortLines) {
         {"fewer than three fields", "a~b\nonly\n   \nc~d~'y'", {{"c", "d", "y", ""}}},
         {"fifth field ignored", "a~b~'x'~'h'~'more'~", {{"a", "b", "x", "h"}}},
         {"NUL ends the text",
-         QByteArray("a~b~'1'\nc~d~'2'\ne~f~'3'\n\0g~h~'4'\n", 36),
+         QByteArrayLiteral("a~b~'1'\nc~d~'2'\ne~f~'3'\n\0g~h~'4'\n"),
          {{"a", "b", "1", ""}, {"c", "d", "2", ""}, {"e", "f", "3", ""}}},
         {"first entry of a pair kept in order",
          "a~b~'1'\na~b~'2'",
