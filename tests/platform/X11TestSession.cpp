@@ -1,0 +1,130 @@
+#include "tests/platform/X11TestSession.h"
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QString>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+std::unique_ptr<X11TestSession>& Instance() {
+    static std::unique_ptr<X11TestSession> session;
+    return session;
+}
+std::unique_ptr<QGuiApplication>& Application() {
+    static std::unique_ptr<QGuiApplication> app;
+    return app;
+}
+
+// Ends the application before its server, so Qt never sees the display go away.
+class SessionTeardown : public ::testing::Environment {
+  public:
+    void TearDown() override {
+        Application().reset();
+        Instance().reset();
+    }
+};
+const auto* const kTeardown = ::testing::AddGlobalTestEnvironment(new SessionTeardown);
+
+}  // namespace
+
+std::string ToUtf8(const std::u16string& text) {
+    return QString::fromStdU16String(text).toStdString();
+}
+
+X11TestSession* X11TestSession::Get() {
+    if (!Instance()) {
+        std::unique_ptr<X11TestSession> session(new X11TestSession);
+        if (!session->server_.Running() || !session->client_ || !session->client_->Connected()) {
+            return nullptr;
+        }
+        session->server_.Export();
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+        static int argc = 1;
+        static char name[] = "vantrel_platform_tests";
+        static char* argv[] = {name, nullptr};
+        Application() = std::make_unique<QGuiApplication>(argc, argv);
+        Instance() = std::move(session);
+    }
+    return Instance().get();
+}
+
+X11TestSession::X11TestSession() {
+    if (server_.Running()) {
+        client_ = std::make_unique<XClient>(server_.Display());
+    }
+}
+
+xcb_atom_t X11TestSession::Atom(const char* name) {
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        Connection(),
+        xcb_intern_atom(Connection(), 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+        nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    std::free(reply);
+    return atom;
+}
+
+void X11TestSession::SetProperty(xcb_window_t window, const char* name, const char* type,
+                                 int format, const void* data, std::uint32_t count) {
+    xcb_change_property(Connection(), XCB_PROP_MODE_REPLACE, window, Atom(name), Atom(type),
+                        static_cast<std::uint8_t>(format), count, data);
+    client_->Sync();
+}
+
+void X11TestSession::DeleteProperty(xcb_window_t window, const char* name) {
+    xcb_delete_property(Connection(), window, Atom(name));
+    client_->Sync();
+}
+
+xcb_window_t X11TestSession::CreateWindow(const WindowSpec& spec) {
+    xcb_connection_t* c = Connection();
+    const xcb_window_t w = xcb_generate_id(c);
+    const std::uint32_t values[] = {spec.overrideRedirect ? 1u : 0u};
+    const auto windowClass =
+        spec.inputOnly ? XCB_WINDOW_CLASS_INPUT_ONLY : XCB_WINDOW_CLASS_INPUT_OUTPUT;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, w, spec.parent ? spec.parent : Root(), 10, 10, 200,
+                      100, 0, static_cast<std::uint16_t>(windowClass), XCB_COPY_FROM_PARENT,
+                      XCB_CW_OVERRIDE_REDIRECT, values);
+    if (!spec.netWmName.empty()) {
+        SetProperty(w, "_NET_WM_NAME", "UTF8_STRING", 8, spec.netWmName.data(),
+                    static_cast<std::uint32_t>(spec.netWmName.size()));
+    }
+    if (!spec.wmName.empty()) {
+        SetProperty(w, "WM_NAME", spec.wmNameType.c_str(), 8, spec.wmName.data(),
+                    static_cast<std::uint32_t>(spec.wmName.size()));
+    }
+    if (spec.map) {
+        xcb_map_window(c, w);
+    }
+    client_->Sync();
+    made_.push_back(w);
+    return w;
+}
+
+xcb_window_t X11TestSession::CreateTitled(std::string_view utf8Title) {
+    WindowSpec spec;
+    spec.netWmName = std::string(utf8Title);
+    return CreateWindow(spec);
+}
+
+void X11TestSession::Destroy(xcb_window_t window) {
+    xcb_destroy_window(Connection(), window);
+    client_->Sync();
+    std::erase(made_, window);
+}
+
+void X11TestSession::DestroyAll() {
+    for (xcb_window_t w : made_) {
+        xcb_destroy_window(Connection(), w);
+    }
+    made_.clear();
+    for (const char* name : {"_NET_CLIENT_LIST", "_NET_SUPPORTING_WM_CHECK"}) {
+        xcb_delete_property(Connection(), Root(), Atom(name));
+    }
+    client_->Sync();
+}

@@ -1,0 +1,53 @@
+// One private Xvfb and one QGuiApplication on it per test process, made on first use, and
+// a second X connection that plays the other clients of the desktop.
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tests/e2e/support/XClient.h"
+#include "tests/e2e/support/XvfbServer.h"
+
+class X11TestSession {
+  public:
+    // Starts the server and the application the first time; null if Xvfb cannot start.
+    static X11TestSession* Get();
+
+    XvfbServer& Server() { return server_; }
+    XClient& Client() { return *client_; }
+    xcb_connection_t* Connection() { return client_->Connection(); }
+    xcb_window_t Root() { return client_->Root(); }
+    xcb_atom_t Atom(const char* name);
+
+    struct WindowSpec {
+        std::string netWmName;  // UTF-8; empty: not set
+        std::string wmName;     // bytes of WM_NAME; empty: not set
+        std::string wmNameType = "STRING";
+        bool map = true;
+        bool overrideRedirect = false;
+        bool inputOnly = false;
+        xcb_window_t parent = 0;  // 0: the root
+    };
+    // Makes a window on the second connection; the server has handled it on return.
+    xcb_window_t CreateWindow(const WindowSpec& spec);
+    xcb_window_t CreateTitled(std::string_view utf8Title);
+    void SetProperty(xcb_window_t window, const char* name, const char* type, int format,
+                     const void* data, std::uint32_t count);
+    void DeleteProperty(xcb_window_t window, const char* name);
+    void Destroy(xcb_window_t window);
+    // Destroys every window this session made, so each test starts from an empty desktop.
+    void DestroyAll();
+
+  private:
+    X11TestSession();
+    XvfbServer server_;
+    std::unique_ptr<XClient> client_;
+    std::vector<xcb_window_t> made_;
+};
+
+std::string ToUtf8(const std::u16string& text);

@@ -1,0 +1,15 @@
+// The test program doubles as its own child: started with a "--child-..." argument it plays
+// the second process of a cross-process test (a second copy taking the guard, a program
+// with another locale, a program showing windows) instead of running the tests.
+#include <gtest/gtest.h>
+
+#include "tests/platform/win32/Win32TestSupport.h"
+
+int main(int argc, char** argv) {
+    int exitCode = 0;
+    if (RunChildMode(argc, argv, &exitCode)) {
+        return exitCode;
+    }
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
