@@ -17,7 +17,9 @@ int AnsiCodePageForLanguage(std::uint32_t langId);
 void SetAnsiCodePage(int codePage);
 int CurrentAnsiCodePage();
 
-// Decodes 8-bit text; byte sequences that the code page does not define become U+FFFD.
+// Decodes 8-bit text. Invalid byte sequences (a lead byte without its trail byte) become
+// U+FFFD; the few unassigned single bytes keep the code point Windows gives them (0x81 in
+// 1252 becomes U+0081).
 QString AnsiToWide(const QByteArray& bytes);
 // Encodes to 8 bits; characters the code page cannot represent (and unpaired surrogates)
 // become "?", as Windows does by default.

@@ -41,7 +41,9 @@ extern TL10NResources Resources;
 void SetCatalogLanguage(std::uint32_t langId);
 
 // Loads every "*.lcl" file (any letter case) of folder, in file-name order, into Resources.
-// Files that cannot be read and lines with fewer than three fields are skipped.
+// Only regular files (links followed) are read: folders, pipes and devices are passed over.
+// Files that cannot be read, files over 256 MiB and lines with fewer than three fields are
+// skipped without a message.
 void LoadCatalog(const std::string& folder);
 // Empties Resources (at the end of the program, and between tests).
 void ClearCatalog();

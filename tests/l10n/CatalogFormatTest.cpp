@@ -79,6 +79,8 @@ TEST_F(CatalogFormatTest, FilesWithoutMarkAreDecodedInTheAnsiCodePage) {
         {0x0411, "\x82\xA0", QString(QChar(0x3042))},   // Hiragana A in 932
         {0x0804, "\xC4\xE3", QString::fromUtf8("你")},  // 936
         {0x0412, "\xB0\xA1", QString::fromUtf8("가")},  // 949
+        {0x0409, "\x81", QString(QChar(0x0081))},       // undefined in 1252: kept as C1 control
+        {0x0411, "\x82", QString(QChar(0xFFFD))},       // lead byte without trail byte
     };
     for (const auto& c : cases) {
         SetCatalogLanguage(c.langId);
