@@ -1,14 +1,9 @@
-#include <QApplication>
-#include <QWidget>
-
+// The composition root: the X11 backend is installed here and nowhere else.
+#include "app/Startup.h"
+#include "platform/Platform.h"
 #include "platform/x11/X11Platform.h"
 
 int main(int argc, char** argv) {
     InstallPlatform(CreateX11Platform());
-    QApplication app(argc, argv);
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Quillane Vantrel"));
-    window.resize(727, 551);
-    window.show();
-    return app.exec();
+    return RunVantrel(argc, argv);
 }
