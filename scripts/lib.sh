@@ -56,3 +56,7 @@ vantrel_build() {
     cmake -S "$VANTREL_ROOT" -B "$dir" "$@"
     cmake --build "$dir" -j "$(nproc)"
 }
+
+# Checking and building the installation and the Debian package: the desktop entry and
+# AppStream validators, and dpkg-shlibdeps for the package's computed dependencies.
+VANTREL_TEST_PACKAGES+=(desktop-file-utils appstream dpkg-dev)

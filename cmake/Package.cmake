@@ -1,0 +1,43 @@
+# The Debian package (cpack -G DEB from the build folder). Its dependencies are worked out
+# by dpkg-shlibdeps from the libraries the program links, not listed by hand.
+
+set(CPACK_PACKAGE_NAME "vantrel")
+set(CPACK_PACKAGE_VENDOR "Quillane")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "show a live copy of any window on another display")
+set(CPACK_PACKAGE_CONTACT "Quillane <vantrel@quillane.example>")
+set(CPACK_PACKAGE_HOMEPAGE_URL "https://quillane.example/vantrel")
+set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
+# Install with DESTDIR staging and the real prefix, so that Vantrel.conf names /usr and
+# lands in /etc/xdg inside the package.
+set(CPACK_SET_DESTDIR ON)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_PACKAGE_NAME "vantrel")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
+set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "show a live copy of any window on another display\n\
+Vantrel lists the windows open on an X11 desktop, with one numbered button per\n\
+display in each row. Pressing a button shows a live, scaled copy of that window\n\
+on the chosen display, drawn by the X server (Composite, RENDER and DAMAGE), without\n\
+moving the window itself. Its texts come in English, German, French and Russian,\n\
+and further languages can be added as plain-text catalog files.")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's X11 platform plugin ships in libqt6gui6, which the program links, so the computed
+# dependencies already bring it.
+
+# The settings file under /etc is a configuration file: dpkg keeps a changed copy on upgrade
+# and removes it on purge.
+set(_vantrel_conffiles "${PROJECT_BINARY_DIR}/debian/conffiles")
+file(WRITE "${_vantrel_conffiles}" "${VANTREL_SYSTEM_CONFIG_DIR}/Quillane/Vantrel.conf\n")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${_vantrel_conffiles}")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+set(CPACK_GENERATOR "DEB")
+set(CPACK_SOURCE_GENERATOR "")
+include(CPack)
