@@ -1,0 +1,177 @@
+#include "tests/e2e/clone_scene.h"
+
+#include <xcb/res.h>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+#include "platform/x11/X11Context.h"
+#include "platform/x11/X11Platform.h"
+#include "tests/e2e/support/WaitUntil.h"
+
+namespace {
+
+int g_argc = 1;
+char g_name[] = "clone_e2e";
+char* g_argv[] = {g_name, nullptr};
+
+}  // namespace
+
+CloneScene::CloneScene() = default;
+
+CloneScene::~CloneScene() {
+    if (source_.state() != QProcess::NotRunning) {
+        source_.kill();
+        source_.waitForFinished(5000);
+    }
+    if (windowManager_.state() != QProcess::NotRunning) {
+        windowManager_.kill();
+        windowManager_.waitForFinished(5000);
+    }
+    InstallPlatform(nullptr);
+    x_.reset();
+    app_.reset();
+    server_.reset();
+}
+
+bool CloneScene::Start(bool withWindowManager, std::string* reason) {
+    server_ = std::make_unique<XvfbServer>();
+    if (!server_->Running()) {
+        *reason = "Xvfb did not start";
+        return false;
+    }
+    if (!server_->SetMonitors({{0, 0, 1280, 720, true}, {1280, 0, 1920, 1080, false}})) {
+        *reason = "monitors could not be set";
+        return false;
+    }
+    server_->Export();
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    app_ = std::make_unique<QApplication>(g_argc, g_argv);
+    InstallPlatform(CreateX11Platform());
+    x_ = std::make_unique<XClient>(server_->Display());
+    X11Context* context = X11Context::Get();
+    if (!x_->Connected() || context == nullptr) {
+        *reason = "no X connection";
+        return false;
+    }
+    std::shared_ptr<int> errors = errors_;
+    context->AddEventHandler([errors](xcb_generic_event_t* event) {
+        if (event->response_type == 0) {
+            auto* error = reinterpret_cast<xcb_generic_error_t*>(event);
+            std::fprintf(stderr, "unexpected X error %d, request %d.%d\n", error->error_code,
+                         error->major_code, error->minor_code);
+            *errors += 1;
+        }
+        return false;
+    });
+    if (withWindowManager) {
+        windowManager_.setProcessEnvironment(server_->Environment());
+        windowManager_.start("openbox", {"--sm-disable"});
+        if (!windowManager_.waitForStarted(5000)) {
+            *reason = "openbox did not start";
+            return false;
+        }
+    }
+    source_.setProcessEnvironment(server_->Environment());
+    source_.start(
+        QStringLiteral(VANTREL_COLOUR_CLIENT),
+        {"--title", "Source", "--width", "640", "--height", "480", "--x", "100", "--y", "100"});
+    const QByteArray line = ReadLineWithin(source_, 10000);
+    if (!line.startsWith("window 0x")) {
+        *reason = "the colour client did not start";
+        return false;
+    }
+    sourceWindow_ = static_cast<std::uint32_t>(line.mid(9).toUInt(nullptr, 16));
+    if (withWindowManager &&
+        !WaitUntil([&] { return x_->TopLevelOf(sourceWindow_) != sourceWindow_; }, 10000)) {
+        *reason = "openbox did not frame the source";
+        return false;
+    }
+    return true;
+}
+
+void CloneScene::Tell(const char* command) {
+    source_.write(command);
+    source_.write("\n");
+    source_.waitForBytesWritten(1000);
+}
+
+std::map<std::string, int> CloneScene::OwnResources() {
+    std::map<std::string, int> counts;
+    xcb_connection_t* ours = X11Context::Get()->Connection();
+    xcb_flush(ours);
+    xcb_connection_t* c = x_->Connection();
+    const std::uint32_t anyOfOurs = xcb_get_setup(ours)->resource_id_base;
+    std::unique_ptr<xcb_res_query_client_resources_reply_t, decltype(&std::free)> reply(
+        xcb_res_query_client_resources_reply(c, xcb_res_query_client_resources(c, anyOfOurs),
+                                             nullptr),
+        &std::free);
+    if (!reply) {
+        return counts;
+    }
+    auto it = xcb_res_query_client_resources_types_iterator(reply.get());
+    for (; it.rem > 0; xcb_res_type_next(&it)) {
+        std::unique_ptr<xcb_get_atom_name_reply_t, decltype(&std::free)> name(
+            xcb_get_atom_name_reply(c, xcb_get_atom_name(c, it.data->resource_type), nullptr),
+            &std::free);
+        if (name) {
+            counts[std::string(
+                xcb_get_atom_name_name(name.get()),
+                static_cast<std::size_t>(xcb_get_atom_name_name_length(name.get())))] =
+                static_cast<int>(it.data->count);
+        }
+    }
+    return counts;
+}
+
+bool CloneScene::ShowsWithin(const std::vector<Probe>& probes, int timeoutMs,
+                             std::string* describe) {
+    const auto all = [&] {
+        for (const Probe& p : probes) {
+            if (!SameColour(x_->PixelAt(p.x, p.y), p.colour, 40)) {
+                return false;
+            }
+        }
+        return true;
+    };
+    if (WaitUntil(all, timeoutMs)) {
+        return true;
+    }
+    std::ostringstream out;
+    for (const Probe& p : probes) {
+        out << "(" << p.x << "," << p.y << ") want " << std::hex << p.colour << " got "
+            << x_->PixelAt(p.x, p.y) << std::dec << "; ";
+    }
+    *describe = out.str();
+    return false;
+}
+
+std::vector<CloneScene::Probe> QuadrantProbes(const QRect& r) {
+    const int left = r.x() + r.width() / 4;
+    const int right = r.x() + 3 * r.width() / 4;
+    const int top = r.y() + r.height() / 4;
+    const int bottom = r.y() + 3 * r.height() / 4;
+    return {
+        {left, top, kRed}, {right, top, kGreen}, {left, bottom, kBlue}, {right, bottom, kWhite}};
+}
+
+std::vector<CloneScene::Probe> MarginProbes(const QRect& r, const QRect& clone) {
+    std::vector<CloneScene::Probe> probes;
+    const int midX = r.x() + r.width() / 2;
+    const int midY = r.y() + r.height() / 2;
+    if (r.left() - clone.left() > 4) {
+        probes.push_back({(clone.left() + r.left()) / 2, midY, kBlack});
+    }
+    if (clone.right() - r.right() > 4) {
+        probes.push_back({(clone.right() + r.right()) / 2, midY, kBlack});
+    }
+    if (r.top() - clone.top() > 4) {
+        probes.push_back({midX, (clone.top() + r.top()) / 2, kBlack});
+    }
+    if (clone.bottom() - r.bottom() > 4) {
+        probes.push_back({midX, (clone.bottom() + r.bottom()) / 2, kBlack});
+    }
+    return probes;
+}

@@ -1,0 +1,68 @@
+// One end-to-end scene for the clone window: a private Xvfb with two RandR monitors
+// (1280x720 primary at 0,0 and 1920x1080 at 1280,0), this process as a Qt application on it
+// with the X11 backend, and a colour client as the source window.
+#pragma once
+
+#include <QApplication>
+#include <QProcess>
+#include <QRect>
+#include <QRgb>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "tests/e2e/support/XClient.h"
+#include "tests/e2e/support/XvfbServer.h"
+
+class TCloneForm;
+
+class CloneScene {
+  public:
+    CloneScene();
+    ~CloneScene();
+
+    // Starts everything; false (with a reason) when a part could not be started.
+    bool Start(bool withWindowManager, std::string* reason);
+
+    XvfbServer& Server() { return *server_; }
+    XClient& X() { return *x_; }
+    QProcess& Source() { return source_; }
+    std::uint32_t SourceWindow() const { return sourceWindow_; }
+    // X errors that reached the program and were not expected by anyone.
+    int UnexpectedErrors() const { return *errors_; }
+
+    // The server's count of this process's resources by type name (PIXMAP, PICTURE...).
+    std::map<std::string, int> OwnResources();
+    // Sends a command to the colour client ("resize 800 400", "unmap").
+    void Tell(const char* command);
+
+    // Whether every point holds its colour (each channel within tolerance), polling up to
+    // timeoutMs while Qt runs; on failure, describe lists what was found.
+    struct Probe {
+        int x;
+        int y;
+        QRgb colour;
+    };
+    bool ShowsWithin(const std::vector<Probe>& probes, int timeoutMs, std::string* describe);
+
+  private:
+    std::unique_ptr<XvfbServer> server_;
+    std::unique_ptr<QApplication> app_;
+    std::unique_ptr<XClient> x_;
+    QProcess windowManager_;
+    QProcess source_;
+    std::uint32_t sourceWindow_ = 0;
+    std::shared_ptr<int> errors_ = std::make_shared<int>(0);
+};
+
+constexpr QRgb kRed = 0xffff0000;
+constexpr QRgb kGreen = 0xff00ff00;
+constexpr QRgb kBlue = 0xff0000ff;
+constexpr QRgb kWhite = 0xffffffff;
+constexpr QRgb kBlack = 0xff000000;
+
+// The probes at the centres of the four quadrants of an image drawn into rect (root
+// coordinates), and just outside it on every side where the clone's black margin is.
+std::vector<CloneScene::Probe> QuadrantProbes(const QRect& rect);
+std::vector<CloneScene::Probe> MarginProbes(const QRect& rect, const QRect& clone);
