@@ -11,6 +11,7 @@
 
 #include "about/ProductIcon.h"
 #include "l10n/FormTranslation.h"
+#include "mainwindow/AltKeyRepaint.h"
 
 namespace {
 
@@ -99,6 +100,7 @@ void TAboutForm::BuildDesign() {
 }
 
 void TAboutForm::FormCreate() {
+    AltKeyRepaint = new TAltKeyRepaint(this);
     OKButtonW = new TWideButton(QStringLiteral("OK"), this);
     OKButtonW->setObjectName(QStringLiteral("OKButtonW"));
     OKButtonW->setGeometry(264, 184, 89, 25);
@@ -140,7 +142,7 @@ void TAboutForm::keyPressEvent(QKeyEvent* event) {
 
 bool TAboutForm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && IsFirstKeyReceiver(watched)) {
-        FormShortCut(static_cast<QKeyEvent*>(event)->key());
+        FormShortCut(KeyCodeFromQtKey(static_cast<QKeyEvent*>(event)->key()));
     } else if (watched == ProductLabel && IsLeftClickInside(ProductLabel, event)) {
         ProductLabelClick();
     } else if (watched == CopyrightLabel && IsLeftClickInside(CopyrightLabel, event)) {
@@ -157,7 +159,10 @@ bool TAboutForm::IsFirstKeyReceiver(const QObject* watched) const {
     return watched == first;
 }
 
-void TAboutForm::FormShortCut(int /*keyCode*/) {}
+// Never marks the key as handled: the dialog's own keys (Enter, Escape) still work.
+void TAboutForm::FormShortCut(int keyCode) {
+    AltKeyRepaint->KeyDownCheck(this, keyCode);
+}
 
 void TAboutForm::ProductLabelClick() {
     QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePage)));

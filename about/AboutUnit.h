@@ -10,6 +10,7 @@
 
 class QFrame;
 class QLabel;
+class TAltKeyRepaint;
 
 class TAboutForm : public QDialog, public TWideTextForm {
     Q_OBJECT
@@ -30,6 +31,8 @@ class TAboutForm : public QDialog, public TWideTextForm {
     QLabel* ProductLabel = nullptr;
     QLabel* CopyrightLabel = nullptr;
     TWideButton* OKButtonW = nullptr;
+    // Repaints the buttons after Alt so their accelerator underlines show at once.
+    TAltKeyRepaint* AltKeyRepaint = nullptr;
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -15,6 +16,7 @@
 #include "about/AboutUnit.h"
 #include "about/ProductIcon.h"
 #include "l10n/Localizer.h"
+#include "mainwindow/AltKeyRepaint.h"
 #include "platform/fake/FakePlatform.h"
 #include "tests/monitors/TestApplication.h"
 
@@ -143,6 +145,27 @@ TEST_F(AboutFormTest, ModalLoopEndsWithAcceptedOnEscape) {
         QTest::keyClick(form.focusWidget() ? form.focusWidget() : &form, Qt::Key_Escape);
     });
     EXPECT_EQ(form.exec(), QDialog::Accepted);
+}
+
+TEST_F(AboutFormTest, AltKeyRepaintsTheButtonsAfterItsDelay) {
+    TAboutForm form;
+    ShowActive(form);
+    ASSERT_NE(form.AltKeyRepaint, nullptr);
+    EXPECT_EQ(form.AltKeyRepaint->parent(), &form);
+    QSignalSpy repainted(form.AltKeyRepaint, &TAltKeyRepaint::Repainted);
+
+    // A plain key, and Tab without Alt before it, start nothing.
+    QTest::keyClick(form.focusWidget(), Qt::Key_A);
+    QTest::keyClick(form.focusWidget(), Qt::Key_Tab);
+    EXPECT_FALSE(form.AltKeyRepaint->Pending());
+
+    QTest::keyPress(form.focusWidget(), Qt::Key_Alt);
+    EXPECT_TRUE(form.AltKeyRepaint->LastKeyWasAlt());
+    ASSERT_TRUE(repainted.wait(2000));
+    ASSERT_EQ(repainted.count(), 1);
+    EXPECT_GE(repainted.at(0).at(0).toInt(), 1);  // OKButtonW at least
+    QTest::keyRelease(form.focusWidget(), Qt::Key_Alt);
+    EXPECT_TRUE(form.isVisible());
 }
 
 TEST_F(AboutFormTest, LabelClicksOpenHomePageAndMailLink) {
