@@ -6,17 +6,11 @@
 // WindowHandle restores the HWND that way.
 #pragma once
 
-#include <windows.h>
+#include "platform/win32/Win32Api.h"
 
 #include <cstdint>
 
 #include "platform/Platform.h"
-
-// windows.h maps GetWindowText and GetMonitorInfo to their ...A/...W functions by macro,
-// which would rename the interface's methods of the same names in any translation unit
-// that includes both. Code here calls the W functions by their full names.
-#undef GetWindowText
-#undef GetMonitorInfo
 
 inline WindowHandle ToWindowHandle(HWND window) {
     return static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(window));

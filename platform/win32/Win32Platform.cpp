@@ -1,8 +1,6 @@
 #include "platform/win32/Win32Platform.h"
 
-#include <windows.h>
-// windows.h first: dwmapi.h relies on its types.
-#include <dwmapi.h>
+#include "platform/win32/Win32Api.h"
 
 #include <vector>
 

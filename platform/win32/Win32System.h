@@ -2,7 +2,7 @@
 // installation folder in the registry, and the desktop fonts.
 #pragma once
 
-#include <windows.h>
+#include "platform/win32/Win32Api.h"
 
 #include <cstdint>
 #include <optional>

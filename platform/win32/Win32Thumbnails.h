@@ -1,9 +1,7 @@
 // Desktop window manager thumbnails behind the interface's 32-bit thumbnail handles.
 #pragma once
 
-#include <windows.h>
-// windows.h first: dwmapi.h relies on its types.
-#include <dwmapi.h>
+#include "platform/win32/Win32Api.h"
 
 #include <cstddef>
 #include <cstdint>

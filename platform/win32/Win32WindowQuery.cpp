@@ -1,7 +1,5 @@
 #include "platform/win32/Win32WindowQuery.h"
 
-#include <dwmapi.h>
-
 #include <algorithm>
 #include <vector>
 

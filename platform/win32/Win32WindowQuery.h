@@ -2,7 +2,7 @@
 // window titles, and the monitors.
 #pragma once
 
-#include <windows.h>
+#include "platform/win32/Win32Api.h"
 
 #include <vector>
 

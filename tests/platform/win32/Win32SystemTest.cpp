@@ -1,6 +1,7 @@
 // The guard, the language, the installation folder and the fonts of the Win32 backend.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -60,16 +61,21 @@ TEST(Win32Language, IsTheUserDefaultLanguageOfTheProcess) {
     EXPECT_EQ(CreateWin32Platform()->GetUserDefaultLangId(), GetUserDefaultLangID());
 }
 
-// Wine derives the user's locale from LC_ALL when the process starts; without the glibc
-// locale installed it reads LC_ALL only (not LANG).
-TEST(Win32Language, ChildStartedWithAGermanLocaleReportsGerman) {
-    EXPECT_EQ(RunChild(L"--child-lang", {L"LC_ALL=de_DE.UTF-8", L"LANG=de_DE.UTF-8"}), 0x0407);
-    EXPECT_EQ(RunChild(L"--child-lang", {L"LC_ALL=ja_JP.UTF-8", L"LANG=ja_JP.UTF-8"}), 0x0411);
+// The language follows the locale the program was started with. Under Wine that is the
+// LC_ALL of the Wine invocation (LANG counts only where the glibc locale is installed), read
+// when the process starts; a Windows environment block given to a child does not change
+// it. The build registers runs of this case with LC_ALL set and the id it must give.
+TEST(Win32Language, FollowsTheLocaleTheProgramWasStartedWith) {
+    const char* expected = std::getenv("VANTREL_EXPECTED_LANGID");
+    if (expected == nullptr) {
+        GTEST_SKIP() << "run by the locale cases with VANTREL_EXPECTED_LANGID set";
+    }
+    EXPECT_EQ(CreateWin32Platform()->GetUserDefaultLangId(), std::strtoul(expected, nullptr, 16));
 }
 
 // The installation folder, with the value written into the registry in every shape.
 class Win32InstallPath : public testing::Test {
-protected:
+  protected:
     void SetUp() override { RemoveKey(); }
     void TearDown() override { RemoveKey(); }
 
@@ -80,9 +86,9 @@ protected:
         ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kInstallKey, 0, nullptr, 0, KEY_WRITE,
                                   nullptr, &key, nullptr),
                   ERROR_SUCCESS);
-        EXPECT_EQ(RegSetValueExW(key, kInstallValue, 0, type, static_cast<const BYTE*>(data),
-                                 bytes),
-                  ERROR_SUCCESS);
+        EXPECT_EQ(
+            RegSetValueExW(key, kInstallValue, 0, type, static_cast<const BYTE*>(data), bytes),
+            ERROR_SUCCESS);
         RegCloseKey(key);
     }
 
@@ -118,10 +124,12 @@ TEST_F(Win32InstallPath, StringValuesAreReadWhole) {
         {"empty without terminator", REG_SZ, L"", false, ""},
         {"without terminator", REG_SZ, L"D:\\Vantrel", false, "D:\\Vantrel"},
         {"not ANSI", REG_SZ, L"C:\\Pr\u00fcfung\\\u65e5\u672c", true,
-         "C:\\Pr\xc3\xbc" "fung\\\xe6\x97\xa5\xe6\x9c\xac"},
+         "C:\\Pr\xc3\xbc"
+         "fung\\\xe6\x97\xa5\xe6\x9c\xac"},
         {"expandable, not expanded", REG_EXPAND_SZ, L"%ProgramFiles%\\Vantrel", true,
          "%ProgramFiles%\\Vantrel"},
-        {"longer than a path", REG_SZ, longPath, true, std::string(longPath.begin(), longPath.end())},
+        {"longer than a path", REG_SZ, longPath, true,
+         std::string(longPath.begin(), longPath.end())},
     };
     for (const Case& c : cases) {
         WriteString(c.type, c.stored, c.terminated);

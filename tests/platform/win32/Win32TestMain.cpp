@@ -1,6 +1,6 @@
 // The test program doubles as its own child: started with a "--child-..." argument it plays
 // the second process of a cross-process test (a second copy taking the guard, a program
-// with another locale, a program showing windows) instead of running the tests.
+// showing windows) instead of running the tests.
 #include <gtest/gtest.h>
 
 #include "tests/platform/win32/Win32TestSupport.h"

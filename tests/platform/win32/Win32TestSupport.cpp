@@ -22,8 +22,8 @@ void RegisterTestClass() {
 
 HWND MakeWindow(const std::wstring& title, DWORD exStyle, HWND owner, bool visible) {
     RegisterTestClass();
-    HWND window = CreateWindowExW(exStyle, kWindowClass, title.c_str(), WS_OVERLAPPEDWINDOW, 10,
-                                  10, 200, 120, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND window = CreateWindowExW(exStyle, kWindowClass, title.c_str(), WS_OVERLAPPEDWINDOW, 10, 10,
+                                  200, 120, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (window != nullptr && visible) {
         ShowWindow(window, SW_SHOWNOACTIVATE);
     }
@@ -129,10 +129,6 @@ bool RunChildMode(int argc, char** argv, int* exitCode) {
         *exitCode = ChildGuard(argv[2]);
         return true;
     }
-    if (argc == 2 && std::strcmp(argv[1], "--child-lang") == 0) {
-        *exitCode = ReadWin32UserDefaultLangId();
-        return true;
-    }
     if (argc == 3 && std::strcmp(argv[1], "--child-windows") == 0) {
         *exitCode = ChildWindows(argv[2]);
         return true;
@@ -171,9 +167,8 @@ TChildProcess::TChildProcess(const std::wstring& arguments,
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     std::vector<wchar_t> environment = EnvironmentWith(extraEnvironment);
     PROCESS_INFORMATION info{};
-    if (CreateProcessW(self, commandLine.data(), nullptr, nullptr, TRUE,
-                       CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &startup,
-                       &info)) {
+    if (CreateProcessW(self, commandLine.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
+                       environment.data(), nullptr, &startup, &info)) {
         FProcess = info.hProcess;
         CloseHandle(info.hThread);
     }

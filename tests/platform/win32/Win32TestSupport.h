@@ -2,7 +2,7 @@
 // bounded polling, and windows made for the window query to find.
 #pragma once
 
-#include <windows.h>
+#include "platform/win32/Win32Api.h"
 
 #include <chrono>
 #include <functional>
@@ -25,7 +25,7 @@ bool PollUntil(const std::function<bool()>& condition,
 // A copy of this test program started with arguments, and optionally extra environment
 // variables ("NAME=value"), reading what it writes to its standard output.
 class TChildProcess {
-public:
+  public:
     TChildProcess(const std::wstring& arguments, const std::vector<std::wstring>& extraEnvironment);
     ~TChildProcess();
     TChildProcess(const TChildProcess&) = delete;
@@ -38,7 +38,7 @@ public:
     // terminated).
     int Wait(std::chrono::milliseconds timeout = std::chrono::seconds(30));
 
-private:
+  private:
     HANDLE FProcess = nullptr;
     HANDLE FOutput = nullptr;
     std::string FPending;
@@ -53,14 +53,14 @@ std::wstring LongTitle();
 
 // A top-level window of this process, destroyed with the object.
 class TOwnWindow {
-public:
+  public:
     TOwnWindow(const std::wstring& title, DWORD exStyle, HWND owner, bool visible);
     ~TOwnWindow();
     TOwnWindow(const TOwnWindow&) = delete;
     TOwnWindow& operator=(const TOwnWindow&) = delete;
     HWND Get() const { return FWindow; }
 
-private:
+  private:
     HWND FWindow = nullptr;
 };
 

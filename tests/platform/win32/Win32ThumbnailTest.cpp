@@ -70,20 +70,21 @@ struct FakeDwm {
     static inline HRESULT registerResult = S_OK;
     static inline std::vector<std::uintptr_t> reached;
     static HRESULT WINAPI Register(HWND, HWND, PHTHUMBNAIL out) {
-        *out = registerResult == S_OK ? static_cast<HTHUMBNAIL>(next += 0x100000000ull) : 0;
+        *out =
+            registerResult == S_OK ? reinterpret_cast<HTHUMBNAIL>(next += 0x100000000ull) : nullptr;
         return registerResult;
     }
     static HRESULT WINAPI Query(HTHUMBNAIL thumbnail, PSIZE size) {
-        reached.push_back(static_cast<std::uintptr_t>(thumbnail));
+        reached.push_back(reinterpret_cast<std::uintptr_t>(thumbnail));
         *size = SIZE{640, 480};
         return S_OK;
     }
     static HRESULT WINAPI Update(HTHUMBNAIL thumbnail, const DWM_THUMBNAIL_PROPERTIES*) {
-        reached.push_back(static_cast<std::uintptr_t>(thumbnail));
+        reached.push_back(reinterpret_cast<std::uintptr_t>(thumbnail));
         return S_OK;
     }
     static HRESULT WINAPI Unregister(HTHUMBNAIL thumbnail) {
-        reached.push_back(static_cast<std::uintptr_t>(thumbnail));
+        reached.push_back(reinterpret_cast<std::uintptr_t>(thumbnail));
         return S_OK;
     }
     static TDwmThumbnailCalls Calls() {
@@ -109,8 +110,8 @@ TEST(Win32ThumbnailTable, PointerSizedThumbnailsGetSmallDistinctIds) {
     EXPECT_EQ(table.Update(a, ThumbnailProperties{}), kResultOk);
     EXPECT_EQ(table.Unregister(a), kResultOk);
     // b's thumbnail is the second one made, a's the first: each id reaches its own.
-    EXPECT_EQ(FakeDwm::reached, (std::vector<std::uintptr_t>{0x200000000ull, 0x100000000ull,
-                                                             0x100000000ull}));
+    EXPECT_EQ(FakeDwm::reached,
+              (std::vector<std::uintptr_t>{0x200000000ull, 0x100000000ull, 0x100000000ull}));
 
     ThumbnailHandle c = 0;
     ASSERT_EQ(table.Register(nullptr, nullptr, &c), kResultOk);
@@ -168,7 +169,8 @@ TEST(Win32Compositor, RegistrationOfARealWindowFailsCleanlyOrWorksWhole) {
     EXPECT_EQ(platform->QueryThumbnailSourceSize(thumbnail, &size), kResultOk);
     EXPECT_GT(size.width, 0);
     ThumbnailProperties placement;
-    placement.flags = kThumbnailRectDestination | kThumbnailVisible | kThumbnailSourceClientAreaOnly;
+    placement.flags =
+        kThumbnailRectDestination | kThumbnailVisible | kThumbnailSourceClientAreaOnly;
     placement.destination = {0, 0, 100, 80};
     placement.visible = placement.sourceClientAreaOnly = true;
     EXPECT_EQ(platform->UpdateThumbnailProperties(thumbnail, placement), kResultOk);

@@ -18,7 +18,7 @@ namespace {
 
 // Windows shown by a child process, since the query leaves out the program's own.
 class Win32WindowQuery : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const std::wstring eventName = L"VantrelTestQuit-" + std::to_wstring(GetCurrentProcessId());
         FQuit = CreateEventW(nullptr, TRUE, FALSE, eventName.c_str());
@@ -83,8 +83,8 @@ TEST_F(Win32WindowQuery, ListsWindowsAUserCanSwitchTo) {
         bool listed;
     };
     const Expectation expectations[] = {
-        {"unicode", true}, {"long", true},   {"untitled", true}, {"ownedapp", true},
-        {"hidden", false}, {"tool", false},  {"owned", false},
+        {"unicode", true}, {"long", true},  {"untitled", true}, {"ownedapp", true},
+        {"hidden", false}, {"tool", false}, {"owned", false},
     };
     for (const Expectation& e : expectations) {
         EXPECT_EQ(Contains(list, FForeign[e.role]), e.listed) << e.role;
@@ -104,7 +104,8 @@ TEST_F(Win32WindowQuery, LeavesOutTheProgramsOwnWindows) {
 
 TEST_F(Win32WindowQuery, TitlesAreReadInUtf16WithinTheCallersBound) {
     Snapshot();
-    const std::u16string unicode(UnicodeTitle().begin(), UnicodeTitle().end());
+    const std::wstring unicodeWide = UnicodeTitle();
+    const std::u16string unicode(unicodeWide.begin(), unicodeWide.end());
     const std::wstring longWide = LongTitle();
     const std::u16string longTitle(longWide.begin(), longWide.end());
     struct Case {
@@ -113,12 +114,9 @@ TEST_F(Win32WindowQuery, TitlesAreReadInUtf16WithinTheCallersBound) {
         std::u16string expected;
     };
     const Case cases[] = {
-        {"unicode", 256, unicode},
-        {"unicode", 4, unicode.substr(0, 3)},
-        {"unicode", 1, u""},
-        {"long", 1024, longTitle},
-        {"long", 601, longTitle},
-        {"long", 600, longTitle.substr(0, 599)},
+        {"unicode", 256, unicode}, {"unicode", 4, unicode.substr(0, 3)},
+        {"unicode", 1, u""},       {"long", 1024, longTitle},
+        {"long", 601, longTitle},  {"long", 600, longTitle.substr(0, 599)},
         {"untitled", 64, u""},
     };
     for (const Case& c : cases) {
