@@ -40,6 +40,34 @@ bool HasState(xcb_connection_t* c, std::uint32_t window, const char* state) {
     return std::find(atoms, atoms + n, Atom(c, state)) != atoms + n;
 }
 
+// A window the test paints itself, so the clone can be seen to follow new content.
+class PaintedWindow {
+  public:
+    explicit PaintedWindow(XClient& x) : c_(x.Connection()) {
+        window_ = xcb_generate_id(c_);
+        const std::uint32_t events = XCB_EVENT_MASK_EXPOSURE;
+        xcb_create_window(c_, XCB_COPY_FROM_PARENT, window_, x.Root(), 50, 50, 400, 300, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                          &events);
+        gc_ = xcb_generate_id(c_);
+        xcb_create_gc(c_, gc_, window_, 0, nullptr);
+        xcb_map_window(c_, window_);
+        x.Sync();
+    }
+    std::uint32_t Id() const { return window_; }
+    void Fill(std::uint32_t rgb) {
+        xcb_change_gc(c_, gc_, XCB_GC_FOREGROUND, &rgb);
+        const xcb_rectangle_t all{0, 0, 400, 300};
+        xcb_poly_fill_rectangle(c_, window_, gc_, 1, &all);
+        xcb_flush(c_);
+    }
+
+  private:
+    xcb_connection_t* c_;
+    xcb_window_t window_ = 0;
+    xcb_gcontext_t gc_ = 0;
+};
+
 TEST(CloneE2eOpenbox, ShowsTheClientAreaOfAFramedSource) {
     CloneScene scene;
     std::string reason;
@@ -56,6 +84,23 @@ TEST(CloneE2eOpenbox, ShowsTheClientAreaOfAFramedSource) {
     scene.X().Click(kDisplay.center().x(), kDisplay.center().y());
     ASSERT_TRUE(WaitUntil([&] { return !clone->FitToWindow(); }, 10000));
     ExpectImageAt(scene, kNatural, "natural size");
+
+    // A second clone, of a source whose content changes, on the first display: each new
+    // content reaches the clone (400x300 fitted into 1280x720 is 960x720 at 160,0).
+    PaintedWindow painted(scene.X());
+    ASSERT_TRUE(WaitUntil([&] { return scene.X().IsViewable(painted.Id()); }, 10000));
+    auto* live = new TCloneForm(&owner);
+    live->show();
+    live->StartClone(painted.Id(), 0);
+    ASSERT_NE(live->Thumbnail(), 0u);
+    std::string found;
+    for (const std::uint32_t rgb : {0xff0000u, 0x00ff00u, 0x0000ffu, 0xffffffu}) {
+        painted.Fill(rgb);
+        EXPECT_TRUE(
+            scene.ShowsWithin({{640, 360, 0xff000000u | rgb}, {80, 360, kBlack}}, 10000, &found))
+            << found;
+    }
+    ExpectImageAt(scene, kNatural, "beside a second clone");
 
     CloseCounter closes;
     clone->installEventFilter(&closes);
