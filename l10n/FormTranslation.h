@@ -10,7 +10,13 @@
 #include "l10n/Localizer.h"
 #include "platform/Platform.h"
 
+// Replaces the caption (window title, text or title) and hint (tool tip) of the form and of
+// every TWideButton, TWideLabel and TWideGroupBox among its child widgets, at any depth, with
+// the catalog entries for the form's object name. Windows that only belong to the form
+// (dialogs, menus) are not its controls and are not visited. Without a language file for
+// langId nothing changes.
 void TranslateForm(QWidget* form, std::int32_t langId);
+// One control and then its child widgets: the entry of formName overrides the "<ALL>" one.
 void TranslateControl(const std::string& formName, QObject* control,
                       const TLanguageStrings& language);
 
