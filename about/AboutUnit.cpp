@@ -21,7 +21,7 @@ constexpr int kLogoSize = 32;
 
 const QString kCaption = QStringLiteral("About Vantrel");
 const QString kProduct = QStringLiteral("Vantrel 1.2");
-const QString kCopyright = QStringLiteral("Copyright \u00A9 2026 Quillane. All rights reserved.");
+const QString kCopyright = QStringLiteral("Copyright \u00A9 2026 Quillane");
 
 QFont DesignedFont(bool bold) {
     QFont font(QStringLiteral("Segoe UI"));

@@ -197,6 +197,8 @@ TEST_F(AboutFormTest, ApplyLanguageTakesTheDesktopFontButTheProductNameKeepsItsO
     EXPECT_EQ(form.CopyrightLabel->font().pixelSize(), 17);
     EXPECT_EQ(form.OKButtonW->font().pixelSize(), 17);
     EXPECT_EQ(form.CopyrightLabel->size(), form.CopyrightLabel->sizeHint());
+    // A wide desktop font still keeps the notice inside the frame.
+    EXPECT_LE(form.CopyrightLabel->geometry().right(), form.Bevel1->geometry().right() - 8);
 
     const QFont product = form.ProductLabel->font();
     EXPECT_EQ(product.family(), "Segoe UI");

@@ -1,0 +1,108 @@
+// The About window on a real X server: placed centred on the primary monitor with its
+// designed size, the icon and the bold product name drawn, the links opened by clicks, and
+// closed with the OK result by a click on OK or by Escape.
+#include <gtest/gtest.h>
+
+#include <X11/keysym.h>
+
+#include <QProcess>
+
+#include <vector>
+
+#include "tests/e2e/support/WaitUntil.h"
+#include "tests/e2e/support/XClient.h"
+#include "tests/e2e/support/XvfbServer.h"
+
+namespace {
+
+const QString kTitle = QStringLiteral("About Vantrel");
+
+class AboutWindowE2e : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(server.Running());
+        ASSERT_TRUE(server.SetMonitors({{0, 0, 1600, 1080, true}, {1600, 0, 1600, 1080, false}}));
+        QProcessEnvironment env = server.Environment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        probe.setProcessEnvironment(env);
+        probe.start(QStringLiteral(VANTREL_ABOUT_PROBE), {});
+        ASSERT_TRUE(probe.waitForStarted(5000));
+        ASSERT_EQ(ReadLineWithin(probe, 10000), "shown");
+        ASSERT_TRUE(x.Connected());
+        ASSERT_TRUE(WaitUntil(
+            [&] { return !(windows = x.FindViewableWindowsByTitle(kTitle)).empty(); }, 5000));
+        ASSERT_TRUE(WaitUntil([&] { return x.Geometry(windows[0]).has_value(); }, 5000));
+        client = *x.Geometry(windows[0]);
+    }
+
+    void TearDown() override {
+        if (probe.state() != QProcess::NotRunning) {
+            probe.kill();
+            probe.waitForFinished(5000);
+        }
+    }
+
+    QPoint At(int clientX, int clientY) const {
+        return client.topLeft() + QPoint(clientX, clientY);
+    }
+
+    XvfbServer server;
+    XClient x{server.Display()};
+    QProcess probe;
+    std::vector<std::uint32_t> windows;
+    QRect client;
+};
+
+bool IsDark(QRgb c) {
+    return qRed(c) < 96 && qGreen(c) < 96 && qBlue(c) < 96;
+}
+
+int CountPixels(const QImage& image, bool (*match)(QRgb)) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            count += match(image.pixel(x, y)) ? 1 : 0;
+        }
+    }
+    return count;
+}
+
+TEST_F(AboutWindowE2e, CentredWithIconAndNameAndLinksThenOkClosesIt) {
+    EXPECT_EQ(windows.size(), 1u);
+    EXPECT_EQ(client.size(), QSize(362, 217));
+    EXPECT_LE((client.center() - QPoint(800, 540)).manhattanLength(), 2);
+
+    // The icon's orange window and the product name's dark letters are on the screen.
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return CountPixels(x.Grab(QRect(At(24, 24), QSize(42, 42))), [](QRgb c) {
+                       return SameColour(c, qRgb(0xf4, 0xa3, 0x40), 40);
+                   }) > 10;
+        },
+        5000));
+    EXPECT_GT(CountPixels(x.Grab(QRect(At(88, 24), QSize(60, 16))), IsDark), 20);
+
+    const QPoint product = At(92, 30);
+    x.Click(product.x(), product.y());
+    EXPECT_EQ(ReadLineWithin(probe, 5000), "open https://quillane.example/vantrel");
+    const QPoint notice = At(100, 57);
+    x.Click(notice.x(), notice.y());
+    EXPECT_EQ(ReadLineWithin(probe, 5000), "open mailto:vantrel@quillane.example");
+
+    const QPoint ok = At(264 + 44, 184 + 12);
+    x.Click(ok.x(), ok.y());
+    EXPECT_EQ(ReadLineWithin(probe, 5000), "result 1");
+    EXPECT_TRUE(probe.waitForFinished(5000));
+    EXPECT_TRUE(x.FindViewableWindowsByTitle(kTitle).empty());
+}
+
+TEST_F(AboutWindowE2e, EscapeClosesWithTheOkResult) {
+    const QPoint inside = At(180, 120);
+    x.MoveTo(inside.x(), inside.y());
+    x.Sync();
+    x.KeyTap(XK_Escape);
+    EXPECT_EQ(ReadLineWithin(probe, 5000), "result 1");
+    EXPECT_TRUE(probe.waitForFinished(5000));
+}
+
+}  // namespace
