@@ -60,3 +60,14 @@ vantrel_build() {
 # Checking and building the installation and the Debian package: the desktop entry and
 # AppStream validators, and dpkg-shlibdeps for the package's computed dependencies.
 VANTREL_TEST_PACKAGES+=(desktop-file-utils appstream dpkg-dev)
+
+# The Windows backend's cross build and its tests under Wine (scripts/test-win32): the
+# MinGW-w64 compilers with posix threads, Wine, a virtual X server for Wine's windows, and
+# GoogleTest's sources, built for Windows.
+VANTREL_WIN32_PACKAGES=(
+    cmake make
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
+    wine wine64
+    xvfb
+    googletest
+)
