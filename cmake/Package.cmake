@@ -8,6 +8,7 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "show a live copy of any window on another
 set(CPACK_PACKAGE_CONTACT "Quillane <vantrel@quillane.example>")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://quillane.example/vantrel")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
+set(CPACK_INSTALL_PREFIX "/usr")
 # Install with DESTDIR staging and the real prefix, so that Vantrel.conf names /usr and
 # lands in /etc/xdg inside the package.
 set(CPACK_SET_DESTDIR ON)
@@ -20,13 +21,13 @@ set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
+# The summary above is the first line of the package description; this is the rest.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "show a live copy of any window on another display\n\
-Vantrel lists the windows open on an X11 desktop, with one numbered button per\n\
-display in each row. Pressing a button shows a live, scaled copy of that window\n\
-on the chosen display, drawn by the X server (Composite, RENDER and DAMAGE), without\n\
-moving the window itself. Its texts come in English, German, French and Russian,\n\
-and further languages can be added as plain-text catalog files.")
+    "Vantrel lists the windows open on an X11 desktop, with one numbered button\n\
+per display in each row. Pressing a button shows a live, scaled copy of that\n\
+window on the chosen display, drawn by the X server (Composite, RENDER and\n\
+DAMAGE), without moving the window itself. Its texts come in English, German,\n\
+French and Russian; further languages are plain-text catalog files.")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt's X11 platform plugin ships in libqt6gui6, which the program links, so the computed
 # dependencies already bring it.
