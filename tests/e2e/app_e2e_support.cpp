@@ -1,0 +1,77 @@
+#include "tests/e2e/app_e2e_support.h"
+
+#include <QDir>
+#include <QFile>
+
+#include "tests/e2e/support/WaitUntil.h"
+
+namespace {
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+}  // namespace
+
+VantrelRun::VantrelRun(const XvfbServer& server) : server_(server) {
+    QDir().mkpath(dir_.filePath("xdg"));
+    QDir().mkpath(dir_.filePath("runtime"));
+    QFile::setPermissions(dir_.filePath("runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+VantrelRun::~VantrelRun() {
+    for (auto& process : processes_) {
+        if (process->state() != QProcess::NotRunning) {
+            process->kill();
+            process->waitForFinished(5000);
+        }
+    }
+}
+
+void VantrelRun::InstallCatalog(const QString& fileName, const QString& text) {
+    const QString install = dir_.filePath("install");
+    WriteFile(dir_.filePath("xdg/Quillane/Vantrel.conf"),
+              ("[General]\nInstallPath=" + install + "\n").toUtf8());
+    WriteFile(install + "/Messages/" + fileName, "\xEF\xBB\xBF" + text.toUtf8());
+}
+
+QProcessEnvironment VantrelRun::Environment() const {
+    QProcessEnvironment env = server_.Environment();
+    env.insert("XDG_CONFIG_DIRS", dir_.filePath("xdg"));
+    env.insert("XDG_RUNTIME_DIR", dir_.filePath("runtime"));
+    env.remove("LC_ALL");
+    env.remove("LC_MESSAGES");
+    env.remove("LANGUAGE");
+    env.insert("LANG", lang_);
+    return env;
+}
+
+QProcess& VantrelRun::Start() {
+    auto process = std::make_unique<QProcess>();
+    process->setProcessEnvironment(Environment());
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->start(QStringLiteral(VANTREL_BINARY), {});
+    process->waitForStarted(5000);
+    processes_.push_back(std::move(process));
+    return *processes_.back();
+}
+
+std::vector<std::uint32_t> WaitForWindows(XClient& x, const QString& title, int timeoutMs) {
+    std::vector<std::uint32_t> windows;
+    WaitUntil([&] { return !(windows = x.FindViewableWindowsByTitle(title)).empty(); }, timeoutMs);
+    return windows;
+}
+
+std::optional<int> WaitForExit(QProcess& process, int timeoutMs) {
+    if (process.state() != QProcess::NotRunning && !process.waitForFinished(timeoutMs)) {
+        return std::nullopt;
+    }
+    if (process.exitStatus() != QProcess::NormalExit) {
+        return -1;
+    }
+    return process.exitCode();
+}

@@ -1,0 +1,119 @@
+// The real program on a private X server: its main window, the single instance, the
+// composition refusal and what happens without a display.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+
+#include "tests/e2e/app_e2e_support.h"
+#include "tests/e2e/support/WaitUntil.h"
+
+namespace {
+
+const QString kTitle = QStringLiteral("Quillane Vantrel");
+constexpr std::uint32_t kXkReturn = 0xff0d;
+
+TEST(AppE2e, MainWindowAppearsCentredAndExitEndsTheProgram) {
+    XvfbServer server;
+    ASSERT_TRUE(server.Running());
+    XClient x(server.Display());
+    VantrelRun run(server);
+    QProcess& vantrel = run.Start();
+    const auto windows = WaitForWindows(x, kTitle, 8000);
+    ASSERT_EQ(windows.size(), 1u);
+    const QRect bounds = x.Geometry(windows[0]).value_or(QRect());
+    EXPECT_EQ(bounds.size(), QSize(727, 551));
+    // Centred on the primary display (the whole screen here).
+    EXPECT_LE(std::abs(bounds.center().x() - 3200 / 2), 2);
+    EXPECT_LE(std::abs(bounds.center().y() - 1080 / 2), 2);
+
+    // The Exit button at its designed place.
+    x.Click(bounds.x() + 632 + 44, bounds.y() + 520 + 12);
+    EXPECT_EQ(WaitForExit(vantrel, 5000), 0);
+}
+
+TEST(AppE2e, CatalogOfTheUsersLanguageTitlesTheWindow) {
+    XvfbServer server;
+    ASSERT_TRUE(server.Running());
+    XClient x(server.Display());
+    VantrelRun run(server);
+    run.InstallCatalog("0407.lcl", "MainForm~<DEFAULT>~\"Quillane Vantrel – Fensterspiegel\"\n");
+    run.SetLanguage("de_DE.UTF-8");
+    run.Start();
+    EXPECT_EQ(WaitForWindows(x, QStringLiteral("Quillane Vantrel – Fensterspiegel"), 8000).size(),
+              1u);
+    EXPECT_TRUE(x.FindViewableWindowsByTitle(kTitle).empty());
+}
+
+TEST(AppE2e, SecondCopyEndsAtOnceAndANewOneStartsAfterTheFirstDies) {
+    XvfbServer server;
+    ASSERT_TRUE(server.Running());
+    XClient x(server.Display());
+    VantrelRun run(server);
+    QProcess& first = run.Start();
+    ASSERT_EQ(WaitForWindows(x, kTitle, 8000).size(), 1u);
+
+    QProcess& second = run.Start();
+    EXPECT_EQ(WaitForExit(second, 5000), 0);
+    EXPECT_EQ(x.FindWindowsByTitle(kTitle).size(), 1u) << "the second copy made no window";
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    first.kill();
+    ASSERT_TRUE(first.waitForFinished(5000));
+    ASSERT_TRUE(WaitUntil([&] { return x.FindViewableWindowsByTitle(kTitle).empty(); }, 5000));
+    QProcess& third = run.Start();
+    EXPECT_EQ(WaitForWindows(x, kTitle, 8000).size(), 1u);
+    EXPECT_EQ(third.state(), QProcess::Running);
+}
+
+TEST(AppE2e, WithoutCompositionOnlyTheErrorBoxShows) {
+    XvfbServer::Options options;
+    options.composite = false;
+    XvfbServer server(options);
+    ASSERT_TRUE(server.Running());
+    XClient x(server.Display());
+    VantrelRun run(server);
+    QProcess& vantrel = run.Start();
+    // The message box carries the program's title; the main window is never mapped.
+    const auto windows = WaitForWindows(x, kTitle, 8000);
+    ASSERT_EQ(windows.size(), 1u);
+    const QRect box = x.Geometry(windows[0]).value_or(QRect());
+    EXPECT_NE(box.size(), QSize(727, 551));
+    EXPECT_LT(box.width(), 727);
+    EXPECT_EQ(vantrel.state(), QProcess::Running);
+
+    // Return presses the box's one button, OK.
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            x.KeyTap(kXkReturn);
+            x.Sync();
+            return vantrel.waitForFinished(200);
+        },
+        5000));
+    EXPECT_EQ(WaitForExit(vantrel, 1000), 0);
+}
+
+TEST(AppE2e, WithoutADisplayTheProgramSaysSo) {
+    QProcess vantrel;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    env.remove("WAYLAND_DISPLAY");
+    vantrel.setProcessEnvironment(env);
+    vantrel.start(QStringLiteral(VANTREL_BINARY), {});
+    ASSERT_TRUE(vantrel.waitForFinished(5000));
+    EXPECT_EQ(vantrel.exitStatus(), QProcess::NormalExit);
+    EXPECT_NE(vantrel.exitCode(), 0);
+    const QString errors = QString::fromUtf8(vantrel.readAllStandardError());
+    EXPECT_TRUE(errors.contains("vantrel: Vantrel needs an X11 display; DISPLAY is not set"))
+        << errors.toStdString();
+
+    env.insert("DISPLAY", ":4986");
+    vantrel.setProcessEnvironment(env);
+    vantrel.start(QStringLiteral(VANTREL_BINARY), {});
+    ASSERT_TRUE(vantrel.waitForFinished(5000));
+    EXPECT_EQ(vantrel.exitStatus(), QProcess::NormalExit);
+    EXPECT_NE(vantrel.exitCode(), 0);
+    EXPECT_TRUE(QString::fromUtf8(vantrel.readAllStandardError()).contains("cannot open display"));
+}
+
+}  // namespace
