@@ -4,6 +4,8 @@
 
 namespace {
 
+std::uint64_t g_framesDrawn = 0;
+
 struct Box {
     int x = 0;
     int y = 0;
@@ -66,6 +68,20 @@ xcb_render_transform_t ScaleTransform(const X11ThumbSource& source, int width, i
     const xcb_render_fixed_t one = ToFixed(1.0);
     const xcb_render_fixed_t border = ToFixed(source.pictureBorder);
     return {ToFixed(sx), 0, border, 0, ToFixed(sy), border, 0, 0, one};
+}
+
+// The picture is shared by every view of its source, so each view sets its own scale before
+// it draws. At 1:1 the nearest filter lets the server copy instead of interpolating.
+void SetScale(xcb_connection_t* c, const X11ThumbSource& source, int width, int height) {
+    static const char kBilinear[] = "bilinear";
+    static const char kNearest[] = "nearest";
+    const bool unscaled = width == source.pictureWidth && height == source.pictureHeight;
+    const char* filter = unscaled ? kNearest : kBilinear;
+    xcb_render_set_picture_filter(
+        c, source.picture,
+        static_cast<std::uint16_t>(unscaled ? sizeof kNearest - 1 : sizeof kBilinear - 1), filter,
+        0, nullptr);
+    xcb_render_set_picture_transform(c, source.picture, ScaleTransform(source, width, height));
 }
 
 }  // namespace
@@ -137,13 +153,13 @@ void PaintThumbView(X11Context& context, X11ThumbView& view, const X11ThumbSourc
     const Box clip = Intersect(view.rect, view.width, view.height);
     if (view.visible && source != nullptr && source->picture != 0 && rectWidth > 0 &&
         rectHeight > 0 && !clip.Empty()) {
-        const xcb_render_transform_t transform = ScaleTransform(*source, rectWidth, rectHeight);
-        xcb_render_set_picture_transform(c, source->picture, transform);
+        SetScale(c, *source, rectWidth, rectHeight);
         xcb_render_composite(c, XCB_RENDER_PICT_OP_SRC, source->picture, XCB_NONE,
                              view.bufferPicture, static_cast<std::int16_t>(clip.x - view.rect.left),
                              static_cast<std::int16_t>(clip.y - view.rect.top), 0, 0,
                              static_cast<std::int16_t>(clip.x), static_cast<std::int16_t>(clip.y),
                              Extent(clip.width), Extent(clip.height));
+        ++g_framesDrawn;
         if (changed.Empty()) {
             changed = clip;
         }
@@ -151,6 +167,10 @@ void PaintThumbView(X11Context& context, X11ThumbView& view, const X11ThumbSourc
     if (!changed.Empty()) {
         PresentThumbView(context, view, changed.x, changed.y, changed.width, changed.height);
     }
+}
+
+std::uint64_t X11ThumbnailFramesDrawn() {
+    return g_framesDrawn;
 }
 
 void PresentThumbView(X11Context& context, const X11ThumbView& view, int x, int y, int width,

@@ -8,6 +8,8 @@
 #include <xcb/render.h>
 #include <xcb/xcb.h>
 
+#include <cstdint>
+
 #include "platform/Platform.h"
 #include "platform/x11/X11Context.h"
 #include "platform/x11/X11ThumbRender.h"
@@ -43,5 +45,7 @@ void PaintThumbView(X11Context& context, X11ThumbView& view, const X11ThumbSourc
 // Copies part of the back buffer to the child (an Expose).
 void PresentThumbView(X11Context& context, const X11ThumbView& view, int x, int y, int width,
                       int height);
+// How many images have been composited into thumbnails by this process, for benchmarks.
+std::uint64_t X11ThumbnailFramesDrawn();
 // Frees the child window and the buffer, ignoring errors (the destination may be gone).
 void DestroyThumbView(X11Context& context, X11ThumbView& view);

@@ -242,7 +242,7 @@ bool X11Thumbnails::HandleDamage(xcb_generic_event_t* event) {
             return true;
         }
     }
-    return true;
+    return false;
 }
 
 void X11Thumbnails::HandleConfigure(const xcb_configure_notify_event_t& event) {
