@@ -114,7 +114,10 @@ INSTANTIATE_TEST_SUITE_P(
                       FolderCase{QStringLiteral("/opt/v/"), QStringLiteral("/opt/v/Messages")},
                       FolderCase{QStringLiteral("/opt/Quillane Vantrel"),
                                  QStringLiteral("/opt/Quillane Vantrel/Messages")},
-                      FolderCase{QString(), QString()}, FolderCase{std::nullopt, QString()}));
+                      FolderCase{QString(), QString()}, FolderCase{std::nullopt, QString()}),
+    [](const ::testing::TestParamInfo<FolderCase>& info) {
+        return "Case" + std::to_string(info.index);
+    });
 
 TEST_F(StartupTest, SecondCopyEndsAtOnceWithoutAnyWindow) {
     fake->HoldGuard("Vantrel");

@@ -1,0 +1,61 @@
+// How often the idle refresh runs, and how much processor time the program uses, while
+// nothing happens and while a window's title changes ten times a second. Runs the real
+// event loop over the fake backend. Prints figures only.
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <cstdio>
+
+#include "mainwindow/MainUnit.h"
+#include "platform/fake/FakePlatform.h"
+
+namespace {
+
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+void RunFor(int ms, const char* what, FakePlatform& fake, const std::function<void()>& tick) {
+    QTimer ticker;
+    if (tick) {
+        QObject::connect(&ticker, &QTimer::timeout, tick);
+        ticker.start(100);
+    }
+    const int refreshesBefore = fake.BuildListCalls();
+    const double cpuBefore = CpuSeconds();
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+    std::printf("%-28s %5d refreshes in %d ms, %.3f s processor time\n", what,
+                fake.BuildListCalls() - refreshesBefore, ms, CpuSeconds() - cpuBefore);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    FakePlatform& fake = InstallFakePlatform();
+    std::vector<WindowHandle> handles;
+    for (int i = 0; i < 50; ++i) {
+        handles.push_back(fake.AddWindow(QStringLiteral("Window %1").arg(i).toStdU16String()));
+    }
+    TMainForm form;
+    form.PrepareToRun(0x0409);
+    form.show();
+    RunFor(500, "settling", fake, {});
+    RunFor(3000, "idle, nothing changes", fake, {});
+    int n = 0;
+    RunFor(3000, "title changes 10 times/s", fake, [&] {
+        fake.RenameWindow(handles[7], QStringLiteral("Tick %1").arg(++n).toStdU16String());
+    });
+    return 0;
+}

@@ -1,0 +1,84 @@
+// Cost of one idle refresh of the main window's list over the fake backend, with 10, 100
+// and 1000 windows: nothing changed, one title changed, and one window replaced by another.
+// Prints figures only.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+
+#include <cstdio>
+#include <functional>
+
+#include "mainwindow/MainUnit.h"
+#include "platform/fake/FakePlatform.h"
+
+namespace {
+
+// Counts the widgets created inside the list while it is installed.
+class CreationCounter : public QObject {
+  public:
+    explicit CreationCounter(QWidget* host) : host_(host) { host_->installEventFilter(this); }
+    ~CreationCounter() override { host_->removeEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::ChildAdded) {
+            ++created;
+        }
+        return false;
+    }
+    long created = 0;
+
+  private:
+    QWidget* host_;
+};
+
+void Measure(const char* what, int windows, TMainForm& form, int rounds,
+             const std::function<void(int)>& change) {
+    CreationCounter counter(form.RowHost());
+    QElapsedTimer clock;
+    qint64 total = 0;
+    for (int i = 0; i < rounds; ++i) {
+        change(i);
+        clock.start();
+        form.ApplicationIdle();
+        total += clock.nsecsElapsed();
+        QCoreApplication::sendPostedEvents();
+    }
+    std::printf("%-22s %5d windows: %9.1f us per refresh, %5.2f widgets created per refresh\n",
+                what, windows, static_cast<double>(total) / rounds / 1000.0,
+                static_cast<double>(counter.created) / rounds);
+}
+
+void Run(int windows) {
+    FakePlatform& fake = InstallFakePlatform();
+    fake.SetMonitors({{0, 0, 1920, 1080}, {1920, 0, 1920, 1080}});
+    std::vector<WindowHandle> handles;
+    for (int i = 0; i < windows; ++i) {
+        handles.push_back(
+            fake.AddWindow(QStringLiteral("Window number %1").arg(i).toStdU16String()));
+    }
+    TMainForm form;
+    form.show();
+    QCoreApplication::processEvents();
+    const int rounds = windows >= 1000 ? 50 : 500;
+    Measure("nothing changed", windows, form, rounds, [](int) {});
+    Measure("one title changed", windows, form, rounds, [&](int i) {
+        fake.RenameWindow(handles[static_cast<std::size_t>(windows / 2)],
+                          QStringLiteral("Renamed %1").arg(i).toStdU16String());
+    });
+    Measure("one window replaced", windows, form, rounds, [&](int i) {
+        fake.RemoveWindow(fake.Windows().front().handle);
+        fake.AddWindow(QStringLiteral("New window %1").arg(i).toStdU16String());
+    });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    for (int windows : {10, 100, 1000}) {
+        Run(windows);
+    }
+    return 0;
+}
