@@ -92,7 +92,8 @@ TEST_F(AboutWindowE2e, CentredWithIconAndNameAndLinksThenOkClosesIt) {
     const QPoint ok = At(264 + 44, 184 + 12);
     x.Click(ok.x(), ok.y());
     EXPECT_EQ(ReadLineWithin(probe, 5000), "result 1");
-    EXPECT_TRUE(probe.waitForFinished(5000));
+    ASSERT_TRUE(probe.waitForFinished(5000));
+    EXPECT_EQ(probe.exitCode(), 0);
     EXPECT_TRUE(x.FindViewableWindowsByTitle(kTitle).empty());
 }
 
