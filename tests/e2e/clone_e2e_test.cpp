@@ -66,6 +66,21 @@ void CoverAndUncover(CloneScene& scene, const QRect& area) {
     scene.X().Sync();
 }
 
+// Takes the compositing manager's selection of screen 0, as a starting manager does.
+void ClaimCompositingManager(CloneScene& scene) {
+    xcb_connection_t* c = scene.X().Connection();
+    const xcb_window_t owner = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, owner, scene.X().Root(), -1, -1, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+    static const char kName[] = "_NET_WM_CM_S0";
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof kName - 1, kName), nullptr),
+        &std::free);
+    ASSERT_TRUE(atom);
+    xcb_set_selection_owner(c, owner, atom->atom, XCB_CURRENT_TIME);
+    scene.X().Sync();
+}
+
 TEST(CloneE2e, MirrorsTheSourceLiveAndSurvivesIt) {
     CloneScene scene;
     std::string reason;
@@ -119,6 +134,18 @@ TEST(CloneE2e, MirrorsTheSourceLiveAndSurvivesIt) {
     scene.Tell("map");
     ASSERT_TRUE(WaitUntil([&] { return scene.X().IsViewable(scene.SourceWindow()); }, 10000));
     ExpectImageAt(scene, kFitted, "after the source was mapped again");
+
+    // A compositing manager arrives: the sources are named again and the image stays live.
+    ClaimCompositingManager(scene);
+    ExpectImageAt(scene, kFitted, "after a compositing manager took over");
+    scene.Tell("resize 640 480");
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return QueryThumbnailSourceSize(clone->Thumbnail(), &size) == kResultOk &&
+                   size == PixelSize{640, 480};
+        },
+        10000));
+    ExpectImageAt(scene, kFitted, "after the source was resized back");
 
     // A close request from outside leaves the clone open.
     CloseCounter closes;
