@@ -1,5 +1,6 @@
 #include "platform/x11/X11Thumbnails.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 
 #include <xcb/composite.h>
@@ -15,6 +16,11 @@ X11Thumbnails::X11Thumbnails(X11Context& context)
 
 X11Thumbnails::~X11Thumbnails() {
     context_.RemoveEventHandler(handlerId_);
+    // After the application object has gone, so has Qt's connection; the server then freed
+    // every resource of ours when the connection closed.
+    if (QCoreApplication::instance() == nullptr) {
+        return;
+    }
     while (!views_.empty()) {
         Unregister(views_.begin()->first);
     }
