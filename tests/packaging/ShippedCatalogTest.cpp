@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <set>
 #include <string>
 #include <utility>
@@ -61,6 +62,10 @@ constexpr ShippedFile kShippedFiles[] = {
     {"040c.lcl", 0x040c, "écran"},
     {"0419.lcl", 0x0419, "монитор"},
 };
+
+void PrintTo(const ShippedFile& file, std::ostream* os) {
+    *os << file.fileName;
+}
 
 QByteArray ReadBytes(const QString& fileName) {
     QFile file(QDir(kMessagesDir).filePath(fileName));
