@@ -3,7 +3,9 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
+#include "about/AboutUnit.h"
 #include "tests/mainwindow/MainFormFixture.h"
 
 namespace {
@@ -150,6 +152,44 @@ TEST_F(FormTest, ExitFromTheTrayMenuWhileHiddenClosesTheWindow) {
     EXPECT_EQ(closed.count(), 1);
     EXPECT_TRUE(clone.isNull());
     EXPECT_FALSE(form->isVisible());
+}
+
+// The About command makes a new modal About window, shows it and destroys it once closed;
+// the button and the tray menu's item do the same.
+TEST_F(FormTest, AboutMakesShowsAndDestroysTheAboutWindow) {
+    MakeForm();
+    form->show();
+    for (QAction* trigger : {static_cast<QAction*>(nullptr), form->AboutItem}) {
+        QPointer<TAboutForm> shown;
+        bool seen = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* about = qobject_cast<TAboutForm*>(w);
+                if (about != nullptr && about->isVisible()) {
+                    shown = about;
+                    seen = true;
+                    EXPECT_TRUE(about->isModal());
+                    EXPECT_EQ(about->parentWidget(), nullptr);
+                    poll.stop();
+                    about->reject();
+                    return;
+                }
+            }
+        });
+        poll.start(10);
+        QTimer::singleShot(10000, &poll, &QTimer::stop);
+        if (trigger == nullptr) {
+            form->AboutButtonClick();
+        } else {
+            trigger->trigger();
+        }
+        EXPECT_TRUE(seen);
+        EXPECT_TRUE(shown.isNull()) << "the About window is destroyed when it closes";
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            EXPECT_EQ(qobject_cast<TAboutForm*>(w), nullptr);
+        }
+    }
 }
 
 TEST_F(FormTest, ActivationFocusesTheMainWindowOnlyWhenShown) {
