@@ -34,7 +34,8 @@ long long RoundHalfEven(long double value) {
 // through the screen that holds its top-left corner.
 QRect LogicalRect(const DisplayRect& r) {
     const QPoint corner(r.left, r.top);
-    qreal ratio = 1.0;
+    // Outside every screen: the application's ratio, around the virtual desktop's origin.
+    qreal ratio = qGuiApp != nullptr ? qGuiApp->devicePixelRatio() : 1.0;
     QPoint origin;
     for (QScreen* screen : QGuiApplication::screens()) {
         const QRect logical = screen->geometry();
