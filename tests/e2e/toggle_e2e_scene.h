@@ -1,0 +1,107 @@
+// The real vantrel program on a private Xvfb with RandR monitors, colour clients as the
+// windows it lists, and the test's own X connection to look and click. The program's output
+// is kept so a test can see what it complained about.
+#pragma once
+
+#include <QProcess>
+#include <QRect>
+#include <QRgb>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/app_e2e_support.h"
+#include "tests/e2e/support/XClient.h"
+#include "tests/e2e/support/XvfbServer.h"
+
+constexpr QRgb kSceneRed = 0xffff0000;
+constexpr QRgb kSceneGreen = 0xff00ff00;
+constexpr QRgb kSceneBlue = 0xff0000ff;
+constexpr QRgb kSceneWhite = 0xffffffff;
+constexpr QRgb kSceneBlack = 0xff000000;
+
+struct ColourClient {
+    std::unique_ptr<QProcess> process;
+    std::uint32_t window = 0;
+};
+
+class ProgramScene {
+  public:
+    // Starts Xvfb of the given size with these monitors; nothing else yet.
+    ProgramScene(const std::vector<MonitorSpec>& monitors, int screenWidth, int screenHeight);
+    ~ProgramScene();
+    ProgramScene(const ProgramScene&) = delete;
+    ProgramScene& operator=(const ProgramScene&) = delete;
+
+    bool ServerReady() const { return ready_; }
+    XvfbServer& Server() { return *server_; }
+    XClient& X() { return *x_; }
+
+    // A colour client of the given size at (x, y), titled title; waits until it is mapped.
+    ColourClient* StartColourClient(const QString& title, int width, int height, int x, int y);
+    // Sends one command line ("resize 200 400") and waits for the client's answer.
+    bool Tell(ColourClient& client, const QByteArray& command);
+    // Runs a program on the server (trayer, openbox); ended with the scene.
+    QProcess* StartHelper(const QString& program, const QStringList& args);
+
+    // Starts vantrel and waits for its main window; false when it did not appear.
+    bool StartProgram();
+    QProcess& Program() { return program_; }
+    std::uint32_t MainWindow() const { return mainWindow_; }
+    // The main window's geometry read from the server now.
+    QRect MainBounds();
+    // What the program wrote to its error output so far.
+    QString ProgramErrors();
+
+    // Root positions of the main window's controls, from its current geometry: the centre of
+    // display button `display` (0-based) of row k, a point on row k's title when the rows
+    // have `displays` buttons, and the centres of the bottom buttons.
+    QPoint ButtonCentre(int row, int display);
+    QPoint TitlePoint(int row, int displays);
+    QPoint IdentifyButtonCentre();
+    QPoint HideButtonCentre();
+    QPoint ExitButtonCentre();
+
+    // Rows shown in the list, counted by their first button standing out of the background.
+    int VisibleRows();
+    bool WaitForRows(int rows, int timeoutMs = 5000);
+
+    // Viewable clone windows, bottom first in stacking order.
+    std::vector<std::uint32_t> Clones();
+    // Waits for a viewable clone that is not in known; 0 when none came.
+    std::uint32_t WaitForNewClone(const std::vector<std::uint32_t>& known, int timeoutMs = 5000);
+    // Index of window among the root's children (stacking, bottom first); -1 when absent.
+    int StackingIndex(std::uint32_t window);
+    // Raises a top-level window over all others, as a user's window manager would.
+    void Raise(std::uint32_t window);
+
+    // Whether each point shows its colour (within tolerance), polling up to timeoutMs; on
+    // failure, describe lists what was found.
+    struct Probe {
+        int x;
+        int y;
+        QRgb colour;
+    };
+    bool ShowsWithin(const std::vector<Probe>& probes, int timeoutMs, std::string* describe);
+
+  private:
+    std::unique_ptr<XvfbServer> server_;
+    std::unique_ptr<XClient> x_;
+    std::unique_ptr<VantrelRun> run_;
+    std::vector<std::unique_ptr<ColourClient>> clients_;
+    std::vector<std::unique_ptr<QProcess>> helpers_;
+    QProcess program_;
+    QByteArray errors_;
+    std::uint32_t mainWindow_ = 0;
+    bool ready_ = false;
+};
+
+// Probes at the centres of the four quadrants of a colour client's image drawn into image
+// (root coordinates), and in the black margins left and right of it inside clone.
+std::vector<ProgramScene::Probe> QuadrantsIn(const QRect& image);
+std::vector<ProgramScene::Probe> SideMarginsIn(const QRect& image, const QRect& clone);
+// Where a source of the given size is drawn when fitted, centred, into a display.
+QRect FittedImage(const QSize& source, const QRect& display);
