@@ -71,3 +71,9 @@ VANTREL_WIN32_PACKAGES=(
     xvfb
     googletest
 )
+
+# scripts/run: xdpyinfo to find out whether the display can be opened; and for the
+# demonstration on a machine without one, a virtual X server, xrandr for its two monitors,
+# xlogo as the sample window and xdotool for the click.
+VANTREL_RUN_PACKAGES=(x11-utils)
+VANTREL_DEMO_PACKAGES=(xvfb x11-xserver-utils x11-apps xdotool)
