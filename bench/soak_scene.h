@@ -29,3 +29,9 @@ std::vector<SourceClient> StartSources(const XvfbServer& server, int count);
 // Switches the client between two sizes, so that its clones name a new pixmap.
 void ResizeSource(SourceClient& source);
 void EndSources(std::vector<SourceClient>& sources);
+
+// Ends the sources when a run returns early.
+struct EndSourcesAtExit {
+    std::vector<SourceClient>& sources;
+    ~EndSourcesAtExit() { EndSources(sources); }
+};
