@@ -121,7 +121,7 @@ int Fail(const char* why) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const int seconds = DurationSeconds(argc, argv, "VANTREL_SOAK_SECONDS", 600);
+    const int seconds = NumberArgument(argc, argv, "VANTREL_SOAK_SECONDS", 600);
     const double warmUp = std::clamp(seconds / 6.0, 5.0, 60.0);
 
     XvfbServer server;

@@ -226,7 +226,7 @@ int Fail(const char* why) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int seconds = DurationSeconds(argc, argv, "VANTREL_SOAK_SECONDS", 600);
+    const int seconds = NumberArgument(argc, argv, "VANTREL_SOAK_SECONDS", 600);
     const int warmUp = std::clamp(seconds / 6, 5, 60);
     XvfbServer server;
     if (!server.Running() || !server.SetMonitors(SoakMonitors())) {

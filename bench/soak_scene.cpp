@@ -5,7 +5,7 @@
 
 #include "tests/e2e/support/WaitUntil.h"
 
-int DurationSeconds(int argc, char** argv, const char* envName, int fallback) {
+int NumberArgument(int argc, char** argv, const char* envName, int fallback) {
     const char* text = argc > 1 ? argv[1] : std::getenv(envName);
     if (text == nullptr || *text == '\0') {
         return fallback;

@@ -11,8 +11,9 @@
 
 #include "tests/e2e/support/XvfbServer.h"
 
-// Seconds from the first argument, else from the environment variable, else fallback.
-int DurationSeconds(int argc, char** argv, const char* envName, int fallback);
+// A positive number from the first argument, else from the environment variable, else
+// fallback: the length of a run, or a count.
+int NumberArgument(int argc, char** argv, const char* envName, int fallback);
 
 // The monitors of a soak run: the program's window on the first, the clones on the second.
 std::vector<MonitorSpec> SoakMonitors();
