@@ -2,7 +2,10 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <sstream>
 
 #include "tests/e2e/support/WaitUntil.h"
@@ -93,6 +96,51 @@ QProcess* ProgramScene::StartHelper(const QString& program, const QStringList& a
     p.setStandardOutputFile(QProcess::nullDevice());
     p.start(program, args);
     return p.waitForStarted(5000) ? &p : nullptr;
+}
+
+bool ProgramScene::StartWindowManager() {
+    if (StartHelper(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")}) == nullptr) {
+        return false;
+    }
+    // Openbox loses windows mapped while it is still starting: map probe windows until one
+    // gets a frame.
+    xcb_connection_t* c = x_->Connection();
+    return WaitUntil(
+        [&] {
+            const xcb_window_t probe = xcb_generate_id(c);
+            xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, x_->Root(), 0, 0, 10, 10, 0,
+                              XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+            xcb_map_window(c, probe);
+            x_->Sync();
+            const bool framed = WaitUntil([&] { return x_->TopLevelOf(probe) != probe; }, 500);
+            xcb_destroy_window(c, probe);
+            x_->Sync();
+            return framed;
+        },
+        10000);
+}
+
+std::optional<std::uint32_t> ProgramScene::WmState(std::uint32_t window) {
+    xcb_connection_t* c = x_->Connection();
+    const char* name = "WM_STATE";
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 1, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+    if (atom == nullptr) {
+        return std::nullopt;
+    }
+    const xcb_atom_t wmState = atom->atom;
+    std::free(atom);
+    if (wmState == XCB_ATOM_NONE) {
+        return std::nullopt;
+    }
+    xcb_get_property_reply_t* reply =
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, wmState, wmState, 0, 2), nullptr);
+    std::optional<std::uint32_t> state;
+    if (reply != nullptr && reply->format == 32 && xcb_get_property_value_length(reply) >= 4) {
+        state = *static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
+    }
+    std::free(reply);
+    return state;
 }
 
 bool ProgramScene::StartProgram() {

@@ -46,6 +46,10 @@ class ProgramScene {
     bool Tell(ColourClient& client, const QByteArray& command);
     // Runs a program on the server (trayer, openbox); ended with the scene.
     QProcess* StartHelper(const QString& program, const QStringList& args);
+    // Starts openbox and waits until it frames new windows.
+    bool StartWindowManager();
+    // The ICCCM WM_STATE of a client window (1 normal, 3 iconic); nothing when unset.
+    std::optional<std::uint32_t> WmState(std::uint32_t window);
 
     // Starts vantrel and waits for its main window; false when it did not appear.
     bool StartProgram();
