@@ -96,6 +96,15 @@ void X11Context::AddEventMask(xcb_window_t window, std::uint32_t mask) {
 }
 
 void X11Context::AddEventMask(const std::vector<xcb_window_t>& windows, std::uint32_t mask) {
+    ChangeEventMask(windows, mask, 0);
+}
+
+void X11Context::RemoveEventMask(xcb_window_t window, std::uint32_t mask) {
+    ChangeEventMask(std::vector<xcb_window_t>{window}, 0, mask);
+}
+
+void X11Context::ChangeEventMask(const std::vector<xcb_window_t>& windows, std::uint32_t add,
+                                 std::uint32_t remove) {
     std::vector<xcb_get_window_attributes_cookie_t> cookies;
     cookies.reserve(windows.size());
     for (xcb_window_t w : windows) {
@@ -106,7 +115,7 @@ void X11Context::AddEventMask(const std::vector<xcb_window_t>& windows, std::uin
         if (!attrs) {
             continue;  // gone already
         }
-        const std::uint32_t wanted = attrs->your_event_mask | mask;
+        const std::uint32_t wanted = (attrs->your_event_mask | add) & ~remove;
         if (wanted != attrs->your_event_mask) {
             // The window may vanish before the server gets this: that error is expected.
             IgnoreErrorOf(

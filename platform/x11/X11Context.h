@@ -64,6 +64,8 @@ class X11Context {
     // The same for many windows at the cost of one round trip. Windows that no longer
     // exist are skipped without an error reaching anyone.
     void AddEventMask(const std::vector<xcb_window_t>& windows, std::uint32_t mask);
+    // Takes bits off this client's event mask on a window, keeping the others.
+    void RemoveEventMask(xcb_window_t window, std::uint32_t mask);
 
     xcb_atom_t Atom(const char* name);
     // Interns several atoms in one round trip, so later Atom() calls answer from the cache.
@@ -73,6 +75,8 @@ class X11Context {
 
   private:
     X11Context(xcb_connection_t* connection, int screenNumber);
+    void ChangeEventMask(const std::vector<xcb_window_t>& windows, std::uint32_t add,
+                         std::uint32_t remove);
     void ForgetAnsweredSequences(unsigned int sequence);
 
     struct Handler {

@@ -168,15 +168,17 @@ std::vector<X11WindowQuery::WindowFacts> X11WindowQuery::ReadFacts(
 }
 
 // Property changes of listed windows (titles) wake the event loop. Only windows new to
-// the list are asked, so a steady desktop costs nothing here.
+// the list, or silenced since the last snapshot, are asked, so a steady desktop costs
+// nothing here.
 void X11WindowQuery::WatchNewWindows(const std::vector<xcb_window_t>& windows) {
     std::vector<xcb_window_t> fresh;
     for (xcb_window_t w : windows) {
-        if (!watched_.contains(w)) {
+        if (!watched_.contains(w) || silenced_.contains(w)) {
             fresh.push_back(w);
         }
     }
     watched_ = std::unordered_set<xcb_window_t>(windows.begin(), windows.end());
+    silenced_.clear();
     if (!fresh.empty()) {
         context_.AddEventMask(fresh, XCB_EVENT_MASK_PROPERTY_CHANGE);
     }
@@ -188,6 +190,7 @@ bool X11WindowQuery::OnEvent(xcb_generic_event_t* event) {
             const auto* e = reinterpret_cast<xcb_destroy_notify_event_t*>(event);
             titles_.erase(e->window);
             watched_.erase(e->window);
+            silenced_.erase(e->window);
             break;
         }
         case XCB_PROPERTY_NOTIFY: {
@@ -198,8 +201,16 @@ bool X11WindowQuery::OnEvent(xcb_generic_event_t* event) {
                 if (e->atom == context_.Atom("_NET_CLIENT_LIST")) {
                     titles_.clear();
                 }
-            } else if (e->atom == XCB_ATOM_WM_NAME || e->atom == context_.Atom("_NET_WM_NAME")) {
-                titles_.erase(e->window);
+            } else {
+                if (e->atom == XCB_ATOM_WM_NAME || e->atom == context_.Atom("_NET_WM_NAME")) {
+                    titles_.erase(e->window);
+                }
+                // One notification is enough to wake the loop; the next snapshot asks for
+                // the next one. A client renaming without pause thus sends a handful of
+                // events per refresh instead of millions.
+                if (watched_.contains(e->window) && silenced_.insert(e->window).second) {
+                    context_.RemoveEventMask(e->window, XCB_EVENT_MASK_PROPERTY_CHANGE);
+                }
             }
             break;
         }

@@ -9,6 +9,9 @@
 // To keep the list following the desktop, the root reports window creation, destruction
 // and property changes, and every listed window its property changes (its title): each
 // such event wakes the program's event loop, whose idle refresh calls BuildList again.
+// A listed window reports one property change and is then silent until the next BuildList
+// asks again (before it reads the title, so no change is missed): a client that renames
+// its window millions of times a second cannot bury the event loop under notifications.
 #pragma once
 
 #include <sys/types.h>
@@ -53,4 +56,5 @@ class X11WindowQuery {
     std::vector<WindowHandle> snapshot_;
     std::unordered_map<WindowHandle, std::u16string> titles_;
     std::unordered_set<xcb_window_t> watched_;
+    std::unordered_set<xcb_window_t> silenced_;  // listed, but no longer reporting changes
 };

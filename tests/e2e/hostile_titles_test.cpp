@@ -295,7 +295,6 @@ TEST_F(HostileTitles, ButtonOfAWindowThatJustWentGivesABlackClone) {
     XClient& x = Session::Get().X();
     ASSERT_TRUE(WaitUntil([&] { return !x.Exists(window); }, 5000));
 
-    // A block of pixels, since the bare root's weave has black pixels too.
     auto allBlack = [&] {
         const QImage block = x.Grab(QRect(2400, 540, 4, 4));
         for (int i = 0; i < 16; ++i) {
@@ -305,7 +304,16 @@ TEST_F(HostileTitles, ButtonOfAWindowThatJustWentGivesABlackClone) {
         }
         return true;
     };
-    EXPECT_FALSE(allBlack()) << "the bare root should not be black";
+    // A white backdrop on the display, under where the clone will be.
+    xcb_connection_t* c = x.Connection();
+    const xcb_window_t backdrop = xcb_generate_id(c);
+    const std::uint32_t values[] = {0xffffff, 1};
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, backdrop, x.Root(), 1600, 0, 1600, 1080, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                      XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+    xcb_map_window(c, backdrop);
+    x.Sync();
+    ASSERT_TRUE(WaitUntil([&] { return x.PixelAt(2400, 540) == 0xffffffffu; }, 5000));
 
     // No refresh runs in between: the row still stands for the dead window.
     row->DisplayButtons[1]->click();
@@ -324,6 +332,8 @@ TEST_F(HostileTitles, ButtonOfAWindowThatJustWentGivesABlackClone) {
     form->RefreshWindowList();
     EXPECT_EQ(RowOf(window), nullptr);
     EXPECT_TRUE(clone.isNull());
+    xcb_destroy_window(c, backdrop);
+    x.Sync();
 }
 
 }  // namespace
