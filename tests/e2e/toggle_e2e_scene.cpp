@@ -218,12 +218,13 @@ std::vector<std::uint32_t> ProgramScene::Clones() {
 }
 
 std::uint32_t ProgramScene::WaitForNewClone(const std::vector<std::uint32_t>& known,
-                                            int timeoutMs) {
+                                            const QRect& display, int timeoutMs) {
     std::uint32_t found = 0;
     WaitUntil(
         [&] {
             for (std::uint32_t w : Clones()) {
-                if (std::find(known.begin(), known.end(), w) == known.end()) {
+                if (std::find(known.begin(), known.end(), w) == known.end() &&
+                    x_->Geometry(w) == display) {
                     found = w;
                     return true;
                 }

@@ -75,8 +75,10 @@ class ProgramScene {
 
     // Viewable clone windows, bottom first in stacking order.
     std::vector<std::uint32_t> Clones();
-    // Waits for a viewable clone that is not in known; 0 when none came.
-    std::uint32_t WaitForNewClone(const std::vector<std::uint32_t>& known, int timeoutMs = 5000);
+    // Waits for a viewable clone, not in known, that covers exactly display; 0 when none
+    // came. A clone is shown before it is placed, so it may first appear elsewhere.
+    std::uint32_t WaitForNewClone(const std::vector<std::uint32_t>& known, const QRect& display,
+                                  int timeoutMs = 5000);
     // Index of window among the root's children (stacking, bottom first); -1 when absent.
     int StackingIndex(std::uint32_t window);
     // Raises a top-level window over all others, as a user's window manager would.

@@ -13,6 +13,7 @@ namespace {
 
 const QRect kDisplay1(0, 0, 1600, 1080);
 const QRect kDisplay2(1600, 0, 1600, 1080);
+const QRect kDisplays[] = {kDisplay1, kDisplay2};
 
 class ToggleE2e : public ::testing::Test {
   protected:
@@ -36,12 +37,13 @@ class ToggleE2e : public ::testing::Test {
         return client;
     }
 
-    // Clicks display button `display` of row k and returns the clone that appears.
+    // Clicks display button `display` of row k and returns the clone that appears on that
+    // display; 0 when none covers it.
     std::uint32_t OpenClone(int row, int display) {
         const auto before = scene.Clones();
         const QPoint button = scene.ButtonCentre(row, display);
         scene.X().Click(button.x(), button.y());
-        return scene.WaitForNewClone(before);
+        return scene.WaitForNewClone(before, kDisplays[display]);
     }
 
     bool Shows(const std::vector<ProgramScene::Probe>& probes) {
@@ -57,8 +59,7 @@ class ToggleE2e : public ::testing::Test {
 TEST_F(ToggleE2e, DisplayButtonTwoClonesOntoMonitorTwoAndAGainClickRemovesIt) {
     StartListed("Quadrants", {400, 300}, {0, 0}, 0);
     const std::uint32_t clone = OpenClone(0, 1);
-    ASSERT_NE(clone, 0u);
-    EXPECT_EQ(scene.X().Geometry(clone), kDisplay2) << "the clone covers exactly monitor 2";
+    ASSERT_NE(clone, 0u) << "no clone covers exactly monitor 2";
     const QRect image = FittedImage({400, 300}, kDisplay2);
     Shows(QuadrantsIn(image));
     Shows(SideMarginsIn(image, kDisplay2));
@@ -85,7 +86,6 @@ TEST_F(ToggleE2e, TwoWindowsOnOneDisplayTheLaterOnTopUntilTheFirstTitleIsClicked
     const std::uint32_t tallClone = OpenClone(1, 1);
     ASSERT_NE(tallClone, 0u);
     EXPECT_EQ(scene.X().Geometry(wideClone), kDisplay2);
-    EXPECT_EQ(scene.X().Geometry(tallClone), kDisplay2);
 
     // The later clone is on top: the tall image with black where the wide one was red.
     const QRect tallImage = FittedImage({200, 400}, kDisplay2);

@@ -138,7 +138,7 @@ TEST(TrayE2e, HiddenBehindTheIconAnOpenCloneStaysLive) {
     ASSERT_TRUE(scene.WaitForRows(2));
     const QPoint button = scene.ButtonCentre(1, 1);
     scene.X().Click(button.x(), button.y());
-    const std::uint32_t clone = scene.WaitForNewClone({});
+    const std::uint32_t clone = scene.WaitForNewClone({}, kDisplay2);
     ASSERT_NE(clone, 0u);
     std::string seen;
     EXPECT_TRUE(scene.ShowsWithin(QuadrantsIn(FittedImage({400, 300}, kDisplay2)), 5000, &seen))
