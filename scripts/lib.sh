@@ -17,7 +17,7 @@ VANTREL_BUILD_PACKAGES=(
 # manager and a tray host, and clang for the fuzz targets.
 VANTREL_TEST_PACKAGES=(
     googletest libgtest-dev
-    xvfb xauth x11-xserver-utils x11-utils x11-apps xdotool openbox trayer
+    xvfb xauth x11-xserver-utils x11-utils x11-apps xdotool openbox trayer xcompmgr
     libx11-dev libx11-xcb-dev libxrandr-dev libxcb-res0-dev libxcb-xtest0-dev libxcb-shm0-dev
     libxcb-icccm4-dev
     clang libclang-rt-14-dev

@@ -1,0 +1,120 @@
+// The program's own process under faults: the X server going away under it, a SIGKILL with
+// clones open, and twenty copies started at the same moment.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <xcb/res.h>
+#include <xcb/xcb.h>
+
+#include <QElapsedTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "tests/e2e/fault_support.h"
+#include "tests/e2e/support/WaitUntil.h"
+
+namespace {
+
+const QString kMainTitle = QStringLiteral("Quillane Vantrel");
+
+// Opens a clone of a colour client on the second display and waits for its image.
+void OpenClone(ProgramScene& scene) {
+    ASSERT_NE(scene.StartColourClient({"--title", "Source", "--y", "500"}).window, 0u);
+    ASSERT_TRUE(scene.WaitForRows(1));
+    ASSERT_TRUE(scene.PressAndWaitForClone(0, 1, kSecondDisplay));
+    std::string found;
+    ASSERT_TRUE(scene.ShowsWithin(QuadrantProbes(kFittedColourClient), 5000, &found)) << found;
+}
+
+TEST(FaultProcess, LosingTheXServerEndsTheProgramWithOneClearLine) {
+    ProgramScene scene;
+    ASSERT_TRUE(scene.Server().Running());
+    QProcess& vantrel = scene.StartVantrel();
+    ASSERT_TRUE(scene.WaitForMainWindow());
+    OpenClone(scene);
+
+    QElapsedTimer clock;
+    clock.start();
+    scene.Server().Stop();
+    const bool ended = vantrel.waitForFinished(5000);
+    std::printf("the program ended %lld ms after the X server\n",
+                static_cast<long long>(clock.elapsed()));
+    ASSERT_TRUE(ended) << "the program hangs without its X server";
+    EXPECT_EQ(vantrel.exitStatus(), QProcess::NormalExit) << "crashed";
+    EXPECT_EQ(vantrel.exitCode(), 1);
+    const QString errors = QString::fromUtf8(vantrel.readAllStandardError()).trimmed();
+    const QStringList lines = errors.split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.size(), 1) << errors.toStdString();
+    // Qt's own words: "The X11 connection broke (error 1). Did the X11 server die?"
+    EXPECT_TRUE(errors.contains("X11")) << errors.toStdString();
+}
+
+TEST(FaultProcess, SigkillWithClonesOpenLeavesNothingBehind) {
+    ProgramScene scene;
+    ASSERT_TRUE(scene.Server().Running());
+    QProcess& vantrel = scene.StartVantrel();
+    ASSERT_TRUE(scene.WaitForMainWindow());
+    OpenClone(scene);
+    XClient& x = scene.X();
+    const std::uint32_t mainWindow = x.FindViewableWindowsByTitle(kMainTitle).at(0);
+
+    ::kill(static_cast<pid_t>(vantrel.processId()), SIGKILL);
+    ASSERT_TRUE(vantrel.waitForFinished(5000));
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            return x.FindViewableWindowsByTitle(kMainTitle).empty() &&
+                   scene.ViewableClones().empty();
+        },
+        5000));
+    // The server has forgotten the client: no resources are left under its id range.
+    xcb_connection_t* c = x.Connection();
+    std::unique_ptr<xcb_res_query_client_resources_reply_t, decltype(&std::free)> resources(
+        xcb_res_query_client_resources_reply(c, xcb_res_query_client_resources(c, mainWindow),
+                                             nullptr),
+        &std::free);
+    EXPECT_FALSE(resources) << "the dead program's resources are still there";
+    // The source is drawn on the screen as before, no longer redirected by anyone.
+    std::string found;
+    EXPECT_TRUE(scene.ShowsWithin(QuadrantProbes(QRect(0, 500, 400, 300)), 5000, &found)) << found;
+    // The single-instance lock went with the process: a new copy starts at once.
+    QProcess& next = scene.StartVantrel();
+    EXPECT_TRUE(scene.WaitForMainWindow());
+    EXPECT_EQ(next.state(), QProcess::Running);
+}
+
+TEST(FaultProcess, TwentyCopiesStartedAtOnceLeaveOne) {
+    ProgramScene scene;
+    ASSERT_TRUE(scene.Server().Running());
+    std::vector<QProcess*> copies;
+    for (int i = 0; i < 20; ++i) {
+        copies.push_back(&scene.StartVantrel());
+    }
+    auto running = [&] {
+        int n = 0;
+        for (QProcess* p : copies) {
+            n += p->state() != QProcess::NotRunning ? 1 : 0;
+        }
+        return n;
+    };
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            for (QProcess* p : copies) {
+                p->waitForFinished(0);
+            }
+            return running() <= 1;
+        },
+        20000));
+    EXPECT_EQ(running(), 1);
+    for (QProcess* p : copies) {
+        if (p->state() == QProcess::NotRunning) {
+            EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
+            EXPECT_EQ(p->exitCode(), 0);
+        }
+    }
+    EXPECT_TRUE(scene.WaitForMainWindow());
+    EXPECT_EQ(scene.X().FindWindowsByTitle(kMainTitle).size(), 1u);
+}
+
+}  // namespace
