@@ -1,15 +1,20 @@
 // Cost of one idle refresh of the main window's list over the fake backend, with 10, 100
-// and 1000 windows: nothing changed, one title changed, and one window replaced by another.
+// and 1000 windows: nothing changed, one title changed, and one window replaced by another;
+// then the same against real windows on a private Xvfb, with the X traffic of a refresh.
 // Prints figures only.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
 
 #include <cstdio>
+#include <cstring>
 #include <functional>
 
 #include "mainwindow/MainUnit.h"
 #include "platform/fake/FakePlatform.h"
+#ifdef VANTREL_REFRESH_BENCH_X11
+#include "bench/refresh_bench_x11.h"
+#endif
 
 namespace {
 
@@ -73,6 +78,11 @@ void Run(int windows) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef VANTREL_REFRESH_BENCH_X11
+    if (argc > 1 && std::strcmp(argv[1], kRefreshBenchX11Argument) == 0) {
+        return RunX11RefreshBench(argc, argv);
+    }
+#endif
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
@@ -80,5 +90,10 @@ int main(int argc, char** argv) {
     for (int windows : {10, 100, 1000}) {
         Run(windows);
     }
+#ifdef VANTREL_REFRESH_BENCH_X11
+    std::fflush(stdout);
+    return RunRefreshBenchOnXvfb(QCoreApplication::applicationFilePath().toLocal8Bit().constData());
+#else
     return 0;
+#endif
 }
