@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <unordered_set>
 
 #include "mainwindow/MonitorIdentify.h"
 #include "platform/ImportUnit.h"
@@ -32,12 +33,6 @@ void SetBoundsIfChanged(QWidget* widget, const QRect& bounds) {
     }
 }
 
-// Windows in a snapshot are matched by handle with a linear search, both ways.
-bool ListHolds(const RowList& list, WindowHandle window) {
-    return std::any_of(list.begin(), list.end(),
-                       [window](const auto& row) { return row->Window == window; });
-}
-
 }  // namespace
 
 WindowHandle TMainForm::ApplicationWindow() {
@@ -64,18 +59,21 @@ QString TMainForm::GetWindowTitle(WindowHandle window) {
     return QString::fromUtf16(buffer.data(), std::min(count, kTitleMaxCount - 1));
 }
 
-bool TMainForm::HasRow(WindowHandle window) const {
-    return ListHolds(FRows, window);
-}
-
 void TMainForm::RefreshWindowList() {
     RowList snapshot;
     FetchWindowList(snapshot);
+    // Matching by handle goes through sets, so a refresh stays linear in the number of
+    // windows (with thousands listed, searching the lists was most of its cost).
+    std::unordered_set<WindowHandle> listed;
+    listed.reserve(snapshot.size());
+    for (const auto& item : snapshot) {
+        listed.insert(item->Window);
+    }
     // Rows of vanished windows go; the others are re-titled. Walking backwards keeps the
     // indices of the rows still to visit.
     for (std::size_t i = FRows.size(); i-- > 0;) {
         WindowRow& row = *FRows[i];
-        if (ListHolds(snapshot, row.Window)) {
+        if (listed.contains(row.Window)) {
             UpdateRowTitle(row);
         } else {
             LockRowUpdates();
@@ -83,12 +81,17 @@ void TMainForm::RefreshWindowList() {
             FRows.erase(FRows.begin() + static_cast<std::ptrdiff_t>(i));
         }
     }
-    std::erase_if(snapshot, [this](const auto& item) { return HasRow(item->Window); });
+    std::unordered_set<WindowHandle> rowed;
+    rowed.reserve(FRows.size());
+    for (const auto& row : FRows) {
+        rowed.insert(row->Window);
+    }
+    std::erase_if(snapshot, [&rowed](const auto& item) { return rowed.contains(item->Window); });
     // Windows new to the list get rows at the end, in snapshot order, once they have a
     // title; an untitled one is looked at again at the next refresh. A window listed twice
     // gets one row.
     for (auto& item : snapshot) {
-        if (HasRow(item->Window)) {
+        if (rowed.contains(item->Window)) {
             continue;
         }
         const QString title = GetWindowTitle(item->Window);
@@ -96,6 +99,7 @@ void TMainForm::RefreshWindowList() {
             continue;
         }
         LockRowUpdates();
+        rowed.insert(item->Window);
         FRows.push_back(std::move(item));
         CreateRow(*FRows.back(), title);
     }

@@ -108,7 +108,6 @@ class TMainForm : public QWidget, public TWideTextForm {
                                   void (TMainForm::*handler)());
     void ApplyAnchors();
     void PlaceCentred();
-    bool HasRow(WindowHandle window) const;
     void LockRowUpdates();
     void UnlockRowUpdates();
     int TitleWidth(int left) const;
