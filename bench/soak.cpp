@@ -60,9 +60,9 @@ struct Soak {
 
     bool ToggleClone(int row) {
         Click(Button(row, kCloneDisplay));
-        const bool closed = WaitUntil([&] { return Clones() == kSources - 1; }, 5000);
+        const bool closed = WaitUntil([&] { return Clones() == kSources - 1; }, 10000);
         Click(Button(row, kCloneDisplay));
-        const bool opened = WaitUntil([&] { return Clones() == kSources; }, 5000);
+        const bool opened = WaitUntil([&] { return Clones() == kSources; }, 10000);
         ++toggles;
         churn.ResetClock();
         return closed && opened;
@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
                 const QPoint p = soak.Button(kSources - 1, 0);
                 return !SameColour(x.PixelAt(p.x(), p.y()), background, 4);
             },
-            5000)) {
+            10000)) {
         return Fail("the sources' rows did not appear");
     }
     for (int row = 0; row < kSources; ++row) {
