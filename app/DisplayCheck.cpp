@@ -3,6 +3,10 @@
 #include <xcb/xcb.h>
 
 #include <QByteArray>
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <cstdlib>
 
 #include "app/Startup.h"
 
@@ -29,4 +33,38 @@ std::optional<std::string> DisplayProblem() {
                "\"";
     }
     return std::nullopt;
+}
+
+namespace {
+
+QtMessageHandler g_toolkitMessages = nullptr;
+
+xcb_connection_t* ToolkitConnection() {
+    auto* app = qGuiApp;
+    auto* x11 =
+        app != nullptr ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 != nullptr ? x11->connection() : nullptr;
+}
+
+// The toolkit warns (a failed request, then its own notice) and exits when the server has
+// gone; by then the connection is marked broken, which tells that case from any other.
+void OnToolkitMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    xcb_connection_t* connection = ToolkitConnection();
+    if (connection != nullptr && xcb_connection_has_error(connection) != 0) {
+        std::fputs("vantrel: lost the connection to the X server\n", stderr);
+        std::fflush(stderr);
+        // Nothing can be cleaned up on a dead connection; exit handlers would only try.
+        std::_Exit(1);
+    }
+    if (g_toolkitMessages != nullptr) {
+        g_toolkitMessages(type, context, text);
+    }
+}
+
+}  // namespace
+
+void WatchDisplayConnection() {
+    if (ToolkitConnection() != nullptr) {
+        g_toolkitMessages = qInstallMessageHandler(OnToolkitMessage);
+    }
 }

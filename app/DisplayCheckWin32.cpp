@@ -7,3 +7,5 @@ void ChooseToolkitPlatform() {}
 std::optional<std::string> DisplayProblem() {
     return std::nullopt;
 }
+
+void WatchDisplayConnection() {}

@@ -42,6 +42,7 @@ int RunWithToolkit(int argc, char** argv) {
     static int toolkitArgc = 1;
     static char* toolkitArgv[] = {argc > 0 ? argv[0] : const_cast<char*>("vantrel"), nullptr};
     QApplication application(toolkitArgc, toolkitArgv);
+    WatchDisplayConnection();
     return RunApplication();
 }
 

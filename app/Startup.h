@@ -21,6 +21,11 @@ void ChooseToolkitPlatform();
 // nothing. Only checked when the toolkit platform is xcb.
 std::optional<std::string> DisplayProblem();
 
+// Once the toolkit runs: when the connection to the display breaks, the program ends with
+// exit code 1 and the one line "vantrel: lost the connection to the X server", instead of
+// the toolkit's and Xlib's assorted last words.
+void WatchDisplayConnection();
+
 // The whole program after a platform backend has been installed. Uses the running
 // QApplication when there is one (tests), otherwise makes its own. Returns the exit code.
 int RunVantrel(int argc, char** argv);
