@@ -1,16 +1,25 @@
 // How often the idle refresh runs, and how much processor time the program uses, while
 // nothing happens and while a window's title changes ten times a second. Runs the real
-// event loop over the fake backend. Prints figures only.
+// event loop over the fake backend; then, when built with the e2e support, the real program
+// on a private Xvfb, left alone for a while (10 s, or the seconds given as the argument).
+// Prints figures only.
+//
+//   idle_bench [seconds]
 #include <sys/resource.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "mainwindow/MainUnit.h"
 #include "platform/fake/FakePlatform.h"
+#ifdef VANTREL_IDLE_BENCH_PROGRAM
+#include "bench/idle_bench_program.h"
+#endif
 
 namespace {
 
@@ -57,5 +66,10 @@ int main(int argc, char** argv) {
     RunFor(3000, "title changes 10 times/s", fake, [&] {
         fake.RenameWindow(handles[7], QStringLiteral("Tick %1").arg(++n).toStdU16String());
     });
+#ifdef VANTREL_IDLE_BENCH_PROGRAM
+    const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
+    return MeasureRealProgramIdle(seconds);
+#else
     return 0;
+#endif
 }
