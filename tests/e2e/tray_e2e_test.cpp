@@ -92,7 +92,7 @@ void PaintWindow(XClient& x, std::uint32_t window, std::uint32_t rgb, const QRec
     x.Sync();
 }
 
-TEST(TrayE2e, WithoutANotificationAreaHideAsksToMinimiseAndShowsNoBalloon) {
+TEST(HideE2e, WithoutANotificationAreaHideAsksToMinimiseAndShowsNoBalloon) {
     ProgramScene scene(TwoMonitors(), 3200, 1080);
     ASSERT_TRUE(scene.ServerReady());
     ASSERT_TRUE(scene.StartProgram());
@@ -107,7 +107,7 @@ TEST(TrayE2e, WithoutANotificationAreaHideAsksToMinimiseAndShowsNoBalloon) {
     EXPECT_EQ(scene.Program().state(), QProcess::Running);
 }
 
-TEST(TrayE2e, WithoutANotificationAreaAWindowManagerIconifiesTheWindow) {
+TEST(HideE2e, WithoutANotificationAreaAWindowManagerIconifiesTheWindow) {
     ProgramScene scene(TwoMonitors(), 3200, 1080);
     ASSERT_TRUE(scene.ServerReady());
     ASSERT_TRUE(scene.StartWindowManager());
@@ -123,7 +123,7 @@ TEST(TrayE2e, WithoutANotificationAreaAWindowManagerIconifiesTheWindow) {
     EXPECT_EQ(scene.Program().state(), QProcess::Running);
 }
 
-TEST(TrayE2e, HiddenBehindTheIconAnOpenCloneStaysLive) {
+TEST(HideE2e, HiddenBehindTheIconAnOpenCloneStaysLive) {
     ProgramScene scene(TwoMonitors(), 3200, 1080);
     ASSERT_TRUE(scene.ServerReady());
     ASSERT_NE(scene.StartHelper("trayer", {"--edge", "top", "--align", "right", "--widthtype",
