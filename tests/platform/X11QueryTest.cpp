@@ -48,9 +48,9 @@ class X11QueryTest : public ::testing::Test {
     }
     // Publishes what an EWMH window manager would: a check window and a client list.
     xcb_window_t PretendWindowManager(const std::vector<xcb_window_t>& clients) {
-        X11TestSession::WindowSpec spec;
-        spec.map = false;
-        const xcb_window_t check = s_->CreateWindow(spec);
+        X11TestSession::WindowSpec shape;
+        shape.map = false;
+        const xcb_window_t check = s_->CreateWindow(shape);
         s_->SetProperty(check, "_NET_SUPPORTING_WM_CHECK", "WINDOW", 32, &check, 1);
         s_->SetProperty(s_->Root(), "_NET_SUPPORTING_WM_CHECK", "WINDOW", 32, &check, 1);
         s_->SetProperty(s_->Root(), "_NET_CLIENT_LIST", "WINDOW", 32, clients.data(),
@@ -165,16 +165,16 @@ TEST_F(X11QueryTest, ProgramWindowsAreLeftOut) {
 
 TEST_F(X11QueryTest, TitleEncodings) {
     struct Case {
-        X11TestSession::WindowSpec spec;
+        X11TestSession::WindowSpec shape;
         std::u16string expected;
     };
     std::vector<Case> cases;
     auto add = [&](std::string net, std::string wm, std::string type, std::u16string expected) {
-        X11TestSession::WindowSpec spec;
-        spec.netWmName = std::move(net);
-        spec.wmName = std::move(wm);
-        spec.wmNameType = std::move(type);
-        cases.push_back({spec, std::move(expected)});
+        X11TestSession::WindowSpec shape;
+        shape.netWmName = std::move(net);
+        shape.wmName = std::move(wm);
+        shape.wmNameType = std::move(type);
+        cases.push_back({shape, std::move(expected)});
     };
     add("",
         "Gr\xFC\xDF"
@@ -190,7 +190,7 @@ TEST_F(X11QueryTest, TitleEncodings) {
     add("\xF0\x9F\x98\x80 smile", "", "STRING", u"\U0001F600 smile");
     std::vector<xcb_window_t> windows;
     for (const Case& c : cases) {
-        windows.push_back(s_->CreateWindow(c.spec));
+        windows.push_back(s_->CreateWindow(c.shape));
     }
     Snapshot();
     for (std::size_t i = 0; i < cases.size(); ++i) {

@@ -81,24 +81,24 @@ void X11TestSession::DeleteProperty(xcb_window_t window, const char* name) {
     client_->Sync();
 }
 
-xcb_window_t X11TestSession::CreateWindow(const WindowSpec& spec) {
+xcb_window_t X11TestSession::CreateWindow(const WindowSpec& shape) {
     xcb_connection_t* c = Connection();
     const xcb_window_t w = xcb_generate_id(c);
-    const std::uint32_t values[] = {spec.overrideRedirect ? 1u : 0u};
+    const std::uint32_t values[] = {shape.overrideRedirect ? 1u : 0u};
     const auto windowClass =
-        spec.inputOnly ? XCB_WINDOW_CLASS_INPUT_ONLY : XCB_WINDOW_CLASS_INPUT_OUTPUT;
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, w, spec.parent ? spec.parent : Root(), 10, 10, 200,
+        shape.inputOnly ? XCB_WINDOW_CLASS_INPUT_ONLY : XCB_WINDOW_CLASS_INPUT_OUTPUT;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, w, shape.parent ? shape.parent : Root(), 10, 10, 200,
                       100, 0, static_cast<std::uint16_t>(windowClass), XCB_COPY_FROM_PARENT,
                       XCB_CW_OVERRIDE_REDIRECT, values);
-    if (!spec.netWmName.empty()) {
-        SetProperty(w, "_NET_WM_NAME", "UTF8_STRING", 8, spec.netWmName.data(),
-                    static_cast<std::uint32_t>(spec.netWmName.size()));
+    if (!shape.netWmName.empty()) {
+        SetProperty(w, "_NET_WM_NAME", "UTF8_STRING", 8, shape.netWmName.data(),
+                    static_cast<std::uint32_t>(shape.netWmName.size()));
     }
-    if (!spec.wmName.empty()) {
-        SetProperty(w, "WM_NAME", spec.wmNameType.c_str(), 8, spec.wmName.data(),
-                    static_cast<std::uint32_t>(spec.wmName.size()));
+    if (!shape.wmName.empty()) {
+        SetProperty(w, "WM_NAME", shape.wmNameType.c_str(), 8, shape.wmName.data(),
+                    static_cast<std::uint32_t>(shape.wmName.size()));
     }
-    if (spec.map) {
+    if (shape.map) {
         xcb_map_window(c, w);
     }
     client_->Sync();
@@ -107,9 +107,9 @@ xcb_window_t X11TestSession::CreateWindow(const WindowSpec& spec) {
 }
 
 xcb_window_t X11TestSession::CreateTitled(std::string_view utf8Title) {
-    WindowSpec spec;
-    spec.netWmName = std::string(utf8Title);
-    return CreateWindow(spec);
+    WindowSpec shape;
+    shape.netWmName = std::string(utf8Title);
+    return CreateWindow(shape);
 }
 
 void X11TestSession::Destroy(xcb_window_t window) {

@@ -34,7 +34,7 @@ class X11TestSession {
         xcb_window_t parent = 0;  // 0: the root
     };
     // Makes a window on the second connection; the server has handled it on return.
-    xcb_window_t CreateWindow(const WindowSpec& spec);
+    xcb_window_t CreateWindow(const WindowSpec& shape);
     xcb_window_t CreateTitled(std::string_view utf8Title);
     void SetProperty(xcb_window_t window, const char* name, const char* type, int format,
                      const void* data, std::uint32_t count);
