@@ -18,7 +18,7 @@
 #include "l10n/Localizer.h"
 #include "mainwindow/AltKeyRepaint.h"
 #include "platform/fake/FakePlatform.h"
-#include "tests/monitors/TestApplication.h"
+#include "tests/support/TestApplication.h"
 
 namespace {
 

@@ -15,7 +15,8 @@
 #include "l10n/Localizer.h"
 #include "mainwindow/MainUnit.h"
 #include "platform/fake/FakePlatform.h"
-#include "tests/mainwindow/MainTestApplication.h"
+#include "tests/mainwindow/WriteTextFile.h"
+#include "tests/support/TestApplication.h"
 
 namespace {
 
@@ -76,7 +77,7 @@ class ShowWatcher : public QObject {
 class StartupTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        MainTestApplication();
+        TestApplication();
         fake = &InstallFakePlatform();
         fake->AddWindow(u"Editor");
     }

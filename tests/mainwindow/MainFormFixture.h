@@ -10,12 +10,13 @@
 #include "l10n/Localizer.h"
 #include "mainwindow/MainUnit.h"
 #include "platform/fake/FakePlatform.h"
-#include "tests/mainwindow/MainTestApplication.h"
+#include "tests/mainwindow/WriteTextFile.h"
+#include "tests/support/TestApplication.h"
 
 class MainFormTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        MainTestApplication();
+        TestApplication();
         fake = &InstallFakePlatform();
         fake->SetMonitors({{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}});
     }

@@ -5,7 +5,7 @@
 #include "monitors/DeviceGeometry.h"
 #include "monitors/MonitorNumUnit.h"
 #include "platform/fake/FakePlatform.h"
-#include "tests/monitors/TestApplication.h"
+#include "tests/support/TestApplication.h"
 
 namespace {
 

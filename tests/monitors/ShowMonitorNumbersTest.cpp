@@ -13,7 +13,7 @@
 #include "mainwindow/MonitorIdentify.h"
 #include "monitors/MonitorNumUnit.h"
 #include "platform/fake/FakePlatform.h"
-#include "tests/monitors/TestApplication.h"
+#include "tests/support/TestApplication.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/mainwindow/MainTestApplication.h"
+#include "tests/support/TestApplication.h"
 
 #include <gtest/gtest.h>
 
@@ -7,13 +7,13 @@
 namespace {
 
 int argc = 1;
-char name[] = "vantrel_main_tests";
+char name[] = "vantrel_tests";
 char* argv[] = {name, nullptr};
 std::unique_ptr<QApplication> app;
 
 class QtEnvironment : public ::testing::Environment {
   public:
-    void SetUp() override { MainTestApplication(); }
+    void SetUp() override { TestApplication(); }
     void TearDown() override { app.reset(); }
 };
 
@@ -22,7 +22,7 @@ class QtEnvironment : public ::testing::Environment {
 
 }  // namespace
 
-QApplication& MainTestApplication() {
+QApplication& TestApplication() {
     if (!app) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -30,14 +30,4 @@ QApplication& MainTestApplication() {
         app = std::make_unique<QApplication>(argc, argv);
     }
     return *app;
-}
-
-bool WriteTextFile(const QString& path, const QString& text) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        return false;
-    }
-    const QByteArray bytes = QByteArray("\xEF\xBB\xBF") + text.toUtf8();
-    return file.write(bytes) == bytes.size();
 }
