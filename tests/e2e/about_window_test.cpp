@@ -53,20 +53,6 @@ class AboutWindowE2e : public ::testing::Test {
     QRect client;
 };
 
-bool IsDark(QRgb c) {
-    return qRed(c) < 96 && qGreen(c) < 96 && qBlue(c) < 96;
-}
-
-int CountPixels(const QImage& image, bool (*match)(QRgb)) {
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            count += match(image.pixel(x, y)) ? 1 : 0;
-        }
-    }
-    return count;
-}
-
 TEST_F(AboutWindowE2e, CentredWithIconAndNameAndLinksThenOkClosesIt) {
     EXPECT_EQ(windows.size(), 1u);
     EXPECT_EQ(client.size(), QSize(362, 217));

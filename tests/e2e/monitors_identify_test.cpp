@@ -19,21 +19,6 @@ QString Title(int number) {
     return QStringLiteral("Monitor %1").arg(number);
 }
 
-bool IsDark(QRgb c) {
-    return qRed(c) < 96 && qGreen(c) < 96 && qBlue(c) < 96;
-}
-
-// Pixels of the window-text colour in the middle of the overlay: the digit.
-int DarkPixels(const QImage& image) {
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            count += IsDark(image.pixel(x, y)) ? 1 : 0;
-        }
-    }
-    return count;
-}
-
 TEST(MonitorsIdentifyE2e, OneNumberedOverlayPerMonitorWhileWaiting) {
     XvfbServer server;
     ASSERT_TRUE(server.Running());
@@ -76,7 +61,8 @@ TEST(MonitorsIdentifyE2e, OneNumberedOverlayPerMonitorWhileWaiting) {
         // Opaque light background in the corner, a dark digit in the middle.
         EXPECT_TRUE(WaitUntil([&] { return !IsDark(x.PixelAt(r.x() + 4, r.y() + 4)); }, 3000));
         const QRect middle(r.center() - QPoint(60, 60), QSize(120, 120));
-        EXPECT_GT(DarkPixels(x.Grab(middle)), 200);
+        // Pixels of the window-text colour in the middle of the overlay: the digit.
+        EXPECT_GT(CountPixels(x.Grab(middle), IsDark), 200);
     }
 
     const QByteArray returned = ReadLineWithin(probe, (kSeconds + 10) * 1000);

@@ -141,25 +141,6 @@ class X11QueryE2e : public ::testing::Test {
         return static_cast<WindowHandle>(std::stoul(line.substr(9), nullptr, 16));
     }
 
-    // Openbox loses windows mapped while it is still starting (after it has announced
-    // itself): map probe windows until one gets a frame, so the manager is surely running.
-    bool WaitForWindowManager() {
-        xcb_connection_t* c = x_->Connection();
-        return WaitUntil(
-            [&] {
-                const xcb_window_t probe = xcb_generate_id(c);
-                xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, x_->Root(), 0, 0, 10, 10, 0,
-                                  XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
-                xcb_map_window(c, probe);
-                x_->Sync();
-                const bool framed = WaitUntil([&] { return x_->TopLevelOf(probe) != probe; }, 500);
-                xcb_destroy_window(c, probe);
-                x_->Sync();
-                return framed;
-            },
-            kTimeoutMs);
-    }
-
     std::vector<WindowHandle> Snapshot() {
         platform_->BuildList(0);
         std::vector<WindowHandle> items;
@@ -218,7 +199,7 @@ TEST_F(X11QueryE2e, ClientThatDiesAfterTheSnapshotHasNoTitle) {
 
 TEST_F(X11QueryE2e, FollowsTheClientListOfARealWindowManager) {
     Child openbox({"openbox", "--sm-disable"});
-    ASSERT_TRUE(WaitForWindowManager());
+    ASSERT_TRUE(x_->WaitForWindowManager(kTimeoutMs));
 
     QRasterWindow own;
     own.setTitle(QStringLiteral("Quillane Vantrel"));

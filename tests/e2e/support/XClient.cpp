@@ -8,6 +8,9 @@
 #include <functional>
 #include <memory>
 
+#include "tests/e2e/support/WaitUntil.h"
+#include "tests/e2e/support/XcbUtil.h"
+
 namespace {
 template <typename T>
 using Reply = std::unique_ptr<T, decltype(&std::free)>;
@@ -30,18 +33,12 @@ QString PropertyText(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property, x
 }  // namespace
 
 XClient::XClient(const std::string& display) {
-    int screen = 0;
-    xcb_connection_t* c = xcb_connect(display.c_str(), &screen);
-    if (xcb_connection_has_error(c)) {
-        xcb_disconnect(c);
+    const XcbScreenConnection x = ConnectToScreen(display.c_str());
+    if (x.connection == nullptr) {
         return;
     }
-    connection_ = c;
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
-    for (int i = 0; i < screen && it.rem > 0; ++i) {
-        xcb_screen_next(&it);
-    }
-    root_ = it.data->root;
+    connection_ = x.connection;
+    root_ = x.screen->root;
 }
 
 XClient::~XClient() {
@@ -51,11 +48,7 @@ XClient::~XClient() {
 }
 
 std::uint32_t XClient::Atom(const char* name) {
-    auto r = Wrap(xcb_intern_atom_reply(
-        connection_,
-        xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
-        nullptr));
-    return r ? r->atom : 0;
+    return InternAtom(connection_, name);
 }
 
 QString XClient::Title(std::uint32_t window) {
@@ -242,11 +235,41 @@ void XClient::RequestClose(std::uint32_t window) {
 }
 
 void XClient::Sync() {
-    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+    SyncConnection(connection_);
+}
+
+bool XClient::WaitForWindowManager(int timeoutMs) {
+    return WaitUntil(
+        [&] {
+            const xcb_window_t probe = xcb_generate_id(connection_);
+            xcb_create_window(connection_, XCB_COPY_FROM_PARENT, probe, root_, 0, 0, 10, 10, 0,
+                              XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+            xcb_map_window(connection_, probe);
+            Sync();
+            const bool framed = WaitUntil([&] { return TopLevelOf(probe) != probe; }, 500);
+            xcb_destroy_window(connection_, probe);
+            Sync();
+            return framed;
+        },
+        timeoutMs);
 }
 
 bool SameColour(QRgb a, QRgb b, int tolerance) {
     return std::abs(qRed(a) - qRed(b)) <= tolerance &&
            std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
            std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+bool IsDark(QRgb colour) {
+    return qRed(colour) < 96 && qGreen(colour) < 96 && qBlue(colour) < 96;
+}
+
+int CountPixels(const QImage& image, bool (*match)(QRgb)) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            count += match(image.pixel(x, y)) ? 1 : 0;
+        }
+    }
+    return count;
 }

@@ -50,6 +50,10 @@ class XClient {
     void RequestClose(std::uint32_t window);
     // Waits until the server has handled every request sent so far.
     void Sync();
+    // Maps probe windows until one gets a frame, so that a window manager that has just
+    // started surely handles new windows (openbox loses those mapped while it is still
+    // starting, after it has announced itself); false when none is framed in timeoutMs.
+    bool WaitForWindowManager(int timeoutMs);
 
   private:
     std::uint32_t Atom(const char* name);
@@ -60,3 +64,7 @@ class XClient {
 
 // True when two colours differ by at most tolerance in each channel.
 bool SameColour(QRgb a, QRgb b, int tolerance = 24);
+// True for the dark colours of text (every channel below 96).
+bool IsDark(QRgb colour);
+// The pixels of image that match.
+int CountPixels(const QImage& image, bool (*match)(QRgb));

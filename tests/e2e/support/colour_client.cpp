@@ -8,8 +8,6 @@
 // Prints "window 0x<id>" once the window is mapped. Commands on standard input, one a line:
 //   title <text>     set the title      resize <w> <h>   resize the window
 //   unmap / map      hide or show       quit             end
-#include <poll.h>
-#include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <cstdint>
@@ -17,6 +15,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include "tests/e2e/support/XcbUtil.h"
 
 namespace {
 
@@ -54,14 +54,6 @@ Options Parse(int argc, char** argv) {
     return o;
 }
 
-xcb_atom_t Intern(xcb_connection_t* c, const char* name) {
-    xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
-    const xcb_atom_t atom = r != nullptr ? r->atom : 0;
-    std::free(r);
-    return atom;
-}
-
 class Client {
   public:
     Client(xcb_connection_t* c, xcb_screen_t* s, const Options& o) : c_(c), s_(s), o_(o) {
@@ -75,13 +67,13 @@ class Client {
                           static_cast<std::uint16_t>(w_), static_cast<std::uint16_t>(h_), 0,
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, s_->root_visual,
                           XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
-        protocols_ = Intern(c_, "WM_PROTOCOLS");
-        deleteWindow_ = Intern(c_, "WM_DELETE_WINDOW");
+        protocols_ = InternAtom(c_, "WM_PROTOCOLS");
+        deleteWindow_ = InternAtom(c_, "WM_DELETE_WINDOW");
         xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, protocols_, XCB_ATOM_ATOM, 32, 1,
                             &deleteWindow_);
         if (o.pid >= 0) {
             const auto pid = static_cast<std::uint32_t>(o.pid);
-            xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, Intern(c_, "_NET_WM_PID"),
+            xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, InternAtom(c_, "_NET_WM_PID"),
                                 XCB_ATOM_CARDINAL, 32, 1, &pid);
         }
         SetTitle(o.title);
@@ -95,13 +87,14 @@ class Client {
     }
 
     void SetTitle(const std::string& title) {
-        const auto n = static_cast<std::uint32_t>(title.size());
-        if (!o_.wmNameOnly) {
-            xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, Intern(c_, "_NET_WM_NAME"),
-                                Intern(c_, "UTF8_STRING"), 8, n, title.data());
+        if (o_.wmNameOnly) {
+            xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_NAME,
+                                XCB_ATOM_STRING, 8, static_cast<std::uint32_t>(title.size()),
+                                title.data());
+        } else {
+            SetWindowTitle(c_, window_, InternAtom(c_, "_NET_WM_NAME"),
+                           InternAtom(c_, "UTF8_STRING"), title);
         }
-        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING,
-                            8, n, title.data());
         xcb_flush(c_);
     }
 
@@ -204,45 +197,15 @@ class Client {
 
 int main(int argc, char** argv) {
     const Options options = Parse(argc, argv);
-    int screenNumber = 0;
-    xcb_connection_t* c = xcb_connect(nullptr, &screenNumber);
-    if (xcb_connection_has_error(c)) {
+    const XcbScreenConnection x = ConnectToScreen(nullptr);
+    if (x.connection == nullptr) {
         std::fprintf(stderr, "colour client: cannot open the display\n");
         return 1;
     }
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
-    for (int i = 0; i < screenNumber && it.rem > 0; ++i) {
-        xcb_screen_next(&it);
-    }
-    Client client(c, it.data, options);
-    std::string pending;
-    bool running = true;
-    bool stdinOpen = true;
-    while (running) {
-        pollfd fds[2] = {{xcb_get_file_descriptor(c), POLLIN, 0}, {0, POLLIN, 0}};
-        poll(fds, stdinOpen ? 2 : 1, -1);
-        while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
-            running = client.HandleEvent(e) && running;
-            std::free(e);
-        }
-        if (xcb_connection_has_error(c)) {
-            break;
-        }
-        if (stdinOpen && (fds[1].revents & (POLLIN | POLLHUP)) != 0) {
-            char buffer[4096];
-            const ssize_t n = read(0, buffer, sizeof buffer);
-            if (n <= 0) {
-                stdinOpen = false;  // keep running until closed or killed
-                continue;
-            }
-            pending.append(buffer, static_cast<std::size_t>(n));
-            std::size_t nl;
-            while ((nl = pending.find('\n')) != std::string::npos) {
-                running = client.HandleCommand(pending.substr(0, nl)) && running;
-                pending.erase(0, nl + 1);
-            }
-        }
-    }
-    xcb_disconnect(c);
+    Client client(x.connection, x.screen, options);
+    RunClientLoop(
+        x.connection, [&](xcb_generic_event_t* e) { return client.HandleEvent(e); },
+        [&](const std::string& line) { return client.HandleCommand(line); });
+    xcb_disconnect(x.connection);
     return 0;
 }

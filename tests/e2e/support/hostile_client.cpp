@@ -16,8 +16,6 @@
 //   fakewm <id>...        claim to be an EWMH window manager listing these ids (hex, or
 //                         "self" for this window)
 //   quit
-#include <poll.h>
-#include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <chrono>
@@ -29,19 +27,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/e2e/support/XcbUtil.h"
+
 namespace {
-
-xcb_atom_t Intern(xcb_connection_t* c, const char* name) {
-    xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
-    const xcb_atom_t atom = r != nullptr ? r->atom : 0;
-    std::free(r);
-    return atom;
-}
-
-void Sync(xcb_connection_t* c) {
-    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-}
 
 std::string FromHex(const std::string& hex) {
     std::string bytes;
@@ -74,8 +62,8 @@ class Hostile {
                 colour_ = static_cast<std::uint32_t>(std::strtoul(v, nullptr, 16));
             }
         }
-        netName_ = Intern(c_, "_NET_WM_NAME");
-        utf8_ = Intern(c_, "UTF8_STRING");
+        netName_ = InternAtom(c_, "_NET_WM_NAME");
+        utf8_ = InternAtom(c_, "UTF8_STRING");
         window_ = xcb_generate_id(c_);
         const std::uint32_t values[] = {s_->black_pixel,
                                         XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_STRUCTURE_NOTIFY};
@@ -154,20 +142,14 @@ class Hostile {
             }
             FakeWindowManager(ids);
         }
-        Sync(c_);
+        SyncConnection(c_);
         std::printf("%s\n", answer.c_str());
         std::fflush(stdout);
         return true;
     }
 
   private:
-    void SetName(const std::string& bytes) {
-        const auto n = static_cast<std::uint32_t>(bytes.size());
-        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, netName_, utf8_, 8, n,
-                            bytes.data());
-        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING,
-                            8, n, bytes.data());
-    }
+    void SetName(const std::string& bytes) { SetWindowTitle(c_, window_, netName_, utf8_, bytes); }
 
     void Paint() {
         const xcb_rectangle_t all{0, 0, static_cast<std::uint16_t>(w_),
@@ -187,7 +169,7 @@ class Hostile {
                 xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, netName_, utf8_, 8,
                                     static_cast<std::uint32_t>(name.size()), name.data());
             }
-            Sync(c_);
+            SyncConnection(c_);
         }
         SetName(title);
         return count;
@@ -208,7 +190,7 @@ class Hostile {
 
     // The check window names itself, as a live EWMH window manager's does.
     void FakeWindowManager(const std::vector<xcb_window_t>& clients) {
-        const xcb_atom_t check = Intern(c_, "_NET_SUPPORTING_WM_CHECK");
+        const xcb_atom_t check = InternAtom(c_, "_NET_SUPPORTING_WM_CHECK");
         const xcb_window_t checkWindow = xcb_generate_id(c_);
         xcb_create_window(c_, XCB_COPY_FROM_PARENT, checkWindow, s_->root, -1, -1, 1, 1, 0,
                           XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
@@ -216,7 +198,7 @@ class Hostile {
                             &checkWindow);
         xcb_change_property(c_, XCB_PROP_MODE_REPLACE, s_->root, check, XCB_ATOM_WINDOW, 32, 1,
                             &checkWindow);
-        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, s_->root, Intern(c_, "_NET_CLIENT_LIST"),
+        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, s_->root, InternAtom(c_, "_NET_CLIENT_LIST"),
                             XCB_ATOM_WINDOW, 32, static_cast<std::uint32_t>(clients.size()),
                             clients.data());
     }
@@ -236,42 +218,19 @@ class Hostile {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int screenNumber = 0;
-    xcb_connection_t* c = xcb_connect(nullptr, &screenNumber);
-    if (xcb_connection_has_error(c)) {
+    const XcbScreenConnection x = ConnectToScreen(nullptr);
+    if (x.connection == nullptr) {
         std::fprintf(stderr, "hostile client: cannot open the display\n");
         return 1;
     }
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
-    for (int i = 0; i < screenNumber && it.rem > 0; ++i) {
-        xcb_screen_next(&it);
-    }
-    Hostile client(c, it.data, argc, argv);
-    std::string pending;
-    bool running = true;
-    bool stdinOpen = true;
-    while (running && !xcb_connection_has_error(c)) {
-        pollfd fds[2] = {{xcb_get_file_descriptor(c), POLLIN, 0}, {0, POLLIN, 0}};
-        poll(fds, stdinOpen ? 2 : 1, -1);
-        while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
+    Hostile client(x.connection, x.screen, argc, argv);
+    RunClientLoop(
+        x.connection,
+        [&](xcb_generic_event_t* e) {
             client.HandleEvent(e);
-            std::free(e);
-        }
-        if (stdinOpen && (fds[1].revents & (POLLIN | POLLHUP)) != 0) {
-            char buffer[4096];
-            const ssize_t n = read(0, buffer, sizeof buffer);
-            if (n <= 0) {
-                stdinOpen = false;
-                continue;
-            }
-            pending.append(buffer, static_cast<std::size_t>(n));
-            std::size_t nl;
-            while (running && (nl = pending.find('\n')) != std::string::npos) {
-                running = client.HandleCommand(pending.substr(0, nl));
-                pending.erase(0, nl + 1);
-            }
-        }
-    }
-    xcb_disconnect(c);
+            return true;
+        },
+        [&](const std::string& line) { return client.HandleCommand(line); });
+    xcb_disconnect(x.connection);
     return 0;
 }
