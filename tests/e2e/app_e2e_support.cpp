@@ -60,6 +60,37 @@ QProcess& VantrelRun::Start() {
     return *processes_.back();
 }
 
+QPoint MainWindowButtonCentre(const QRect& main, int row, int display) {
+    return main.topLeft() + QPoint(6 + 2 + 6 + 39 * display + 16, 64 + 2 + 1 + 28 * row + 12);
+}
+
+namespace {
+
+// Below the last row that fits, at the list's right: always the list's background.
+QRgb ListBackground(XClient& x, const QRect& main) {
+    return x.PixelAt(main.x() + 600, main.y() + 64 + 390);
+}
+
+bool ButtonOnBackground(XClient& x, const QRect& main, int row, int display, QRgb background) {
+    const QPoint p = MainWindowButtonCentre(main, row, display);
+    return !SameColour(x.PixelAt(p.x(), p.y()), background, 4);
+}
+
+}  // namespace
+
+bool MainWindowHasButton(XClient& x, const QRect& main, int row, int display) {
+    return ButtonOnBackground(x, main, row, display, ListBackground(x, main));
+}
+
+int MainWindowVisibleRows(XClient& x, const QRect& main) {
+    const QRgb background = ListBackground(x, main);
+    int rows = 0;
+    while (rows < 12 && ButtonOnBackground(x, main, rows, 0, background)) {
+        ++rows;
+    }
+    return rows;
+}
+
 std::vector<std::uint32_t> WaitForWindows(XClient& x, const QString& title, int timeoutMs) {
     std::vector<std::uint32_t> windows;
     WaitUntil([&] { return !(windows = x.FindViewableWindowsByTitle(title)).empty(); }, timeoutMs);

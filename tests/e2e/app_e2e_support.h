@@ -2,6 +2,7 @@
 // and a locale of the test's own.
 #pragma once
 
+#include <QPoint>
 #include <QProcess>
 #include <QRect>
 #include <QTemporaryDir>
@@ -33,6 +34,15 @@ class VantrelRun {
     QString lang_ = QStringLiteral("C.UTF-8");
     std::vector<std::unique_ptr<QProcess>> processes_;
 };
+
+// Centre of display button `display` (0-based) of row `row` of the main window whose client
+// area is at main, in root coordinates. The list's frame is a pixel or two wide; the point is
+// well inside the button.
+QPoint MainWindowButtonCentre(const QRect& main, int row, int display);
+// Whether that button stands out from the list's background, that is, is shown.
+bool MainWindowHasButton(XClient& x, const QRect& main, int row, int display);
+// Rows shown in the main window's list (at most 12), counted by their first display button.
+int MainWindowVisibleRows(XClient& x, const QRect& main);
 
 // The viewable windows titled title; waits up to timeoutMs for at least one.
 std::vector<std::uint32_t> WaitForWindows(XClient& x, const QString& title, int timeoutMs);

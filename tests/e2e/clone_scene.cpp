@@ -78,12 +78,11 @@ bool CloneScene::Start(bool withWindowManager, std::string* reason) {
     source_.start(
         QStringLiteral(VANTREL_COLOUR_CLIENT),
         {"--title", "Source", "--width", "640", "--height", "480", "--x", "100", "--y", "100"});
-    const QByteArray line = ReadLineWithin(source_, 10000);
-    if (!line.startsWith("window 0x")) {
+    sourceWindow_ = ReadAnnouncedWindow(source_, 10000);
+    if (sourceWindow_ == 0) {
         *reason = "the colour client did not start";
         return false;
     }
-    sourceWindow_ = static_cast<std::uint32_t>(line.mid(9).toUInt(nullptr, 16));
     if (withWindowManager &&
         !WaitUntil([&] { return x_->TopLevelOf(sourceWindow_) != sourceWindow_; }, 10000)) {
         *reason = "openbox did not frame the source";

@@ -50,10 +50,9 @@ ProgramScene::Client ProgramScene::StartClient(const char* program, const QStrin
     QProcess& p = *processes_.back();
     p.setProcessEnvironment(server_.Environment());
     p.start(QString::fromUtf8(program), args);
-    const QByteArray line = ReadLineWithin(p, 10000);
     Client client;
     client.process = &p;
-    client.window = line.startsWith("window 0x") ? line.mid(9).toUInt(nullptr, 16) : 0u;
+    client.window = ReadAnnouncedWindow(p, 10000);
     return client;
 }
 
@@ -80,23 +79,16 @@ QByteArray ProgramScene::Tell(QProcess& client, const QByteArray& command,
     return {};
 }
 
-// The list's frame is a pixel or two wide; the point is well inside the button.
 QPoint ProgramScene::ButtonCentre(int row, int display) const {
-    return main_.topLeft() + QPoint(6 + 2 + 6 + 39 * display + 16, 64 + 2 + 1 + 28 * row + 12);
+    return MainWindowButtonCentre(main_, row, display);
 }
 
 bool ProgramScene::HasButton(int row, int display) {
-    const QRgb background = x_->PixelAt(main_.x() + 600, main_.y() + 64 + 390);
-    const QPoint p = ButtonCentre(row, display);
-    return !SameColour(x_->PixelAt(p.x(), p.y()), background, 4);
+    return MainWindowHasButton(*x_, main_, row, display);
 }
 
 int ProgramScene::VisibleRows() {
-    int rows = 0;
-    while (rows < 12 && HasButton(rows, 0)) {
-        ++rows;
-    }
-    return rows;
+    return MainWindowVisibleRows(*x_, main_);
 }
 
 bool ProgramScene::WaitForRows(int rows, int timeoutMs) {

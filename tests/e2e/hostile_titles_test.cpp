@@ -107,8 +107,7 @@ class HostileTitles : public ::testing::Test {
         QProcess& p = *clients.back();
         p.setProcessEnvironment(Session::Get().Server().Environment());
         p.start(QStringLiteral(VANTREL_HOSTILE_CLIENT), args);
-        const QByteArray line = ReadLineWithin(p, 10000);
-        return line.startsWith("window 0x") ? line.mid(9).toUInt(nullptr, 16) : 0u;
+        return ReadAnnouncedWindow(p, 10000);
     }
     // Sends a command and waits for its answer, processing Qt events meanwhile.
     static QByteArray Tell(QProcess& p, const QByteArray& command, int timeoutMs = 10000) {

@@ -41,25 +41,10 @@ class MainWindowE2e : public ::testing::Test {
         return p;
     }
 
-    // Centre of display button `display` of row k, in root coordinates. The list's frame
-    // is a pixel or two wide; the sample point is well inside the button.
     QPoint ButtonCentre(int row, int display) const {
-        return main.topLeft() + QPoint(6 + 2 + 6 + 39 * display + 16, 64 + 2 + 1 + 28 * row + 12);
+        return MainWindowButtonCentre(main, row, display);
     }
-
-    // Rows are counted by their first display button standing out from the list's background.
-    int VisibleRows() {
-        const QRgb background = x->PixelAt(main.x() + 600, main.y() + 64 + 390);
-        int rows = 0;
-        while (rows < 12) {
-            const QPoint p = ButtonCentre(rows, 0);
-            if (SameColour(x->PixelAt(p.x(), p.y()), background, 4)) {
-                break;
-            }
-            ++rows;
-        }
-        return rows;
-    }
+    int VisibleRows() { return MainWindowVisibleRows(*x, main); }
 
     bool WaitForRows(int rows) {
         return WaitUntil([&] { return VisibleRows() == rows; }, 5000, 20);

@@ -69,13 +69,8 @@ ColourClient* ProgramScene::StartColourClient(const QString& title, int width, i
     p.start(QStringLiteral(VANTREL_COLOUR_CLIENT),
             {"--title", title, "--width", QString::number(width), "--height",
              QString::number(height), "--x", QString::number(x), "--y", QString::number(y)});
-    const QByteArray line = ReadLineWithin(p, 5000);
-    if (!line.startsWith("window 0x")) {
-        return nullptr;
-    }
-    bool ok = false;
-    client->window = line.mid(9).toUInt(&ok, 16);
-    if (!ok) {
+    client->window = ReadAnnouncedWindow(p, 5000);
+    if (client->window == 0) {
         return nullptr;
     }
     clients_.push_back(std::move(client));
@@ -102,22 +97,7 @@ bool ProgramScene::StartWindowManager() {
     if (StartHelper(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")}) == nullptr) {
         return false;
     }
-    // Openbox loses windows mapped while it is still starting: map probe windows until one
-    // gets a frame.
-    xcb_connection_t* c = x_->Connection();
-    return WaitUntil(
-        [&] {
-            const xcb_window_t probe = xcb_generate_id(c);
-            xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, x_->Root(), 0, 0, 10, 10, 0,
-                              XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
-            xcb_map_window(c, probe);
-            x_->Sync();
-            const bool framed = WaitUntil([&] { return x_->TopLevelOf(probe) != probe; }, 500);
-            xcb_destroy_window(c, probe);
-            x_->Sync();
-            return framed;
-        },
-        10000);
+    return x_->WaitForWindowManager(10000);
 }
 
 std::optional<std::uint32_t> ProgramScene::WmState(std::uint32_t window) {
@@ -167,8 +147,7 @@ QString ProgramScene::ProgramErrors() {
 }
 
 QPoint ProgramScene::ButtonCentre(int row, int display) {
-    return MainBounds().topLeft() +
-           QPoint(kListLeft + 6 + 39 * display + 16, kListTop + 1 + 28 * row + 12);
+    return MainWindowButtonCentre(MainBounds(), row, display);
 }
 
 QPoint ProgramScene::TitlePoint(int row, int displays) {
@@ -189,18 +168,7 @@ QPoint ProgramScene::ExitButtonCentre() {
 }
 
 int ProgramScene::VisibleRows() {
-    const QRect main = MainBounds();
-    // Below the last row that fits, at the list's right: always the list's background.
-    const QRgb background = x_->PixelAt(main.x() + 600, main.y() + kListTop + 388);
-    int rows = 0;
-    while (rows < 12) {
-        const QPoint p = ButtonCentre(rows, 0);
-        if (SameColour(x_->PixelAt(p.x(), p.y()), background, 4)) {
-            break;
-        }
-        ++rows;
-    }
-    return rows;
+    return MainWindowVisibleRows(*x_, MainBounds());
 }
 
 bool ProgramScene::WaitForRows(int rows, int timeoutMs) {

@@ -7,6 +7,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 
 // Polls pred until it holds or timeoutMs passes, processing Qt events between polls when
@@ -37,4 +38,11 @@ inline QByteArray ReadLineWithin(QProcess& process, int timeoutMs) {
             static_cast<int>(std::max<qint64>(1, timeoutMs - clock.elapsed())));
     }
     return process.canReadLine() ? process.readLine().trimmed() : QByteArray();
+}
+
+// The window a test client (colour, hostile, animated source) announces on its first line,
+// "window 0x<id>", read within timeoutMs; 0 when none came.
+inline std::uint32_t ReadAnnouncedWindow(QProcess& client, int timeoutMs) {
+    const QByteArray line = ReadLineWithin(client, timeoutMs);
+    return line.startsWith("window 0x") ? line.mid(9).toUInt(nullptr, 16) : 0u;
 }
