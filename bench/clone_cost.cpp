@@ -155,12 +155,11 @@ int main(int argc, char** argv) {
     QProcess source;
     source.setProcessEnvironment(server.Environment());
     source.start(QStringLiteral(CLONE_COST_SOURCE), {});
-    const QByteArray line = ReadLineWithin(source, 10000);
-    if (!line.startsWith("window 0x")) {
+    const auto window = static_cast<WindowHandle>(ReadAnnouncedWindow(source, 10000));
+    if (window == 0) {
         std::fprintf(stderr, "the animated source did not start\n");
         return 1;
     }
-    const auto window = static_cast<WindowHandle>(line.mid(9).toUInt(nullptr, 16));
     std::printf("source: 1280x720 at 60 fps; %d s per run\n", seconds);
 
     // The source's own drawing costs the server too: the baseline under every figure below.

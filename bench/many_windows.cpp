@@ -14,13 +14,12 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench/in_process_x11.h"
 #include "bench/soak_churn.h"
 #include "bench/soak_probe.h"
 #include "bench/soak_scene.h"
 #include "mainwindow/MainUnit.h"
 #include "platform/ImportUnit.h"
-#include "platform/Platform.h"
-#include "platform/x11/X11Platform.h"
 
 namespace {
 
@@ -40,22 +39,14 @@ Spread Summarise(std::vector<double> samples) {
     return {samples[samples.size() / 2], samples.back()};
 }
 
-int Fail(const char* why) {
-    std::printf("FAIL: %s\n", why);
-    return 1;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     const int count = NumberArgument(argc, argv, "VANTREL_MANY_WINDOWS", 2000);
     XvfbServer server;
-    if (!server.Running() || !server.SetMonitors(SoakMonitors())) {
+    if (!StartInProcessX11(server)) {
         return Fail("Xvfb with two monitors did not start");
     }
-    server.Export();
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    InstallPlatform(CreateX11Platform());
     QApplication app(argc, argv);
 
     WindowChurn::Options options;

@@ -4,12 +4,12 @@
 // Prints figures only.
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEvent>
 
 #include <cstdio>
 #include <cstring>
 #include <functional>
 
+#include "bench/creation_counter.h"
 #include "mainwindow/MainUnit.h"
 #include "platform/fake/FakePlatform.h"
 #ifdef VANTREL_REFRESH_BENCH_X11
@@ -17,23 +17,6 @@
 #endif
 
 namespace {
-
-// Counts the widgets created inside the list while it is installed.
-class CreationCounter : public QObject {
-  public:
-    explicit CreationCounter(QWidget* host) : host_(host) { host_->installEventFilter(this); }
-    ~CreationCounter() override { host_->removeEventFilter(this); }
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::ChildAdded) {
-            ++created;
-        }
-        return false;
-    }
-    long created = 0;
-
-  private:
-    QWidget* host_;
-};
 
 void Measure(const char* what, int windows, TMainForm& form, int rounds,
              const std::function<void(int)>& change) {

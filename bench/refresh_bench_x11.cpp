@@ -18,7 +18,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEvent>
 #include <QGuiApplication>
 #include <QProcess>
 
@@ -31,9 +30,11 @@
 #include <thread>
 #include <vector>
 
+#include "bench/creation_counter.h"
 #include "mainwindow/MainUnit.h"
 #include "platform/Platform.h"
 #include "platform/x11/X11Platform.h"
+#include "tests/e2e/support/XcbUtil.h"
 #include "tests/e2e/support/XvfbServer.h"
 
 namespace {
@@ -127,37 +128,27 @@ xcb_generic_error_t* xcb_request_check(xcb_connection_t* c, xcb_void_cookie_t co
 
 namespace {
 
-// Counts the widgets created inside the list while it is installed.
-class CreationCounter : public QObject {
-  public:
-    explicit CreationCounter(QWidget* host) : host_(host) { host_->installEventFilter(this); }
-    ~CreationCounter() override { host_->removeEventFilter(this); }
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::ChildAdded) {
-            ++created;
-        }
-        return false;
-    }
-    long created = 0;
-
-  private:
-    QWidget* host_;
-};
-
 // Plain top-level windows with titles, made on the bench's own connection.
 class WindowMaker {
   public:
     WindowMaker() {
-        connection_ = xcb_connect(nullptr, nullptr);
-        screen_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
-        netWmName_ = Intern("_NET_WM_NAME");
-        utf8_ = Intern("UTF8_STRING");
+        const XcbScreenConnection x = ConnectToScreen(nullptr);
+        connection_ = x.connection;
+        screen_ = x.screen;
+        if (connection_ != nullptr) {
+            netWmName_ = InternAtom(connection_, "_NET_WM_NAME");
+            utf8_ = InternAtom(connection_, "UTF8_STRING");
+        }
     }
-    ~WindowMaker() { xcb_disconnect(connection_); }
+    ~WindowMaker() {
+        if (connection_ != nullptr) {
+            xcb_disconnect(connection_);
+        }
+    }
     WindowMaker(const WindowMaker&) = delete;
     WindowMaker& operator=(const WindowMaker&) = delete;
 
-    bool Ok() const { return xcb_connection_has_error(connection_) == 0; }
+    bool Ok() const { return connection_ != nullptr; }
 
     xcb_window_t Make(const std::string& title) {
         const xcb_window_t w = xcb_generate_id(connection_);
@@ -170,32 +161,15 @@ class WindowMaker {
     }
 
     void SetTitle(xcb_window_t w, const std::string& title) {
-        const auto n = static_cast<std::uint32_t>(title.size());
-        xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, w, netWmName_, utf8_, 8, n,
-                            title.data());
-        xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME,
-                            XCB_ATOM_STRING, 8, n, title.data());
+        SetWindowTitle(connection_, w, netWmName_, utf8_, title);
     }
 
     void Destroy(xcb_window_t w) { xcb_destroy_window(connection_, w); }
 
     // Waits until the server has handled everything sent so far.
-    void Sync() {
-        std::free(
-            xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
-    }
+    void Sync() { SyncConnection(connection_); }
 
   private:
-    xcb_atom_t Intern(const char* name) {
-        xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
-            connection_,
-            xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
-            nullptr);
-        const xcb_atom_t atom = r != nullptr ? r->atom : 0;
-        std::free(r);
-        return atom;
-    }
-
     xcb_connection_t* connection_;
     xcb_screen_t* screen_ = nullptr;
     xcb_atom_t netWmName_ = 0;

@@ -6,39 +6,27 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tests/e2e/support/XcbUtil.h"
+
 namespace {
 
 constexpr int kWindowWidth = 120;
 constexpr int kWindowHeight = 40;
 constexpr long kMaxBurst = 50;  // operations made up at once after a pause
 
-xcb_atom_t Intern(xcb_connection_t* c, const char* name) {
-    xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
-    const xcb_atom_t atom = r != nullptr ? r->atom : xcb_atom_t{XCB_ATOM_NONE};
-    std::free(r);
-    return atom;
-}
-
 }  // namespace
 
 WindowChurn::WindowChurn(const std::string& display, const Options& options)
     : options_(options), random_(options.seed) {
-    int screen = 0;
-    xcb_connection_t* c = xcb_connect(display.c_str(), &screen);
-    if (xcb_connection_has_error(c)) {
-        xcb_disconnect(c);
+    const XcbScreenConnection x = ConnectToScreen(display.c_str());
+    if (x.connection == nullptr) {
         return;
     }
-    connection_ = c;
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
-    for (int i = 0; i < screen && it.rem > 0; ++i) {
-        xcb_screen_next(&it);
-    }
-    root_ = it.data->root;
-    rootVisual_ = it.data->root_visual;
-    netWmName_ = Intern(c, "_NET_WM_NAME");
-    utf8String_ = Intern(c, "UTF8_STRING");
+    connection_ = x.connection;
+    root_ = x.screen->root;
+    rootVisual_ = x.screen->root_visual;
+    netWmName_ = InternAtom(connection_, "_NET_WM_NAME");
+    utf8String_ = InternAtom(connection_, "UTF8_STRING");
     ResetClock();
 }
 
@@ -148,11 +136,7 @@ void WindowChurn::Rename(std::uint32_t window, const std::string& title) {
         xcb_delete_property(c, window, netWmName_);
         xcb_delete_property(c, window, XCB_ATOM_WM_NAME);
     } else {
-        const auto length = static_cast<std::uint32_t>(title.size());
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, netWmName_, utf8String_, 8, length,
-                            title.data());
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
-                            length, title.data());
+        SetWindowTitle(c, window, netWmName_, utf8String_, title);
     }
     alive_[window] = title;
     ++totals_.renamed;
@@ -205,7 +189,7 @@ void WindowChurn::Sync() {
     if (connection_ == nullptr) {
         return;
     }
-    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+    SyncConnection(connection_);
     DrainEvents();
 }
 

@@ -20,12 +20,11 @@
 #include <functional>
 #include <set>
 
+#include "bench/in_process_x11.h"
 #include "bench/soak_churn.h"
 #include "bench/soak_probe.h"
 #include "bench/soak_scene.h"
 #include "mainwindow/MainUnit.h"
-#include "platform/Platform.h"
-#include "platform/x11/X11Platform.h"
 #include "tests/e2e/support/XClient.h"
 
 namespace {
@@ -218,23 +217,15 @@ class InProcessSoak {
     int remapPhase_ = 0;
 };
 
-int Fail(const char* why) {
-    std::printf("FAIL: %s\n", why);
-    return 1;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     const int seconds = NumberArgument(argc, argv, "VANTREL_SOAK_SECONDS", 600);
     const int warmUp = std::clamp(seconds / 6, 5, 60);
     XvfbServer server;
-    if (!server.Running() || !server.SetMonitors(SoakMonitors())) {
+    if (!StartInProcessX11(server)) {
         return Fail("Xvfb with two monitors did not start");
     }
-    server.Export();
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    InstallPlatform(CreateX11Platform());
     QApplication app(argc, argv);
     XClient x(server.Display());
     std::vector<SourceClient> sources = StartSources(server, kSources);

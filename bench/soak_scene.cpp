@@ -29,12 +29,11 @@ std::vector<SourceClient> StartSources(const XvfbServer& server, int count) {
             QStringLiteral(VANTREL_COLOUR_CLIENT),
             {"--title", QStringLiteral("Soak source %1").arg(k + 1), "--x",
              QString::number(20 + 320 * k), "--y", "20", "--width", "300", "--height", "200"});
-        const QByteArray line = ReadLineWithin(*source.process, 5000);
-        if (!line.startsWith("window 0x")) {
+        source.window = ReadAnnouncedWindow(*source.process, 5000);
+        if (source.window == 0) {
             EndSources(sources);
             return {};
         }
-        source.window = static_cast<std::uint32_t>(line.mid(9).toUInt(nullptr, 16));
         sources.push_back(std::move(source));
     }
     return sources;

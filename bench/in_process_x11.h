@@ -1,0 +1,31 @@
+// What the in-process X11 benchmarks (the list with many windows, the in-process soak) do
+// before their QApplication exists: a private Xvfb with the soak monitors, this process's Qt
+// and the X11 backend pointed at it; and how they report a failure.
+#pragma once
+
+#include <QByteArray>
+
+#include <cstdio>
+
+#include "bench/soak_scene.h"
+#include "platform/Platform.h"
+#include "platform/x11/X11Platform.h"
+#include "tests/e2e/support/XvfbServer.h"
+
+// Starts server's monitors and makes it this process's display; false when Xvfb did not
+// start. Call before the QApplication is made.
+inline bool StartInProcessX11(XvfbServer& server) {
+    if (!server.Running() || !server.SetMonitors(SoakMonitors())) {
+        return false;
+    }
+    server.Export();
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    InstallPlatform(CreateX11Platform());
+    return true;
+}
+
+// Prints why the run failed; returns the exit code for it.
+inline int Fail(const char* why) {
+    std::printf("FAIL: %s\n", why);
+    return 1;
+}
