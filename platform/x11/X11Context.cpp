@@ -126,6 +126,38 @@ void X11Context::ChangeEventMask(const std::vector<xcb_window_t>& windows, std::
     xcb_flush(connection_);
 }
 
+std::vector<X11Context::AttributesReply> X11Context::DescribeAndSelect(
+    const std::vector<xcb_window_t>& windows, std::uint32_t mask, const SelectIf& select) {
+    std::vector<xcb_get_window_attributes_cookie_t> cookies;
+    cookies.reserve(windows.size());
+    for (xcb_window_t w : windows) {
+        cookies.push_back(xcb_get_window_attributes(connection_, w));
+    }
+    std::vector<AttributesReply> out;
+    out.reserve(windows.size());
+    bool changed = false;
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        out.push_back(XcbTake(connection_, cookies[i], xcb_get_window_attributes_reply));
+        xcb_get_window_attributes_reply_t* attrs = out.back().get();
+        if (attrs == nullptr || (select && !select(windows[i], *attrs))) {
+            continue;
+        }
+        const std::uint32_t wanted = attrs->your_event_mask | mask;
+        if (wanted != attrs->your_event_mask) {
+            // The window may vanish before the server gets this: that error is expected.
+            IgnoreErrorOf(
+                xcb_change_window_attributes(connection_, windows[i], XCB_CW_EVENT_MASK, &wanted)
+                    .sequence);
+            attrs->your_event_mask = wanted;
+            changed = true;
+        }
+    }
+    if (changed) {
+        xcb_flush(connection_);
+    }
+    return out;
+}
+
 xcb_atom_t X11Context::Atom(const char* name) {
     if (auto it = atoms_.find(name); it != atoms_.end()) {
         return it->second;

@@ -66,6 +66,15 @@ class X11Context {
     void AddEventMask(const std::vector<xcb_window_t>& windows, std::uint32_t mask);
     // Takes bits off this client's event mask on a window, keeping the others.
     void RemoveEventMask(xcb_window_t window, std::uint32_t mask);
+    // Reads the attributes of many windows in one round trip and adds mask to this client's
+    // event mask on those for which select holds (all of them when select is empty). Returns
+    // the attributes in order, null for a window that no longer exists; your_event_mask shows
+    // the mask after the change. Requests sent afterwards reach the server after the change,
+    // so what they read is watched from then on.
+    using AttributesReply = XcbReply<xcb_get_window_attributes_reply_t>;
+    using SelectIf = std::function<bool(xcb_window_t, const xcb_get_window_attributes_reply_t&)>;
+    std::vector<AttributesReply> DescribeAndSelect(const std::vector<xcb_window_t>& windows,
+                                                   std::uint32_t mask, const SelectIf& select = {});
 
     xcb_atom_t Atom(const char* name);
     // Interns several atoms in one round trip, so later Atom() calls answer from the cache.

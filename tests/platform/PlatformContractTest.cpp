@@ -27,6 +27,7 @@ class Driver {
     virtual TPlatform& Platform() = 0;
     virtual WindowHandle AddWindow(const std::u16string& title) = 0;
     virtual void RemoveWindow(WindowHandle window) = 0;
+    virtual void RenameWindow(WindowHandle window, const std::u16string& title) = 0;
     virtual bool SetMonitors(const std::vector<MonitorSetup>& monitors) = 0;
 };
 
@@ -36,6 +37,9 @@ class FakeDriver : public Driver {
     TPlatform& Platform() override { return fake_; }
     WindowHandle AddWindow(const std::u16string& title) override { return fake_.AddWindow(title); }
     void RemoveWindow(WindowHandle window) override { fake_.RemoveWindow(window); }
+    void RenameWindow(WindowHandle window, const std::u16string& title) override {
+        fake_.RenameWindow(window, title);
+    }
     // The fake reports monitors as scripted: script them in the numbering the program uses.
     bool SetMonitors(const std::vector<MonitorSetup>& monitors) override {
         std::vector<MonitorSetup> ordered = monitors;
@@ -72,6 +76,11 @@ class X11Driver : public Driver {
         return session_->CreateTitled(ToUtf8(title));
     }
     void RemoveWindow(WindowHandle window) override { session_->Destroy(window); }
+    void RenameWindow(WindowHandle window, const std::u16string& title) override {
+        const std::string utf8 = ToUtf8(title);
+        session_->SetProperty(window, "_NET_WM_NAME", "UTF8_STRING", 8, utf8.data(),
+                              static_cast<std::uint32_t>(utf8.size()));
+    }
     bool SetMonitors(const std::vector<MonitorSetup>& monitors) override {
         std::vector<MonitorSpec> specs;
         for (const MonitorSetup& m : monitors) {
@@ -175,6 +184,29 @@ TYPED_TEST(WindowQueryContract, VanishedWindowsHaveNoTitle) {
     this->driver_.RemoveWindow(after);
     // The backend may learn of the loss through events: give them their turn.
     EXPECT_TRUE(WaitUntil([&] { return this->Title(after).empty(); }, 5000));
+}
+
+// Titles kept between snapshots must follow every rename, not only the first: a backend
+// that stops listening after one change would show the second title forever stale.
+TYPED_TEST(WindowQueryContract, SnapshotsFollowEveryRename) {
+    const WindowHandle w = this->driver_.AddWindow(u"First");
+    const WindowHandle other = this->driver_.AddWindow(u"Steady");
+    this->Snapshot();
+    ASSERT_EQ(this->Title(w), u"First");
+    for (const std::u16string title : {u"Second", u"Third", u"Fourth"}) {
+        this->driver_.RenameWindow(w, title);
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                this->Snapshot();
+                return this->Title(w) == title;
+            },
+            5000))
+            << ToUtf8(title);
+        EXPECT_EQ(this->Title(other), u"Steady");
+    }
+    this->driver_.RemoveWindow(w);
+    EXPECT_TRUE(
+        WaitUntil([&] { return this->Snapshot() == std::vector<WindowHandle>{other}; }, 5000));
 }
 
 TYPED_TEST(WindowQueryContract, MonitorsArePrimaryFirstThenByPosition) {

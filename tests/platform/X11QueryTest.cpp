@@ -6,6 +6,7 @@
 
 #include <QRasterWindow>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <string>
@@ -213,6 +214,128 @@ TEST_F(X11QueryTest, TitleChangeAfterTheSnapshotIsSeen) {
     EXPECT_TRUE(WaitUntil([&] { return Title(w) == u"After"; }, 5000));
     Snapshot();
     EXPECT_EQ(Title(w), u"After");
+}
+
+// What the query keeps between snapshots must follow the desktop. Each case changes the
+// desktop from the other connection after a snapshot, lets the program's event loop run and
+// expects a later snapshot to show the change: a fact kept without being dropped by the
+// event that changes it stays stale and fails the wait.
+bool Contains(const std::vector<WindowHandle>& items, WindowHandle w) {
+    return std::find(items.begin(), items.end(), w) != items.end();
+}
+
+TEST_F(X11QueryTest, MappingAndUnmappingAfterASnapshotAreFollowed) {
+    X11TestSession::WindowSpec later;
+    later.netWmName = "Mapped later";
+    later.map = false;
+    const xcb_window_t w = s_->CreateWindow(later);
+    const xcb_window_t steady = s_->CreateTitled("Steady");
+    ASSERT_EQ(Snapshot(), (std::vector<WindowHandle>{steady}));
+    for (int round = 0; round < 2; ++round) {
+        xcb_map_window(s_->Connection(), w);
+        s_->Client().Sync();
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                return Snapshot() == std::vector<WindowHandle>{w, steady};
+            },
+            5000))
+            << round;
+        EXPECT_EQ(Title(w), u"Mapped later");
+        xcb_unmap_window(s_->Connection(), w);
+        s_->Client().Sync();
+        EXPECT_TRUE(
+            WaitUntil([&] { return Snapshot() == std::vector<WindowHandle>{steady}; }, 5000))
+            << round;
+    }
+}
+
+TEST_F(X11QueryTest, ClientMarkedInAFrameAfterASnapshotTakesItsPlace) {
+    X11TestSession::WindowSpec frameSpec;
+    frameSpec.netWmName = "frame";
+    const xcb_window_t frame = s_->CreateWindow(frameSpec);
+    // A child without WM_STATE leaves the frame standing for itself...
+    X11TestSession::WindowSpec clientSpec;
+    clientSpec.netWmName = "Client";
+    clientSpec.parent = frame;
+    const xcb_window_t client = s_->CreateWindow(clientSpec);
+    ASSERT_EQ(Snapshot(), (std::vector<WindowHandle>{frame}));
+    // ...until the manager marks it as its client, and again when it takes the mark back.
+    SetWmState(client);
+    EXPECT_TRUE(WaitUntil([&] { return Snapshot() == std::vector<WindowHandle>{client}; }, 5000));
+    EXPECT_EQ(Title(client), u"Client");
+    s_->DeleteProperty(client, "WM_STATE");
+    EXPECT_TRUE(WaitUntil([&] { return Snapshot() == std::vector<WindowHandle>{frame}; }, 5000));
+    SetWmState(client);
+    ASSERT_TRUE(WaitUntil([&] { return Snapshot() == std::vector<WindowHandle>{client}; }, 5000));
+
+    // The client goes, and a new one enters the same frame.
+    s_->Destroy(client);
+    EXPECT_TRUE(WaitUntil([&] { return Snapshot() == std::vector<WindowHandle>{frame}; }, 5000));
+    clientSpec.netWmName = "Next client";
+    const xcb_window_t next = s_->CreateWindow(clientSpec);
+    SetWmState(next);
+    EXPECT_TRUE(WaitUntil([&] { return Snapshot() == std::vector<WindowHandle>{next}; }, 5000));
+    EXPECT_EQ(Title(next), u"Next client");
+}
+
+// The check window and the client list are read at every snapshot: no event is awaited.
+TEST_F(X11QueryTest, WindowManagerStartingAndLeavingShowsInTheNextSnapshot) {
+    const xcb_window_t a = s_->CreateTitled("A");
+    X11TestSession::WindowSpec hidden;
+    hidden.netWmName = "Minimised";
+    hidden.map = false;
+    const xcb_window_t b = s_->CreateWindow(hidden);
+    ASSERT_EQ(Snapshot(), (std::vector<WindowHandle>{a}));
+    const xcb_window_t check = PretendWindowManager({b, a});
+    EXPECT_EQ(Snapshot(), (std::vector<WindowHandle>{b, a}));
+    s_->Destroy(check);
+    EXPECT_EQ(Snapshot(), (std::vector<WindowHandle>{a}));
+    // A new manager with a new check window, then the root naming a check window that
+    // does not point at itself.
+    const xcb_window_t second = PretendWindowManager({b});
+    EXPECT_EQ(Snapshot(), (std::vector<WindowHandle>{b}));
+    s_->DeleteProperty(second, "_NET_SUPPORTING_WM_CHECK");
+    EXPECT_EQ(Snapshot(), (std::vector<WindowHandle>{a}));
+}
+
+// A managed client lives in its frame, where the root hears nothing of it. When it dies and
+// its id is handed out again, the new window's title must replace the old one.
+TEST_F(X11QueryTest, IdOfADeadManagedClientHandedOutAgainShowsTheNewWindow) {
+    X11TestSession::WindowSpec frameSpec;
+    const xcb_window_t frame = s_->CreateWindow(frameSpec);
+    X11TestSession::WindowSpec clientSpec;
+    clientSpec.netWmName = "Old window";
+    clientSpec.parent = frame;
+    const xcb_window_t client = s_->CreateWindow(clientSpec);
+    PretendWindowManager({client});
+    ASSERT_EQ(Snapshot(), (std::vector<WindowHandle>{client}));
+    ASSERT_EQ(Title(client), u"Old window");
+
+    s_->Destroy(client);
+    X11TestSession::WindowSpec again = clientSpec;
+    again.netWmName = "New window";
+    again.id = client;
+    ASSERT_EQ(s_->CreateWindow(again), client);
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            Snapshot();
+            return Title(client) == u"New window";
+        },
+        5000));
+}
+
+TEST_F(X11QueryTest, WindowClaimingThisProcessAfterASnapshotIsLeftOut) {
+    const xcb_window_t w = s_->CreateTitled("Turns out ours");
+    const xcb_window_t other = s_->CreateTitled("Other");
+    ASSERT_EQ(Snapshot(), (std::vector<WindowHandle>{w, other}));
+    std::array<char, 256> host{};
+    gethostname(host.data(), host.size() - 1);
+    s_->SetProperty(w, "WM_CLIENT_MACHINE", "STRING", 8, host.data(),
+                    static_cast<std::uint32_t>(std::string(host.data()).size()));
+    const std::uint32_t pid = static_cast<std::uint32_t>(getpid());
+    s_->SetProperty(w, "_NET_WM_PID", "CARDINAL", 32, &pid, 1);
+    EXPECT_TRUE(WaitUntil([&] { return !Contains(Snapshot(), w); }, 5000));
+    EXPECT_TRUE(Contains(Snapshot(), other));
 }
 
 TEST_F(X11QueryTest, DesktopChangesAreReportedToTheProgram) {

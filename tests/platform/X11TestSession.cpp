@@ -83,7 +83,7 @@ void X11TestSession::DeleteProperty(xcb_window_t window, const char* name) {
 
 xcb_window_t X11TestSession::CreateWindow(const WindowSpec& shape) {
     xcb_connection_t* c = Connection();
-    const xcb_window_t w = xcb_generate_id(c);
+    const xcb_window_t w = shape.id != 0 ? shape.id : xcb_generate_id(c);
     const std::uint32_t values[] = {shape.overrideRedirect ? 1u : 0u};
     const auto windowClass =
         shape.inputOnly ? XCB_WINDOW_CLASS_INPUT_ONLY : XCB_WINDOW_CLASS_INPUT_OUTPUT;

@@ -32,6 +32,7 @@ class X11TestSession {
         bool overrideRedirect = false;
         bool inputOnly = false;
         xcb_window_t parent = 0;  // 0: the root
+        xcb_window_t id = 0;      // 0: a new id; else one of this connection's, free again
     };
     // Makes a window on the second connection; the server has handled it on return.
     xcb_window_t CreateWindow(const WindowSpec& shape);

@@ -1,0 +1,204 @@
+#include "platform/x11/X11WindowFacts.h"
+
+#include <unistd.h>
+
+#include <array>
+#include <string_view>
+
+#include "platform/x11/X11TitleText.h"
+
+namespace {
+
+// Property data read per title: 64 KiB, far more than any caller shows, and a cap on what
+// a client can make the program hold.
+constexpr std::uint32_t kTitleLongs = 64 * 1024 / 4;
+constexpr std::uint32_t kHostLongs = 64;
+
+// Property changes feed the facts; destruction drops them (a window manager's client dies
+// inside its frame, where no root event tells of it, and its id may be handed out again).
+constexpr std::uint32_t kReports = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+
+struct TitleCookies {
+    xcb_get_property_cookie_t netName;
+    xcb_get_property_cookie_t name;
+};
+
+TitleCookies AskTitle(X11Context& context, xcb_window_t window) {
+    xcb_connection_t* c = context.Connection();
+    return {xcb_get_property(c, 0, window, context.Atom("_NET_WM_NAME"), XCB_GET_PROPERTY_TYPE_ANY,
+                             0, kTitleLongs),
+            xcb_get_property(c, 0, window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0,
+                             kTitleLongs)};
+}
+
+std::string_view Bytes(xcb_get_property_reply_t* reply) {
+    if (reply == nullptr || reply->format != 8) {
+        return {};
+    }
+    return {static_cast<const char*>(xcb_get_property_value(reply)),
+            static_cast<std::size_t>(xcb_get_property_value_length(reply))};
+}
+
+// STRING is Latin-1 and COMPOUND_TEXT has its own decoder; UTF8_STRING and any type a
+// client invents are read as UTF-8, which never fails.
+std::u16string DecodeProperty(X11Context& context, xcb_get_property_reply_t* reply) {
+    const std::string_view bytes = Bytes(reply);
+    if (bytes.empty()) {
+        return {};
+    }
+    if (reply->type == XCB_ATOM_STRING) {
+        return DecodeTitle(TitleEncoding::Latin1, bytes);
+    }
+    if (reply->type == context.Atom("COMPOUND_TEXT")) {
+        return DecodeTitle(TitleEncoding::CompoundText, bytes);
+    }
+    return DecodeTitle(TitleEncoding::Utf8, bytes);
+}
+
+// _NET_WM_NAME first; an absent or empty one falls back to WM_NAME. Null replies mean the
+// window is gone.
+struct TitleReplies {
+    XcbReply<xcb_get_property_reply_t> netName;
+    XcbReply<xcb_get_property_reply_t> name;
+};
+
+TitleReplies TakeTitleReplies(X11Context& context, const TitleCookies& cookies) {
+    xcb_connection_t* c = context.Connection();
+    return {XcbTake(c, cookies.netName, xcb_get_property_reply),
+            XcbTake(c, cookies.name, xcb_get_property_reply)};
+}
+
+std::u16string TitleOf(X11Context& context, const TitleReplies& replies) {
+    std::u16string title = DecodeProperty(context, replies.netName.get());
+    return title.empty() ? DecodeProperty(context, replies.name.get()) : title;
+}
+
+std::string HostName() {
+    std::array<char, 256> buffer{};
+    if (gethostname(buffer.data(), buffer.size() - 1) != 0) {
+        return {};
+    }
+    return buffer.data();
+}
+
+}  // namespace
+
+std::u16string ReadTitleNow(X11Context& context, xcb_window_t window) {
+    if (window == XCB_WINDOW_NONE) {
+        return {};
+    }
+    return TitleOf(context, TakeTitleReplies(context, AskTitle(context, window)));
+}
+
+X11WindowFacts::X11WindowFacts(X11Context& context)
+    : context_(context), pid_(getpid()), host_(HostName()) {
+    context_.InternAtoms({"_NET_WM_NAME", "_NET_WM_PID", "COMPOUND_TEXT", "WM_STATE"});
+}
+
+const X11WindowFacts::Facts* X11WindowFacts::Find(xcb_window_t window) const {
+    auto it = known_.find(window);
+    return it == known_.end() ? nullptr : &it->second.facts;
+}
+
+void X11WindowFacts::Ensure(const std::vector<xcb_window_t>& windows) {
+    std::vector<xcb_window_t> unknown;
+    for (xcb_window_t w : windows) {
+        if (w == XCB_WINDOW_NONE) {
+            continue;
+        }
+        if (auto it = known_.find(w); it != known_.end()) {
+            it->second.generation = generation_;
+        } else {
+            unknown.push_back(w);
+        }
+    }
+    if (unknown.empty()) {
+        return;
+    }
+    // Ask for reports first, then read: a change after the read is then reported. The root
+    // (which a hostile client list may name) reports its property changes to the program
+    // anyway and is never silenced.
+    std::vector<xcb_window_t> others;
+    for (xcb_window_t w : unknown) {
+        if (w != context_.Root()) {
+            others.push_back(w);
+        }
+    }
+    const auto attrs = context_.DescribeAndSelect(others, kReports);
+    std::vector<xcb_window_t> present;
+    for (std::size_t i = 0; i < others.size(); ++i) {
+        if (attrs[i]) {
+            present.push_back(others[i]);
+            armed_.insert(others[i]);
+        }
+    }
+    if (others.size() < unknown.size()) {
+        present.push_back(context_.Root());
+    }
+    xcb_connection_t* c = context_.Connection();
+    const xcb_atom_t pidAtom = context_.Atom("_NET_WM_PID");
+    const xcb_atom_t wmState = context_.Atom("WM_STATE");
+    struct Pending {
+        TitleCookies title;
+        xcb_get_property_cookie_t pid;
+        xcb_get_property_cookie_t host;
+        xcb_get_property_cookie_t state;
+    };
+    std::vector<Pending> pending;
+    pending.reserve(present.size());
+    for (xcb_window_t w : present) {
+        pending.push_back(
+            {AskTitle(context_, w), xcb_get_property(c, 0, w, pidAtom, XCB_ATOM_CARDINAL, 0, 1),
+             xcb_get_property(c, 0, w, XCB_ATOM_WM_CLIENT_MACHINE, XCB_ATOM_STRING, 0, kHostLongs),
+             xcb_get_property(c, 0, w, wmState, wmState, 0, 2)});
+    }
+    for (std::size_t i = 0; i < present.size(); ++i) {
+        const TitleReplies title = TakeTitleReplies(context_, pending[i].title);
+        auto pid = XcbTake(c, pending[i].pid, xcb_get_property_reply);
+        auto host = XcbTake(c, pending[i].host, xcb_get_property_reply);
+        auto state = XcbTake(c, pending[i].state, xcb_get_property_reply);
+        if (!title.netName || !title.name || !pid || !host || !state) {
+            continue;  // gone while being read: nothing to keep
+        }
+        Facts facts;
+        facts.title = TitleOf(context_, title);
+        // Windows of this process made through another connection. A pid means nothing
+        // without the host it belongs to.
+        const bool pidMatches =
+            pid->format == 32 && xcb_get_property_value_length(pid.get()) == 4 &&
+            *static_cast<const std::uint32_t*>(xcb_get_property_value(pid.get())) ==
+                static_cast<std::uint32_t>(pid_);
+        facts.ownProcess = pidMatches && !host_.empty() && Bytes(host.get()) == host_;
+        facts.hasWmState =
+            state->type != XCB_ATOM_NONE && xcb_get_property_value_length(state.get()) > 0;
+        known_[present[i]] = {std::move(facts), generation_};
+    }
+}
+
+void X11WindowFacts::EndSnapshot() {
+    std::erase_if(known_,
+                  [this](const auto& entry) { return entry.second.generation != generation_; });
+}
+
+void X11WindowFacts::OnEvent(xcb_generic_event_t* event) {
+    switch (event->response_type & 0x7f) {
+        case XCB_DESTROY_NOTIFY: {
+            const auto* e = reinterpret_cast<xcb_destroy_notify_event_t*>(event);
+            known_.erase(e->window);
+            armed_.erase(e->window);
+            break;
+        }
+        case XCB_PROPERTY_NOTIFY: {
+            const auto* e = reinterpret_cast<xcb_property_notify_event_t*>(event);
+            known_.erase(e->window);
+            // One notification is enough to wake the loop; the next snapshot asks for the
+            // next one before it reads the window again.
+            if (armed_.erase(e->window) > 0) {
+                context_.RemoveEventMask(e->window, XCB_EVENT_MASK_PROPERTY_CHANGE);
+            }
+            break;
+        }
+        default:
+            break;
+    }
+}
