@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -36,6 +37,23 @@ void SetWindowTitle(xcb_connection_t* c, xcb_window_t window, xcb_atom_t netWmNa
                         title.data());
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, n,
                         title.data());
+}
+
+xcb_window_t CreateClientWindow(xcb_connection_t* c, const xcb_screen_t* screen, int x, int y,
+                                int width, int height) {
+    const xcb_window_t window = xcb_generate_id(c);
+    const std::uint32_t values[] = {screen->black_pixel,
+                                    XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, static_cast<std::int16_t>(x),
+                      static_cast<std::int16_t>(y), static_cast<std::uint16_t>(width),
+                      static_cast<std::uint16_t>(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
+    return window;
+}
+
+void AnnounceWindow(xcb_window_t window) {
+    std::printf("window 0x%x\n", window);
+    std::fflush(stdout);
 }
 
 void SyncConnection(xcb_connection_t* c) {

@@ -24,6 +24,14 @@ XcbScreenConnection ConnectToScreen(const char* display);
 void SetWindowTitle(xcb_connection_t* c, xcb_window_t window, xcb_atom_t netWmName,
                     xcb_atom_t utf8String, const std::string& title);
 
+// Creates an unmapped top-level window of a scripted client at x,y: the screen's black
+// background, reporting its exposures and structure changes.
+xcb_window_t CreateClientWindow(xcb_connection_t* c, const xcb_screen_t* screen, int x, int y,
+                                int width, int height);
+// Tells the test that started this client which window is its own: "window 0x<id>" on
+// standard output (ReadAnnouncedWindow in WaitUntil.h reads it).
+void AnnounceWindow(xcb_window_t window);
+
 // Waits until the server has handled every request sent so far.
 void SyncConnection(xcb_connection_t* c);
 

@@ -56,17 +56,10 @@ Options Parse(int argc, char** argv) {
 
 class Client {
   public:
-    Client(xcb_connection_t* c, xcb_screen_t* s, const Options& o) : c_(c), s_(s), o_(o) {
+    Client(xcb_connection_t* c, const xcb_screen_t* s, const Options& o) : c_(c), o_(o) {
         w_ = o.width;
         h_ = o.height;
-        window_ = xcb_generate_id(c_);
-        const std::uint32_t values[] = {s_->black_pixel,
-                                        XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_STRUCTURE_NOTIFY};
-        xcb_create_window(c_, XCB_COPY_FROM_PARENT, window_, s_->root,
-                          static_cast<std::int16_t>(o.x), static_cast<std::int16_t>(o.y),
-                          static_cast<std::uint16_t>(w_), static_cast<std::uint16_t>(h_), 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, s_->root_visual,
-                          XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
+        window_ = CreateClientWindow(c_, s, o.x, o.y, w_, h_);
         protocols_ = InternAtom(c_, "WM_PROTOCOLS");
         deleteWindow_ = InternAtom(c_, "WM_DELETE_WINDOW");
         xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, protocols_, XCB_ATOM_ATOM, 32, 1,
@@ -125,8 +118,7 @@ class Client {
                 break;
             case XCB_MAP_NOTIFY:
                 if (!announced_) {
-                    std::printf("window 0x%x\n", window_);
-                    std::fflush(stdout);
+                    AnnounceWindow(window_);
                     announced_ = true;
                 }
                 break;
@@ -182,7 +174,6 @@ class Client {
   private:
     static constexpr std::uint32_t kColours[4] = {0xff0000, 0x00ff00, 0x0000ff, 0xffffff};
     xcb_connection_t* c_;
-    xcb_screen_t* s_;
     Options o_;
     xcb_window_t window_ = 0;
     xcb_gcontext_t gc_[4] = {};

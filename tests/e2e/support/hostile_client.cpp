@@ -64,13 +64,7 @@ class Hostile {
         }
         netName_ = InternAtom(c_, "_NET_WM_NAME");
         utf8_ = InternAtom(c_, "UTF8_STRING");
-        window_ = xcb_generate_id(c_);
-        const std::uint32_t values[] = {s_->black_pixel,
-                                        XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_STRUCTURE_NOTIFY};
-        xcb_create_window(c_, XCB_COPY_FROM_PARENT, window_, s_->root, static_cast<std::int16_t>(x),
-                          static_cast<std::int16_t>(y), static_cast<std::uint16_t>(w_),
-                          static_cast<std::uint16_t>(h_), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                          s_->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
+        window_ = CreateClientWindow(c_, s_, x, y, w_, h_);
         gc_ = xcb_generate_id(c_);
         xcb_create_gc(c_, gc_, window_, XCB_GC_FOREGROUND, &colour_);
         SetName(title);
@@ -85,8 +79,7 @@ class Hostile {
                 break;
             case XCB_MAP_NOTIFY:
                 if (!announced_) {
-                    std::printf("window 0x%x\n", window_);
-                    std::fflush(stdout);
+                    AnnounceWindow(window_);
                     announced_ = true;
                 }
                 break;
