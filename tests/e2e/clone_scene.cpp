@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <sstream>
 
 #include "platform/x11/X11Context.h"
 #include "platform/x11/X11Platform.h"
@@ -127,24 +126,7 @@ std::map<std::string, int> CloneScene::OwnResources() {
 
 bool CloneScene::ShowsWithin(const std::vector<Probe>& probes, int timeoutMs,
                              std::string* describe) {
-    const auto all = [&] {
-        for (const Probe& p : probes) {
-            if (!SameColour(x_->PixelAt(p.x, p.y), p.colour, 40)) {
-                return false;
-            }
-        }
-        return true;
-    };
-    if (WaitUntil(all, timeoutMs)) {
-        return true;
-    }
-    std::ostringstream out;
-    for (const Probe& p : probes) {
-        out << "(" << p.x << "," << p.y << ") want " << std::hex << p.colour << " got "
-            << x_->PixelAt(p.x, p.y) << std::dec << "; ";
-    }
-    *describe = out.str();
-    return false;
+    return ShowsColours(*x_, probes, timeoutMs, 40, 10, describe);
 }
 
 std::vector<CloneScene::Probe> QuadrantProbes(const QRect& r) {

@@ -39,11 +39,7 @@ class CloneScene {
 
     // Whether every point holds its colour (each channel within tolerance), polling up to
     // timeoutMs while Qt runs; on failure, describe lists what was found.
-    struct Probe {
-        int x;
-        int y;
-        QRgb colour;
-    };
+    using Probe = ColourProbe;
     bool ShowsWithin(const std::vector<Probe>& probes, int timeoutMs, std::string* describe);
 
   private:

@@ -116,22 +116,7 @@ bool ProgramScene::PressAndWaitForClone(int row, int display, const QRect& bound
 
 bool ProgramScene::ShowsWithin(const std::vector<Probe>& probes, int timeoutMs,
                                std::string* found) {
-    auto all = [&] {
-        for (const Probe& p : probes) {
-            if (!SameColour(x_->PixelAt(p.x, p.y), p.colour)) {
-                return false;
-            }
-        }
-        return true;
-    };
-    const bool ok = WaitUntil(all, timeoutMs, 20);
-    if (!ok && found != nullptr) {
-        for (const Probe& p : probes) {
-            found->append(std::to_string(p.x) + "," + std::to_string(p.y) + "=" +
-                          QString::number(x_->PixelAt(p.x, p.y), 16).toStdString() + " ");
-        }
-    }
-    return ok;
+    return ShowsColours(*x_, probes, timeoutMs, 24, 20, found);
 }
 
 std::vector<ProgramScene::Probe> QuadrantProbes(const QRect& r) {

@@ -52,11 +52,7 @@ class ProgramScene {
     bool PressAndWaitForClone(int row, int display, const QRect& bounds, int timeoutMs = 5000);
     std::vector<std::uint32_t> ViewableClones();
     // Whether each point shows its colour within timeoutMs.
-    struct Probe {
-        int x;
-        int y;
-        QRgb colour;
-    };
+    using Probe = ColourProbe;
     bool ShowsWithin(const std::vector<Probe>& probes, int timeoutMs, std::string* found = nullptr);
 
   private:

@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <sstream>
 
 #include "tests/e2e/support/WaitUntil.h"
 
@@ -24,12 +23,6 @@ void EndProcess(QProcess& process) {
         process.kill();
         process.waitForFinished(5000);
     }
-}
-
-std::string Hex(QRgb colour) {
-    std::ostringstream out;
-    out << std::hex << (colour & 0xffffffu);
-    return out.str();
 }
 
 }  // namespace
@@ -217,26 +210,7 @@ void ProgramScene::Raise(std::uint32_t window) {
 
 bool ProgramScene::ShowsWithin(const std::vector<Probe>& probes, int timeoutMs,
                                std::string* describe) {
-    std::vector<QRgb> seen(probes.size());
-    const bool shown = WaitUntil(
-        [&] {
-            bool all = true;
-            for (std::size_t i = 0; i < probes.size(); ++i) {
-                seen[i] = x_->PixelAt(probes[i].x, probes[i].y);
-                all = all && SameColour(seen[i], probes[i].colour, 40);
-            }
-            return all;
-        },
-        timeoutMs, 20);
-    if (!shown && describe != nullptr) {
-        std::ostringstream out;
-        for (std::size_t i = 0; i < probes.size(); ++i) {
-            out << "(" << probes[i].x << "," << probes[i].y << ") wanted " << Hex(probes[i].colour)
-                << " saw " << Hex(seen[i]) << "; ";
-        }
-        *describe = out.str();
-    }
-    return shown;
+    return ShowsColours(*x_, probes, timeoutMs, 40, 20, describe);
 }
 
 std::vector<ProgramScene::Probe> QuadrantsIn(const QRect& image) {

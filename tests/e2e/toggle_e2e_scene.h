@@ -86,11 +86,7 @@ class ProgramScene {
 
     // Whether each point shows its colour (within tolerance), polling up to timeoutMs; on
     // failure, describe lists what was found.
-    struct Probe {
-        int x;
-        int y;
-        QRgb colour;
-    };
+    using Probe = ColourProbe;
     bool ShowsWithin(const std::vector<Probe>& probes, int timeoutMs, std::string* describe);
 
   private:

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <sstream>
 
 #include "tests/e2e/support/WaitUntil.h"
 #include "tests/e2e/support/XcbUtil.h"
@@ -258,6 +259,31 @@ bool SameColour(QRgb a, QRgb b, int tolerance) {
     return std::abs(qRed(a) - qRed(b)) <= tolerance &&
            std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
            std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+bool ShowsColours(XClient& x, const std::vector<ColourProbe>& probes, int timeoutMs, int tolerance,
+                  int pollMs, std::string* describe) {
+    std::vector<QRgb> seen(probes.size());
+    const bool shown = WaitUntil(
+        [&] {
+            bool all = true;
+            for (std::size_t i = 0; i < probes.size(); ++i) {
+                seen[i] = x.PixelAt(probes[i].x, probes[i].y);
+                all = all && SameColour(seen[i], probes[i].colour, tolerance);
+            }
+            return all;
+        },
+        timeoutMs, pollMs);
+    if (!shown && describe != nullptr) {
+        std::ostringstream out;
+        out << std::hex;
+        for (std::size_t i = 0; i < probes.size(); ++i) {
+            out << "(" << std::dec << probes[i].x << "," << probes[i].y << std::hex << ") wanted "
+                << (probes[i].colour & 0xffffffu) << " saw " << (seen[i] & 0xffffffu) << "; ";
+        }
+        *describe = out.str();
+    }
+    return shown;
 }
 
 bool IsDark(QRgb colour) {

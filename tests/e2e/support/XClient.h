@@ -64,6 +64,16 @@ class XClient {
 
 // True when two colours differ by at most tolerance in each channel.
 bool SameColour(QRgb a, QRgb b, int tolerance = 24);
+// A point of the screen, in root coordinates, and the colour it should show.
+struct ColourProbe {
+    int x;
+    int y;
+    QRgb colour;
+};
+// Whether every probe shows its colour (each channel within tolerance), polling every pollMs
+// up to timeoutMs while Qt runs; when not, describe (if given) lists what the points showed.
+bool ShowsColours(XClient& x, const std::vector<ColourProbe>& probes, int timeoutMs, int tolerance,
+                  int pollMs, std::string* describe);
 // True for the dark colours of text (every channel below 96).
 bool IsDark(QRgb colour);
 // The pixels of image that match.
