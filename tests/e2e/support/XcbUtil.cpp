@@ -60,15 +60,21 @@ void SyncConnection(xcb_connection_t* c) {
     std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
 }
 
-void RunClientLoop(xcb_connection_t* c, const std::function<bool(xcb_generic_event_t*)>& onEvent,
+void RunClientLoop(xcb_connection_t* c, xcb_window_t window,
+                   const std::function<bool(xcb_generic_event_t*)>& onEvent,
                    const std::function<bool(const std::string&)>& onLine) {
     std::string pending;
     bool running = true;
     bool stdinOpen = true;
+    bool announced = false;
     while (running) {
         pollfd fds[2] = {{xcb_get_file_descriptor(c), POLLIN, 0}, {0, POLLIN, 0}};
         poll(fds, stdinOpen ? 2 : 1, -1);
         while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
+            if (!announced && (e->response_type & 0x7f) == XCB_MAP_NOTIFY) {
+                AnnounceWindow(window);
+                announced = true;
+            }
             running = onEvent(e) && running;
             std::free(e);
         }

@@ -35,9 +35,11 @@ void AnnounceWindow(xcb_window_t window);
 // Waits until the server has handled every request sent so far.
 void SyncConnection(xcb_connection_t* c);
 
-// Runs a scripted client: hands every X event to onEvent and every line of standard input to
-// onLine until one of them returns false or the connection breaks. The events that came
+// Runs a scripted client: announces window (AnnounceWindow) once it is first mapped, hands
+// every X event to onEvent and every line of standard input to onLine until one of them
+// returns false or the connection breaks. The events that came
 // together are all handled; no line is handled after the one that ended the loop. When
 // standard input closes the client keeps running on its events.
-void RunClientLoop(xcb_connection_t* c, const std::function<bool(xcb_generic_event_t*)>& onEvent,
+void RunClientLoop(xcb_connection_t* c, xcb_window_t window,
+                   const std::function<bool(xcb_generic_event_t*)>& onEvent,
                    const std::function<bool(const std::string&)>& onLine);

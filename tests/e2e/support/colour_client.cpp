@@ -108,18 +108,14 @@ class Client {
         xcb_flush(c_);
     }
 
+    xcb_window_t Window() const { return window_; }
+
     // Returns false when the client should end.
     bool HandleEvent(xcb_generic_event_t* e) {
         switch (e->response_type & 0x7f) {
             case XCB_EXPOSE:
                 if (reinterpret_cast<xcb_expose_event_t*>(e)->count == 0) {
                     Paint();
-                }
-                break;
-            case XCB_MAP_NOTIFY:
-                if (!announced_) {
-                    AnnounceWindow(window_);
-                    announced_ = true;
                 }
                 break;
             case XCB_CONFIGURE_NOTIFY: {
@@ -181,7 +177,6 @@ class Client {
     xcb_atom_t deleteWindow_ = 0;
     int w_ = 0;
     int h_ = 0;
-    bool announced_ = false;
 };
 
 }  // namespace
@@ -195,7 +190,8 @@ int main(int argc, char** argv) {
     }
     Client client(x.connection, x.screen, options);
     RunClientLoop(
-        x.connection, [&](xcb_generic_event_t* e) { return client.HandleEvent(e); },
+        x.connection, client.Window(),
+        [&](xcb_generic_event_t* e) { return client.HandleEvent(e); },
         [&](const std::string& line) { return client.HandleCommand(line); });
     xcb_disconnect(x.connection);
     return 0;

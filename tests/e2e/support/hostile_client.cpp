@@ -72,19 +72,11 @@ class Hostile {
         xcb_flush(c_);
     }
 
+    xcb_window_t Window() const { return window_; }
+
     void HandleEvent(xcb_generic_event_t* e) {
-        switch (e->response_type & 0x7f) {
-            case XCB_EXPOSE:
-                Paint();
-                break;
-            case XCB_MAP_NOTIFY:
-                if (!announced_) {
-                    AnnounceWindow(window_);
-                    announced_ = true;
-                }
-                break;
-            default:
-                break;
+        if ((e->response_type & 0x7f) == XCB_EXPOSE) {
+            Paint();
         }
     }
 
@@ -205,7 +197,6 @@ class Hostile {
     std::uint32_t colour_ = 0x808080;
     int w_ = 300;
     int h_ = 200;
-    bool announced_ = false;
 };
 
 }  // namespace
@@ -218,7 +209,7 @@ int main(int argc, char** argv) {
     }
     Hostile client(x.connection, x.screen, argc, argv);
     RunClientLoop(
-        x.connection,
+        x.connection, client.Window(),
         [&](xcb_generic_event_t* e) {
             client.HandleEvent(e);
             return true;
