@@ -89,7 +89,7 @@ struct InstanceGuard {
 };
 
 class TPlatform {
-public:
+  public:
     virtual ~TPlatform() = default;
 
     // Window query. BuildList takes a snapshot that the list calls then read.

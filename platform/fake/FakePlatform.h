@@ -9,7 +9,7 @@
 #include "platform/Platform.h"
 
 class FakePlatform : public TPlatform {
-public:
+  public:
     struct Window {
         WindowHandle handle = 0;
         std::u16string title;
@@ -78,7 +78,7 @@ public:
     std::optional<LogicalFont> GetIconTitleFont() override { return iconTitleFont_; }
     LogicalFont GetDefaultGuiFont() override { return defaultGuiFont_; }
 
-private:
+  private:
     Window* FindWindow(WindowHandle window);
     Thumbnail* FindLiveThumbnail(ThumbnailHandle handle);
 

@@ -9,7 +9,7 @@
 namespace {
 
 class X11Platform final : public TPlatform {
-public:
+  public:
     void BuildList(WindowHandle applicationWindow) override {
         if (Attach()) {
             query_->BuildList(applicationWindow);
@@ -60,7 +60,7 @@ public:
     std::optional<LogicalFont> GetIconTitleFont() override { return DesktopGeneralFont(); }
     LogicalFont GetDefaultGuiFont() override { return ApplicationDefaultFont(); }
 
-private:
+  private:
     // Connects the X parts to Qt's xcb connection the first time they are needed.
     bool Attach() {
         if (context_ != nullptr) {
