@@ -32,6 +32,27 @@ XcbReply<R> XcbTake(xcb_connection_t* connection, Cookie cookie,
     return reply;
 }
 
+// A structure event another client sent with SendEvent (the server sets the top bit of its
+// type). Anyone may send these with any content: a forged DestroyNotify or a made-up size
+// says nothing about the window, so the program's bookkeeping ignores them. (Window
+// managers send such ConfigureNotify events after every move; the real ones come as well.)
+inline bool IsForgedStructureEvent(const xcb_generic_event_t* event) {
+    if ((event->response_type & 0x80) == 0) {
+        return false;
+    }
+    switch (event->response_type & 0x7f) {
+        case XCB_CREATE_NOTIFY:
+        case XCB_DESTROY_NOTIFY:
+        case XCB_CONFIGURE_NOTIFY:
+        case XCB_MAP_NOTIFY:
+        case XCB_UNMAP_NOTIFY:
+        case XCB_REPARENT_NOTIFY:
+            return true;
+        default:
+            return false;
+    }
+}
+
 class X11Context {
   public:
     // Returns nullptr when the application does not run on Qt's xcb platform.

@@ -318,6 +318,9 @@ bool X11Thumbnails::HandleEvent(xcb_generic_event_t* event) {
         return false;
     }
     const std::uint8_t type = event->response_type & 0x7f;
+    if (IsForgedStructureEvent(event)) {
+        return false;
+    }
     if (type == render_->DamageFirstEvent() + XCB_DAMAGE_NOTIFY) {
         return HandleDamage(event);
     }

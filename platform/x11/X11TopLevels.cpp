@@ -242,6 +242,9 @@ void X11TopLevels::LeaveHolder(xcb_window_t window) {
 }
 
 void X11TopLevels::OnEvent(xcb_generic_event_t* event) {
+    if (IsForgedStructureEvent(event)) {
+        return;
+    }
     const xcb_window_t root = context_.Root();
     switch (event->response_type & 0x7f) {
         // Events arrive in the order things happened, and a window's id is only handed out

@@ -181,6 +181,9 @@ void X11WindowFacts::EndSnapshot() {
 }
 
 void X11WindowFacts::OnEvent(xcb_generic_event_t* event) {
+    if (IsForgedStructureEvent(event)) {
+        return;
+    }
     switch (event->response_type & 0x7f) {
         case XCB_DESTROY_NOTIFY: {
             const auto* e = reinterpret_cast<xcb_destroy_notify_event_t*>(event);
