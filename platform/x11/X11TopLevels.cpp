@@ -135,7 +135,13 @@ TopLevelWindows X11TopLevels::Walk(xcb_query_tree_cookie_t rootTree, X11WindowFa
         const RootChild& child = children_[w];
         if (child.candidate) {
             found.consulted.push_back(w);
-            found.consulted.insert(found.consulted.end(), child.inner.begin(), child.inner.end());
+            // A host may hold one of the program's windows (a tray, a window manager
+            // without EWMH): its events are Qt's business, so it is never consulted.
+            for (xcb_window_t inner : child.inner) {
+                if (!context_.IsOwnResource(inner)) {
+                    found.consulted.push_back(inner);
+                }
+            }
         }
     }
     facts.Ensure(found.consulted);

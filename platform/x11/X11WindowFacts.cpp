@@ -103,7 +103,9 @@ const X11WindowFacts::Facts* X11WindowFacts::Find(xcb_window_t window) const {
 void X11WindowFacts::Ensure(const std::vector<xcb_window_t>& windows) {
     std::vector<xcb_window_t> unknown;
     for (xcb_window_t w : windows) {
-        if (w == XCB_WINDOW_NONE) {
+        // Event masks are per connection: the program's own windows carry the bits Qt
+        // chose, which watching and then silencing them here would take away.
+        if (w == XCB_WINDOW_NONE || context_.IsOwnResource(w)) {
             continue;
         }
         if (auto it = known_.find(w); it != known_.end()) {
@@ -196,7 +198,10 @@ void X11WindowFacts::OnEvent(xcb_generic_event_t* event) {
             known_.erase(e->window);
             // One notification is enough to wake the loop; the next snapshot asks for the
             // next one before it reads the window again.
-            if (armed_.erase(e->window) > 0) {
+            // Never on the root or an own window: Qt waits for their property changes
+            // (the root's give it the server time).
+            if (armed_.erase(e->window) > 0 && e->window != context_.Root() &&
+                !context_.IsOwnResource(e->window)) {
                 context_.RemoveEventMask(e->window, XCB_EVENT_MASK_PROPERTY_CHANGE);
             }
             break;
