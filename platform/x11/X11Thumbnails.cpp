@@ -173,7 +173,8 @@ HResult X11Thumbnails::Update(ThumbnailHandle thumbnail, const ThumbnailProperti
     if (view->destinationAlive && DestinationSize(view->destination, width, height)) {
         ResizeThumbView(context_, Render(), *view, width, height);
     }
-    const X11ThumbSource* source = FindSource(view->source);
+    X11ThumbSource* source = FindSource(view->source);
+    NameIfNeeded(source);
     // Without a picture (the source has gone) the buffer keeps the last image.
     const bool hasPicture = source != nullptr && source->picture != 0;
     PaintThumbView(context_, *view, source, hasPicture);
@@ -209,12 +210,19 @@ void X11Thumbnails::Schedule(xcb_window_t source) {
         flushContext_.get(), [this] { FlushPending(); }, Qt::QueuedConnection);
 }
 
+// Names the source's pixmap when a resize, a map or a new compositing manager gave it new
+// storage since the last naming (two checked round trips, so only then).
+void X11Thumbnails::NameIfNeeded(X11ThumbSource* source) {
+    if (source != nullptr && source->alive && source->mapped && source->needsName) {
+        NameThumbSourcePixmap(context_, *source);
+    }
+}
+
 void X11Thumbnails::FlushPending() {
     flushScheduled_ = false;
+    // Every source whose storage changed since the last turn is named here, once.
     for (auto& [window, source] : sources_) {
-        if (source.alive && source.mapped && source.needsName) {
-            NameThumbSourcePixmap(context_, source);
-        }
+        NameIfNeeded(&source);
     }
     for (auto& [handle, view] : views_) {
         if (!view.pending) {
@@ -230,7 +238,7 @@ void X11Thumbnails::FlushPending() {
 void X11Thumbnails::RenameAll() {
     for (auto& [window, source] : sources_) {
         if (source.alive && source.mapped) {
-            NameThumbSourcePixmap(context_, source);
+            source.needsName = true;
             Schedule(window);
         }
     }
@@ -259,17 +267,16 @@ void X11Thumbnails::HandleConfigure(const xcb_configure_notify_event_t& event) {
         source->height = event.height;
         source->border = event.border_width;
         if (resized) {
+            // Named again once, before the next paint (FlushPending, or a paint before it).
             source->needsName = true;
-            if (source->mapped) {
-                NameThumbSourcePixmap(context_, *source);
-            }
             Schedule(event.window);
         }
     }
     for (auto& [handle, view] : views_) {
         if (view.destination == event.window && view.destinationAlive &&
             ResizeThumbView(context_, Render(), view, event.width, event.height)) {
-            const X11ThumbSource* source = FindSource(view.source);
+            X11ThumbSource* source = FindSource(view.source);
+            NameIfNeeded(source);
             PaintThumbView(context_, view, source, source != nullptr && source->picture != 0);
         }
     }
@@ -282,8 +289,9 @@ void X11Thumbnails::HandleMap(xcb_window_t window, bool mapped) {
     }
     source->mapped = mapped;
     if (mapped) {
-        // Each map gives the window new storage: name it again (or retry a failed naming).
-        NameThumbSourcePixmap(context_, *source);
+        // Each map gives the window new storage: it is named again (or a failed naming
+        // retried) before the next paint.
+        source->needsName = true;
         Schedule(window);
     }
 }

@@ -42,6 +42,7 @@ class X11Thumbnails {
     void WatchCompositingManager();
     void Schedule(xcb_window_t source);
     void FlushPending();
+    void NameIfNeeded(X11ThumbSource* source);
     X11ThumbSource* FindSource(xcb_window_t window);
     X11ThumbView* FindView(ThumbnailHandle handle);
 
