@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <unordered_set>
 
 #include "mainwindow/MonitorIdentify.h"
@@ -89,7 +90,9 @@ void TMainForm::RefreshWindowList() {
     std::erase_if(snapshot, [&rowed](const auto& item) { return rowed.contains(item->Window); });
     // Windows new to the list get rows at the end, in snapshot order, once they have a
     // title; an untitled one is looked at again at the next refresh. A window listed twice
-    // gets one row.
+    // gets one row. The display count is asked once, when the first row is made: every row
+    // of one refresh gets the same number of buttons.
+    std::optional<int> displays;
     for (auto& item : snapshot) {
         if (rowed.contains(item->Window)) {
             continue;
@@ -98,10 +101,13 @@ void TMainForm::RefreshWindowList() {
         if (title.isEmpty()) {
             continue;
         }
+        if (!displays) {
+            displays = GetMonitorCount();
+        }
         LockRowUpdates();
         rowed.insert(item->Window);
         FRows.push_back(std::move(item));
-        CreateRow(*FRows.back(), title);
+        CreateRow(*FRows.back(), title, *displays);
     }
 }
 
@@ -117,7 +123,11 @@ int TMainForm::TitleWidth(int left) const {
 }
 
 void TMainForm::CreateRow(WindowRow& row, const QString& title) {
-    const int displays = std::max(0, GetMonitorCount());
+    CreateRow(row, title, GetMonitorCount());
+}
+
+void TMainForm::CreateRow(WindowRow& row, const QString& title, int monitorCount) {
+    const int displays = std::max(0, monitorCount);
     // Placed where ArrangeRows will put it, so that arranging moves nothing.
     const int top =
         kRowTop + kRowPitch * static_cast<int>(std::max<std::size_t>(FRows.size(), 1) - 1);

@@ -42,6 +42,8 @@ class TMainForm : public QWidget, public TWideTextForm {
     void FetchWindowList(RowList& list);
     static QString GetWindowTitle(WindowHandle window);
     void CreateRow(WindowRow& row, const QString& title);
+    // The same with the display count already read (once per refresh).
+    void CreateRow(WindowRow& row, const QString& title, int monitorCount);
     void UpdateRowTitle(WindowRow& row);
     void DestroyRow(WindowRow& row);
     const RowList& Rows() const { return FRows; }
