@@ -26,6 +26,9 @@ std::uint16_t Extent(int v) {
     return static_cast<std::uint16_t>(std::clamp(v, 1, 32767));
 }
 
+// The buffer is as large as the destination, which the server may refuse (BadAlloc): the
+// pixmap is made with a checked request, and on failure the view keeps what it had (no
+// buffer at all, or the previous one), so nothing later draws to a pixmap that is not there.
 bool MakeBuffer(X11Context& context, const X11ThumbRender& render, X11ThumbView& view, int width,
                 int height) {
     xcb_connection_t* c = context.Connection();
@@ -35,9 +38,14 @@ bool MakeBuffer(X11Context& context, const X11ThumbRender& render, X11ThumbView&
     if (format == 0) {
         return false;
     }
-    view.buffer = xcb_generate_id(c);
-    xcb_create_pixmap(c, screen->root_depth, view.buffer, view.child, Extent(width),
-                      Extent(height));
+    const xcb_pixmap_t buffer = xcb_generate_id(c);
+    XcbReply<xcb_generic_error_t> error(
+        xcb_request_check(c, xcb_create_pixmap_checked(c, screen->root_depth, buffer, view.child,
+                                                       Extent(width), Extent(height))));
+    if (error) {
+        return false;
+    }
+    view.buffer = buffer;
     view.bufferPicture = xcb_generate_id(c);
     xcb_render_create_picture(c, view.bufferPicture, view.buffer, format, 0, nullptr);
     view.width = width;
@@ -122,12 +130,14 @@ bool ResizeThumbView(X11Context& context, const X11ThumbRender& render, X11Thumb
         return false;
     }
     xcb_connection_t* c = context.Connection();
-    const std::uint32_t size[] = {Extent(width), Extent(height)};
-    xcb_configure_window(c, view.child, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
     X11ThumbView old = view;
+    // Without a new buffer the view stays as it was, child, buffer and size: it keeps its
+    // picture, nothing is painted for this size, and the next resize or update tries again.
     if (!MakeBuffer(context, render, view, width, height)) {
         return false;
     }
+    const std::uint32_t size[] = {Extent(width), Extent(height)};
+    xcb_configure_window(c, view.child, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
     // Keep the last picture where old and new overlap: a source that has gone has no other.
     xcb_copy_area(c, old.buffer, view.buffer, view.gc, 0, 0, 0, 0,
                   Extent(std::min(width, old.width)), Extent(std::min(height, old.height)));

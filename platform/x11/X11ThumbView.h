@@ -31,11 +31,13 @@ struct X11ThumbView {
     bool pending = false;  // a repaint is scheduled
 };
 
-// Creates the child window (mapped, black) and its back buffer at the given size.
+// Creates the child window (mapped, black) and its back buffer at the given size; false,
+// with nothing left behind, when the server refuses either (a buffer too large: BadAlloc).
 bool CreateThumbView(X11Context& context, const X11ThumbRender& render, X11ThumbView& view,
                      int width, int height);
 // Follows the destination's size: resizes the child and makes a new back buffer that keeps
-// the old picture where the two overlap. Returns true when the size changed.
+// the old picture where the two overlap. Returns true when the size changed; when the
+// server refuses the new buffer the view keeps its old one and size, and returns false.
 bool ResizeThumbView(X11Context& context, const X11ThumbRender& render, X11ThumbView& view,
                      int width, int height);
 // Draws the source into the back buffer and copies what changed to the child. clear paints
