@@ -69,10 +69,13 @@ void FreeBuffer(X11Context& context, X11ThumbView& view) {
 }
 
 // Maps destination pixels to source pixels: the source's size over the rectangle's size in
-// both directions, shifted past the window's border inside the named pixmap.
+// both directions, shifted past the window's border inside the named pixmap. The factors
+// stay below what 16.16 fixed point holds (a source 32768 times the rectangle's size, e.g.
+// drawn into one pixel, would overflow it); such a rectangle shows a blur either way.
 xcb_render_transform_t ScaleTransform(const X11ThumbSource& source, int width, int height) {
-    const double sx = static_cast<double>(source.pictureWidth) / width;
-    const double sy = static_cast<double>(source.pictureHeight) / height;
+    constexpr double kLargestScale = 32767.0;
+    const double sx = std::min(static_cast<double>(source.pictureWidth) / width, kLargestScale);
+    const double sy = std::min(static_cast<double>(source.pictureHeight) / height, kLargestScale);
     const xcb_render_fixed_t one = ToFixed(1.0);
     const xcb_render_fixed_t border = ToFixed(source.pictureBorder);
     return {ToFixed(sx), 0, border, 0, ToFixed(sy), border, 0, 0, one};
