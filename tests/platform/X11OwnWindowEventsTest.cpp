@@ -71,22 +71,7 @@ class PropertyNotifies {
     int id_ = 0;
 };
 
-class X11OwnWindowEventsTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        s_ = X11TestSession::Get();
-        if (s_ == nullptr) {
-            GTEST_SKIP() << "Xvfb did not start";
-        }
-        s_->DestroyAll();
-    }
-    void TearDown() override {
-        if (s_ != nullptr) {
-            s_->DestroyAll();
-        }
-    }
-    X11TestSession* s_ = nullptr;
-};
+using X11OwnWindowEventsTest = X11SessionTest;
 
 // A host that reparents without EWMH (a tray host, an old window manager) holds one of
 // the program's windows in a frame of its own; with no window manager the walk consults

@@ -19,20 +19,11 @@
 
 namespace {
 
-class X11QueryTest : public ::testing::Test {
+class X11QueryTest : public X11SessionTest {
   protected:
     void SetUp() override {
-        s_ = X11TestSession::Get();
-        if (s_ == nullptr) {
-            GTEST_SKIP() << "Xvfb did not start";
-        }
-        s_->DestroyAll();
+        X11SessionTest::SetUp();
         platform_ = CreateX11Platform();
-    }
-    void TearDown() override {
-        if (s_ != nullptr) {
-            s_->DestroyAll();
-        }
     }
     std::vector<WindowHandle> Snapshot() {
         platform_->BuildList(0);
@@ -63,7 +54,6 @@ class X11QueryTest : public ::testing::Test {
         s_->SetProperty(w, "WM_STATE", "WM_STATE", 32, state.data(), 2);
     }
 
-    X11TestSession* s_ = nullptr;
     std::unique_ptr<TPlatform> platform_;
 };
 

@@ -2,6 +2,7 @@
 // a second X connection that plays the other clients of the desktop.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
 #include <cstdint>
@@ -49,6 +50,25 @@ class X11TestSession {
     XvfbServer server_;
     std::unique_ptr<XClient> client_;
     std::vector<xcb_window_t> made_;
+};
+
+// A test on the shared session that starts and ends with an empty desktop; skipped when
+// Xvfb cannot start.
+class X11SessionTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        s_ = X11TestSession::Get();
+        if (s_ == nullptr) {
+            GTEST_SKIP() << "Xvfb did not start";
+        }
+        s_->DestroyAll();
+    }
+    void TearDown() override {
+        if (s_ != nullptr) {
+            s_->DestroyAll();
+        }
+    }
+    X11TestSession* s_ = nullptr;
 };
 
 std::string ToUtf8(const std::u16string& text);
