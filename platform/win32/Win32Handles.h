@@ -2,7 +2,7 @@
 //
 // Windows keeps window handles within 32 bits on 64-bit systems, so that 32-bit and 64-bit
 // processes can pass them to each other: a HWND may be truncated to 32 bits and restored by
-// sign extension. The window query hands out the truncated value; every call that takes a
+// sign extension. The window list hands out the truncated value; every call that takes a
 // WindowHandle restores the HWND that way.
 #pragma once
 
@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "platform/Platform.h"
+#include "platform/WindowList.h"
 
 inline WindowHandle ToWindowHandle(HWND window) {
     return static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(window));

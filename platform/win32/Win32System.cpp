@@ -1,28 +1,28 @@
 #include "platform/win32/Win32System.h"
 
-#include <cstring>
-#include <string_view>
+#include <cwchar>
+#include <string>
 
-#include "platform/win32/Win32Platform.h"
-#include "platform/win32/Win32Text.h"
+#include "platform/win32/Win32Font.h"
+#include "platform/win32/Win32Handles.h"
 
 namespace {
 
 // Closes a registry key on every path out of a read.
-class TRegistryKey {
+class RegistryKey {
   public:
-    explicit TRegistryKey(HKEY key) : FKey(key) {}
-    ~TRegistryKey() {
-        if (FKey != nullptr) {
-            RegCloseKey(FKey);
+    explicit RegistryKey(HKEY key) : key_(key) {}
+    ~RegistryKey() {
+        if (key_ != nullptr) {
+            RegCloseKey(key_);
         }
     }
-    TRegistryKey(const TRegistryKey&) = delete;
-    TRegistryKey& operator=(const TRegistryKey&) = delete;
-    HKEY Get() const { return FKey; }
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+    HKEY Get() const { return key_; }
 
   private:
-    HKEY FKey;
+    HKEY key_;
 };
 
 constexpr DWORD kStringTypes = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
@@ -32,30 +32,7 @@ constexpr int kReadAttempts = 4;
 
 }  // namespace
 
-InstanceGuard CreateWin32InstanceGuard(const std::string& name) {
-    const HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
-    // Read at once: any later call may overwrite the thread's last error.
-    const DWORD error = GetLastError();
-    InstanceGuard guard;
-    if (mutex == nullptr) {
-        return guard;
-    }
-    guard.handle = reinterpret_cast<std::intptr_t>(mutex);
-    guard.alreadyExists = error == ERROR_ALREADY_EXISTS;
-    return guard;
-}
-
-void CloseWin32InstanceGuard(std::intptr_t handle) {
-    if (handle != 0) {
-        CloseHandle(reinterpret_cast<HANDLE>(handle));
-    }
-}
-
-std::uint16_t ReadWin32UserDefaultLangId() {
-    return static_cast<std::uint16_t>(GetUserDefaultLangID());
-}
-
-std::string ReadRegistryString(HKEY key, const wchar_t* valueName) {
+QString ReadRegistryString(HKEY key, const wchar_t* valueName) {
     for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
         DWORD bytes = 0;
         LSTATUS status =
@@ -73,59 +50,52 @@ std::string ReadRegistryString(HKEY key, const wchar_t* valueName) {
         if (status != ERROR_SUCCESS) {
             return {};
         }
-        text.resize(std::wcslen(text.c_str()));
-        return Utf16ToUtf8(text);
+        return QString::fromWCharArray(text.c_str(),
+                                       static_cast<qsizetype>(std::wcslen(text.c_str())));
     }
     return {};
 }
 
-std::string ReadWin32InstallPath() {
+Win32InstanceGuard::Win32InstanceGuard(const QString& name) {
+    const std::wstring wide = name.toStdWString();
+    mutex_ = CreateMutexW(nullptr, FALSE, wide.c_str());
+    // Read at once: any later call may overwrite the thread's last error.
+    const DWORD error = GetLastError();
+    alreadyRunning_ = mutex_ != nullptr && error == ERROR_ALREADY_EXISTS;
+}
+
+Win32InstanceGuard::~Win32InstanceGuard() {
+    if (mutex_ != nullptr) {
+        CloseHandle(mutex_);
+    }
+}
+
+std::unique_ptr<InstanceGuard> Win32SystemServices::AcquireInstanceGuard(const QString& name) {
+    return std::make_unique<Win32InstanceGuard>(name);
+}
+
+std::uint16_t Win32SystemServices::UserLanguageId() {
+    return static_cast<std::uint16_t>(GetUserDefaultLangID());
+}
+
+QString Win32SystemServices::InstallPath() {
     HKEY opened = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kInstallKey, 0, KEY_READ, &opened) != ERROR_SUCCESS) {
         return {};
     }
-    const TRegistryKey key(opened);
+    const RegistryKey key(opened);
     return ReadRegistryString(key.Get(), kInstallValue);
 }
 
-LogicalFont ToLogicalFont(const LOGFONTA& font) {
-    LogicalFont record;
-    record.height = static_cast<int>(font.lfHeight);
-    record.width = static_cast<int>(font.lfWidth);
-    record.escapement = static_cast<int>(font.lfEscapement);
-    record.orientation = static_cast<int>(font.lfOrientation);
-    record.weight = static_cast<int>(font.lfWeight);
-    record.italic = font.lfItalic;
-    record.underline = font.lfUnderline;
-    record.strikeOut = font.lfStrikeOut;
-    record.charSet = font.lfCharSet;
-    record.outPrecision = font.lfOutPrecision;
-    record.clipPrecision = font.lfClipPrecision;
-    record.quality = font.lfQuality;
-    record.pitchAndFamily = font.lfPitchAndFamily;
-    // A face name that fills all 32 bytes has no terminator; at most 31 bytes are taken.
-    const std::size_t limit = sizeof font.lfFaceName - 1;
-    const auto* face = static_cast<const char*>(font.lfFaceName);
-    const void* end = std::memchr(face, '\0', limit);
-    const std::size_t length = end == nullptr ? limit : static_cast<const char*>(end) - face;
-    record.faceName = AnsiToUtf8(std::string_view(face, length));
-    return record;
+QFont Win32SystemServices::InterfaceFont() {
+    return ReadInterfaceFont();
 }
 
-std::optional<LogicalFont> ReadWin32IconTitleFont() {
-    LOGFONTA font{};
-    static_assert(sizeof font == 60);
-    if (SystemParametersInfoA(SPI_GETICONTITLELOGFONT, sizeof font, &font, 0) == 0) {
-        return std::nullopt;
+void Win32SystemServices::PrepareCloneWindow(WindowHandle window) {
+    const HWND hwnd = ToHwnd(window);
+    if (!IsWindow(hwnd)) {
+        return;
     }
-    return ToLogicalFont(font);
-}
-
-LogicalFont ReadWin32DefaultGuiFont() {
-    LOGFONTA font{};
-    const HGDIOBJ stock = GetStockObject(DEFAULT_GUI_FONT);
-    if (stock == nullptr || GetObjectA(stock, sizeof font, &font) == 0) {
-        return LogicalFont{};  // the interface's defaults: height 0, weight 400, no face
-    }
-    return ToLogicalFont(font);
+    const auto exStyle = static_cast<LONG_PTR>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE));
+    SetWindowLongPtrW(hwnd, GWL_EXSTYLE, (exStyle | WS_EX_TOOLWINDOW) & ~LONG_PTR{WS_EX_APPWINDOW});
 }

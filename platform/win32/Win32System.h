@@ -1,33 +1,43 @@
 // The system services on Win32: the single-instance guard, the user's language, the
-// installation folder in the registry, and the desktop fonts.
+// installation folder in the registry, the interface font and the clone window's style.
 #pragma once
 
 #include "platform/win32/Win32Api.h"
 
-#include <cstdint>
-#include <optional>
-#include <string>
+#include "platform/SystemServices.h"
 
-#include "platform/Platform.h"
-
-// A named mutex that the process never waits on: its existence is the guard. A failed call
-// gives handle 0 and alreadyExists false, so the program runs.
-InstanceGuard CreateWin32InstanceGuard(const std::string& name);
-void CloseWin32InstanceGuard(std::intptr_t handle);
-
-std::uint16_t ReadWin32UserDefaultLangId();
-
-// The registry location of the installation folder.
+// The registry location of the installation folder, under HKEY_LOCAL_MACHINE.
 inline constexpr const wchar_t* kInstallKey = L"Software\\Quillane\\Vantrel";
 inline constexpr const wchar_t* kInstallValue = L"InstallPath";
 
-// The string value of an open key, as UTF-8; empty when absent or not REG_SZ/REG_EXPAND_SZ.
-// An expandable string is returned unexpanded, as QSettings reads it.
-std::string ReadRegistryString(HKEY key, const wchar_t* valueName);
+// The string value of an open key; empty when absent or not REG_SZ/REG_EXPAND_SZ. An
+// expandable string is returned unexpanded, as QSettings reads it.
+QString ReadRegistryString(HKEY key, const wchar_t* valueName);
 
-// A LOGFONTA as the interface's record; the face name is read up to its terminating zero
-// (at most 31 bytes) and converted from the ANSI code page to UTF-8.
-LogicalFont ToLogicalFont(const LOGFONTA& font);
+// A named mutex that the process never waits on: its existence is the guard. A failed call
+// holds nothing and reports no other copy, so the program runs.
+class Win32InstanceGuard final : public InstanceGuard {
+  public:
+    explicit Win32InstanceGuard(const QString& name);
+    ~Win32InstanceGuard() override;
+    Win32InstanceGuard(const Win32InstanceGuard&) = delete;
+    Win32InstanceGuard& operator=(const Win32InstanceGuard&) = delete;
 
-std::optional<LogicalFont> ReadWin32IconTitleFont();
-LogicalFont ReadWin32DefaultGuiFont();
+    bool AlreadyRunning() const override { return alreadyRunning_; }
+    bool Held() const { return mutex_ != nullptr; }
+
+  private:
+    HANDLE mutex_ = nullptr;
+    bool alreadyRunning_ = false;
+};
+
+class Win32SystemServices final : public SystemServices {
+  public:
+    std::unique_ptr<InstanceGuard> AcquireInstanceGuard(const QString& name) override;
+    std::uint16_t UserLanguageId() override;
+    QString InstallPath() override;
+    QFont InterfaceFont() override;
+    // A tool window gets no taskbar button and no Alt+Tab entry; the clone is borderless,
+    // so the tool style changes nothing else a user sees.
+    void PrepareCloneWindow(WindowHandle window) override;
+};

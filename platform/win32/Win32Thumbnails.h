@@ -1,13 +1,11 @@
-// Desktop window manager thumbnails behind the interface's 32-bit thumbnail handles.
+// Desktop window manager thumbnails: one Win32Thumbnail owns one HTHUMBNAIL.
 #pragma once
 
 #include "platform/win32/Win32Api.h"
 
 #include <cstddef>
-#include <cstdint>
-#include <map>
 
-#include "platform/Platform.h"
+#include "platform/Compositor.h"
 
 // The properties record is byte-packed in dwmapi.h; the compositor reads it at these
 // offsets, so a header or compiler that laid it out differently must not build.
@@ -19,19 +17,13 @@ static_assert(offsetof(DWM_THUMBNAIL_PROPERTIES, opacity) == 36);
 static_assert(offsetof(DWM_THUMBNAIL_PROPERTIES, fVisible) == 37);
 static_assert(offsetof(DWM_THUMBNAIL_PROPERTIES, fSourceClientAreaOnly) == 41);
 
-// The interface's flag bits are the compositor's.
-static_assert(kThumbnailRectDestination == DWM_TNP_RECTDESTINATION);
-static_assert(kThumbnailRectSource == DWM_TNP_RECTSOURCE);
-static_assert(kThumbnailOpacity == DWM_TNP_OPACITY);
-static_assert(kThumbnailVisible == DWM_TNP_VISIBLE);
-static_assert(kThumbnailSourceClientAreaOnly == DWM_TNP_SOURCECLIENTAREAONLY);
+// The record a clone's placement becomes: the destination rectangle (right and bottom
+// exclusive, as RECT has them), the visibility, and only the source's client area.
+DWM_THUMBNAIL_PROPERTIES ToDwmPlacement(const QRect& destination, bool visible);
 
-// The record handed to DwmUpdateThumbnailProperties for the interface's properties. Flag
-// bits the compositor does not know are dropped.
-DWM_THUMBNAIL_PROPERTIES ToDwmThumbnailProperties(const ThumbnailProperties& properties);
-
-// The dwmapi calls the table makes; tests give it stand-ins to check what reaches dwmapi.
-struct TDwmThumbnailCalls {
+// The dwmapi calls a thumbnail makes; tests give stand-ins to check what reaches dwmapi.
+struct DwmThumbnailCalls {
+    HRESULT(WINAPI* isCompositionEnabled)(BOOL*) = DwmIsCompositionEnabled;
     HRESULT(WINAPI* registerThumbnail)(HWND, HWND, PHTHUMBNAIL) = DwmRegisterThumbnail;
     HRESULT(WINAPI* querySourceSize)(HTHUMBNAIL, PSIZE) = DwmQueryThumbnailSourceSize;
     HRESULT(WINAPI* updateProperties)
@@ -39,25 +31,29 @@ struct TDwmThumbnailCalls {
     HRESULT(WINAPI* unregisterThumbnail)(HTHUMBNAIL) = DwmUnregisterThumbnail;
 };
 
-// HTHUMBNAIL is pointer-sized; the interface hands out 32-bit handles. The table maps small
-// ids (1, 2, ...; never 0, never one still in use) to the live HTHUMBNAIL values. Only a
-// handle in the table reaches dwmapi: some implementations end the process when they are
-// given a thumbnail they never made, so an unknown handle is answered here, with E_HANDLE.
-class TWin32Thumbnails {
+class Win32Thumbnail final : public Thumbnail {
   public:
-    explicit TWin32Thumbnails(const TDwmThumbnailCalls& calls = {}) : FCalls(calls) {}
+    // thumbnail is a live registration made through calls; it is unregistered at the end.
+    Win32Thumbnail(HTHUMBNAIL thumbnail, const DwmThumbnailCalls& calls)
+        : thumbnail_(thumbnail), calls_(calls) {}
+    ~Win32Thumbnail() override;
 
-    HResult Register(HWND destination, HWND source, ThumbnailHandle* thumbnail);
-    HResult QuerySourceSize(ThumbnailHandle thumbnail, PixelSize* size) const;
-    HResult Update(ThumbnailHandle thumbnail, const ThumbnailProperties& properties) const;
-    HResult Unregister(ThumbnailHandle thumbnail);
-    std::size_t LiveCount() const { return FLive.size(); }
+    bool Place(const QRect& destination, bool visible) override;
+    std::optional<QSize> SourceSize() override;
 
   private:
-    ThumbnailHandle NextFreeId();
-    HTHUMBNAIL Find(ThumbnailHandle thumbnail) const;
+    HTHUMBNAIL thumbnail_;
+    DwmThumbnailCalls calls_;
+};
 
-    TDwmThumbnailCalls FCalls;
-    std::map<ThumbnailHandle, HTHUMBNAIL> FLive;
-    ThumbnailHandle FLastId = 0;
+class Win32Compositor final : public Compositor {
+  public:
+    explicit Win32Compositor(const DwmThumbnailCalls& calls = {}) : calls_(calls) {}
+    // Only the flag counts: a failed call leaves it FALSE, so composition is then off.
+    bool Available() override;
+    std::unique_ptr<Thumbnail> CreateThumbnail(WindowHandle destination,
+                                               WindowHandle source) override;
+
+  private:
+    DwmThumbnailCalls calls_;
 };

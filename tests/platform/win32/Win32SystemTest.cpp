@@ -1,76 +1,71 @@
-// The guard, the language, the installation folder and the fonts of the Win32 backend.
+// The guard, the language, the installation folder, the interface font and the clone
+// window's style of the Win32 backend.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32Font.h"
+#include "platform/win32/Win32Handles.h"
 #include "platform/win32/Win32System.h"
+#include "platform/win32/Win32WindowList.h"
 #include "tests/platform/win32/Win32TestSupport.h"
 
 namespace {
 
-std::string UniqueName(const char* what) {
-    return std::string("VantrelTest-") + what + "-" + std::to_string(GetCurrentProcessId());
+QString UniqueName(const char* what) {
+    return QString("VantrelTest-%1-%2").arg(what).arg(GetCurrentProcessId());
 }
 
-std::wstring Wide(const std::string& ascii) {
-    return std::wstring(ascii.begin(), ascii.end());
-}
+TEST(Win32Guard, SecondProcessSeesTheGuardUntilTheFirstReleasesIt) {
+    Win32SystemServices system;
+    const QString name = UniqueName("guard");
+    auto first = system.AcquireInstanceGuard(name);
+    EXPECT_FALSE(first->AlreadyRunning());
+    EXPECT_EQ(RunChild(L"--child-guard " + name.toStdWString()), ERROR_ALREADY_EXISTS);
 
-TEST(Win32Guard, SecondProcessSeesTheGuardUntilTheFirstClosesIt) {
-    const auto platform = CreateWin32Platform();
-    const std::string name = UniqueName("guard");
-    const InstanceGuard first = platform->CreateInstanceGuard(name);
-    ASSERT_NE(first.handle, 0);
-    EXPECT_FALSE(first.alreadyExists);
-
-    EXPECT_EQ(RunChild(L"--child-guard " + Wide(name)), ERROR_ALREADY_EXISTS);
-
-    platform->CloseInstanceGuard(first.handle);
-    EXPECT_EQ(RunChild(L"--child-guard " + Wide(name)), 0);
+    first.reset();
+    EXPECT_EQ(RunChild(L"--child-guard " + name.toStdWString()), 0);
 }
 
 TEST(Win32Guard, SecondGuardInTheSameProcessAlsoSeesTheFirst) {
-    const auto platform = CreateWin32Platform();
-    const std::string name = UniqueName("same");
-    const InstanceGuard first = platform->CreateInstanceGuard(name);
-    const InstanceGuard second = platform->CreateInstanceGuard(name);
-    EXPECT_FALSE(first.alreadyExists);
-    EXPECT_TRUE(second.alreadyExists);
-    EXPECT_NE(second.handle, 0);
-    platform->CloseInstanceGuard(second.handle);
-    platform->CloseInstanceGuard(first.handle);
+    const QString name = UniqueName("same");
+    const Win32InstanceGuard first(name);
+    const Win32InstanceGuard second(name);
+    EXPECT_TRUE(first.Held());
+    EXPECT_FALSE(first.AlreadyRunning());
+    EXPECT_TRUE(second.Held());
+    EXPECT_TRUE(second.AlreadyRunning());
 }
 
-TEST(Win32Guard, FailedCreationGivesNoHandleAndLetsTheProgramRun) {
-    // A name already taken by an object of another kind makes CreateMutexA fail.
-    const std::string name = UniqueName("event");
-    const HANDLE event = CreateEventA(nullptr, TRUE, FALSE, name.c_str());
+TEST(Win32Guard, FailedCreationHoldsNothingAndLetsTheProgramRun) {
+    // A name already taken by an object of another kind makes CreateMutexW fail.
+    const QString name = UniqueName("event");
+    const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, name.toStdWString().c_str());
     ASSERT_NE(event, nullptr);
-    const auto platform = CreateWin32Platform();
-    const InstanceGuard guard = platform->CreateInstanceGuard(name);
-    EXPECT_EQ(guard.handle, 0);
-    EXPECT_FALSE(guard.alreadyExists);
-    platform->CloseInstanceGuard(guard.handle);  // closing "no handle" is harmless
+    {
+        const Win32InstanceGuard guard(name);
+        EXPECT_FALSE(guard.Held());
+        EXPECT_FALSE(guard.AlreadyRunning());
+    }
     CloseHandle(event);
 }
 
 TEST(Win32Language, IsTheUserDefaultLanguageOfTheProcess) {
-    EXPECT_EQ(CreateWin32Platform()->GetUserDefaultLangId(), GetUserDefaultLangID());
+    EXPECT_EQ(Win32SystemServices().UserLanguageId(), GetUserDefaultLangID());
 }
 
 // The language follows the locale the program was started with. Under Wine that is the
 // LC_ALL of the Wine invocation (LANG counts only where the glibc locale is installed), read
 // when the process starts; a Windows environment block given to a child does not change
-// it. The build registers runs of this case with LC_ALL set and the id it must give.
+// it. The build registers runs of this case with LC_ALL set and the id it must give; the
+// plain run leaves it out.
 TEST(Win32Language, FollowsTheLocaleTheProgramWasStartedWith) {
     const char* expected = std::getenv("VANTREL_EXPECTED_LANGID");
-    if (expected == nullptr) {
-        GTEST_SKIP() << "run by the locale cases with VANTREL_EXPECTED_LANGID set";
-    }
-    EXPECT_EQ(CreateWin32Platform()->GetUserDefaultLangId(), std::strtoul(expected, nullptr, 16));
+    ASSERT_NE(expected, nullptr) << "run by the locale cases with VANTREL_EXPECTED_LANGID set";
+    EXPECT_EQ(Win32SystemServices().UserLanguageId(), std::strtoul(expected, nullptr, 16));
 }
 
 // The installation folder, with the value written into the registry in every shape.
@@ -99,13 +94,13 @@ class Win32InstallPath : public testing::Test {
 };
 
 TEST_F(Win32InstallPath, AbsentKeyOrValueGivesEmpty) {
-    EXPECT_EQ(ReadWin32InstallPath(), "");
+    EXPECT_EQ(Win32SystemServices().InstallPath(), QString());
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kInstallKey, 0, nullptr, 0, KEY_WRITE, nullptr,
                               &key, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(key);
-    EXPECT_EQ(ReadWin32InstallPath(), "");
+    EXPECT_EQ(Win32SystemServices().InstallPath(), QString());
 }
 
 TEST_F(Win32InstallPath, StringValuesAreReadWhole) {
@@ -114,102 +109,142 @@ TEST_F(Win32InstallPath, StringValuesAreReadWhole) {
         DWORD type;
         std::wstring stored;
         bool terminated;
-        std::string expected;
+        std::wstring expected;
     };
     const std::wstring longPath = L"C:\\" + std::wstring(2000, L'x');
     const Case cases[] = {
-        {"plain", REG_SZ, L"C:\\Apps\\Tool", true, "C:\\Apps\\Tool"},
-        {"trailing backslash kept", REG_SZ, L"C:\\Apps\\Tool\\", true, "C:\\Apps\\Tool\\"},
-        {"empty", REG_SZ, L"", true, ""},
-        {"empty without terminator", REG_SZ, L"", false, ""},
-        {"without terminator", REG_SZ, L"D:\\Vantrel", false, "D:\\Vantrel"},
+        {"plain", REG_SZ, L"C:\\Apps\\Tool", true, L"C:\\Apps\\Tool"},
+        {"trailing backslash kept", REG_SZ, L"C:\\Apps\\Tool\\", true, L"C:\\Apps\\Tool\\"},
+        {"empty", REG_SZ, L"", true, L""},
+        {"empty without terminator", REG_SZ, L"", false, L""},
+        {"without terminator", REG_SZ, L"D:\\Vantrel", false, L"D:\\Vantrel"},
         {"not ANSI", REG_SZ, L"C:\\Pr\u00fcfung\\\u65e5\u672c", true,
-         "C:\\Pr\xc3\xbc"
-         "fung\\\xe6\x97\xa5\xe6\x9c\xac"},
+         L"C:\\Pr\u00fcfung\\\u65e5\u672c"},
         {"expandable, not expanded", REG_EXPAND_SZ, L"%ProgramFiles%\\Vantrel", true,
-         "%ProgramFiles%\\Vantrel"},
-        {"longer than a path", REG_SZ, longPath, true,
-         std::string(longPath.begin(), longPath.end())},
+         L"%ProgramFiles%\\Vantrel"},
+        {"longer than a path", REG_SZ, longPath, true, longPath},
     };
     for (const Case& c : cases) {
         WriteString(c.type, c.stored, c.terminated);
-        EXPECT_EQ(ReadWin32InstallPath(), c.expected) << c.what;
+        EXPECT_EQ(Win32SystemServices().InstallPath(), QString::fromStdWString(c.expected))
+            << c.what;
     }
 }
 
 TEST_F(Win32InstallPath, OtherTypesGiveEmpty) {
     const DWORD number = 42;
     Write(REG_DWORD, &number, sizeof number);
-    EXPECT_EQ(ReadWin32InstallPath(), "");
+    EXPECT_EQ(Win32SystemServices().InstallPath(), QString());
     const char bytes[] = "C:\\Apps";
     Write(REG_BINARY, bytes, sizeof bytes);
-    EXPECT_EQ(ReadWin32InstallPath(), "");
+    EXPECT_EQ(Win32SystemServices().InstallPath(), QString());
     const wchar_t multi[] = L"C:\\A\0C:\\B\0";
     Write(REG_MULTI_SZ, multi, sizeof multi);
-    EXPECT_EQ(ReadWin32InstallPath(), "");
+    EXPECT_EQ(Win32SystemServices().InstallPath(), QString());
 }
 
-LOGFONTA SampleLogFont(const char* face) {
-    LOGFONTA font{};
-    font.lfHeight = -13;
-    font.lfWidth = 5;
-    font.lfEscapement = 900;
-    font.lfOrientation = 450;
-    font.lfWeight = 700;
-    font.lfItalic = 1;
-    font.lfUnderline = 1;
-    font.lfStrikeOut = 1;
-    font.lfCharSet = 204;
-    font.lfOutPrecision = 3;
-    font.lfClipPrecision = 2;
-    font.lfQuality = 5;
-    font.lfPitchAndFamily = 0x22;
-    std::strncpy(font.lfFaceName, face, sizeof font.lfFaceName);
+LOGFONTW Record(LONG height, LONG weight, const std::wstring& face = L"DejaVu Sans") {
+    LOGFONTW record{};
+    record.lfHeight = height;
+    record.lfWeight = weight;
+    std::wcsncpy(record.lfFaceName, face.c_str(), LF_FACESIZE);
+    return record;
+}
+
+QFont StartFont() {
+    QFont font("Liberation Serif");
+    font.setPixelSize(11);
+    font.setFixedPitch(true);
     return font;
 }
 
-TEST(Win32Fonts, EveryLogFontFieldIsCarriedOver) {
-    const LogicalFont record = ToLogicalFont(SampleLogFont("Segoe UI"));
-    LogicalFont expected;
-    expected.height = -13;
-    expected.width = 5;
-    expected.escapement = 900;
-    expected.orientation = 450;
-    expected.weight = 700;
-    expected.italic = 1;
-    expected.underline = 1;
-    expected.strikeOut = 1;
-    expected.charSet = 204;
-    expected.outPrecision = 3;
-    expected.clipPrecision = 2;
-    expected.quality = 5;
-    expected.pitchAndFamily = 0x22;
-    expected.faceName = "Segoe UI";
-    EXPECT_EQ(record, expected);
+TEST(AdoptLogicalFont, TakesEachAttributeFromTheRecord) {
+    struct Case {
+        const char* what;
+        LOGFONTW record;
+        int pixelSize;
+        bool bold;
+        bool fixedPitch;
+    };
+    auto pitch = [](BYTE pitchAndFamily) {
+        LOGFONTW record = Record(-12, 400);
+        record.lfPitchAndFamily = pitchAndFamily;
+        return record;
+    };
+    const Case cases[] = {
+        {"negative height is the pixel size", Record(-16, 400), 16, false, true},
+        {"positive height is taken as pixel size", Record(20, 400), 20, false, true},
+        {"zero height keeps the size", Record(0, 400), 11, false, true},
+        {"huge height is bounded", Record(LONG_MIN, 400), 4096, false, true},
+        {"weight 699 is not bold", Record(-12, 699), 12, false, true},
+        {"weight 700 is bold", Record(-12, 700), 12, true, true},
+        {"weight 900 is bold", Record(-12, 900), 12, true, true},
+        {"fixed pitch", pitch(0x31), 12, false, true},
+        {"variable pitch", pitch(0x22), 12, false, false},
+        {"default pitch keeps the font's", pitch(0x20), 12, false, true},
+    };
+    for (const Case& c : cases) {
+        QFont font = StartFont();
+        AdoptLogicalFont(font, c.record);
+        EXPECT_EQ(font.pixelSize(), c.pixelSize) << c.what;
+        EXPECT_EQ(font.bold(), c.bold) << c.what;
+        EXPECT_EQ(font.fixedPitch(), c.fixedPitch) << c.what;
+        EXPECT_EQ(font.family(), QString::fromWCharArray(c.record.lfFaceName)) << c.what;
+    }
 }
 
-TEST(Win32Fonts, FaceNameIsBoundedAndConvertedToUtf8) {
-    LOGFONTA full = SampleLogFont("");
-    std::memset(full.lfFaceName, 'F', sizeof full.lfFaceName);  // no terminator at all
-    EXPECT_EQ(ToLogicalFont(full).faceName, std::string(31, 'F'));
-
-    if (GetACP() != 1252) {
-        GTEST_SKIP() << "the ANSI code page is " << GetACP() << ", not 1252";
+TEST(AdoptLogicalFont, StyleFlagsCountOnlyWhenExactlyOne) {
+    for (BYTE value : {0, 1, 2, 255}) {
+        LOGFONTW record = Record(-12, 400);
+        record.lfItalic = record.lfUnderline = record.lfStrikeOut = value;
+        QFont font = StartFont();
+        font.setItalic(true);
+        font.setUnderline(true);
+        AdoptLogicalFont(font, record);
+        EXPECT_EQ(font.italic(), value == 1) << int(value);
+        EXPECT_EQ(font.underline(), value == 1) << int(value);
+        EXPECT_EQ(font.strikeOut(), value == 1) << int(value);
     }
-    EXPECT_EQ(ToLogicalFont(SampleLogFont("Caf\xe9 Sans")).faceName, "Caf\xc3\xa9 Sans");
+}
+
+TEST(AdoptLogicalFont, FaceNameIsCutAt31UnitsAndNeverInsideACharacter) {
+    LOGFONTW full = Record(-12, 400, L"");
+    std::wmemset(full.lfFaceName, L'F', LF_FACESIZE);  // no terminator at all
+    QFont font = StartFont();
+    AdoptLogicalFont(font, full);
+    EXPECT_EQ(font.family(), QString(31, 'F'));
+    // A character outside the BMP is not split in half at the cut.
+    AdoptLogicalFont(font, Record(-12, 400, std::wstring(30, L'y') + L"\U0001F600z"));
+    EXPECT_EQ(font.family(), QString(30, 'y'));
+    AdoptLogicalFont(font, Record(-12, 400, L"Caf\u00e9 \u65e5\u672c"));
+    EXPECT_EQ(font.family(), QString::fromWCharArray(L"Caf\u00e9 \u65e5\u672c"));
 }
 
 TEST(Win32Fonts, DesktopFontsDescribeARealFont) {
-    const auto platform = CreateWin32Platform();
-    const std::optional<LogicalFont> iconTitle = platform->GetIconTitleFont();
+    const std::optional<LOGFONTW> iconTitle = ReadIconTitleFont();
+    const std::optional<LOGFONTW> fallback = ReadDefaultGuiFont();
     ASSERT_TRUE(iconTitle.has_value());
-    const LogicalFont fallback = platform->GetDefaultGuiFont();
-    for (const LogicalFont& font : {*iconTitle, fallback}) {
-        EXPECT_FALSE(font.faceName.empty());
-        EXPECT_NE(font.height, 0);
-        EXPECT_GE(font.weight, 0);
-        EXPECT_LE(font.weight, 1000);
+    ASSERT_TRUE(fallback.has_value());
+    for (const LOGFONTW& font : {*iconTitle, *fallback}) {
+        EXPECT_NE(font.lfFaceName[0], L'\0');
+        EXPECT_NE(font.lfHeight, 0);
     }
+    const QFont adopted = Win32SystemServices().InterfaceFont();
+    EXPECT_EQ(adopted.family(), QString::fromWCharArray(iconTitle->lfFaceName));
+    EXPECT_EQ(adopted.pixelSize(), std::abs(iconTitle->lfHeight));
+}
+
+TEST(Win32CloneWindow, PreparedWindowGetsNoTaskbarButton) {
+    const OwnWindow clone(L"Window Clone", WS_EX_APPWINDOW, nullptr, false);
+    ASSERT_NE(clone.Get(), nullptr);
+    Win32SystemServices().PrepareCloneWindow(ToWindowHandle(clone.Get()));
+    const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(clone.Get(), GWL_EXSTYLE));
+    EXPECT_NE(exStyle & WS_EX_TOOLWINDOW, 0u);
+    EXPECT_EQ(exStyle & WS_EX_APPWINDOW, 0u);
+    ShowWindow(clone.Get(), SW_SHOWNOACTIVATE);
+    EXPECT_FALSE(IsSwitchableWindow(clone.Get()));
+    // A window that is gone is ignored.
+    Win32SystemServices().PrepareCloneWindow(0x7FFFFFF0u);
 }
 
 }  // namespace

@@ -37,13 +37,11 @@ std::wstring Widen(const char* text) {
 // "--child-guard NAME": exits with ERROR_ALREADY_EXISTS when the guard was already held, 0
 // when this copy made it, kChildFailed when the call failed.
 int ChildGuard(const char* name) {
-    const InstanceGuard guard = CreateWin32InstanceGuard(name);
-    if (guard.handle == 0) {
+    const Win32InstanceGuard guard(QString::fromLocal8Bit(name));
+    if (!guard.Held()) {
         return kChildFailed;
     }
-    const int code = guard.alreadyExists ? ERROR_ALREADY_EXISTS : 0;
-    CloseWin32InstanceGuard(guard.handle);
-    return code;
+    return guard.AlreadyRunning() ? ERROR_ALREADY_EXISTS : 0;
 }
 
 // "--child-windows EVENT": shows windows of every kind the window query has to judge,
@@ -148,14 +146,14 @@ bool PollUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     return true;
 }
 
-TChildProcess::TChildProcess(const std::wstring& arguments,
-                             const std::vector<std::wstring>& extraEnvironment) {
+ChildProcess::ChildProcess(const std::wstring& arguments,
+                           const std::vector<std::wstring>& extraEnvironment) {
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&FOutput, &writeEnd, &inherit, 0)) {
+    if (!CreatePipe(&output_, &writeEnd, &inherit, 0)) {
         return;
     }
-    SetHandleInformation(FOutput, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(output_, HANDLE_FLAG_INHERIT, 0);
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring commandLine = L"\"" + std::wstring(self) + L"\" " + arguments;
@@ -169,30 +167,30 @@ TChildProcess::TChildProcess(const std::wstring& arguments,
     PROCESS_INFORMATION info{};
     if (CreateProcessW(self, commandLine.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
                        environment.data(), nullptr, &startup, &info)) {
-        FProcess = info.hProcess;
+        process_ = info.hProcess;
         CloseHandle(info.hThread);
     }
     CloseHandle(writeEnd);  // the child holds the only write end now: EOF when it ends
 }
 
-TChildProcess::~TChildProcess() {
-    if (FProcess != nullptr) {
+ChildProcess::~ChildProcess() {
+    if (process_ != nullptr) {
         Wait();
-        CloseHandle(FProcess);
+        CloseHandle(process_);
     }
-    if (FOutput != nullptr) {
-        CloseHandle(FOutput);
+    if (output_ != nullptr) {
+        CloseHandle(output_);
     }
 }
 
-bool TChildProcess::ReadUntilReady(std::vector<std::string>* lines) {
+bool ChildProcess::ReadUntilReady(std::vector<std::string>* lines) {
     char chunk[256];
     DWORD got = 0;
     for (;;) {
         std::size_t end;
-        while ((end = FPending.find('\n')) != std::string::npos) {
-            std::string line = FPending.substr(0, end);
-            FPending.erase(0, end + 1);
+        while ((end = pending_.find('\n')) != std::string::npos) {
+            std::string line = pending_.substr(0, end);
+            pending_.erase(0, end + 1);
             if (!line.empty() && line.back() == '\r') {
                 line.pop_back();
             }
@@ -201,38 +199,38 @@ bool TChildProcess::ReadUntilReady(std::vector<std::string>* lines) {
             }
             lines->push_back(line);
         }
-        if (!ReadFile(FOutput, chunk, sizeof chunk, &got, nullptr) || got == 0) {
+        if (!ReadFile(output_, chunk, sizeof chunk, &got, nullptr) || got == 0) {
             return false;  // the child ended without saying ready
         }
-        FPending.append(chunk, got);
+        pending_.append(chunk, got);
     }
 }
 
-int TChildProcess::Wait(std::chrono::milliseconds timeout) {
-    if (FProcess == nullptr) {
+int ChildProcess::Wait(std::chrono::milliseconds timeout) {
+    if (process_ == nullptr) {
         return -1;
     }
-    if (WaitForSingleObject(FProcess, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) {
-        TerminateProcess(FProcess, 1);
-        WaitForSingleObject(FProcess, INFINITE);
+    if (WaitForSingleObject(process_, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) {
+        TerminateProcess(process_, 1);
+        WaitForSingleObject(process_, INFINITE);
         return -1;
     }
     DWORD code = 0;
-    GetExitCodeProcess(FProcess, &code);
+    GetExitCodeProcess(process_, &code);
     return static_cast<int>(code);
 }
 
 int RunChild(const std::wstring& arguments, const std::vector<std::wstring>& extraEnvironment) {
-    TChildProcess child(arguments, extraEnvironment);
+    ChildProcess child(arguments, extraEnvironment);
     return child.Wait();
 }
 
-TOwnWindow::TOwnWindow(const std::wstring& title, DWORD exStyle, HWND owner, bool visible)
-    : FWindow(MakeWindow(title, exStyle, owner, visible)) {}
+OwnWindow::OwnWindow(const std::wstring& title, DWORD exStyle, HWND owner, bool visible)
+    : window_(MakeWindow(title, exStyle, owner, visible)) {}
 
-TOwnWindow::~TOwnWindow() {
-    if (FWindow != nullptr) {
-        DestroyWindow(FWindow);
+OwnWindow::~OwnWindow() {
+    if (window_ != nullptr) {
+        DestroyWindow(window_);
     }
 }
 

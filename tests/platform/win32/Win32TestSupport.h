@@ -24,14 +24,14 @@ bool PollUntil(const std::function<bool()>& condition,
 
 // A copy of this test program started with arguments, and optionally extra environment
 // variables ("NAME=value"), reading what it writes to its standard output.
-class TChildProcess {
+class ChildProcess {
   public:
-    TChildProcess(const std::wstring& arguments, const std::vector<std::wstring>& extraEnvironment);
-    ~TChildProcess();
-    TChildProcess(const TChildProcess&) = delete;
-    TChildProcess& operator=(const TChildProcess&) = delete;
+    ChildProcess(const std::wstring& arguments, const std::vector<std::wstring>& extraEnvironment);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
 
-    bool Started() const { return FProcess != nullptr; }
+    bool Started() const { return process_ != nullptr; }
     // Reads lines until one equals "ready" or the output ends; false when it never came.
     bool ReadUntilReady(std::vector<std::string>* lines);
     // Waits for the child to end; -1 when it did not end within the timeout (it is then
@@ -39,9 +39,9 @@ class TChildProcess {
     int Wait(std::chrono::milliseconds timeout = std::chrono::seconds(30));
 
   private:
-    HANDLE FProcess = nullptr;
-    HANDLE FOutput = nullptr;
-    std::string FPending;
+    HANDLE process_ = nullptr;
+    HANDLE output_ = nullptr;
+    std::string pending_;
 };
 
 // Starts a child copy with arguments, waits for it and gives its exit code (-1 on failure).
@@ -52,16 +52,16 @@ std::wstring UnicodeTitle();
 std::wstring LongTitle();
 
 // A top-level window of this process, destroyed with the object.
-class TOwnWindow {
+class OwnWindow {
   public:
-    TOwnWindow(const std::wstring& title, DWORD exStyle, HWND owner, bool visible);
-    ~TOwnWindow();
-    TOwnWindow(const TOwnWindow&) = delete;
-    TOwnWindow& operator=(const TOwnWindow&) = delete;
-    HWND Get() const { return FWindow; }
+    OwnWindow(const std::wstring& title, DWORD exStyle, HWND owner, bool visible);
+    ~OwnWindow();
+    OwnWindow(const OwnWindow&) = delete;
+    OwnWindow& operator=(const OwnWindow&) = delete;
+    HWND Get() const { return window_; }
 
   private:
-    HWND FWindow = nullptr;
+    HWND window_ = nullptr;
 };
 
 // Dispatches the messages waiting for this thread's windows.
