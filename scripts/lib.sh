@@ -61,14 +61,18 @@ vantrel_build() {
 # AppStream validators, and dpkg-shlibdeps for the package's computed dependencies.
 VANTREL_TEST_PACKAGES+=(desktop-file-utils appstream dpkg-dev)
 
-# The Windows backend's cross build and its tests under Wine (scripts/test-win32): the
-# MinGW-w64 compilers with posix threads, Wine, a virtual X server for Wine's windows, and
-# GoogleTest's sources, built for Windows.
+# The Windows build (scripts/build-windows) and its tests under Wine (scripts/test-win32):
+# the MinGW-w64 compilers with posix threads, Qt's host tools (moc, rcc) of the version of
+# the prebuilt Qt for Windows, NSIS for the installer, Python for packing the icon and
+# reading screenshots, Wine, a virtual X server with xwd and xrandr, and GoogleTest's
+# sources, built for Windows.
 VANTREL_WIN32_PACKAGES=(
-    cmake make
+    cmake make ccache python3
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
+    qt6-base-dev-tools
+    nsis
     wine wine64
-    xvfb
+    xvfb x11-apps x11-xserver-utils
     googletest
 )
 

@@ -1,0 +1,258 @@
+#include "tests/windows/DriverWindows.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr DWORD kPollStepMs = 50;
+
+BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM context) {
+    auto& lines = *reinterpret_cast<std::vector<MonitorLine>*>(context);
+    MONITORINFOEXW info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(monitor, &info)) {
+        lines.push_back(
+            {info.rcMonitor, (info.dwFlags & MONITORINFOF_PRIMARY) != 0, info.szDevice});
+    }
+    return TRUE;
+}
+
+struct TitleSearch {
+    std::wstring title;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchTitle(HWND window, LPARAM context) {
+    auto& search = *reinterpret_cast<TitleSearch*>(context);
+    if (IsWindowVisible(window) && WindowText(window) == search.title) {
+        search.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindVisible(const std::wstring& title) {
+    TitleSearch search{title};
+    EnumWindows(MatchTitle, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+BOOL CALLBACK MatchMessageBox(HWND window, LPARAM context) {
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (IsWindowVisible(window) && std::wstring(className) == L"#32770" &&
+        process != GetCurrentProcessId()) {
+        *reinterpret_cast<HWND*>(context) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    return className;
+}
+
+BOOL CALLBACK CollectStaticText(HWND child, LPARAM context) {
+    auto& text = *reinterpret_cast<std::wstring*>(context);
+    const std::wstring line = WindowText(child);
+    if (ClassOf(child) == L"Static" && !line.empty()) {
+        text += text.empty() ? line : L"\n" + line;
+    }
+    return TRUE;
+}
+
+// Into a window's paint DC, or into the DC PrintWindow hands over with WM_PRINTCLIENT.
+void PaintQuadrants(HWND window, HDC dc) {
+    RECT client;
+    GetClientRect(window, &client);
+    const LONG midX = client.right / 2;
+    const LONG midY = client.bottom / 2;
+    const struct {
+        RECT rect;
+        COLORREF colour;
+    } quadrants[] = {
+        {{0, 0, midX, midY}, RGB(255, 0, 0)},
+        {{midX, 0, client.right, midY}, RGB(0, 255, 0)},
+        {{0, midY, midX, client.bottom}, RGB(0, 0, 255)},
+        {{midX, midY, client.right, client.bottom}, RGB(255, 255, 0)},
+    };
+    for (const auto& q : quadrants) {
+        const HBRUSH brush = CreateSolidBrush(q.colour);
+        FillRect(dc, &q.rect, brush);
+        DeleteObject(brush);
+    }
+}
+
+LRESULT CALLBACK QuadrantProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            PaintQuadrants(window, BeginPaint(window, &paint));
+            EndPaint(window, &paint);
+            return 0;
+        }
+        case WM_PRINTCLIENT:
+            PaintQuadrants(window, reinterpret_cast<HDC>(wParam));
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        default:
+            return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+}  // namespace
+
+std::vector<MonitorLine> ListMonitors() {
+    std::vector<MonitorLine> lines;
+    EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&lines));
+    return lines;
+}
+
+std::string ToUtf8(const std::wstring& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int length = static_cast<int>(text.size());
+    const int bytes =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), length, utf8.data(), bytes, nullptr, nullptr);
+    return utf8;
+}
+
+std::wstring WindowText(HWND window) {
+    wchar_t text[1024] = {};
+    const int length = GetWindowTextW(window, text, 1024);
+    return std::wstring(text, static_cast<std::size_t>(length > 0 ? length : 0));
+}
+
+std::uint32_t HandleValue(HWND window) {
+    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window));
+}
+
+RECT ClientOnScreen(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    OffsetRect(&client, origin.x, origin.y);
+    return client;
+}
+
+HWND PollForWindow(const std::wstring& title, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (const HWND window = FindVisible(title)) {
+            return window;
+        }
+        if (GetTickCount() - start >= timeoutMs) {
+            return nullptr;
+        }
+        Sleep(kPollStepMs);
+    }
+}
+
+bool PollUntilGone(const std::wstring& title, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (FindVisible(title) != nullptr) {
+        if (GetTickCount() - start >= timeoutMs) {
+            return false;
+        }
+        Sleep(kPollStepMs);
+    }
+    return true;
+}
+
+HWND PollForMessageBox(DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        HWND box = nullptr;
+        EnumWindows(MatchMessageBox, reinterpret_cast<LPARAM>(&box));
+        if (box != nullptr) {
+            return box;
+        }
+        if (GetTickCount() - start >= timeoutMs) {
+            return nullptr;
+        }
+        Sleep(kPollStepMs);
+    }
+}
+
+std::wstring MessageBoxText(HWND box) {
+    std::wstring text;
+    EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&text));
+    return text;
+}
+
+bool PressOk(HWND box) {
+    const HWND ok = GetDlgItem(box, IDOK);
+    if (ok == nullptr) {
+        return false;
+    }
+    PostMessageW(ok, BM_CLICK, 0, 0);
+    return true;
+}
+
+bool ClickAt(int x, int y) {
+    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    if (width <= 1 || height <= 1) {
+        return false;
+    }
+    INPUT inputs[3] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_MOUSE;
+        input.mi.dx = MulDiv(x - left, 65535, width - 1);
+        input.mi.dy = MulDiv(y - top, 65535, height - 1);
+        input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
+    }
+    inputs[0].mi.dwFlags |= MOUSEEVENTF_MOVE;
+    inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    inputs[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    return SendInput(3, inputs, sizeof(INPUT)) == 3;
+}
+
+bool CloseByTitle(const std::wstring& title) {
+    const HWND window = FindVisible(title);
+    return window != nullptr && PostMessageW(window, WM_CLOSE, 0, 0) != FALSE;
+}
+
+int RunQuadrantWindow(const std::wstring& title, int width, int height) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = QuadrantProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = L"VantrelQuadrants";
+    if (RegisterClassExW(&wc) == 0) {
+        return 1;
+    }
+    RECT frame{0, 0, width, height};
+    AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
+    const HWND window = CreateWindowExW(0, wc.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, 40,
+                                        40, frame.right - frame.left, frame.bottom - frame.top,
+                                        nullptr, nullptr, wc.hInstance, nullptr);
+    if (window == nullptr) {
+        return 1;
+    }
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    std::printf("%lu\n", static_cast<unsigned long>(HandleValue(window)));
+    std::fflush(stdout);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return 0;
+}
