@@ -7,7 +7,8 @@
 ;   VANTREL_OUTFILE  the installer to write
 ; /S installs and uninstalls silently.
 
-Unicode true
+; A 64-bit installer for a 64-bit program (and for Wine prefixes without 32-bit support).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 
@@ -35,7 +36,7 @@ Page instfiles
 UninstPage uninstConfirm
 UninstPage instfiles
 
-; The 64-bit registry and Program Files, also when the installer runs as a 32-bit process.
+; The 64-bit registry view and Program Files folder, stated rather than assumed.
 Function .onInit
     SetRegView 64
     ${If} $INSTDIR == "$PROGRAMFILES\Quillane\Vantrel"

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "tests/windows/SharedCapture.h"
+
 namespace {
 
 constexpr DWORD kPollStepMs = 50;
@@ -87,7 +89,34 @@ void PaintQuadrants(HWND window, HDC dc) {
     }
 }
 
+// The stand-in dwmapi's request for the client area's image (SharedCapture.h).
+LRESULT PaintIntoSharedMapping(HWND window, HANDLE mapping, int width, int height) {
+    const HDC screen = GetDC(nullptr);
+    const HDC memory = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    BITMAPINFO format = SharedCaptureFormat(width, height);
+    void* bits = nullptr;
+    const HBITMAP bitmap = CreateDIBSection(memory, &format, DIB_RGB_COLORS, &bits, mapping, 0);
+    LRESULT painted = 0;
+    if (bitmap != nullptr) {
+        const HGDIOBJ previous = SelectObject(memory, bitmap);
+        PaintQuadrants(window, memory);
+        GdiFlush();
+        SelectObject(memory, previous);
+        DeleteObject(bitmap);
+        painted = 1;
+    }
+    DeleteDC(memory);
+    CloseHandle(mapping);
+    return painted;
+}
+
 LRESULT CALLBACK QuadrantProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    static const UINT sharedCapture = RegisterWindowMessageW(kSharedCaptureMessage);
+    if (message == sharedCapture) {
+        return PaintIntoSharedMapping(window, reinterpret_cast<HANDLE>(wParam), LOWORD(lParam),
+                                      HIWORD(lParam));
+    }
     switch (message) {
         case WM_PAINT: {
             PAINTSTRUCT paint;

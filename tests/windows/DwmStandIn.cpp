@@ -1,17 +1,22 @@
 // A test-only dwmapi.dll for Wine, whose own desktop window manager reports composition off
 // and makes no thumbnails. This one reports composition on and draws each registered
-// thumbnail into its destination by copying: PrintWindow of the source's client area, then
-// StretchBlt into the destination rectangle, whenever the properties change and on a modest
-// timer. See README.md beside it for what it imitates and what not.
+// thumbnail into its destination by copying: the source's client area (painted into shared
+// memory by a source that takes part, else read from its window), then StretchDIBits into
+// the destination rectangle, whenever the properties change and on a modest timer. See
+// README.md beside it for what it imitates and what not.
 #include <windows.h>
 // dwmapi.h declares the functions this library defines: as exports here, not imports.
 #define DWMAPI EXTERN_C __declspec(dllexport) HRESULT WINAPI
 #define DWMAPI_(type) EXTERN_C __declspec(dllexport) type WINAPI
 #include <dwmapi.h>
 
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
+
+#include "tests/windows/SharedCapture.h"
 
 namespace {
 
@@ -51,6 +56,64 @@ SIZE SourceSize(const ThumbnailState& state) {
     return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
+// The source paints itself into a mapping shared with its process; false when it does
+// not take part (or does not answer within half a second).
+bool CaptureShared(HWND source, SIZE size, std::vector<std::uint8_t>& pixels) {
+    static const UINT message = RegisterWindowMessageW(kSharedCaptureMessage);
+    const auto bytes = static_cast<DWORD>(size.cx) * static_cast<DWORD>(size.cy) * 4;
+    const HANDLE mapping =
+        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, bytes, nullptr);
+    if (mapping == nullptr) {
+        return false;
+    }
+    DWORD processId = 0;
+    GetWindowThreadProcessId(source, &processId);
+    const HANDLE process = OpenProcess(PROCESS_DUP_HANDLE, FALSE, processId);
+    HANDLE theirs = nullptr;
+    DWORD_PTR answer = 0;
+    bool painted = false;
+    if (process != nullptr &&
+        DuplicateHandle(GetCurrentProcess(), mapping, process, &theirs, 0, FALSE,
+                        DUPLICATE_SAME_ACCESS) &&
+        SendMessageTimeoutW(source, message, reinterpret_cast<WPARAM>(theirs),
+                            MAKELPARAM(size.cx, size.cy), SMTO_ABORTIFHUNG, 500, &answer) != 0 &&
+        answer == 1) {
+        if (void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, bytes)) {
+            pixels.assign(static_cast<std::uint8_t*>(view),
+                          static_cast<std::uint8_t*>(view) + bytes);
+            UnmapViewOfFile(view);
+            painted = true;
+        }
+    }
+    if (process != nullptr) {
+        CloseHandle(process);
+    }
+    CloseHandle(mapping);
+    return painted;
+}
+
+// Any other source: its client area as it is on screen, which is right only while nothing
+// covers it.
+void CaptureFromScreen(HWND source, SIZE size, std::vector<std::uint8_t>& pixels) {
+    const HDC window = GetDC(source);
+    const HDC memory = CreateCompatibleDC(window);
+    BITMAPINFO format = SharedCaptureFormat(size.cx, size.cy);
+    void* bits = nullptr;
+    const HBITMAP bitmap = CreateDIBSection(memory, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap != nullptr) {
+        const HGDIOBJ previous = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, size.cx, size.cy, window, 0, 0, SRCCOPY);
+        GdiFlush();
+        const auto bytes =
+            static_cast<std::size_t>(size.cx) * static_cast<std::size_t>(size.cy) * 4;
+        pixels.assign(static_cast<std::uint8_t*>(bits), static_cast<std::uint8_t*>(bits) + bytes);
+        SelectObject(memory, previous);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(source, window);
+}
+
 void Draw(const ThumbnailState& state) {
     if (!state.placed || !state.visible || !IsWindow(state.source) ||
         !IsWindow(state.destination)) {
@@ -60,22 +123,24 @@ void Draw(const ThumbnailState& state) {
     if (size.cx <= 0 || size.cy <= 0) {
         return;
     }
+    std::vector<std::uint8_t> pixels;
+    if (!CaptureShared(state.source, size, pixels)) {
+        CaptureFromScreen(state.source, size, pixels);
+    }
+    if (pixels.empty()) {
+        return;
+    }
+    const BITMAPINFO format = SharedCaptureFormat(size.cx, size.cy);
     const HDC target = GetDC(state.destination);
-    const HDC memory = CreateCompatibleDC(target);
-    const HBITMAP bitmap = CreateCompatibleBitmap(target, size.cx, size.cy);
-    const HGDIOBJ previous = SelectObject(memory, bitmap);
-    PrintWindow(state.source, memory, state.clientOnly ? PW_CLIENTONLY : 0);
     SetStretchBltMode(target, HALFTONE);
-    StretchBlt(target, state.rect.left, state.rect.top, state.rect.right - state.rect.left,
-               state.rect.bottom - state.rect.top, memory, 0, 0, size.cx, size.cy, SRCCOPY);
-    SelectObject(memory, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    StretchDIBits(target, state.rect.left, state.rect.top, state.rect.right - state.rect.left,
+                  state.rect.bottom - state.rect.top, 0, 0, size.cx, size.cy, pixels.data(),
+                  &format, DIB_RGB_COLORS, SRCCOPY);
     ReleaseDC(state.destination, target);
 }
 
 // Draws every thumbnail when woken by a change and otherwise every kRedrawMs. The states are
-// copied out first, so the lock is never held while PrintWindow waits for a source.
+// copied out first, so the lock is never held while a source is asked for its image.
 DWORD WINAPI DrawLoop(void*) {
     Registry& registry = TheRegistry();
     for (;;) {

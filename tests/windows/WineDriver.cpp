@@ -91,11 +91,23 @@ int ShortcutTarget(const std::wstring& link) {
     return result;
 }
 
+// "tray-rect": where Wine's notification area is, in screen coordinates.
+int TrayRect() {
+    const HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
+    if (tray == nullptr || !IsWindowVisible(tray)) {
+        return 1;
+    }
+    RECT r{};
+    GetWindowRect(tray, &r);
+    std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+    return 0;
+}
+
 int Usage() {
     std::fprintf(stderr,
                  "usage: wine_driver monitors | wait-window TITLE MS | wait-gone TITLE MS |\n"
                  "       message-box MS | click X Y | close TITLE | quadrants TITLE W H |\n"
-                 "       shortcut-target LNK\n");
+                 "       shortcut-target LNK | tray-rect\n");
     return kUsage;
 }
 
@@ -124,6 +136,9 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (args.size() == 4 && args[0] == L"quadrants") {
         return RunQuadrantWindow(args[1], static_cast<int>(number(2)), static_cast<int>(number(3)));
+    }
+    if (args.size() == 1 && args[0] == L"tray-rect") {
+        return TrayRect();
     }
     if (args.size() == 2 && args[0] == L"shortcut-target") {
         return ShortcutTarget(args[1]);
