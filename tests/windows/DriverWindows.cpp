@@ -39,34 +39,6 @@ HWND FindVisible(const std::wstring& title) {
     return search.found;
 }
 
-BOOL CALLBACK MatchMessageBox(HWND window, LPARAM context) {
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (IsWindowVisible(window) && std::wstring(className) == L"#32770" &&
-        process != GetCurrentProcessId()) {
-        *reinterpret_cast<HWND*>(context) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-std::wstring ClassOf(HWND window) {
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    return className;
-}
-
-BOOL CALLBACK CollectStaticText(HWND child, LPARAM context) {
-    auto& text = *reinterpret_cast<std::wstring*>(context);
-    const std::wstring line = WindowText(child);
-    if (ClassOf(child) == L"Static" && !line.empty()) {
-        text += text.empty() ? line : L"\n" + line;
-    }
-    return TRUE;
-}
-
 // Into a window's paint DC, or into the DC PrintWindow hands over with WM_PRINTCLIENT.
 void PaintQuadrants(HWND window, HDC dc) {
     RECT client;
@@ -167,6 +139,31 @@ std::uint32_t HandleValue(HWND window) {
     return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window));
 }
 
+std::wstring ClassOf(HWND window) {
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    return className;
+}
+
+bool PressKeys(const std::vector<WORD>& keys) {
+    std::vector<INPUT> inputs;
+    for (const WORD key : keys) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        inputs.push_back(input);
+    }
+    for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = *key;
+        input.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(input);
+    }
+    const auto count = static_cast<UINT>(inputs.size());
+    return SendInput(count, inputs.data(), sizeof(INPUT)) == count;
+}
+
 RECT ClientOnScreen(HWND window) {
     RECT client{};
     GetClientRect(window, &client);
@@ -197,36 +194,6 @@ bool PollUntilGone(const std::wstring& title, DWORD timeoutMs) {
         }
         Sleep(kPollStepMs);
     }
-    return true;
-}
-
-HWND PollForMessageBox(DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        HWND box = nullptr;
-        EnumWindows(MatchMessageBox, reinterpret_cast<LPARAM>(&box));
-        if (box != nullptr) {
-            return box;
-        }
-        if (GetTickCount() - start >= timeoutMs) {
-            return nullptr;
-        }
-        Sleep(kPollStepMs);
-    }
-}
-
-std::wstring MessageBoxText(HWND box) {
-    std::wstring text;
-    EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&text));
-    return text;
-}
-
-bool PressOk(HWND box) {
-    const HWND ok = GetDlgItem(box, IDOK);
-    if (ok == nullptr) {
-        return false;
-    }
-    PostMessageW(ok, BM_CLICK, 0, 0);
     return true;
 }
 

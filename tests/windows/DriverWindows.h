@@ -20,17 +20,13 @@ std::string ToUtf8(const std::wstring& text);
 std::wstring WindowText(HWND window);
 std::uint32_t HandleValue(HWND window);
 RECT ClientOnScreen(HWND window);
+std::wstring ClassOf(HWND window);
+// Sends key presses (virtual-key codes, each pressed then released in reverse order).
+bool PressKeys(const std::vector<WORD>& keys);
 
 // A visible top-level window with exactly this title, polled for until the timeout.
 HWND PollForWindow(const std::wstring& title, DWORD timeoutMs);
 bool PollUntilGone(const std::wstring& title, DWORD timeoutMs);
-
-// A visible dialog-class (#32770) top-level window of another process.
-HWND PollForMessageBox(DWORD timeoutMs);
-// The message box's text: its static controls' texts, joined by newlines.
-std::wstring MessageBoxText(HWND box);
-// Presses the box's OK button as a click would (BM_CLICK); false when it has none.
-bool PressOk(HWND box);
 
 // A left click at a screen position through SendInput.
 bool ClickAt(int x, int y);

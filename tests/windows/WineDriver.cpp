@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "tests/windows/DriverWindows.h"
+#include "tests/windows/MessageBoxes.h"
 
 namespace {
 
@@ -51,16 +52,21 @@ int WaitGone(const std::wstring& title, DWORD timeoutMs) {
     return 0;
 }
 
-// "message-box MS": the title and text of the first message box shown, then its OK button
-// pressed.
-int MessageBoxCommand(DWORD timeoutMs) {
-    const HWND box = PollForMessageBox(timeoutMs);
+// "message-box CAPTION-PREFIX MS": the caption and text of the first message box shown
+// whose caption starts so, then its OK button pressed.
+int MessageBoxCommand(const std::wstring& captionPrefix, DWORD timeoutMs) {
+    const HWND box = PollForMessageBox(captionPrefix, timeoutMs);
     if (box == nullptr) {
         std::fprintf(stderr, "no message box appeared\n");
         return 1;
     }
-    std::printf("title: %s\ntext: %s\n", ToUtf8(WindowText(box)).c_str(),
-                ToUtf8(MessageBoxText(box)).c_str());
+    MessageBoxContent content;
+    if (!ReadMessageBox(box, &content)) {
+        std::fprintf(stderr, "could not read the message box\n");
+        return 1;
+    }
+    std::printf("title: %s\ntext: %s\n", ToUtf8(content.caption).c_str(),
+                ToUtf8(content.text).c_str());
     std::fflush(stdout);
     return PressOk(box) ? 0 : 1;
 }
@@ -104,10 +110,11 @@ int TrayRect() {
 }
 
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: wine_driver monitors | wait-window TITLE MS | wait-gone TITLE MS |\n"
-                 "       message-box MS | click X Y | close TITLE | quadrants TITLE W H |\n"
-                 "       shortcut-target LNK | tray-rect\n");
+    std::fprintf(
+        stderr,
+        "usage: wine_driver monitors | wait-window TITLE MS | wait-gone TITLE MS |\n"
+        "       message-box CAPTION-PREFIX MS | click X Y | close TITLE | quadrants TITLE W H |\n"
+        "       shortcut-target LNK | tray-rect\n");
     return kUsage;
 }
 
@@ -125,8 +132,8 @@ int wmain(int argc, wchar_t** argv) {
     if (args.size() == 3 && args[0] == L"wait-gone") {
         return WaitGone(args[1], static_cast<DWORD>(number(2)));
     }
-    if (args.size() == 2 && args[0] == L"message-box") {
-        return MessageBoxCommand(static_cast<DWORD>(number(1)));
+    if (args.size() == 3 && args[0] == L"message-box") {
+        return MessageBoxCommand(args[1], static_cast<DWORD>(number(2)));
     }
     if (args.size() == 3 && args[0] == L"click") {
         return ClickAt(static_cast<int>(number(1)), static_cast<int>(number(2))) ? 0 : 1;

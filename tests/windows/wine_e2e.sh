@@ -105,7 +105,7 @@ else
     # ---- composition off: the message box, and the end after OK
     step "composition off: message 5, exit 0 after OK"
     start_program en_US.UTF-8 builtin
-    box="$(driver message-box 60000)" || fail "no message box"
+    box="$(driver message-box "$MAIN_EN" 60000)" || fail "no message box"
     echo "$box"
     echo "$box" | grep -qx "title: $MAIN_EN" || fail "the box's caption is not \"$MAIN_EN\""
     echo "$box" | grep -qx "text: Vantrel requires Windows Aero interface to be enabled." ||
@@ -116,7 +116,7 @@ else
 
     step "composition off, German: the message comes from the installed German catalog"
     start_program de_DE.UTF-8 builtin
-    box="$(driver message-box 60000)" || fail "no message box"
+    box="$(driver message-box "$MAIN_EN" 60000)" || fail "no message box"
     echo "$box"
     echo "$box" | grep -q "^text: Vantrel braucht" || fail "the box is not in German"
     wait_exit "$PROGRAM_PID" 30 || fail "the program did not end after OK"
