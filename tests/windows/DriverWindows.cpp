@@ -235,9 +235,12 @@ int RunQuadrantWindow(const std::wstring& title, int width, int height) {
     }
     RECT frame{0, 0, width, height};
     AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
-    const HWND window = CreateWindowExW(0, wc.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, 40,
-                                        40, frame.right - frame.left, frame.bottom - frame.top,
-                                        nullptr, nullptr, wc.hInstance, nullptr);
+    // In the screen's top right corner, clear of the centred main window's buttons.
+    const int frameWidth = frame.right - frame.left;
+    const int left = GetSystemMetrics(SM_CXSCREEN) - frameWidth - 8;
+    const HWND window = CreateWindowExW(0, wc.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW,
+                                        left, 8, frameWidth, frame.bottom - frame.top, nullptr,
+                                        nullptr, wc.hInstance, nullptr);
     if (window == nullptr) {
         return 1;
     }

@@ -33,6 +33,7 @@ bool ClickAt(int x, int y);
 // Asks the window with this title to close (WM_CLOSE).
 bool CloseByTitle(const std::wstring& title);
 
-// Shows a window whose client area is four quadrants (red top left, green top right, blue
-// bottom left, yellow bottom right), prints its handle, and serves it until it is closed.
+// Shows a window in the screen's top right corner whose client area is four quadrants (red
+// top left, green top right, blue bottom left, yellow bottom right), prints its handle, and
+// serves it until it is closed.
 int RunQuadrantWindow(const std::wstring& title, int width, int height);
