@@ -1,6 +1,8 @@
-// The composition root: the platform backend is chosen and installed here and nowhere else.
-#include "app/Startup.h"
-#include "platform/Platform.h"
+// The composition root: the toolkit platform and the backend are chosen here and nowhere
+// else, and handed down to the program.
+#include <QtGlobal>
+
+#include "app/Application.h"
 #ifdef _WIN32
 #include "platform/win32/Win32Platform.h"
 #else
@@ -9,9 +11,18 @@
 
 int main(int argc, char** argv) {
 #ifdef _WIN32
-    InstallPlatform(CreateWin32Platform());
+    const auto platform = CreateWin32Platform();
+    return RunVantrel(*platform, argc, argv);
 #else
-    InstallPlatform(CreateX11Platform());
+    // X11 (xcb) unless the user chose a toolkit platform, so that a Wayland session with
+    // XWayland runs the program on X11.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+    const auto platform = CreateX11Platform();
+    ToolkitHooks hooks;
+    hooks.displayProblem = [] { return X11DisplayProblem(); };
+    hooks.started = [] { WatchX11Connection(); };
+    return RunVantrel(*platform, argc, argv, hooks);
 #endif
-    return RunVantrel(argc, argv);
 }
