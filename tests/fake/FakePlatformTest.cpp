@@ -18,8 +18,9 @@ TEST(FakePlatform, SnapshotListsWindowsInOrderWithoutTheApplicationWindow) {
     fake.RemoveWindow(a);
     fake.RenameWindow(c, QStringLiteral("renamed"));
     fake.FailTitleRead(c, false);
-    EXPECT_EQ(fake.Windows().Snapshot(0),
-              (std::vector<ListedWindow>{{b, QStringLiteral("B")}, {c, QStringLiteral("renamed")}}));
+    EXPECT_EQ(
+        fake.Windows().Snapshot(0),
+        (std::vector<ListedWindow>{{b, QStringLiteral("B")}, {c, QStringLiteral("renamed")}}));
     EXPECT_EQ(fake.SnapshotCalls(), 2);
 }
 
