@@ -30,8 +30,9 @@ void TWindowRows::Refresh(const std::vector<ListedWindow>& snapshot,
         Lock();
         rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(row));
     }
-    for (const RowTitle& row : changes.retitled) {
-        rows_[row.row]->SetTitle(row.title);
+    // Every label shows its window's title again, also one that translation replaced.
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        rows_[i]->SetTitle(model_.Rows()[i].title);
     }
     std::optional<int> displays;
     for (const ListedWindow& window : changes.added) {

@@ -70,10 +70,12 @@ class FakePlatform : public Platform, private WindowList, private SystemServices
     SystemServices& System() override { return *this; }
     const CodePages& Encodings() override { return codePages_; }
 
+  protected:
+    std::vector<ListedWindow> Snapshot(WindowHandle applicationWindow) override;
+
   private:
     class Guard;
 
-    std::vector<ListedWindow> Snapshot(WindowHandle applicationWindow) override;
     std::unique_ptr<InstanceGuard> AcquireInstanceGuard(const QString& name) override;
     std::uint16_t UserLanguageId() override { return languageId_; }
     QString InstallPath() override { return installPath_; }

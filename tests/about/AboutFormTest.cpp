@@ -16,9 +16,9 @@
 #include "about/AboutForm.h"
 #include "l10n/Session.h"
 #include "platform/fake/FakePlatform.h"
+#include "tests/support/TestApplication.h"
 #include "widgets/AltKeyRepaint.h"
 #include "widgets/ProductIcon.h"
-#include "tests/support/TestApplication.h"
 
 namespace {
 

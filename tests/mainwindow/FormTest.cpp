@@ -5,7 +5,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "about/AboutUnit.h"
+#include "about/AboutForm.h"
 #include "tests/mainwindow/MainFormFixture.h"
 
 namespace {
@@ -139,12 +139,12 @@ TEST_F(FormTest, HideWithoutNotificationAreaMinimises) {
 }
 
 TEST_F(FormTest, ExitFromTheTrayMenuWhileHiddenClosesTheWindow) {
-    fake->AddWindow(u"Editor");
+    fake->AddWindow(QStringLiteral("Editor"));
     MakeForm();
     form->SetTrayAvailableProbe([] { return true; });
     form->show();
-    QTest::mouseClick(Row(0).DisplayButtons[0], Qt::LeftButton);
-    QPointer<TCloneForm> clone = Row(0).Clones[0];
+    QTest::mouseClick(Row(0).DisplayButtons()[0], Qt::LeftButton);
+    QPointer<TCloneForm> clone = Row(0).Clone(0);
     form->HideButtonClick();
     EXPECT_FALSE(clone.isNull()) << "hiding keeps clones";
     QSignalSpy closed(form.get(), &TMainForm::Closed);

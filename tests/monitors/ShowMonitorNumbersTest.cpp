@@ -31,7 +31,6 @@ std::vector<TMonitorNumForm*> Overlays() {
     return result;
 }
 
-
 // What one look at the screen during the wait found.
 struct Sighting {
     bool taken = false;
