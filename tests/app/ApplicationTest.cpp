@@ -10,10 +10,9 @@
 
 #include <functional>
 
-#include "app/ProcessValues.h"
-#include "app/Startup.h"
-#include "l10n/Localizer.h"
-#include "mainwindow/MainUnit.h"
+#include "app/Application.h"
+#include "mainwindow/MainForm.h"
+#include "platform/InstallPathSetting.h"
 #include "platform/fake/FakePlatform.h"
 #include "tests/mainwindow/WriteTextFile.h"
 #include "tests/support/TestApplication.h"
@@ -78,19 +77,18 @@ class StartupTest : public ::testing::Test {
   protected:
     void SetUp() override {
         TestApplication();
-        fake = &InstallFakePlatform();
-        fake->AddWindow(u"Editor");
+        fake->AddWindow(QStringLiteral("Editor"));
     }
-    void TearDown() override { ClearCatalog(); }
 
     int Run() {
         char name[] = "vantrel";
         char* argv[] = {name, nullptr};
-        return RunVantrel(1, argv);
+        return RunVantrel(*fake, 1, argv);
     }
 
     SystemSettings settings;
-    FakePlatform* fake = nullptr;
+    std::unique_ptr<FakePlatform> platform = std::make_unique<FakePlatform>();
+    FakePlatform* fake = platform.get();
 };
 
 struct FolderCase {
@@ -105,8 +103,8 @@ TEST_P(MessagesFolderTest, FolderFollowsInstallPath) {
     if (GetParam().installPath) {
         ASSERT_TRUE(settings.SetInstallPath(*GetParam().installPath));
     }
-    EXPECT_EQ(ReadInstallPath(), GetParam().installPath.value_or(QString()));
-    EXPECT_EQ(GetMessagesFolder(), GetParam().messages);
+    EXPECT_EQ(ReadInstallPathSetting(), GetParam().installPath.value_or(QString()));
+    EXPECT_EQ(GetMessagesFolder(ReadInstallPathSetting()), GetParam().messages);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -125,15 +123,14 @@ TEST_F(StartupTest, SecondCopyEndsAtOnceWithoutAnyWindow) {
     const auto before = QApplication::topLevelWidgets().size();
     ShowWatcher shows;
     EXPECT_EQ(Run(), 0);
-    EXPECT_TRUE(AlreadyRunning);
-    EXPECT_EQ(fake->BuildListCalls(), 0);
+    EXPECT_EQ(fake->SnapshotCalls(), 0);
     EXPECT_FALSE(shows.mainFormShown);
     EXPECT_EQ(QApplication::topLevelWidgets().size(), before);
     EXPECT_EQ(fake->GuardHolders("Vantrel"), 1) << "only the other copy holds the guard";
 }
 
 TEST_F(StartupTest, WithoutCompositionOnlyTheMessageBoxShows) {
-    fake->SetCompositionEnabled(false);
+    fake->Thumbnails().SetAvailable(false);
     ShowWatcher shows;
     bool checked = false;
     PollInLoop([&] {
@@ -150,7 +147,7 @@ TEST_F(StartupTest, WithoutCompositionOnlyTheMessageBoxShows) {
             TMainForm* form = FindMainForm();
             EXPECT_NE(form, nullptr);
             EXPECT_FALSE(form != nullptr && form->isVisible());
-            EXPECT_EQ(fake->BuildListCalls(), 1) << "the main window listed the windows once";
+            EXPECT_EQ(fake->SnapshotCalls(), 1) << "the main window listed the windows once";
             EXPECT_EQ(fake->GuardHolders("Vantrel"), 1);
             checked = true;
             QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
@@ -166,7 +163,7 @@ TEST_F(StartupTest, WithoutCompositionOnlyTheMessageBoxShows) {
 }
 
 TEST_F(StartupTest, RunShowsTheTranslatedMainWindowUntilItCloses) {
-    ASSERT_TRUE(settings.SetInstallPath(settings.Path() + "/install"));
+    fake->SetInstallPath(settings.Path() + "/install");
     ASSERT_TRUE(WriteTextFile(settings.Path() + "/install/Messages/0407.lcl",
                               "MainForm~<DEFAULT>~\"Quillane Vantrel (Deutsch)\"\n"
                               "MainForm~ExitButtonW~\"&Beenden\"\n"));
@@ -177,12 +174,11 @@ TEST_F(StartupTest, RunShowsTheTranslatedMainWindowUntilItCloses) {
         if (form == nullptr || !form->isVisible()) {
             return false;
         }
-        EXPECT_EQ(LanguageId, 0x0407);
+        EXPECT_EQ(form->FormLanguageId(), 0x0407);
         EXPECT_TRUE(form->IdleRefreshInstalled());
         EXPECT_EQ(form->windowTitle(), QStringLiteral("Quillane Vantrel (Deutsch)"));
         EXPECT_EQ(form->ExitButtonW->text(), QStringLiteral("&Beenden"));
         EXPECT_EQ(form->Rows().size(), 1u);
-        EXPECT_FALSE(Resources.empty());
         checked = true;
         QTest::mouseClick(form->ExitButtonW, Qt::LeftButton);
         return true;
@@ -190,7 +186,6 @@ TEST_F(StartupTest, RunShowsTheTranslatedMainWindowUntilItCloses) {
     EXPECT_EQ(Run(), 0);
     EXPECT_TRUE(checked);
     EXPECT_EQ(FindMainForm(), nullptr);
-    EXPECT_TRUE(Resources.empty());
     EXPECT_EQ(fake->GuardHolders("Vantrel"), 0);
 }
 
@@ -219,32 +214,6 @@ TEST_F(StartupTest, ClosingAnotherWindowWhileHiddenDoesNotEndTheProgram) {
     EXPECT_EQ(Run(), 0);
     EXPECT_TRUE(hidden);
     EXPECT_TRUE(stillRunning);
-}
-
-// The display check only applies to the X11 platform.
-TEST(DisplayProblemTest, NamesWhatIsMissing) {
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    const QByteArray display = qgetenv("DISPLAY");
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    qunsetenv("DISPLAY");
-    EXPECT_EQ(DisplayProblem().value_or(""), "Vantrel needs an X11 display; DISPLAY is not set");
-    qputenv("DISPLAY", ":4987");
-    EXPECT_NE(DisplayProblem().value_or("").find("cannot open display \":4987\""),
-              std::string::npos);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    EXPECT_FALSE(DisplayProblem().has_value());
-    qunsetenv("QT_QPA_PLATFORM");
-    ChooseToolkitPlatform();
-    EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), "xcb");
-    qputenv("QT_QPA_PLATFORM", "wayland");
-    ChooseToolkitPlatform();
-    EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), "wayland");
-    qputenv("QT_QPA_PLATFORM", platform);
-    if (display.isEmpty()) {
-        qunsetenv("DISPLAY");
-    } else {
-        qputenv("DISPLAY", display);
-    }
 }
 
 }  // namespace
