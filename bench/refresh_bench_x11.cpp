@@ -31,7 +31,8 @@
 #include <vector>
 
 #include "bench/creation_counter.h"
-#include "mainwindow/MainUnit.h"
+#include "l10n/Session.h"
+#include "mainwindow/MainForm.h"
 #include "platform/Platform.h"
 #include "platform/x11/X11Platform.h"
 #include "tests/e2e/support/XcbUtil.h"
@@ -209,13 +210,13 @@ void Measure(const char* what, int windows, TMainForm& form, WindowMaker& maker,
         gTraffic.replyWaits / n, gTraffic.roundTrips / n, counter.created / n);
 }
 
-void Run(int windows, WindowMaker& maker) {
+void Run(int windows, WindowMaker& maker, const Session& session, Platform& platform) {
     std::vector<xcb_window_t> handles;
     for (int i = 0; i < windows; ++i) {
         handles.push_back(maker.Make("Window number " + std::to_string(i)));
     }
     maker.Sync();
-    TMainForm form;
+    TMainForm form(session, platform);
     form.show();
     Settle(maker);
     if (form.Rows().size() != static_cast<std::size_t>(windows)) {
@@ -251,14 +252,15 @@ int RunX11RefreshBench(int argc, char** argv) {
     }
     gCounted = x11->connection();
     gMainThread = std::this_thread::get_id();
-    InstallPlatform(CreateX11Platform());
+    const std::unique_ptr<Platform> platform = CreateX11Platform();
+    const Session session(platform->Encodings(), 0x0409);
     WindowMaker maker;
     if (!maker.Ok()) {
         std::fprintf(stderr, "refresh_bench: the bench's own X connection failed\n");
         return 1;
     }
     for (int windows : {10, 100, 1000}) {
-        Run(windows, maker);
+        Run(windows, maker, session, *platform);
     }
     return 0;
 }
