@@ -30,29 +30,29 @@ bool VisualThemesActive() {
 }
 
 TAltKeyRepaint::TAltKeyRepaint(QObject* owner) : QObject(owner) {
-    FTimer.setSingleShot(true);
-    FTimer.setInterval(kDelayMs);
-    connect(&FTimer, &QTimer::timeout, this, &TAltKeyRepaint::TimerFired);
+    timer_.setSingleShot(true);
+    timer_.setInterval(kDelayMs);
+    connect(&timer_, &QTimer::timeout, this, &TAltKeyRepaint::TimerFired);
 }
 
 void TAltKeyRepaint::KeyDownCheck(QWidget* form, int keyCode) {
     const bool alt = keyCode == kKeyCodeAlt;
     const bool follower =
         keyCode == kKeyCodeTab || (keyCode >= kKeyCodeLeft && keyCode <= kKeyCodeDown);
-    if (!(alt || follower) || !FEnabled || !VisualThemesActive()) {
+    if (!(alt || follower) || !enabled_ || !VisualThemesActive()) {
         return;
     }
-    if (!alt && !FLastKeyWasAlt) {
+    if (!alt && !lastKeyWasAlt_) {
         return;
     }
-    FLastKeyWasAlt = alt;
-    FForm = form;
-    FTimer.start();
+    lastKeyWasAlt_ = alt;
+    form_ = form;
+    timer_.start();
 }
 
 void TAltKeyRepaint::TimerFired() {
-    FTimer.stop();
-    const int count = RepaintButtonControls(FForm.data());
+    timer_.stop();
+    const int count = RepaintButtonControls(form_.data());
     emit Repainted(count);
 }
 

@@ -33,10 +33,10 @@ class TAltKeyRepaint : public QObject {
     // and the arrow keys only when the last key that acted was Alt.
     void KeyDownCheck(QWidget* form, int keyCode);
 
-    bool Enabled() const { return FEnabled; }
-    void SetEnabled(bool enabled) { FEnabled = enabled; }
-    bool LastKeyWasAlt() const { return FLastKeyWasAlt; }
-    bool Pending() const { return FTimer.isActive(); }
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool enabled) { enabled_ = enabled; }
+    bool LastKeyWasAlt() const { return lastKeyWasAlt_; }
+    bool Pending() const { return timer_.isActive(); }
 
   signals:
     // After a repaint pass, with the number of buttons repainted.
@@ -45,10 +45,10 @@ class TAltKeyRepaint : public QObject {
   private:
     void TimerFired();
 
-    QTimer FTimer;
-    QPointer<QWidget> FForm;
-    bool FEnabled = true;
-    bool FLastKeyWasAlt = false;
+    QTimer timer_;
+    QPointer<QWidget> form_;
+    bool enabled_ = true;
+    bool lastKeyWasAlt_ = false;
 };
 
 // Repaints the push buttons, check boxes and radio buttons of form, nested ones included;

@@ -92,14 +92,12 @@ TEST(LoadCatalog, FollowsLinksToFilesAndSkipsUnreadableOnes) {
     EXPECT_EQ(folder.Lookup(0x0409), "linked");
 }
 
+// A regular file whose read fails: this process's memory file answers an error at offset 0,
+// for root as for anyone, where a file without permissions would still be read by root.
 TEST(LoadCatalog, UnreadableFileIsSkipped) {
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "root reads files whatever their permissions";
-    }
     CatalogFolder folder;
-    folder.WriteText("0407.lcl", Entry("locked"));
+    ASSERT_EQ(symlink("/proc/self/mem", folder.FilePath("0407.lcl").c_str()), 0);
     folder.WriteText("07.lcl", Entry("primary"));
-    ASSERT_EQ(chmod(folder.FilePath("0407.lcl").c_str(), 0), 0);
     folder.Load();
     EXPECT_EQ(LoadedIds(folder), (std::vector<std::int32_t>{0x07}));
     EXPECT_EQ(folder.Lookup(0x0407), "primary");
