@@ -12,8 +12,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "mainwindow/MonitorIdentify.h"
-#include "platform/ImportUnit.h"
+#include <memory>
+
+#include "monitors/MonitorIdentify.h"
 #include "platform/x11/X11Platform.h"
 
 namespace {
@@ -23,15 +24,11 @@ void Say(const char* format, auto... values) {
     std::fflush(stdout);
 }
 
-void ReportMonitors() {
-    const int count = GetMonitorCount();
-    for (int i = 0; i < count; ++i) {
-        int left = 0;
-        int top = 0;
-        int width = 0;
-        int height = 0;
-        GetMonitorInfo(i, &left, &top, &width, &height);
-        Say("monitor %d %d %d %d %d\n", i, left, top, width, height);
+void ReportMonitors(DisplayList& displays) {
+    int i = 0;
+    for (const DisplayInfo& display : displays.Displays()) {
+        const QRect& r = display.rect;
+        Say("monitor %d %d %d %d %d\n", i++, r.x(), r.y(), r.width(), r.height());
     }
 }
 
@@ -43,15 +40,16 @@ int main(int argc, char** argv) {
         return 2;
     }
     const int seconds = std::atoi(argv[1]);
-    InstallPlatform(CreateX11Platform());
+    const std::unique_ptr<Platform> platform = CreateX11Platform();
     QApplication app(argc, argv);
+    TMonitorIdentify identify(platform->Displays());
 
-    QTimer::singleShot(0, [seconds] {
-        ReportMonitors();
+    QTimer::singleShot(0, [seconds, &platform, &identify] {
+        ReportMonitors(platform->Displays());
         Say("shown\n");
         QElapsedTimer clock;
         clock.start();
-        ShowMonitorNumbers(seconds);
+        identify.ShowMonitorNumbers(seconds);
         Say("returned %lld\n", static_cast<long long>(clock.elapsed()));
     });
     QSocketNotifier input(0, QSocketNotifier::Read);
