@@ -60,32 +60,6 @@ TEST(DecodeTitle, CutUtf8SequenceBecomesReplacementCharacters) {
     }
 }
 
-TEST(CopyTitle, FollowsGetWindowTextBounds) {
-    const std::u16string title(600, u'x');
-    std::u16string buffer(512, u'?');
-    EXPECT_EQ(CopyTitle(title, buffer.data(), 512), 511);
-    EXPECT_EQ(buffer[511], u'\0');
-    EXPECT_EQ(buffer.substr(0, 511), title.substr(0, 511));
-
-    char16_t one[2] = {u'?', u'?'};
-    EXPECT_EQ(CopyTitle(u"abc", one, 1), 0);
-    EXPECT_EQ(one[0], u'\0');
-    EXPECT_EQ(one[1], u'?');  // nothing beyond maxCount is written
-
-    EXPECT_EQ(CopyTitle(u"abc", one, 0), 0);
-    EXPECT_EQ(one[1], u'?');
-    EXPECT_EQ(CopyTitle(u"abc", nullptr, 10), 0);
-}
-
-TEST(CopyTitle, NeverSplitsASurrogatePair) {
-    const std::u16string title = u"ab\U0001F600c";
-    char16_t buffer[8];
-    EXPECT_EQ(CopyTitle(title, buffer, 4), 2);  // 'a' 'b' and no lone high half
-    EXPECT_EQ(std::u16string(buffer), u"ab");
-    EXPECT_EQ(CopyTitle(title, buffer, 5), 4);
-    EXPECT_EQ(std::u16string(buffer), u"ab\U0001F600");
-}
-
 TEST(NumberMonitors, PrimaryFirstThenLeftThenTop) {
     const std::vector<DisplayRect> got = NumberMonitors({
         {{1920, 0, 1280, 1024}, false},
