@@ -61,16 +61,18 @@ TEST(DecodeTitle, CutUtf8SequenceBecomesReplacementCharacters) {
 }
 
 TEST(NumberMonitors, PrimaryFirstThenLeftThenTop) {
-    const std::vector<DisplayRect> got = NumberMonitors({
-        {{1920, 0, 1280, 1024}, false},
-        {{0, 1080, 1920, 1080}, false},
-        {{0, 0, 1920, 1080}, false},
-        {{3200, 0, 800, 600}, true},
-        {{0, 0, 0, 0}, false},        // empty: dropped
-        {{0, 0, 1920, 1080}, false},  // a clone of another: dropped
+    const std::vector<DisplayInfo> got = NumberMonitors({
+        {QRect(1920, 0, 1280, 1024), "DP-2", false},
+        {QRect(0, 1080, 1920, 1080), "HDMI-1", false},
+        {QRect(0, 0, 1920, 1080), "DP-1", false},
+        {QRect(3200, 0, 800, 600), "eDP-1", true},
+        {QRect(0, 0, 0, 0), "empty", false},         // empty: dropped
+        {QRect(0, 0, 1920, 1080), "mirror", false},  // a clone of another: dropped
     });
-    const std::vector<DisplayRect> expected{
-        {3200, 0, 800, 600}, {0, 0, 1920, 1080}, {0, 1080, 1920, 1080}, {1920, 0, 1280, 1024}};
+    const std::vector<DisplayInfo> expected{{QRect(3200, 0, 800, 600), "eDP-1"},
+                                            {QRect(0, 0, 1920, 1080), "DP-1"},
+                                            {QRect(0, 1080, 1920, 1080), "HDMI-1"},
+                                            {QRect(1920, 0, 1280, 1024), "DP-2"}};
     EXPECT_EQ(got, expected);
 }
 
