@@ -70,6 +70,9 @@ bool X11Monitors::Watch() {
     if (!haveRandr_) {
         return false;
     }
+    // Adding or removing a RandR 1.5 monitor (xrandr --setmonitor) sends no RandR event,
+    // only a ConfigureNotify of the root.
+    context_.AddEventMask(context_.Root(), XCB_EVENT_MASK_STRUCTURE_NOTIFY);
     xcb_connection_t* c = context_.Connection();
     XcbReply<xcb_generic_error_t> error(xcb_request_check(
         c, xcb_randr_select_input_checked(c, context_.Root(),
@@ -84,6 +87,10 @@ bool X11Monitors::IsChangeEvent(const xcb_generic_event_t* event) const {
         return false;
     }
     const int type = event->response_type & 0x7f;
+    if (type == XCB_CONFIGURE_NOTIFY && !IsForgedStructureEvent(event)) {
+        const auto* e = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
+        return e->window == context_.Root();
+    }
     return type == randrFirstEvent_ + XCB_RANDR_SCREEN_CHANGE_NOTIFY ||
            type == randrFirstEvent_ + XCB_RANDR_NOTIFY;
 }

@@ -3,7 +3,8 @@
 // RandR 1.5 active monitors when the server has them (named by their monitor names), else
 // the Xinerama screens, else the whole root window. Every call asks the server: the
 // callers ask rarely and must always see the current layout. Watch() asks the server to
-// report changes of the layout (RandR screen and output notifications) to this client.
+// report changes of the layout to this client: RandR screen, CRTC and output notifications,
+// and the root's ConfigureNotify that a change of the RandR monitors brings.
 #pragma once
 
 #include <QRect>
