@@ -13,7 +13,9 @@
 #include <ostream>
 #include <string>
 
+#include "platform/x11/X11Platform.h"
 #include "platform/x11/X11System.h"
+#include "tests/e2e/support/XvfbServer.h"
 
 namespace fs = std::filesystem;
 
@@ -240,3 +242,32 @@ INSTANTIATE_TEST_SUITE_P(
         LocaleCase{"C", "de_DE.UTF-8", "de_DE.UTF-8", 0x0409}));
 
 }  // namespace
+
+// The toolkit aborts when it cannot open a display, so the program asks first: no DISPLAY,
+// a display nobody serves, a live one, and a toolkit platform other than xcb.
+TEST(X11DisplayProblem, NamesWhatIsMissing) {
+    XvfbServer server;
+    ASSERT_TRUE(server.Running());
+    struct Case {
+        std::optional<std::string> platform;
+        std::optional<std::string> display;
+        std::optional<std::string> problem;
+    };
+    const std::vector<Case> cases = {
+        {"xcb", std::nullopt, "Vantrel needs an X11 display; DISPLAY is not set"},
+        {std::nullopt, "", "Vantrel needs an X11 display; DISPLAY is not set"},
+        {"xcb", ":4711", "Vantrel needs an X11 display; cannot open display \":4711\""},
+        {"xcb", server.Display(), std::nullopt},
+        {"offscreen", std::nullopt, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        ScopedEnv env;
+        env.Set("QT_QPA_PLATFORM", c.platform);
+        env.Set("DISPLAY", c.display);
+        const std::optional<QString> problem = X11DisplayProblem();
+        ASSERT_EQ(problem.has_value(), c.problem.has_value()) << c.display.value_or("unset");
+        if (problem) {
+            EXPECT_EQ(problem->toStdString(), *c.problem);
+        }
+    }
+}
