@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -15,6 +16,7 @@
 
 #include "platform/x11/X11Platform.h"
 #include "platform/x11/X11System.h"
+#include "platform/x11/X11SystemServices.h"
 #include "tests/e2e/support/XvfbServer.h"
 
 namespace fs = std::filesystem;
@@ -270,4 +272,20 @@ TEST(X11DisplayProblem, NamesWhatIsMissing) {
             EXPECT_EQ(problem->toStdString(), *c.problem);
         }
     }
+}
+
+// The installer records the folder in the system-scope settings, an ini file under the
+// first XDG configuration folder.
+TEST(X11SystemServices, InstallPathComesFromTheSystemSettings) {
+    const fs::path dir = fs::temp_directory_path() / ("vantrel-xdg-" + std::to_string(getpid()));
+    fs::create_directories(dir / "Quillane");
+    {
+        std::ofstream conf(dir / "Quillane" / "Vantrel.conf");
+        conf << "[General]\nInstallPath=/opt/vantrel\n";
+    }
+    ScopedEnv env;
+    env.Set("XDG_CONFIG_DIRS", dir.string());
+    X11SystemServices services;
+    EXPECT_EQ(services.InstallPath().toStdString(), "/opt/vantrel");
+    fs::remove_all(dir);
 }
