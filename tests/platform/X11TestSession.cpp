@@ -81,6 +81,19 @@ void X11TestSession::DeleteProperty(xcb_window_t window, const char* name) {
     client_->Sync();
 }
 
+void X11TestSession::SetAtoms(xcb_window_t window, const char* name,
+                              const std::vector<const char*>& atoms) {
+    if (atoms.empty()) {
+        DeleteProperty(window, name);
+        return;
+    }
+    std::vector<xcb_atom_t> values;
+    for (const char* atom : atoms) {
+        values.push_back(Atom(atom));
+    }
+    SetProperty(window, name, "ATOM", 32, values.data(), static_cast<std::uint32_t>(values.size()));
+}
+
 xcb_window_t X11TestSession::CreateWindow(const WindowSpec& shape) {
     xcb_connection_t* c = Connection();
     const xcb_window_t w = shape.id != 0 ? shape.id : xcb_generate_id(c);

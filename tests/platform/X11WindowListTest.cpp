@@ -1,9 +1,11 @@
-// The X11 window query's own cases on a private Xvfb: which windows count, window
-// managers with and without a client list, title encodings and the program's own windows.
+// The X11 window list's own cases on a private Xvfb: which windows count, window managers
+// with and without a client list (a pretended one and openbox), title encodings, the
+// program's own windows and the windows a taskbar leaves out.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
+#include <QProcess>
 #include <QRasterWindow>
 
 #include <algorithm>
@@ -26,17 +28,21 @@ class X11QueryTest : public X11SessionTest {
         platform_ = CreateX11Platform();
     }
     std::vector<WindowHandle> Snapshot() {
-        platform_->BuildList(0);
+        last_ = platform_->Windows().Snapshot(0);
         std::vector<WindowHandle> items;
-        for (int i = 1; i <= platform_->GetListCount(); ++i) {
-            items.push_back(platform_->GetListItem(i));
+        for (const ListedWindow& w : last_) {
+            items.push_back(w.handle);
         }
         return items;
     }
-    std::u16string Title(WindowHandle w, int maxCount = 512) {
-        std::u16string buffer(static_cast<std::size_t>(maxCount), u'?');
-        const int n = platform_->GetWindowText(w, buffer.data(), maxCount);
-        return buffer.substr(0, static_cast<std::size_t>(n));
+    // The window's title in the last snapshot; empty when it was not listed.
+    std::u16string Title(WindowHandle w) {
+        for (const ListedWindow& listed : last_) {
+            if (listed.handle == w) {
+                return listed.title.toStdU16String();
+            }
+        }
+        return {};
     }
     // Publishes what an EWMH window manager would: a check window and a client list.
     xcb_window_t PretendWindowManager(const std::vector<xcb_window_t>& clients) {
@@ -54,7 +60,8 @@ class X11QueryTest : public X11SessionTest {
         s_->SetProperty(w, "WM_STATE", "WM_STATE", 32, state.data(), 2);
     }
 
-    std::unique_ptr<TPlatform> platform_;
+    std::unique_ptr<Platform> platform_;
+    std::vector<ListedWindow> last_;
 };
 
 TEST_F(X11QueryTest, WithoutWindowManagerListsSwitchableRootChildrenInStackingOrder) {
@@ -103,8 +110,8 @@ TEST_F(X11QueryTest, LiveWindowManagerClientListIsTakenAsItStands) {
     const xcb_window_t missing = first + 0x100;  // listed but never made
     s_->CreateTitled("Not managed");
     PretendWindowManager({second, missing, first});
-    EXPECT_EQ(Snapshot(), (std::vector<WindowHandle>{second, missing, first}));
-    EXPECT_EQ(Title(missing), u"");
+    // A listed window that does not exist is left out.
+    EXPECT_EQ(Snapshot(), (std::vector<WindowHandle>{second, first}));
     EXPECT_EQ(Title(second), u"Minimised");
 }
 
@@ -189,11 +196,11 @@ TEST_F(X11QueryTest, TitleEncodings) {
     }
 }
 
+// A client cannot make the program hold more than 64 KiB of its title.
 TEST_F(X11QueryTest, HugeTitleIsReadInPart) {
     const xcb_window_t w = s_->CreateTitled(std::string(100000, 'h'));
     Snapshot();
-    EXPECT_EQ(Title(w), std::u16string(511, u'h'));
-    EXPECT_EQ(Title(w, 40000), std::u16string(39999, u'h'));
+    EXPECT_EQ(Title(w), std::u16string(64 * 1024, u'h'));
 }
 
 TEST_F(X11QueryTest, TitleChangeAfterTheSnapshotIsSeen) {
@@ -201,9 +208,12 @@ TEST_F(X11QueryTest, TitleChangeAfterTheSnapshotIsSeen) {
     Snapshot();
     ASSERT_EQ(Title(w), u"Before");
     s_->SetProperty(w, "_NET_WM_NAME", "UTF8_STRING", 8, "After", 5);
-    EXPECT_TRUE(WaitUntil([&] { return Title(w) == u"After"; }, 5000));
-    Snapshot();
-    EXPECT_EQ(Title(w), u"After");
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            Snapshot();
+            return Title(w) == u"After";
+        },
+        5000));
 }
 
 // What the query keeps between snapshots must follow the desktop. Each case changes the
@@ -340,6 +350,84 @@ TEST_F(X11QueryTest, DesktopChangesAreReportedToTheProgram) {
     EXPECT_TRUE(mask(s_->Root()) & XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY);
     EXPECT_TRUE(mask(s_->Root()) & XCB_EVENT_MASK_PROPERTY_CHANGE);
     EXPECT_TRUE(mask(w) & XCB_EVENT_MASK_PROPERTY_CHANGE);
+}
+
+// What a taskbar lists: application windows, typed normal or dialog or untyped; not the
+// panels, desktops, menus and other helpers, and not a window asking to skip the taskbar.
+TEST_F(X11QueryTest, WindowsATaskbarWouldNotShowAreLeftOut) {
+    struct Case {
+        std::vector<const char*> types;
+        std::vector<const char*> states;
+        bool listed;
+    };
+    const std::vector<Case> cases = {
+        {{}, {}, true},
+        {{"_NET_WM_WINDOW_TYPE_NORMAL"}, {}, true},
+        {{"_NET_WM_WINDOW_TYPE_DIALOG"}, {}, true},
+        {{"_KDE_NET_WM_WINDOW_TYPE_OVERRIDE", "_NET_WM_WINDOW_TYPE_NORMAL"}, {}, true},
+        {{"_NET_WM_WINDOW_TYPE_NORMAL", "_NET_WM_WINDOW_TYPE_DOCK"}, {}, true},
+        {{"_NET_WM_WINDOW_TYPE_DESKTOP"}, {}, false},
+        {{"_NET_WM_WINDOW_TYPE_DOCK"}, {}, false},
+        {{"_NET_WM_WINDOW_TYPE_TOOLBAR"}, {}, false},
+        {{"_NET_WM_WINDOW_TYPE_MENU"}, {}, false},
+        {{"_NET_WM_WINDOW_TYPE_UTILITY"}, {}, false},
+        {{"_NET_WM_WINDOW_TYPE_SPLASH"}, {}, false},
+        {{"_NET_WM_WINDOW_TYPE_DROPDOWN_MENU"}, {}, false},
+        {{"_NET_WM_WINDOW_TYPE_POPUP_MENU"}, {}, false},
+        {{"_NET_WM_WINDOW_TYPE_TOOLTIP"}, {}, false},
+        {{"_NET_WM_WINDOW_TYPE_NOTIFICATION"}, {}, false},
+        {{"_NET_WM_WINDOW_TYPE_COMBO"}, {}, false},
+        {{"_NET_WM_WINDOW_TYPE_DND"}, {}, false},
+        {{"_KDE_NET_WM_WINDOW_TYPE_OVERRIDE", "_NET_WM_WINDOW_TYPE_SPLASH"}, {}, false},
+        {{}, {"_NET_WM_STATE_SKIP_TASKBAR"}, false},
+        {{}, {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_SKIP_TASKBAR"}, false},
+        {{"_NET_WM_WINDOW_TYPE_DIALOG"}, {"_NET_WM_STATE_SKIP_PAGER"}, true},
+    };
+    std::vector<WindowHandle> expected;
+    std::vector<xcb_window_t> windows;
+    for (const Case& c : cases) {
+        const xcb_window_t w = s_->CreateTitled("typed " + std::to_string(windows.size()));
+        s_->SetAtoms(w, "_NET_WM_WINDOW_TYPE", c.types);
+        s_->SetAtoms(w, "_NET_WM_STATE", c.states);
+        windows.push_back(w);
+        if (c.listed) {
+            expected.push_back(w);
+        }
+    }
+    EXPECT_EQ(Snapshot(), expected);
+
+    // A type or state set after a snapshot is seen by the next ones.
+    s_->SetAtoms(windows[0], "_NET_WM_WINDOW_TYPE", {"_NET_WM_WINDOW_TYPE_DOCK"});
+    EXPECT_TRUE(WaitUntil([&] { return !Contains(Snapshot(), windows[0]); }, 5000));
+    s_->SetAtoms(windows[1], "_NET_WM_STATE", {"_NET_WM_STATE_SKIP_TASKBAR"});
+    EXPECT_TRUE(WaitUntil([&] { return !Contains(Snapshot(), windows[1]); }, 5000));
+    s_->SetAtoms(windows[1], "_NET_WM_STATE", {});
+    EXPECT_TRUE(WaitUntil([&] { return Contains(Snapshot(), windows[1]); }, 5000));
+}
+
+// A real EWMH window manager frames the clients; the list names the clients themselves,
+// with their titles, and follows a client that goes.
+TEST_F(X11QueryTest, FollowsTheClientListOfOpenbox) {
+    QProcess openbox;
+    openbox.setProcessEnvironment(s_->Server().Environment());
+    openbox.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+    ASSERT_TRUE(openbox.waitForStarted(5000));
+    ASSERT_TRUE(s_->Client().WaitForWindowManager(10000));
+
+    QRasterWindow own;
+    own.setTitle(QStringLiteral("Quillane Vantrel"));
+    own.show();
+    const xcb_window_t a = s_->CreateTitled("Managed A");
+    const xcb_window_t b = s_->CreateTitled("Managed B");
+    EXPECT_TRUE(WaitUntil([&] { return s_->Client().TopLevelOf(a) != a; }, 10000));
+    EXPECT_TRUE(WaitUntil([&] { return Snapshot() == std::vector<WindowHandle>{a, b}; }, 10000));
+    EXPECT_EQ(Title(a), u"Managed A");
+    EXPECT_EQ(Title(b), u"Managed B");
+
+    s_->Destroy(a);
+    EXPECT_TRUE(WaitUntil([&] { return Snapshot() == std::vector<WindowHandle>{b}; }, 10000));
+    openbox.kill();
+    openbox.waitForFinished(5000);
 }
 
 }  // namespace
