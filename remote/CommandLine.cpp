@@ -45,13 +45,14 @@ const char* const kDescription =
     "Exit status: 0 done, 1 failed (the message says why), 2 bad usage.";
 
 std::array<const QCommandLineOption*, 12> AllOptions(const Options& o) {
-    return {&o.list, &o.clone,   &o.release, &o.display, &o.natural, &o.identify,
-            &o.show, &o.hide,    &o.quit,    &o.pointer, &o.help,    &o.version};
+    return {&o.list, &o.clone, &o.release, &o.display, &o.natural, &o.identify,
+            &o.show, &o.hide,  &o.quit,    &o.pointer, &o.help,    &o.version};
 }
 
 // The help text, built here rather than by the parser, which needs a running application.
 QString HelpText(const Options& o) {
-    QString text = QStringLiteral("Usage: vantrel [command]\n") + QString::fromLatin1(kDescription) +
+    QString text = QStringLiteral("Usage: vantrel [command]\n") +
+                   QString::fromLatin1(kDescription) +
                    QStringLiteral("\n\nCommands and options:\n");
     for (const QCommandLineOption* option : AllOptions(o)) {
         QStringList names;
@@ -102,8 +103,8 @@ ParsedCommandLine ChooseCommand(const QCommandLineParser& parser, const Options&
 ParsedCommandLine CheckValues(ParsedCommandLine parsed, const QCommandLineParser& parser,
                               const Options& o) {
     RemoteRequest& request = parsed.request;
-    const bool needsDisplay = request.command == RemoteCommand::Clone ||
-                              request.command == RemoteCommand::Release;
+    const bool needsDisplay =
+        request.command == RemoteCommand::Clone || request.command == RemoteCommand::Release;
     if (parser.isSet(o.display) != needsDisplay) {
         return Usage(needsDisplay ? QStringLiteral("--clone and --release need --display N")
                                   : QStringLiteral("--display goes with --clone or --release"));
@@ -112,7 +113,8 @@ ParsedCommandLine CheckValues(ParsedCommandLine parsed, const QCommandLineParser
         return Usage(QStringLiteral("--natural goes with --clone"));
     }
     if (needsDisplay) {
-        request.window = parser.value(request.command == RemoteCommand::Clone ? o.clone : o.release);
+        request.window =
+            parser.value(request.command == RemoteCommand::Clone ? o.clone : o.release);
         bool ok = false;
         request.display = parser.value(o.display).toInt(&ok);
         if (!ok || request.display < 1 || parser.values(o.display).size() > 1) {

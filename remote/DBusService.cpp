@@ -65,7 +65,8 @@ void DBusService::Hide() {
 
 void DBusService::Quit() {
     // The answer goes out when this returns; the program ends on the next turn of the loop.
-    QMetaObject::invokeMethod(this, [this] { target_.Quit(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { target_.Quit(); }, Qt::QueuedConnection);
 }
 
 void DBusService::SetPointer(bool visible) {

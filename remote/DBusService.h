@@ -13,6 +13,23 @@
 class DBusService : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "io.github.quillane.Vantrel1")
+    // Spelled out so that the listing's out argument has a name in the introspection data.
+    Q_CLASSINFO("D-Bus Introspection",
+                "  <interface name=\"io.github.quillane.Vantrel1\">\n"
+                "    <method name=\"List\"><arg name=\"listing\" type=\"s\" direction=\"out\"/>"
+                "</method>\n"
+                "    <method name=\"Clone\"><arg name=\"window\" type=\"s\" direction=\"in\"/>"
+                "<arg name=\"display\" type=\"i\" direction=\"in\"/>"
+                "<arg name=\"natural\" type=\"b\" direction=\"in\"/></method>\n"
+                "    <method name=\"Release\"><arg name=\"window\" type=\"s\" direction=\"in\"/>"
+                "<arg name=\"display\" type=\"i\" direction=\"in\"/></method>\n"
+                "    <method name=\"Identify\"/>\n"
+                "    <method name=\"Show\"/>\n"
+                "    <method name=\"Hide\"/>\n"
+                "    <method name=\"Quit\"/>\n"
+                "    <method name=\"SetPointer\"><arg name=\"visible\" type=\"b\" "
+                "direction=\"in\"/></method>\n"
+                "  </interface>\n")
 
   public:
     // Registers the object, then the name, on the connection. The target must outlive this.

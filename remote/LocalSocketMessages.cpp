@@ -52,8 +52,8 @@ std::optional<RemoteRequest> DecodeRequest(const QByteArray& line) {
 }
 
 QByteArray EncodeOutcome(const Outcome& outcome) {
-    return Line({{QStringLiteral("status"), outcome.status},
-                 {QStringLiteral("message"), outcome.message}});
+    return Line(
+        {{QStringLiteral("status"), outcome.status}, {QStringLiteral("message"), outcome.message}});
 }
 
 Outcome DecodeOutcome(const QByteArray& line) {

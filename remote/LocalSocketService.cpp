@@ -3,6 +3,7 @@
 #include <QLocalSocket>
 #include <QMetaObject>
 
+#include "remote/LocalSocketChannel.h"
 #include "remote/LocalSocketMessages.h"
 
 namespace {
@@ -14,6 +15,11 @@ constexpr qint64 kMaxRequestBytes = 64 * 1024;
 
 LocalSocketService::LocalSocketService(RemoteTarget& target, const QString& name)
     : target_(target) {
+    // Listening would take the name over from a copy that answers on it: neither Windows
+    // pipes nor a Unix socket file refuse a second server by themselves.
+    if (LocalSocketChannel(name).CopyRunning()) {
+        return;
+    }
     server_.setSocketOptions(QLocalServer::UserAccessOption);
     connect(&server_, &QLocalServer::newConnection, this, &LocalSocketService::Accept);
     server_.listen(name);
@@ -37,7 +43,8 @@ void LocalSocketService::Answer(QLocalSocket* socket) {
     Outcome outcome = Outcome::Failed(QStringLiteral("not a request"));
     if (request && request->command == RemoteCommand::Quit) {
         outcome = Outcome::Done();
-        QMetaObject::invokeMethod(this, [this] { target_.Quit(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { target_.Quit(); }, Qt::QueuedConnection);
     } else if (request) {
         outcome = Dispatch(target_, *request);
     }

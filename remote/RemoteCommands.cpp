@@ -46,8 +46,8 @@ QString Geometry(const QRect& rect) {
         return (value < 0 ? QStringLiteral("-") : QStringLiteral("+")) +
                QString::number(qAbs(value));
     };
-    return QStringLiteral("%1x%2").arg(rect.width()).arg(rect.height()) +
-           signedNumber(rect.x()) + signedNumber(rect.y());
+    return QStringLiteral("%1x%2").arg(rect.width()).arg(rect.height()) + signedNumber(rect.x()) +
+           signedNumber(rect.y());
 }
 
 const RemoteWindow* FindWindow(std::uint64_t handle, const QList<RemoteWindow>& windows) {

@@ -55,12 +55,10 @@ bool WaitForCopy(const RemoteChannel& channel, int timeoutMs) {
 
 // Starts a copy with no arguments, detached, and waits for it to answer.
 QString StartCopy(const RemoteChannel& channel, const RemoteClientOptions& options) {
-    const QString program = options.programPath.isEmpty()
-                                ? QCoreApplication::applicationFilePath()
-                                : options.programPath;
+    const QString program = options.programPath.isEmpty() ? QCoreApplication::applicationFilePath()
+                                                          : options.programPath;
     if (!QProcess::startDetached(program, {})) {
-        return QStringLiteral("no copy of Vantrel is running, and starting %1 failed")
-            .arg(program);
+        return QStringLiteral("no copy of Vantrel is running, and starting %1 failed").arg(program);
     }
     if (!WaitForCopy(channel, options.startTimeoutMs)) {
         return QStringLiteral("started %1, but it did not answer within %2 s")
@@ -99,8 +97,7 @@ int CarryOut(const ParsedCommandLine& parsed, const RemoteClientOptions& options
             Print(stdout, QStringLiteral("vantrel %1\n").arg(QStringLiteral(VANTREL_VERSION)));
             return 0;
         case ParsedCommandLine::Kind::Usage:
-            Print(stderr,
-                  QStringLiteral("vantrel: %1\nTry 'vantrel --help'.\n").arg(parsed.text));
+            Print(stderr, QStringLiteral("vantrel: %1\nTry 'vantrel --help'.\n").arg(parsed.text));
             return kUsageExitCode;
         case ParsedCommandLine::Kind::Command:
             return SendCommand(parsed.request, options);

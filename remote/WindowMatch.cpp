@@ -26,8 +26,9 @@ const RemoteWindow* FindById(std::uint64_t id, const QList<RemoteWindow>& window
 }
 
 QString ListMatches(const QString& pattern, const QList<const RemoteWindow*>& matches) {
-    QString text = QStringLiteral("\"%1\" matches %2 windows; give an id from --list or a "
-                                  "narrower pattern:")
+    QString text = QStringLiteral(
+                       "\"%1\" matches %2 windows; give an id from --list or a "
+                       "narrower pattern:")
                        .arg(pattern, QString::number(matches.size()));
     for (const RemoteWindow* window : matches) {
         text += QStringLiteral("\n  %1\t%2").arg(FormatWindowId(window->handle), window->title);
