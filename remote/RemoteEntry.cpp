@@ -57,7 +57,14 @@ bool WaitForCopy(const RemoteChannel& channel, int timeoutMs) {
 QString StartCopy(const RemoteChannel& channel, const RemoteClientOptions& options) {
     const QString program = options.programPath.isEmpty() ? QCoreApplication::applicationFilePath()
                                                           : options.programPath;
-    if (!QProcess::startDetached(program, {})) {
+    // The copy outlives this command: it must not hold the command's output open, or
+    // "$(vantrel --show)" in a script would wait for the copy to end.
+    QProcess copy;
+    copy.setProgram(program);
+    copy.setStandardInputFile(QProcess::nullDevice());
+    copy.setStandardOutputFile(QProcess::nullDevice());
+    copy.setStandardErrorFile(QProcess::nullDevice());
+    if (!copy.startDetached()) {
         return QStringLiteral("no copy of Vantrel is running, and starting %1 failed").arg(program);
     }
     if (!WaitForCopy(channel, options.startTimeoutMs)) {

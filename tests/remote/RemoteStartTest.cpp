@@ -88,6 +88,18 @@ TEST_F(RemoteStartTest, ACommandStartsACopyWithoutArgumentsFirst) {
     EXPECT_TRUE(Log().endsWith(QStringLiteral("Quit\n")));
 }
 
+TEST_F(RemoteStartTest, TheStartedCopyLeavesTheCommandsOutputToItself) {
+    // A script reading the output waits for the command, not for the copy it started.
+    const ProcessResult result =
+        RunServing(QStringLiteral("/bin/sh"),
+                   {QStringLiteral("-c"), QStringLiteral("\"$0\" --show | cat; echo done"),
+                    QStringLiteral(REMOTE_CLI)},
+                   environment_, kWaitMs);
+    EXPECT_TRUE(result.finished);
+    EXPECT_EQ(result.out, QStringLiteral("done\n"));
+    EXPECT_TRUE(CopyRunning());
+}
+
 TEST_F(RemoteStartTest, ACopyThatCannotStartOrDoesNotAnswerIsAFailure) {
     QProcessEnvironment missing = environment_;
     missing.insert(QStringLiteral("REMOTE_TEST_COPY"), dir_.filePath(QStringLiteral("absent")));
