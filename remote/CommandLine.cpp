@@ -115,6 +115,11 @@ ParsedCommandLine CheckValues(ParsedCommandLine parsed, const QCommandLineParser
     if (needsDisplay) {
         request.window =
             parser.value(request.command == RemoteCommand::Clone ? o.clone : o.release);
+        if (request.window.isEmpty()) {
+            return Usage(
+                QStringLiteral("WINDOW is empty: give an id from --list or a title "
+                               "pattern"));
+        }
         bool ok = false;
         request.display = parser.value(o.display).toInt(&ok);
         if (!ok || request.display < 1 || parser.values(o.display).size() > 1) {

@@ -84,6 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{{"--frobnicate"}, "frobnicate"},
         UsageCase{{"notes"}, "unexpected argument \"notes\""}, UsageCase{{"--clone"}, "clone"},
         UsageCase{{"--clone", "xterm"}, "need --display"},
+        UsageCase{{"--clone=", "--display", "1"}, "WINDOW is empty"},
         UsageCase{{"--release", "xterm"}, "need --display"},
         UsageCase{{"--display", "1"}, "no command"},
         UsageCase{{"--identify", "--display", "1"}, "--display goes with"},
