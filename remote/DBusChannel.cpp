@@ -25,6 +25,24 @@ QList<QVariant> Arguments(const RemoteRequest& request) {
 DBusChannel::DBusChannel(const QDBusConnection& connection, int callTimeoutMs)
     : connection_(connection), callTimeoutMs_(callTimeoutMs) {}
 
+std::unique_ptr<DBusChannel> DBusChannel::OwnSessionConnection() {
+    // Registering a type of the bus library before its connection thread starts keeps the
+    // type registry alive until that thread has stopped when the process ends; otherwise a
+    // message still arriving then meets types already gone, and the library complains.
+    qRegisterMetaType<QDBusMessage>();
+    const QString name = QStringLiteral("vantrel-command-line");
+    auto channel = std::make_unique<DBusChannel>(
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, name));
+    channel->owned_ = true;
+    return channel;
+}
+
+DBusChannel::~DBusChannel() {
+    if (owned_) {
+        QDBusConnection::disconnectFromBus(connection_.name());
+    }
+}
+
 QString DBusChannel::Unreachable() const {
     if (connection_.isConnected()) {
         return {};

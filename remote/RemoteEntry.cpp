@@ -27,7 +27,7 @@ std::unique_ptr<RemoteChannel> MakeChannel() {
 #ifdef _WIN32
     return std::make_unique<LocalSocketChannel>(LocalSocketName());
 #else
-    return std::make_unique<DBusChannel>(QDBusConnection::sessionBus());
+    return DBusChannel::OwnSessionConnection();
 #endif
 }
 
