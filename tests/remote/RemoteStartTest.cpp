@@ -6,11 +6,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
+#include "remote/DBusService.h"
+#include "tests/remote/FakeTarget.h"
 #include "tests/remote/RemoteTestSupport.h"
 
 namespace {
@@ -114,6 +117,21 @@ TEST_F(RemoteStartTest, ACopyThatCannotStartOrDoesNotAnswerIsAFailure) {
     EXPECT_EQ(noAnswer.exitCode, 1);
     EXPECT_TRUE(noAnswer.err.contains(QStringLiteral("did not answer within 1 s")))
         << noAnswer.err.toStdString();
+}
+
+TEST_F(RemoteStartTest, ASecondStartWaitsForACopyThatIsStillStarting) {
+    // The first copy holds its guard before it answers on the bus; a second start in that
+    // moment waits for it (the stand-in gives it two seconds) instead of giving up.
+    FakeTarget target(SampleDesktop());
+    std::unique_ptr<DBusService> service;
+    QTimer::singleShot(500, [&] {
+        service = std::make_unique<DBusService>(target, bus_.Connect(QStringLiteral("late")));
+    });
+    const ProcessResult result = Vantrel({});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(target.Calls(), QStringList{QStringLiteral("Show")});
+    service.reset();
+    QDBusConnection::disconnectFromBus(QStringLiteral("late"));
 }
 
 TEST_F(RemoteStartTest, WithoutASessionBus) {
