@@ -23,6 +23,9 @@ VANTREL_TEST_PACKAGES=(
     clang libclang-rt-14-dev
 )
 
+# The scripting tests: a private D-Bus session bus and gdbus to call the service with.
+VANTREL_TEST_PACKAGES+=(dbus-daemon dbus-bin libglib2.0-bin)
+
 vantrel_sudo() {
     if [ "$(id -u)" -eq 0 ]; then
         "$@"

@@ -47,6 +47,9 @@ QProcessEnvironment VantrelRun::Environment() const {
     env.remove("LC_MESSAGES");
     env.remove("LANGUAGE");
     env.insert("LANG", lang_);
+    // No session bus: the program under test must neither answer nor call a copy on the
+    // developer's desktop (a second start asks the running copy on the bus to show itself).
+    env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + dir_.filePath("no-session-bus"));
     return env;
 }
 
