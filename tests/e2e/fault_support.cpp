@@ -10,49 +10,49 @@ const QString kMainTitle = QStringLiteral("Quillane Vantrel");
 const QString kCloneTitle = QStringLiteral("Window Clone");
 }  // namespace
 
-ProgramScene::ProgramScene(const XvfbServer::Options& options) : server_(options) {
-    if (server_.Running()) {
-        server_.SetMonitors({{0, 0, 1600, 1080, true}, {1600, 0, 1600, 1080, false}});
-    }
-    x_ = std::make_unique<XClient>(server_.Display());
-    run_ = std::make_unique<VantrelRun>(server_);
+namespace {
+
+DesktopOptions TwoMonitors(const XvfbServer::Options& screen) {
+    DesktopOptions options;
+    options.width = screen.width;
+    options.height = screen.height;
+    options.composite = screen.composite;
+    options.serverArgs = screen.extraArgs;
+    options.monitors = {{0, 0, 1600, 1080, true}, {1600, 0, 1600, 1080, false}};
+    return options;
 }
 
-ProgramScene::~ProgramScene() {
-    for (auto& p : processes_) {
-        if (p->state() != QProcess::NotRunning) {
-            p->kill();
-            p->waitForFinished(5000);
-        }
-    }
+}  // namespace
+
+ProgramScene::ProgramScene(const XvfbServer::Options& options) : desktop_(TwoMonitors(options)) {
+    run_ = std::make_unique<VantrelRun>(desktop_.Server());
 }
+
+// The desktop ends every program the scene started.
+ProgramScene::~ProgramScene() = default;
 
 QProcess& ProgramScene::StartVantrel() {
-    processes_.push_back(std::make_unique<QProcess>());
-    QProcess& p = *processes_.back();
-    p.setProcessEnvironment(run_->Environment());
-    p.start(QStringLiteral(VANTREL_BINARY), {});
-    p.waitForStarted(5000);
-    return p;
+    return desktop_
+        .Start(QStringLiteral(VANTREL_BINARY), {}, TestProgram::ErrorOutput::Keep,
+               run_->Environment())
+        .Process();
 }
 
 bool ProgramScene::WaitForMainWindow() {
-    const auto windows = WaitForWindows(*x_, kMainTitle, 8000);
+    const auto windows = WaitForWindows(X(), kMainTitle, 8000);
     if (windows.size() != 1) {
         return false;
     }
-    main_ = x_->Geometry(windows[0]).value_or(QRect());
+    main_ = X().Geometry(windows[0]).value_or(QRect());
     return main_.size() == QSize(727, 551);
 }
 
 ProgramScene::Client ProgramScene::StartClient(const char* program, const QStringList& args) {
-    processes_.push_back(std::make_unique<QProcess>());
-    QProcess& p = *processes_.back();
-    p.setProcessEnvironment(server_.Environment());
-    p.start(QString::fromUtf8(program), args);
+    TestProgram& p =
+        desktop_.Start(QString::fromUtf8(program), args, TestProgram::ErrorOutput::Keep);
     Client client;
-    client.process = &p;
-    client.window = ReadAnnouncedWindow(p, 10000);
+    client.process = &p.Process();
+    client.window = p.ReadAnnouncedWindow(10000);
     return client;
 }
 
@@ -84,11 +84,11 @@ QPoint ProgramScene::ButtonCentre(int row, int display) const {
 }
 
 bool ProgramScene::HasButton(int row, int display) {
-    return MainWindowHasButton(*x_, main_, row, display);
+    return MainWindowHasButton(X(), main_, row, display);
 }
 
 int ProgramScene::VisibleRows() {
-    return MainWindowVisibleRows(*x_, main_);
+    return MainWindowVisibleRows(X(), main_);
 }
 
 bool ProgramScene::WaitForRows(int rows, int timeoutMs) {
@@ -96,16 +96,16 @@ bool ProgramScene::WaitForRows(int rows, int timeoutMs) {
 }
 
 std::vector<std::uint32_t> ProgramScene::ViewableClones() {
-    return x_->FindViewableWindowsByTitle(kCloneTitle);
+    return X().FindViewableWindowsByTitle(kCloneTitle);
 }
 
 bool ProgramScene::PressAndWaitForClone(int row, int display, const QRect& bounds, int timeoutMs) {
     const QPoint button = ButtonCentre(row, display);
-    x_->Click(button.x(), button.y());
+    X().Click(button.x(), button.y());
     return WaitUntil(
         [&] {
             for (std::uint32_t w : ViewableClones()) {
-                if (x_->Geometry(w) == bounds) {
+                if (X().Geometry(w) == bounds) {
                     return true;
                 }
             }
@@ -116,7 +116,7 @@ bool ProgramScene::PressAndWaitForClone(int row, int display, const QRect& bound
 
 bool ProgramScene::ShowsWithin(const std::vector<Probe>& probes, int timeoutMs,
                                std::string* found) {
-    return ShowsColours(*x_, probes, timeoutMs, 24, 20, found);
+    return ShowsColours(X(), probes, timeoutMs, 24, 20, found);
 }
 
 std::vector<ProgramScene::Probe> QuadrantProbes(const QRect& r) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/e2e/app_e2e_support.h"
+#include "tests/e2e/support/TestDesktop.h"
 #include "tests/e2e/support/XClient.h"
 #include "tests/e2e/support/XvfbServer.h"
 
@@ -21,8 +22,9 @@ class ProgramScene {
     explicit ProgramScene(const XvfbServer::Options& options = {});
     ~ProgramScene();
 
-    XvfbServer& Server() { return server_; }
-    XClient& X() { return *x_; }
+    TestDesktop& Desktop() { return desktop_; }
+    XvfbServer& Server() { return desktop_.Server(); }
+    XClient& X() { return desktop_.X(); }
     VantrelRun& Run() { return *run_; }
 
     // Starts one more copy of the program with standard error kept apart.
@@ -57,10 +59,8 @@ class ProgramScene {
 
   private:
     Client StartClient(const char* program, const QStringList& args);
-    XvfbServer server_;
-    std::unique_ptr<XClient> x_;
+    TestDesktop desktop_;
     std::unique_ptr<VantrelRun> run_;
-    std::vector<std::unique_ptr<QProcess>> processes_;
     QRect main_;
 };
 

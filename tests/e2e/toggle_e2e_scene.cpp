@@ -18,51 +18,41 @@ const QString kCloneTitle = QStringLiteral("Window Clone");
 constexpr int kListLeft = 6 + 2;
 constexpr int kListTop = 64 + 2;
 
-void EndProcess(QProcess& process) {
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished(5000);
-    }
+DesktopOptions Screen(const std::vector<MonitorSpec>& monitors, int width, int height) {
+    DesktopOptions options;
+    options.width = width;
+    options.height = height;
+    options.monitors = monitors;
+    return options;
 }
 
 }  // namespace
 
 ProgramScene::ProgramScene(const std::vector<MonitorSpec>& monitors, int screenWidth,
-                           int screenHeight) {
-    XvfbServer::Options options;
-    options.width = screenWidth;
-    options.height = screenHeight;
-    server_ = std::make_unique<XvfbServer>(options);
-    if (!server_->Running() || !server_->SetMonitors(monitors)) {
+                           int screenHeight)
+    : ProgramScene(Screen(monitors, screenWidth, screenHeight)) {}
+
+ProgramScene::ProgramScene(const DesktopOptions& options) : desktop_(options) {
+    if (!desktop_.Ready()) {
         return;
     }
-    x_ = std::make_unique<XClient>(server_->Display());
-    run_ = std::make_unique<VantrelRun>(*server_);
+    run_ = std::make_unique<VantrelRun>(desktop_.Server());
     run_->SetLanguage(QStringLiteral("C"));
-    ready_ = x_->Connected();
+    ready_ = true;
 }
 
-ProgramScene::~ProgramScene() {
-    EndProcess(program_);
-    for (auto& client : clients_) {
-        EndProcess(*client->process);
-    }
-    for (auto& helper : helpers_) {
-        EndProcess(*helper);
-    }
-}
+// The desktop ends the program, the clients and the helpers it started.
+ProgramScene::~ProgramScene() = default;
 
 ColourClient* ProgramScene::StartColourClient(const QString& title, int width, int height, int x,
                                               int y) {
+    TestProgram& p = desktop_.Start(
+        QStringLiteral(VANTREL_COLOUR_CLIENT),
+        {"--title", title, "--width", QString::number(width), "--height", QString::number(height),
+         "--x", QString::number(x), "--y", QString::number(y)});
     auto client = std::make_unique<ColourClient>();
-    client->process = std::make_unique<QProcess>();
-    QProcess& p = *client->process;
-    p.setProcessEnvironment(server_->Environment());
-    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p.start(QStringLiteral(VANTREL_COLOUR_CLIENT),
-            {"--title", title, "--width", QString::number(width), "--height",
-             QString::number(height), "--x", QString::number(x), "--y", QString::number(y)});
-    client->window = ReadAnnouncedWindow(p, 5000);
+    client->process = &p.Process();
+    client->window = p.ReadAnnouncedWindow(5000);
     if (client->window == 0) {
         return nullptr;
     }
@@ -77,24 +67,17 @@ bool ProgramScene::Tell(ColourClient& client, const QByteArray& command) {
 }
 
 QProcess* ProgramScene::StartHelper(const QString& program, const QStringList& args) {
-    helpers_.push_back(std::make_unique<QProcess>());
-    QProcess& p = *helpers_.back();
-    p.setProcessEnvironment(server_->Environment());
-    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p.setStandardOutputFile(QProcess::nullDevice());
-    p.start(program, args);
-    return p.waitForStarted(5000) ? &p : nullptr;
+    TestProgram& p = desktop_.Start(program, args, TestProgram::ErrorOutput::Forward, std::nullopt,
+                                    TestProgram::StandardOutput::Drop);
+    return p.Started() ? &p.Process() : nullptr;
 }
 
-bool ProgramScene::StartWindowManager() {
-    if (StartHelper(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")}) == nullptr) {
-        return false;
-    }
-    return x_->WaitForWindowManager(10000);
+bool ProgramScene::StartWindowManager(WindowManager manager) {
+    return desktop_.StartWindowManager(manager);
 }
 
 std::optional<std::uint32_t> ProgramScene::WmState(std::uint32_t window) {
-    xcb_connection_t* c = x_->Connection();
+    xcb_connection_t* c = X().Connection();
     const char* name = "WM_STATE";
     xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
         c, xcb_intern_atom(c, 1, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
@@ -117,12 +100,12 @@ std::optional<std::uint32_t> ProgramScene::WmState(std::uint32_t window) {
 }
 
 bool ProgramScene::StartProgram() {
-    program_.setProcessEnvironment(run_->Environment());
-    program_.start(QStringLiteral(VANTREL_BINARY), {});
-    if (!program_.waitForStarted(5000)) {
+    program_ = &desktop_.Start(QStringLiteral(VANTREL_BINARY), {}, TestProgram::ErrorOutput::Keep,
+                               run_->Environment());
+    if (!program_->Started()) {
         return false;
     }
-    const auto windows = WaitForWindows(*x_, kMainTitle, 8000);
+    const auto windows = WaitForWindows(X(), kMainTitle, 8000);
     if (windows.size() != 1) {
         return false;
     }
@@ -131,12 +114,11 @@ bool ProgramScene::StartProgram() {
 }
 
 QRect ProgramScene::MainBounds() {
-    return x_->Geometry(mainWindow_).value_or(QRect());
+    return X().Geometry(mainWindow_).value_or(QRect());
 }
 
 QString ProgramScene::ProgramErrors() {
-    errors_ += program_.readAllStandardError();
-    return QString::fromLocal8Bit(errors_);
+    return program_ != nullptr ? program_->Errors() : QString();
 }
 
 QPoint ProgramScene::ButtonCentre(int row, int display) {
@@ -161,7 +143,7 @@ QPoint ProgramScene::ExitButtonCentre() {
 }
 
 int ProgramScene::VisibleRows() {
-    return MainWindowVisibleRows(*x_, MainBounds());
+    return MainWindowVisibleRows(X(), MainBounds());
 }
 
 bool ProgramScene::WaitForRows(int rows, int timeoutMs) {
@@ -169,10 +151,15 @@ bool ProgramScene::WaitForRows(int rows, int timeoutMs) {
 }
 
 std::vector<std::uint32_t> ProgramScene::Clones() {
+    // Under a window manager a clone sits in a frame: its frame's place in the root's
+    // stacking order is the clone's.
+    const auto titled = X().FindViewableWindowsByTitle(kCloneTitle);
     std::vector<std::uint32_t> clones;
-    for (std::uint32_t w : x_->RootChildren()) {
-        if (x_->IsViewable(w) && x_->Title(w) == kCloneTitle) {
-            clones.push_back(w);
+    for (std::uint32_t top : X().RootChildren()) {
+        for (std::uint32_t w : titled) {
+            if (X().TopLevelOf(w) == top) {
+                clones.push_back(w);
+            }
         }
     }
     return clones;
@@ -185,7 +172,7 @@ std::uint32_t ProgramScene::WaitForNewClone(const std::vector<std::uint32_t>& kn
         [&] {
             for (std::uint32_t w : Clones()) {
                 if (std::find(known.begin(), known.end(), w) == known.end() &&
-                    x_->Geometry(w) == display) {
+                    X().Geometry(w) == display) {
                     found = w;
                     return true;
                 }
@@ -197,20 +184,20 @@ std::uint32_t ProgramScene::WaitForNewClone(const std::vector<std::uint32_t>& kn
 }
 
 int ProgramScene::StackingIndex(std::uint32_t window) {
-    const auto children = x_->RootChildren();
+    const auto children = X().RootChildren();
     const auto it = std::find(children.begin(), children.end(), window);
     return it == children.end() ? -1 : static_cast<int>(it - children.begin());
 }
 
 void ProgramScene::Raise(std::uint32_t window) {
     const std::uint32_t above[] = {XCB_STACK_MODE_ABOVE};
-    xcb_configure_window(x_->Connection(), window, XCB_CONFIG_WINDOW_STACK_MODE, above);
-    x_->Sync();
+    xcb_configure_window(X().Connection(), window, XCB_CONFIG_WINDOW_STACK_MODE, above);
+    X().Sync();
 }
 
 bool ProgramScene::ShowsWithin(const std::vector<Probe>& probes, int timeoutMs,
                                std::string* describe) {
-    return ShowsColours(*x_, probes, timeoutMs, 40, 20, describe);
+    return ShowsColours(X(), probes, timeoutMs, 40, 20, describe);
 }
 
 std::vector<ProgramScene::Probe> QuadrantsIn(const QRect& image) {

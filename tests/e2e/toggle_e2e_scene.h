@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "tests/e2e/app_e2e_support.h"
+#include "tests/e2e/support/TestDesktop.h"
 #include "tests/e2e/support/XClient.h"
-#include "tests/e2e/support/XvfbServer.h"
 
 constexpr QRgb kSceneRed = 0xffff0000;
 constexpr QRgb kSceneGreen = 0xff00ff00;
@@ -24,7 +24,7 @@ constexpr QRgb kSceneWhite = 0xffffffff;
 constexpr QRgb kSceneBlack = 0xff000000;
 
 struct ColourClient {
-    std::unique_ptr<QProcess> process;
+    QProcess* process = nullptr;
     std::uint32_t window = 0;
 };
 
@@ -32,13 +32,18 @@ class ProgramScene {
   public:
     // Starts Xvfb of the given size with these monitors; nothing else yet.
     ProgramScene(const std::vector<MonitorSpec>& monitors, int screenWidth, int screenHeight);
+    // Starts the desktop as asked (window manager, tray, compositor included).
+    explicit ProgramScene(const DesktopOptions& options);
     ~ProgramScene();
     ProgramScene(const ProgramScene&) = delete;
     ProgramScene& operator=(const ProgramScene&) = delete;
 
     bool ServerReady() const { return ready_; }
-    XvfbServer& Server() { return *server_; }
-    XClient& X() { return *x_; }
+    // What did not start when ServerReady() is false.
+    const std::string& Failure() const { return desktop_.Failure(); }
+    TestDesktop& Desktop() { return desktop_; }
+    XvfbServer& Server() { return desktop_.Server(); }
+    XClient& X() { return desktop_.X(); }
 
     // A colour client of the given size at (x, y), titled title; waits until it is mapped.
     ColourClient* StartColourClient(const QString& title, int width, int height, int x, int y);
@@ -46,14 +51,14 @@ class ProgramScene {
     bool Tell(ColourClient& client, const QByteArray& command);
     // Runs a program on the server (trayer, openbox); ended with the scene.
     QProcess* StartHelper(const QString& program, const QStringList& args);
-    // Starts openbox and waits until it frames new windows.
-    bool StartWindowManager();
+    // Starts a window manager (openbox unless told) and waits until it frames new windows.
+    bool StartWindowManager(WindowManager manager = WindowManager::Openbox);
     // The ICCCM WM_STATE of a client window (1 normal, 3 iconic); nothing when unset.
     std::optional<std::uint32_t> WmState(std::uint32_t window);
 
     // Starts vantrel and waits for its main window; false when it did not appear.
     bool StartProgram();
-    QProcess& Program() { return program_; }
+    QProcess& Program() { return program_->Process(); }
     std::uint32_t MainWindow() const { return mainWindow_; }
     // The main window's geometry read from the server now.
     QRect MainBounds();
@@ -90,13 +95,10 @@ class ProgramScene {
     bool ShowsWithin(const std::vector<Probe>& probes, int timeoutMs, std::string* describe);
 
   private:
-    std::unique_ptr<XvfbServer> server_;
-    std::unique_ptr<XClient> x_;
+    TestDesktop desktop_;
     std::unique_ptr<VantrelRun> run_;
     std::vector<std::unique_ptr<ColourClient>> clients_;
-    std::vector<std::unique_ptr<QProcess>> helpers_;
-    QProcess program_;
-    QByteArray errors_;
+    TestProgram* program_ = nullptr;
     std::uint32_t mainWindow_ = 0;
     bool ready_ = false;
 };
