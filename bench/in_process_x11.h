@@ -10,15 +10,15 @@
 #include "bench/soak_scene.h"
 #include "platform/Platform.h"
 #include "platform/x11/X11Platform.h"
-#include "tests/e2e/support/XvfbServer.h"
+#include "tests/e2e/support/TestDesktop.h"
 
-// Starts server's monitors and makes it this process's display; false when Xvfb did not
-// start. Call before the QApplication is made.
-inline bool StartInProcessX11(XvfbServer& server) {
-    if (!server.Running() || !server.SetMonitors(SoakMonitors())) {
+// Makes the desktop (started with SoakDesktop()) this process's display; false when it did
+// not start. Call before the QApplication is made.
+inline bool StartInProcessX11(TestDesktop& desktop) {
+    if (!desktop.Ready()) {
         return false;
     }
-    server.Export();
+    desktop.Server().Export();
     qputenv("QT_QPA_PLATFORM", "xcb");
     InstallPlatform(CreateX11Platform());
     return true;
