@@ -101,8 +101,12 @@ bool XvfbServer::Start(const Options& options) {
     auto argv = ToArgv(args);
     const pid_t pid = fork();
     if (pid == 0) {
-        // The server ends with the test process, even when the test is killed.
+        // The server ends with the test process, even when the test is killed, and answers
+        // SIGTERM even when the caller has it blocked.
         prctl(PR_SET_PDEATHSIG, SIGTERM);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
         if (fds[1] == 3) {
             fcntl(3, F_SETFD, 0);
         } else {

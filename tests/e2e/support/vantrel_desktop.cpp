@@ -132,19 +132,19 @@ int RunCommand(TestDesktop& desktop, const QStringList& command) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Blocked here and waited for, so that an interruption still ends the desktop in order.
-    sigset_t stop;
-    sigemptyset(&stop);
-    sigaddset(&stop, SIGINT);
-    sigaddset(&stop, SIGTERM);
-    sigprocmask(SIG_BLOCK, &stop, nullptr);
-
     QCoreApplication app(argc, argv);
     const auto invocation = Parse(QCoreApplication::arguments());
     if (!invocation) {
         return 2;
     }
     TestDesktop desktop(invocation->desktop);
+    // Blocked from here on and waited for, so that an interruption still ends the desktop in
+    // order. (Not before: the desktop's own programs would inherit the blocked signals.)
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGINT);
+    sigaddset(&stop, SIGTERM);
+    sigprocmask(SIG_BLOCK, &stop, nullptr);
     if (!desktop.Ready()) {
         std::fprintf(stderr, "vantrel_desktop: %s\n", desktop.Failure().c_str());
         return 2;
