@@ -4,8 +4,8 @@
 // centred, with black margins beside it.
 #include <gtest/gtest.h>
 
+#include "tests/e2e/program_scene.h"
 #include "tests/e2e/support/WaitUntil.h"
-#include "tests/e2e/toggle_e2e_scene.h"
 
 namespace {
 

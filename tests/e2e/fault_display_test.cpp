@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "tests/e2e/fault_support.h"
+#include "tests/e2e/program_scene.h"
 #include "tests/e2e/support/WaitUntil.h"
 
 namespace {
@@ -110,7 +110,7 @@ TEST(FaultDisplay, MonitorsComeAndGoAndTheScreenChangesSize) {
     EXPECT_EQ(vantrel.state(), QProcess::Running);
 
     // A display goes while the numbers are shown on it; they go after their time.
-    const QRect main = scene.MainWindow();
+    const QRect main = scene.MainBounds();
     scene.X().Click(main.x() + 103 + 61, main.y() + 520 + 12);
     ASSERT_TRUE(WaitUntil([&] { return scene.VisibleRows() != 3; }, 5000)) << "no overlays";
     ASSERT_TRUE(scene.Server().SetMonitors({{0, 0, 1600, 1080, true}}));

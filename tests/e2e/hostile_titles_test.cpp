@@ -23,7 +23,7 @@
 #include "platform/Platform.h"
 #include "platform/x11/X11Context.h"
 #include "platform/x11/X11Platform.h"
-#include "tests/e2e/fault_support.h"
+#include "tests/e2e/program_scene.h"
 #include "tests/e2e/support/TestDesktop.h"
 #include "tests/e2e/support/WaitUntil.h"
 #include "tests/e2e/support/XClient.h"

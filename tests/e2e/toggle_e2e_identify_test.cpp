@@ -8,8 +8,8 @@
 
 #include <cstdio>
 
+#include "tests/e2e/program_scene.h"
 #include "tests/e2e/support/WaitUntil.h"
-#include "tests/e2e/toggle_e2e_scene.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tests/e2e/program_scene.h"
 #include "tests/e2e/support/WaitUntil.h"
-#include "tests/e2e/toggle_e2e_scene.h"
 
 namespace {
 

@@ -1,6 +1,8 @@
-#include "tests/e2e/toggle_e2e_scene.h"
+#include "tests/e2e/program_scene.h"
 
 #include <xcb/xcb.h>
+
+#include <QElapsedTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -26,7 +28,19 @@ DesktopOptions Screen(const std::vector<MonitorSpec>& monitors, int width, int h
     return options;
 }
 
+DesktopOptions TwoMonitors(const XvfbServer::Options& screen) {
+    DesktopOptions options = Screen({{0, 0, 1600, 1080, true}, {1600, 0, 1600, 1080, false}},
+                                    screen.width, screen.height);
+    options.composite = screen.composite;
+    options.serverArgs = screen.extraArgs;
+    return options;
+}
+
 }  // namespace
+
+ProgramScene::ProgramScene() : ProgramScene(XvfbServer::Options{}) {}
+
+ProgramScene::ProgramScene(const XvfbServer::Options& screen) : ProgramScene(TwoMonitors(screen)) {}
 
 ProgramScene::ProgramScene(const std::vector<MonitorSpec>& monitors, int screenWidth,
                            int screenHeight)
@@ -64,6 +78,35 @@ bool ProgramScene::Tell(ColourClient& client, const QByteArray& command) {
     client.process->write(command + '\n');
     client.process->waitForBytesWritten(1000);
     return ReadLineWithin(*client.process, 5000) == "ok " + command;
+}
+
+ProgramScene::Client ProgramScene::StartClient(const char* program, const QStringList& args) {
+    TestProgram& p =
+        desktop_.Start(QString::fromUtf8(program), args, TestProgram::ErrorOutput::Keep);
+    return Client{&p.Process(), p.ReadAnnouncedWindow(10000)};
+}
+
+ProgramScene::Client ProgramScene::StartColourClient(const QStringList& args) {
+    return StartClient(VANTREL_COLOUR_CLIENT, args);
+}
+
+ProgramScene::Client ProgramScene::StartHostileClient(const QStringList& args) {
+    return StartClient(VANTREL_HOSTILE_CLIENT, args);
+}
+
+QByteArray ProgramScene::Tell(QProcess& client, const QByteArray& command,
+                              const QByteArray& answerPrefix, int timeoutMs) {
+    client.write(command + "\n");
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < timeoutMs) {
+        const QByteArray line = ReadLineWithin(
+            client, static_cast<int>(std::max<qint64>(1, timeoutMs - clock.elapsed())));
+        if (line.startsWith(answerPrefix)) {
+            return line;
+        }
+    }
+    return {};
 }
 
 QProcess* ProgramScene::StartHelper(const QString& program, const QStringList& args) {
@@ -113,6 +156,22 @@ bool ProgramScene::StartProgram() {
     return true;
 }
 
+QProcess& ProgramScene::StartVantrel() {
+    return desktop_
+        .Start(QStringLiteral(VANTREL_BINARY), {}, TestProgram::ErrorOutput::Keep,
+               run_->Environment())
+        .Process();
+}
+
+bool ProgramScene::WaitForMainWindow() {
+    const auto windows = WaitForWindows(X(), kMainTitle, 8000);
+    if (windows.size() != 1) {
+        return false;
+    }
+    mainWindow_ = windows[0];
+    return MainBounds().size() == QSize(727, 551);
+}
+
 QRect ProgramScene::MainBounds() {
     return X().Geometry(mainWindow_).value_or(QRect());
 }
@@ -148,6 +207,25 @@ int ProgramScene::VisibleRows() {
 
 bool ProgramScene::WaitForRows(int rows, int timeoutMs) {
     return WaitUntil([&] { return VisibleRows() == rows; }, timeoutMs, 20);
+}
+
+bool ProgramScene::HasButton(int row, int display) {
+    return MainWindowHasButton(X(), MainBounds(), row, display);
+}
+
+bool ProgramScene::PressAndWaitForClone(int row, int display, const QRect& bounds, int timeoutMs) {
+    const QPoint button = ButtonCentre(row, display);
+    X().Click(button.x(), button.y());
+    return WaitUntil(
+        [&] {
+            for (std::uint32_t w : Clones()) {
+                if (X().Geometry(w) == bounds) {
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs, 5);
 }
 
 std::vector<std::uint32_t> ProgramScene::Clones() {
