@@ -109,12 +109,6 @@ QByteArray ProgramScene::Tell(QProcess& client, const QByteArray& command,
     return {};
 }
 
-QProcess* ProgramScene::StartHelper(const QString& program, const QStringList& args) {
-    TestProgram& p = desktop_.Start(program, args, TestProgram::ErrorOutput::Forward, std::nullopt,
-                                    TestProgram::StandardOutput::Drop);
-    return p.Started() ? &p.Process() : nullptr;
-}
-
 bool ProgramScene::StartWindowManager(WindowManager manager) {
     return desktop_.StartWindowManager(manager);
 }

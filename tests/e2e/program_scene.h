@@ -71,8 +71,6 @@ class ProgramScene {
     // Sends one command and returns the first answer line starting with answerPrefix.
     static QByteArray Tell(QProcess& client, const QByteArray& command,
                            const QByteArray& answerPrefix = "ok", int timeoutMs = 10000);
-    // Runs a program on the server (trayer, openbox); ended with the scene.
-    QProcess* StartHelper(const QString& program, const QStringList& args);
     // Starts a window manager (openbox unless told) and waits until it frames new windows.
     bool StartWindowManager(WindowManager manager = WindowManager::Openbox);
     // The ICCCM WM_STATE of a client window (1 normal, 3 iconic); nothing when unset.
@@ -85,7 +83,6 @@ class ProgramScene {
     // one main window of the designed size; false when it did not appear.
     QProcess& StartVantrel();
     bool WaitForMainWindow();
-    VantrelRun& Run() { return *run_; }
     std::uint32_t MainWindow() const { return mainWindow_; }
     // The main window's geometry read from the server now.
     QRect MainBounds();
