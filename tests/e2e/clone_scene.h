@@ -12,8 +12,8 @@
 #include <memory>
 #include <string>
 
+#include "tests/e2e/support/TestDesktop.h"
 #include "tests/e2e/support/XClient.h"
-#include "tests/e2e/support/XvfbServer.h"
 
 class TCloneForm;
 
@@ -25,9 +25,9 @@ class CloneScene {
     // Starts everything; false (with a reason) when a part could not be started.
     bool Start(bool withWindowManager, std::string* reason);
 
-    XvfbServer& Server() { return *server_; }
-    XClient& X() { return *x_; }
-    QProcess& Source() { return source_; }
+    XvfbServer& Server() { return desktop_->Server(); }
+    XClient& X() { return desktop_->X(); }
+    QProcess& Source() { return source_->Process(); }
     std::uint32_t SourceWindow() const { return sourceWindow_; }
     // X errors that reached the program and were not expected by anyone.
     int UnexpectedErrors() const { return *errors_; }
@@ -43,11 +43,9 @@ class CloneScene {
     bool ShowsWithin(const std::vector<Probe>& probes, int timeoutMs, std::string* describe);
 
   private:
-    std::unique_ptr<XvfbServer> server_;
+    std::unique_ptr<TestDesktop> desktop_;
     std::unique_ptr<QApplication> app_;
-    std::unique_ptr<XClient> x_;
-    QProcess windowManager_;
-    QProcess source_;
+    TestProgram* source_ = nullptr;
     std::uint32_t sourceWindow_ = 0;
     std::shared_ptr<int> errors_ = std::make_shared<int>(0);
 };
