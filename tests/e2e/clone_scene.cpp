@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "clone/CloneForm.h"
 #include "platform/x11/X11Context.h"
 #include "platform/x11/X11Platform.h"
 #include "tests/e2e/support/WaitUntil.h"
@@ -26,7 +27,8 @@ CloneScene::~CloneScene() {
     if (source_ != nullptr) {
         source_->Stop();
     }
-    InstallPlatform(nullptr);
+    probeTarget_.reset();
+    platform_.reset();
     app_.reset();
     desktop_.reset();
 }
@@ -42,7 +44,10 @@ bool CloneScene::Start(bool withWindowManager, std::string* reason) {
     }
     desktop_->Server().Export();
     app_ = std::make_unique<QApplication>(g_argc, g_argv);
-    InstallPlatform(CreateX11Platform());
+    platform_ = CreateX11Platform();
+    probeTarget_ = std::make_unique<QWidget>();
+    probeTarget_->resize(64, 48);
+    probeTarget_->winId();
     X11Context* context = X11Context::Get();
     if (context == nullptr) {
         *reason = "no X connection";
@@ -72,6 +77,17 @@ bool CloneScene::Start(bool withWindowManager, std::string* reason) {
         return false;
     }
     return true;
+}
+
+std::unique_ptr<TCloneForm> CloneScene::NewClone() {
+    return std::make_unique<TCloneForm>(platform_->Thumbnails(), platform_->Displays(),
+                                        platform_->System());
+}
+
+std::optional<QSize> CloneScene::TrackedSourceSize(std::uint32_t source) {
+    const std::unique_ptr<Thumbnail> probe = platform_->Thumbnails().CreateThumbnail(
+        static_cast<WindowHandle>(probeTarget_->winId()), source);
+    return probe ? probe->SourceSize() : std::nullopt;
 }
 
 void CloneScene::Tell(const char* command) {

@@ -18,8 +18,9 @@
 #include <functional>
 #include <memory>
 
-#include "clone/WindowCloneUnit.h"
-#include "mainwindow/MainUnit.h"
+#include "clone/CloneForm.h"
+#include "l10n/Session.h"
+#include "mainwindow/MainForm.h"
 #include "platform/Platform.h"
 #include "platform/x11/X11Context.h"
 #include "platform/x11/X11Platform.h"
@@ -53,16 +54,21 @@ bool RunLoopUntil(const std::function<bool()>& pred, int timeoutMs) {
     return pred();
 }
 
-// One server and one application for the whole process; each test makes its own main window.
-class Session {
+// One server, one application and one backend for the whole process; each test makes its
+// own main window.
+class SharedDesktop {
   public:
-    static Session& Get() {
-        static Session session;
-        return session;
+    static SharedDesktop& Get() {
+        static SharedDesktop shared;
+        return shared;
     }
     XvfbServer& Server() { return desktop_.Server(); }
     XClient& X() { return desktop_.X(); }
     int UnexpectedErrors() const { return *errors_; }
+    // A main window on this desktop, in US English.
+    std::unique_ptr<TMainForm> NewMainForm() {
+        return std::make_unique<TMainForm>(*session_, *platform_);
+    }
 
   private:
     static DesktopOptions TwoMonitors() {
@@ -70,10 +76,11 @@ class Session {
         options.monitors = {{0, 0, 1600, 1080, true}, {1600, 0, 1600, 1080, false}};
         return options;
     }
-    Session() : desktop_(TwoMonitors()) {
+    SharedDesktop() : desktop_(TwoMonitors()) {
         desktop_.Server().Export();
         app_ = std::make_unique<QApplication>(g_argc, g_argv);
-        InstallPlatform(CreateX11Platform());
+        platform_ = CreateX11Platform();
+        session_ = std::make_unique<Session>(platform_->Encodings(), 0x0409);
         auto errors = errors_;
         X11Context::Get()->AddEventHandler([errors](xcb_generic_event_t* event) {
             if (event->response_type == 0) {
@@ -87,25 +94,28 @@ class Session {
     }
     TestDesktop desktop_;
     std::unique_ptr<QApplication> app_;
+    std::unique_ptr<Platform> platform_;
+    std::unique_ptr<Session> session_;
     std::shared_ptr<int> errors_ = std::make_shared<int>(0);
 };
 
 class HostileTitles : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(Session::Get().Server().Running()) << "Xvfb did not start";
-        errorsBefore = Session::Get().UnexpectedErrors();
+        ASSERT_TRUE(SharedDesktop::Get().Server().Running()) << "Xvfb did not start";
+        errorsBefore = SharedDesktop::Get().UnexpectedErrors();
     }
     void TearDown() override {
         form.reset();
         clients.clear();
-        EXPECT_EQ(Session::Get().UnexpectedErrors(), errorsBefore);
+        EXPECT_EQ(SharedDesktop::Get().UnexpectedErrors(), errorsBefore);
     }
 
     // Starts a hostile client; returns its window, 0 when it did not start.
     std::uint32_t StartHostile(const QStringList& args = {}) {
-        clients.push_back(std::make_unique<TestProgram>(
-            QStringLiteral(VANTREL_HOSTILE_CLIENT), args, Session::Get().Server().Environment()));
+        clients.push_back(
+            std::make_unique<TestProgram>(QStringLiteral(VANTREL_HOSTILE_CLIENT), args,
+                                          SharedDesktop::Get().Server().Environment()));
         return clients.back()->ReadAnnouncedWindow(10000);
     }
     // Sends a command and waits for its answer, processing Qt events meanwhile.
@@ -124,9 +134,9 @@ class HostileTitles : public ::testing::Test {
         return answer;
     }
 
-    const WindowRow* RowOf(std::uint32_t window) const {
+    const TWindowRowView* RowOf(std::uint32_t window) const {
         for (const auto& row : form->Rows()) {
-            if (row->Window == window) {
+            if (row->Window() == window) {
                 return row.get();
             }
         }
@@ -198,15 +208,15 @@ TEST_F(HostileTitles, EveryTitleIsShownLiterallyAndCut) {
         ASSERT_TRUE(Tell(clients.back()->Process(), command).startsWith("ok")) << c.what;
         windows.push_back(window);
     }
-    form = std::make_unique<TMainForm>();
+    form = SharedDesktop::Get().NewMainForm();
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const TitleCase& c = cases[i];
-        const WindowRow* row = RowOf(windows[i]);
+        const TWindowRowView* row = RowOf(windows[i]);
         ASSERT_EQ(row != nullptr, c.listed) << c.what;
         if (row == nullptr) {
             continue;
         }
-        const QLabel* label = row->TitleLabel;
+        const QLabel* label = row->TitleLabel();
         EXPECT_EQ(label->textFormat(), Qt::PlainText) << c.what;
         EXPECT_EQ(label->text(), c.shown) << c.what;
         EXPECT_LE(label->text().size(), 511) << c.what;
@@ -215,8 +225,8 @@ TEST_F(HostileTitles, EveryTitleIsShownLiterallyAndCut) {
     // The same titles again through a refresh of rows that already exist.
     form->RefreshWindowList();
     for (std::size_t i = 0; i < cases.size(); ++i) {
-        if (const WindowRow* row = RowOf(windows[i])) {
-            EXPECT_EQ(row->TitleLabel->text(), cases[i].shown) << cases[i].what << " refreshed";
+        if (const TWindowRowView* row = RowOf(windows[i])) {
+            EXPECT_EQ(row->TitleLabel()->text(), cases[i].shown) << cases[i].what << " refreshed";
         }
     }
 }
@@ -226,7 +236,7 @@ TEST_F(HostileTitles, EveryTitleIsShownLiterallyAndCut) {
 TEST_F(HostileTitles, RenameStormLeavesTheLoopResponsiveAndTheLastTitleShown) {
     const std::uint32_t window = StartHostile({"--title", "Calm"});
     ASSERT_NE(window, 0u);
-    form = std::make_unique<TMainForm>();
+    form = SharedDesktop::Get().NewMainForm();
     form->PrepareToRun(0x0409);
     form->show();
     ASSERT_NE(RowOf(window), nullptr);
@@ -247,8 +257,8 @@ TEST_F(HostileTitles, RenameStormLeavesTheLoopResponsiveAndTheLastTitleShown) {
     EXPECT_LT(longestGap, 2000) << "the event loop was starved";
     EXPECT_TRUE(RunLoopUntil(
         [&] {
-            const WindowRow* row = RowOf(window);
-            return row != nullptr && row->TitleLabel->text() == "Final Title";
+            const TWindowRowView* row = RowOf(window);
+            return row != nullptr && row->TitleLabel()->text() == "Final Title";
         },
         5000));
     EXPECT_EQ(form->Rows().size(), 1u);
@@ -259,10 +269,10 @@ TEST_F(HostileTitles, RenameStormLeavesTheLoopResponsiveAndTheLastTitleShown) {
 TEST_F(HostileTitles, BogusClientListGivesRowsOnlyForRealWindows) {
     const std::uint32_t real = StartHostile({"--title", "Real Client"});
     ASSERT_NE(real, 0u);
-    form = std::make_unique<TMainForm>();
+    form = SharedDesktop::Get().NewMainForm();
     const auto own = static_cast<std::uint32_t>(form->winId());
     const QByteArray ids = "1234567 0 ffffffff 3ffffff self " +
-                           QByteArray::number(Session::Get().X().Root(), 16) + " " +
+                           QByteArray::number(SharedDesktop::Get().X().Root(), 16) + " " +
                            QByteArray::number(own, 16) + " self 7fffff01";
     form->PrepareToRun(0x0409);
     form->show();
@@ -276,8 +286,8 @@ TEST_F(HostileTitles, BogusClientListGivesRowsOnlyForRealWindows) {
     ASSERT_TRUE(Tell(clients.back()->Process(), "fakewm " + ids).startsWith("ok"));
     ASSERT_TRUE(RunLoopUntil([&] { return form->Rows().size() == 1; }, 5000));
     ASSERT_EQ(form->Rows().size(), 1u);
-    EXPECT_EQ(form->Rows()[0]->Window, real);
-    EXPECT_EQ(form->Rows()[0]->TitleLabel->text(), "Real Client");
+    EXPECT_EQ(form->Rows()[0]->Window(), real);
+    EXPECT_EQ(form->Rows()[0]->TitleLabel()->text(), "Real Client");
     // The fake manager goes away with its client: its leftovers on the root stay behind.
     clients.back()->Process().kill();
     clients.back()->Process().waitForFinished(5000);
@@ -289,15 +299,15 @@ TEST_F(HostileTitles, BogusClientListGivesRowsOnlyForRealWindows) {
 TEST_F(HostileTitles, ButtonOfAWindowThatJustWentGivesABlackClone) {
     const std::uint32_t window = StartHostile({"--title", "Short-lived", "--colour", "ff0000"});
     ASSERT_NE(window, 0u);
-    form = std::make_unique<TMainForm>();
+    form = SharedDesktop::Get().NewMainForm();
     form->show();
-    const WindowRow* row = RowOf(window);
+    const TWindowRowView* row = RowOf(window);
     ASSERT_NE(row, nullptr);
-    ASSERT_EQ(row->DisplayButtons.size(), 2u);
+    ASSERT_EQ(row->DisplayButtons().size(), 2u);
 
     ::kill(static_cast<pid_t>(clients.back()->Pid()), SIGKILL);
     ASSERT_TRUE(clients.back()->Process().waitForFinished(5000));
-    XClient& x = Session::Get().X();
+    XClient& x = SharedDesktop::Get().X();
     ASSERT_TRUE(WaitUntil([&] { return !x.Exists(window); }, 5000));
 
     auto allBlack = [&] {
@@ -321,10 +331,10 @@ TEST_F(HostileTitles, ButtonOfAWindowThatJustWentGivesABlackClone) {
     ASSERT_TRUE(WaitUntil([&] { return x.PixelAt(2400, 540) == 0xffffffffu; }, 5000));
 
     // No refresh runs in between: the row still stands for the dead window.
-    row->DisplayButtons[1]->click();
-    QPointer<TCloneForm> clone = row->Clones[1];
+    row->DisplayButtons()[1]->click();
+    QPointer<TCloneForm> clone = row->Clone(1);
     ASSERT_NE(clone, nullptr);
-    EXPECT_EQ(clone->Thumbnail(), 0u);
+    EXPECT_FALSE(clone->HasThumbnail());
     ASSERT_TRUE(WaitUntil(
         [&] {
             return x.IsViewable(static_cast<std::uint32_t>(clone->winId())) &&
