@@ -223,21 +223,33 @@ __declspec(dllexport) HRESULT WINAPI
         return E_INVALIDARG;
     }
     Registry& registry = TheRegistry();
-    const std::lock_guard<std::mutex> hold(registry.lock);
-    const auto found = registry.thumbnails.find(thumbnail);
-    if (found == registry.thumbnails.end()) {
-        return E_INVALIDARG;
+    ThumbnailState before;
+    ThumbnailState after;
+    {
+        const std::lock_guard<std::mutex> hold(registry.lock);
+        const auto found = registry.thumbnails.find(thumbnail);
+        if (found == registry.thumbnails.end()) {
+            return E_INVALIDARG;
+        }
+        ThumbnailState& state = found->second;
+        before = state;
+        if ((properties->dwFlags & DWM_TNP_RECTDESTINATION) != 0) {
+            state.rect = properties->rcDestination;
+            state.placed = true;
+        }
+        if ((properties->dwFlags & DWM_TNP_VISIBLE) != 0) {
+            state.visible = properties->fVisible != FALSE;
+        }
+        if ((properties->dwFlags & DWM_TNP_SOURCECLIENTAREAONLY) != 0) {
+            state.clientOnly = properties->fSourceClientAreaOnly != FALSE;
+        }
+        after = state;
     }
-    ThumbnailState& state = found->second;
-    if ((properties->dwFlags & DWM_TNP_RECTDESTINATION) != 0) {
-        state.rect = properties->rcDestination;
-        state.placed = true;
-    }
-    if ((properties->dwFlags & DWM_TNP_VISIBLE) != 0) {
-        state.visible = properties->fVisible != FALSE;
-    }
-    if ((properties->dwFlags & DWM_TNP_SOURCECLIENTAREAONLY) != 0) {
-        state.clientOnly = properties->fSourceClientAreaOnly != FALSE;
+    // A thumbnail that moves or hides uncovers what it drew: the destination repaints that
+    // part, as it shows again from under a compositor's thumbnail.
+    const bool moved = !EqualRect(&before.rect, &after.rect) || (before.visible && !after.visible);
+    if (before.placed && moved && IsWindow(before.destination)) {
+        InvalidateRect(before.destination, &before.rect, TRUE);
     }
     SetEvent(registry.wake);
     return S_OK;

@@ -6,6 +6,8 @@ Usage:
                                                yellow quadrants (top left, top right,
                                                bottom left, bottom right)
   screen_check.py SHOT.xwd black X Y W H       the rectangle's corners and centre are black
+  screen_check.py SHOT.xwd marks X Y W H       something is drawn in the rectangle: a pixel
+                                               differs from its top left corner's colour
   screen_check.py SHOT.xwd pixel X Y           prints the pixel as R G B
 
 Exits with 0 when the check holds and prints what it saw otherwise.
@@ -64,6 +66,16 @@ def check(shot, points):
     return 0 if not failures else 1
 
 
+def marks(shot, x, y, w, h):
+    ground = shot.rgb(x, y)
+    for py in range(y, y + h):
+        for px in range(x, x + w):
+            if not near(shot.rgb(px, py), ground):
+                return 0
+    print(f"{x},{y} {w}x{h} is all {ground}")
+    return 1
+
+
 def main(argv):
     if len(argv) < 4:
         sys.exit(__doc__)
@@ -83,6 +95,8 @@ def main(argv):
         return check(shot, [(x + 1, y + 1, BLACK), (x + w - 2, y + 1, BLACK),
                             (x + 1, y + h - 2, BLACK), (x + w - 2, y + h - 2, BLACK),
                             (x + w // 2, y + h // 2, BLACK)])
+    if argv[2] == "marks":
+        return marks(shot, x, y, w, h)
     sys.exit(__doc__)
 
 

@@ -132,15 +132,13 @@ else
     read -r _ MX MY MW MH <<<"$main"
     echo "main window client area: $MX,$MY ${MW}x$MH"
 
-    # A display button's centre (row r, display d, from 0) and the list's background.
+    # A display button's centre (row r, display d, from 0). A row is listed when its strip
+    # of the list, from its first button to well into its title, has anything drawn on it.
     button_x() { echo $((MX + 30 + 39 * $2)); }
     button_y() { echo $((MY + 79 + 28 * $1)); }
     row_shown() {
         xwd -root -silent >"$SHOT" || return 1
-        local background button
-        background="$("${CHECK[@]}" "$SHOT" pixel $((MX + 600)) $((MY + 454)))"
-        button="$("${CHECK[@]}" "$SHOT" pixel "$(button_x "$1" 0)" "$(button_y "$1" 0)")"
-        [ "$background" != "$button" ]
+        "${CHECK[@]}" "$SHOT" marks $((MX + 10)) $(($(button_y "$1") - 9)) 200 18 >/dev/null
     }
     row_gone() { ! row_shown "$@"; }
 
