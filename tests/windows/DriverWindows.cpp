@@ -215,7 +215,17 @@ bool ClickAt(int x, int y) {
     inputs[0].mi.dwFlags |= MOUSEEVENTF_MOVE;
     inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
     inputs[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
-    return SendInput(3, inputs, sizeof(INPUT)) == 3;
+    // Paced as a hand clicks: a press that arrives together with the move and the release
+    // can be taken by the window's activation in Wine's virtual desktop and never reach
+    // the button.
+    constexpr DWORD kHandPaceMs = 80;
+    for (INPUT& input : inputs) {
+        if (SendInput(1, &input, sizeof(INPUT)) != 1) {
+            return false;
+        }
+        Sleep(kHandPaceMs);
+    }
+    return true;
 }
 
 bool CloseByTitle(const std::wstring& title) {
