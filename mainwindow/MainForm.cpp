@@ -66,6 +66,8 @@ TMainForm::TMainForm(const Session& session, Platform& platform, QWidget* parent
     CreateScrollBox();
     FormCreate();
     CreateTrayIcon();
+    // The monitor line follows a change of the displays at once, as the rows do.
+    connect(&platform_.Displays(), &DisplayList::Changed, this, &TMainForm::FormActivate);
     qApp->installEventFilter(this);
 }
 
@@ -270,8 +272,7 @@ WindowHandle TMainForm::ApplicationWindow() {
 }
 
 void TMainForm::RefreshWindowList() {
-    rows_->Refresh(platform_.Windows().Snapshot(ApplicationWindow()),
-                   [this] { return platform_.Displays().Count(); });
+    rows_->Refresh(platform_.Windows().Snapshot(ApplicationWindow()));
 }
 
 void TMainForm::ArrangeRows() {

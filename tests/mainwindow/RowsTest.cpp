@@ -130,20 +130,6 @@ INSTANTIATE_TEST_SUITE_P(Displays, RowGeometryTest,
                              return std::to_string(info.param.displays) + "Displays";
                          });
 
-TEST_F(RowsTest, RowsKeepTheirButtonCountWhenADisplayIsAdded) {
-    fake->AddWindow(QStringLiteral("Old"));
-    MakeForm();
-    fake->AddMonitor({3200, 0, 1024, 768});
-    fake->AddWindow(QStringLiteral("New"));
-    form->RefreshWindowList();
-    form->ArrangeRows();
-    EXPECT_EQ(Row(0).DisplayButtons().size(), 2u);
-    EXPECT_EQ(Row(0).TitleLabel()->x(), 84);
-    EXPECT_EQ(Row(1).DisplayButtons().size(), 3u);
-    EXPECT_EQ(Row(1).TitleLabel()->x(), 123);
-    EXPECT_EQ(Row(1).DisplayButtons()[2]->geometry(), QRect(84, 29, 33, 25));
-}
-
 TEST_F(RowsTest, TitlesAreCutAndShownLiterally) {
     const QString longTitle(600, u'x');
     fake->AddWindow(longTitle);
