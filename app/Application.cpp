@@ -16,14 +16,28 @@
 namespace {
 
 const char* const kCompositionMessage = "Vantrel requires Windows Aero interface to be enabled.";
+// Where the compositor can say what is missing (an X server without its extensions).
+const char* const kMissingFeaturesMessage =
+    "Vantrel needs the X server extensions Composite, RENDER and DAMAGE to show live clones. "
+    "Missing: %1.";
 constexpr int kCompositionMessageId = 5;
 // The name the single-instance guard is taken under.
 const QString kInstanceGuardName = QStringLiteral("Vantrel");
 
-void ShowCompositionMessage(const Session& session) {
+// The catalog's message wins; without it the text names what is missing where the
+// compositor knows, and otherwise keeps the Windows wording.
+QString CompositionMessageDefault(Compositor& compositor) {
+    const QString missing = compositor.MissingFeatures();
+    if (missing.isEmpty()) {
+        return QString::fromLatin1(kCompositionMessage);
+    }
+    return QString::fromLatin1(kMissingFeaturesMessage).arg(missing);
+}
+
+void ShowCompositionMessage(const Session& session, Compositor& compositor) {
     QMessageBox box(QMessageBox::Critical, session.applicationTitle,
                     session.catalog.GetMessageTextById(session.languageId, kCompositionMessageId,
-                                                       QString::fromLatin1(kCompositionMessage)),
+                                                       CompositionMessageDefault(compositor)),
                     QMessageBox::Ok);
     box.setObjectName(QStringLiteral("CompositionMessage"));
     box.exec();
@@ -77,7 +91,7 @@ int RunApplication(Session& session, Platform& platform) {
     // is available.
     auto mainForm = std::make_unique<TMainForm>(session, platform);
     if (!platform.Thumbnails().Available()) {
-        ShowCompositionMessage(session);
+        ShowCompositionMessage(session, platform.Thumbnails());
         return 0;
     }
     mainForm->PrepareToRun(session.languageId);

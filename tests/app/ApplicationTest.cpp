@@ -129,8 +129,37 @@ TEST_F(StartupTest, SecondCopyEndsAtOnceWithoutAnyWindow) {
     EXPECT_EQ(fake->GuardHolders("Vantrel"), 1) << "only the other copy holds the guard";
 }
 
-TEST_F(StartupTest, WithoutCompositionOnlyTheMessageBoxShows) {
+struct RefusalCase {
+    const char* what;
+    const char* missing;  // what the compositor says is missing
+    const char* catalog;  // a message 5 in the catalog, or nothing
+    const char* text;     // the message box's text
+};
+
+class RefusalTest : public StartupTest, public ::testing::WithParamInterface<RefusalCase> {};
+
+// The built-in text names what is missing where the compositor knows (an X server without
+// its extensions); otherwise it keeps the Windows wording.
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RefusalTest,
+    ::testing::Values(
+        RefusalCase{"NothingNamed", "", nullptr,
+                    "Vantrel requires Windows Aero interface to be enabled."},
+        RefusalCase{"X11ExtensionsMissing", "Composite, DAMAGE", nullptr,
+                    "Vantrel needs the X server extensions Composite, RENDER and DAMAGE to show "
+                    "live clones. Missing: Composite, DAMAGE."},
+        RefusalCase{"CatalogWins", "Composite", "No compositing here.", "No compositing here."}),
+    [](const ::testing::TestParamInfo<RefusalCase>& info) { return info.param.what; });
+
+TEST_P(RefusalTest, WithoutCompositionOnlyTheMessageBoxShows) {
     fake->Thumbnails().SetAvailable(false);
+    fake->Thumbnails().SetMissingFeatures(QString::fromLatin1(GetParam().missing));
+    QTemporaryDir install;
+    if (GetParam().catalog != nullptr) {
+        ASSERT_TRUE(WriteTextFile(install.filePath("Messages/0409.lcl"),
+                                  QStringLiteral("<SP>~5~\"%1\"\n").arg(GetParam().catalog)));
+        fake->SetInstallPath(install.path());
+    }
     ShowWatcher shows;
     bool checked = false;
     PollInLoop([&] {
@@ -140,8 +169,7 @@ TEST_F(StartupTest, WithoutCompositionOnlyTheMessageBoxShows) {
                 continue;
             }
             EXPECT_EQ(box->windowTitle(), QStringLiteral("Quillane Vantrel"));
-            EXPECT_EQ(box->text(),
-                      QStringLiteral("Vantrel requires Windows Aero interface to be enabled."));
+            EXPECT_EQ(box->text(), QString::fromLatin1(GetParam().text));
             EXPECT_EQ(box->icon(), QMessageBox::Critical);
             EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
             TMainForm* form = FindMainForm();
