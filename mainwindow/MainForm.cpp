@@ -32,6 +32,11 @@ const QRect kIdentifyButtonBounds(103, 520, 122, 25);
 const QRect kHideButtonBounds(231, 520, 122, 25);
 const QRect kExitButtonBounds(632, 520, 89, 25);
 
+// What a window manager's frame is assumed to take before it is known.
+const QMargins kFrameAllowance(8, 32, 8, 8);
+// Below this the bottom buttons would overlap; the window is never made smaller to fit.
+const QSize kSmallestSize(420, 240);
+
 constexpr int kBalloonMs = 3000;
 constexpr int kIdentifySeconds = 5;
 
@@ -221,14 +226,29 @@ void TMainForm::showEvent(QShowEvent* event) {
     FormShow();
 }
 
-// Centred on the primary screen the first time the window is shown.
+// Centred in the primary screen's work area the first time the window is shown. The designed
+// size is the preferred one; on a small work area (a large scale factor) the window shrinks
+// to fit it, frame included, and the list gives up the height and scrolls.
 void TMainForm::PlaceCentred() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen == nullptr) {
         return;
     }
-    QRect bounds(QPoint(0, 0), size());
-    bounds.moveCenter(screen->geometry().center());
+    const QRect area = screen->availableGeometry();
+    const QMargins frame(geometry().left() - frameGeometry().left(),
+                         geometry().top() - frameGeometry().top(),
+                         frameGeometry().right() - geometry().right(),
+                         frameGeometry().bottom() - geometry().bottom());
+    // Before the first show the window manager's frame may not be known yet: allow for a
+    // title bar and borders.
+    const QSize room = area.size().shrunkBy(frame.isNull() ? kFrameAllowance : frame);
+    if (width() > room.width() || height() > room.height()) {
+        resize(size().boundedTo(room).expandedTo(kSmallestSize));
+    }
+    QRect bounds(QPoint(0, 0), size().grownBy(frame));
+    bounds.moveCenter(area.center());
+    bounds.moveTop(std::max(bounds.top(), area.top()));
+    bounds.moveLeft(std::max(bounds.left(), area.left()));
     move(bounds.topLeft());
 }
 
