@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -75,6 +76,35 @@ QString GetMessagesFolder(const QString& installPath) {
     return folder + QStringLiteral("Messages");
 }
 
+MessagesLocations BuiltMessagesLocations() {
+    return {QStringLiteral(VANTREL_INSTALLED_MESSAGES), QStringLiteral(VANTREL_BUILD_FOLDER),
+            QStringLiteral(VANTREL_SOURCE_MESSAGES)};
+}
+
+QString FindMessagesFolder(const QString& installPath, const QString& executableFolder,
+                           const MessagesLocations& where) {
+    if (!installPath.isEmpty()) {
+        return GetMessagesFolder(installPath);
+    }
+    if (executableFolder.isEmpty()) {
+        return {};
+    }
+    const QDir executable(executableFolder);
+    if (!where.installedRelative.isEmpty()) {
+        const QString installed = QDir::cleanPath(executable.filePath(where.installedRelative));
+        if (QFileInfo(installed).isDir()) {
+            return installed;
+        }
+    }
+    const bool inBuildFolder =
+        !where.buildFolder.isEmpty() && QFileInfo(executableFolder).canonicalFilePath() ==
+                                            QFileInfo(where.buildFolder).canonicalFilePath();
+    if (inBuildFolder && QFileInfo(where.sourceMessages).isDir()) {
+        return where.sourceMessages;
+    }
+    return {};
+}
+
 int RunApplication(Session& session, Platform& platform) {
     auto* application = qobject_cast<QApplication*>(QCoreApplication::instance());
     if (application == nullptr) {
@@ -85,7 +115,10 @@ int RunApplication(Session& session, Platform& platform) {
     application->setQuitOnLastWindowClosed(false);
     application->setWindowIcon(ProductIcon());
     session.catalog.Load(
-        QFile::encodeName(GetMessagesFolder(platform.System().InstallPath())).toStdString());
+        QFile::encodeName(FindMessagesFolder(platform.System().InstallPath(),
+                                             QCoreApplication::applicationDirPath(),
+                                             BuiltMessagesLocations()))
+            .toStdString());
 
     // The main window lists the windows once on creation; it is shown only if composition
     // is available.

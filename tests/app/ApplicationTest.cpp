@@ -2,6 +2,8 @@
 // catalog, the composition refusal and the ordinary run.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -127,6 +129,60 @@ TEST_F(StartupTest, SecondCopyEndsAtOnceWithoutAnyWindow) {
     EXPECT_FALSE(shows.mainFormShown);
     EXPECT_EQ(QApplication::topLevelWidgets().size(), before);
     EXPECT_EQ(fake->GuardHolders("Vantrel"), 1) << "only the other copy holds the guard";
+}
+
+// Without a recorded installation folder the catalogs are found from the executable.
+struct LocationCase {
+    const char* what;
+    const char* installPath;  // recorded installation folder, relative to the scratch folder
+    const char* executable;   // the executable's folder, likewise
+    const char* buildFolder;  // the build folder, likewise
+    const char* existing;     // a catalog folder that exists, or nothing
+    const char* found;        // the folder found, relative, or "" for none
+};
+
+class MessagesLocationTest : public ::testing::TestWithParam<LocationCase> {};
+
+TEST_P(MessagesLocationTest, FindsTheCatalogFolder) {
+    QTemporaryDir scratch;
+    ASSERT_TRUE(scratch.isValid());
+    const QDir root(scratch.path());
+    const auto path = [&](const char* relative) {
+        return QString::fromLatin1(relative).isEmpty()
+                   ? QString()
+                   : root.filePath(QString::fromLatin1(relative));
+    };
+    ASSERT_TRUE(root.mkpath(QStringLiteral("usr/bin")));
+    ASSERT_TRUE(root.mkpath(QStringLiteral("build")));
+    ASSERT_TRUE(root.mkpath(QStringLiteral("src/Messages")));
+    if (GetParam().existing != nullptr) {
+        ASSERT_TRUE(root.mkpath(QString::fromLatin1(GetParam().existing)));
+    }
+    const MessagesLocations where{QStringLiteral("../share/vantrel/Messages"),
+                                  path(GetParam().buildFolder), root.filePath("src/Messages")};
+    const QString found =
+        FindMessagesFolder(path(GetParam().installPath), path(GetParam().executable), where);
+    EXPECT_EQ(QDir::cleanPath(found), QDir::cleanPath(path(GetParam().found)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MessagesLocationTest,
+    ::testing::Values(
+        LocationCase{"RecordedInstallPathWins", "opt/v", "usr/bin", "build",
+                     "usr/share/vantrel/Messages", "opt/v/Messages"},
+        LocationCase{"InstalledLayoutBesideTheExecutable", "", "usr/bin", "build",
+                     "usr/share/vantrel/Messages", "usr/share/vantrel/Messages"},
+        LocationCase{"BuildFolderUsesTheSourceTree", "", "build", "build", nullptr, "src/Messages"},
+        LocationCase{"ElsewhereWithoutCatalogsNothing", "", "usr/bin", "build", nullptr, ""}),
+    [](const ::testing::TestParamInfo<LocationCase>& info) { return info.param.what; });
+
+// The build this test belongs to finds the source tree's catalogs for the program it builds.
+TEST(MessagesLocation, ThisBuildFindsTheShippedCatalogs) {
+    const MessagesLocations where = BuiltMessagesLocations();
+    const QString found = FindMessagesFolder(QString(), where.buildFolder, where);
+    EXPECT_TRUE(QFileInfo(QDir(found).filePath(QStringLiteral("0407.lcl"))).isFile())
+        << found.toStdString();
+    EXPECT_EQ(where.installedRelative, QStringLiteral("../share/vantrel/Messages"));
 }
 
 struct RefusalCase {
