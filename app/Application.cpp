@@ -9,9 +9,12 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/MainFormRemoteTarget.h"
 #include "l10n/Session.h"
 #include "mainwindow/MainForm.h"
 #include "platform/Platform.h"
+#include "remote/RemoteEntry.h"
+#include "remote/RemoteServer.h"
 #include "widgets/ProductIcon.h"
 
 namespace {
@@ -131,6 +134,9 @@ int RunApplication(Session& session, Platform& platform) {
     QObject::connect(mainForm.get(), &TMainForm::Closed, application, &QCoreApplication::quit);
     mainForm->show();
     mainForm->activateWindow();
+    // Scripts reach this copy for as long as the main window lives.
+    MainFormRemoteTarget remoteTarget(*mainForm, platform);
+    const RemoteServer remoteServer(remoteTarget);
     QApplication::exec();
     return 0;
 }
@@ -140,6 +146,8 @@ int RunVantrel(Platform& platform, int argc, char** argv, const ToolkitHooks& ho
     const std::unique_ptr<InstanceGuard> guard =
         platform.System().AcquireInstanceGuard(kInstanceGuardName);
     if (guard != nullptr && guard->AlreadyRunning()) {
+        // A second start brings the running copy's window back, then ends.
+        ShowRunningCopy();
         return 0;
     }
     Session session(platform.Encodings(),

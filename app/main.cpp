@@ -3,6 +3,7 @@
 #include <QtGlobal>
 
 #include "app/Application.h"
+#include "remote/RemoteEntry.h"
 #ifdef _WIN32
 #include "platform/win32/Win32Platform.h"
 #else
@@ -10,6 +11,11 @@
 #endif
 
 int main(int argc, char** argv) {
+    // A command for the running copy (or --help, --version) is carried out and ends here,
+    // before the guard is taken: a command may have to start the copy it talks to.
+    if (const std::optional<int> status = RunRemoteCommand(argc, argv)) {
+        return *status;
+    }
 #ifdef _WIN32
     const auto platform = CreateWin32Platform();
     return RunVantrel(*platform, argc, argv);

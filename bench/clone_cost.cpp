@@ -24,8 +24,8 @@
 #include "bench/frame_counter.h"
 #include "clone/CloneForm.h"
 #include "platform/x11/X11Platform.h"
+#include "tests/e2e/support/TestDesktop.h"
 #include "tests/e2e/support/WaitUntil.h"
-#include "tests/e2e/support/XvfbServer.h"
 
 namespace {
 
@@ -98,26 +98,24 @@ Result CloneRun(const XvfbServer& server, Platform& platform, WindowHandle sourc
 }
 
 Result CopierRun(const XvfbServer& server, WindowHandle source, const QRect& target, int seconds) {
-    QProcess copier;
-    copier.setProcessEnvironment(server.Environment());
-    copier.start(
+    TestProgram copier(
         QStringLiteral(CLONE_COST_COPIER),
         {QString::number(source, 16), QString::number(target.x()), QString::number(target.y()),
-         QString::number(target.width()), QString::number(target.height())});
+         QString::number(target.width()), QString::number(target.height())},
+        server.Environment());
     Result r;
-    if (ReadLineWithin(copier, 10000) != "ready") {
+    if (copier.ReadLine(10000) != "ready") {
         return r;
     }
     const double server0 = ProcessCpuMs(server.Pid());
     QElapsedTimer clock;
     clock.start();
     RunEventLoopFor(seconds * 1000);
-    r.mirrorCpuMs = ProcessCpuMs(copier.processId());
+    r.mirrorCpuMs = ProcessCpuMs(copier.Pid());
     r.serverCpuMs = ProcessCpuMs(server.Pid()) - server0;
-    copier.terminate();
-    copier.waitForFinished(10000);
+    copier.Stop(10000);
     r.seconds = static_cast<double>(clock.elapsed()) / 1000.0;
-    const QByteArray out = copier.readAllStandardOutput();
+    const QByteArray out = copier.Process().readAllStandardOutput();
     const auto at = out.indexOf("frames ");
     r.frames = at < 0 ? 0 : out.mid(at + 7).trimmed().toDouble();
     return r;
@@ -144,24 +142,24 @@ void PrintRatio(const char* name, const Result& compositor, const Result& copier
 
 int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
-    XvfbServer::Options options;
+    DesktopOptions options;
     options.width = 4480;
     options.height = 1080;
-    XvfbServer server(options);
-    if (!server.Running() ||
-        !server.SetMonitors(
-            {{0, 0, 1280, 720, true}, {1280, 0, 1280, 720, false}, {2560, 0, 1920, 1080, false}})) {
-        std::fprintf(stderr, "could not start Xvfb with three monitors\n");
+    options.monitors = {
+        {0, 0, 1280, 720, true}, {1280, 0, 1280, 720, false}, {2560, 0, 1920, 1080, false}};
+    TestDesktop desktop(options);
+    if (!desktop.Ready()) {
+        std::fprintf(stderr, "could not start Xvfb with three monitors: %s\n",
+                     desktop.Failure().c_str());
         return 1;
     }
+    const XvfbServer& server = desktop.Server();
     server.Export();
     setenv("QT_QPA_PLATFORM", "xcb", 1);
     QApplication app(argc, argv);
     const std::unique_ptr<Platform> platform = CreateX11Platform();
-    QProcess source;
-    source.setProcessEnvironment(server.Environment());
-    source.start(QStringLiteral(CLONE_COST_SOURCE), {});
-    const auto window = static_cast<WindowHandle>(ReadAnnouncedWindow(source, 10000));
+    TestProgram& source = desktop.Start(QStringLiteral(CLONE_COST_SOURCE));
+    const auto window = static_cast<WindowHandle>(source.ReadAnnouncedWindow(10000));
     if (window == 0) {
         std::fprintf(stderr, "the animated source did not start\n");
         return 1;
@@ -183,7 +181,6 @@ int main(int argc, char** argv) {
     Print("copying scaled (1920x1080)", copier2);
     PrintRatio("1:1", compositor1, copier1);
     PrintRatio("scaled", compositor2, copier2);
-    source.kill();
-    source.waitForFinished(5000);
+    source.Stop();
     return 0;
 }

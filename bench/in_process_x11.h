@@ -11,15 +11,15 @@
 #include "bench/soak_scene.h"
 #include "platform/Platform.h"
 #include "platform/x11/X11Platform.h"
-#include "tests/e2e/support/XvfbServer.h"
+#include "tests/e2e/support/TestDesktop.h"
 
-// Starts server's monitors, makes it this process's display and returns the X11 backend
-// for it; null when Xvfb did not start. Call before the QApplication is made.
-inline std::unique_ptr<Platform> StartInProcessX11(XvfbServer& server) {
-    if (!server.Running() || !server.SetMonitors(SoakMonitors())) {
+// Makes the desktop (started with SoakDesktop()) this process's display and returns the X11
+// backend for it; null when the desktop did not start. Call before the QApplication is made.
+inline std::unique_ptr<Platform> StartInProcessX11(TestDesktop& desktop) {
+    if (!desktop.Ready()) {
         return nullptr;
     }
-    server.Export();
+    desktop.Server().Export();
     qputenv("QT_QPA_PLATFORM", "xcb");
     return CreateX11Platform();
 }

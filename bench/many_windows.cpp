@@ -43,8 +43,8 @@ Spread Summarise(std::vector<double> samples) {
 
 int main(int argc, char** argv) {
     const int count = NumberArgument(argc, argv, "VANTREL_MANY_WINDOWS", 2000);
-    XvfbServer server;
-    const std::unique_ptr<Platform> platform = StartInProcessX11(server);
+    TestDesktop desktop(SoakDesktop());
+    const std::unique_ptr<Platform> platform = StartInProcessX11(desktop);
     if (!platform) {
         return Fail("Xvfb with two monitors did not start");
     }
@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
     WindowChurn::Options options;
     options.top = 0;
     options.height = 1080;
-    WindowChurn windows(server.Display(), options);
+    WindowChurn windows(desktop.Display(), options);
     QElapsedTimer clock;
     clock.start();
     windows.CreateBatch(count, "Window number ");

@@ -35,8 +35,8 @@
 #include "mainwindow/MainForm.h"
 #include "platform/Platform.h"
 #include "platform/x11/X11Platform.h"
+#include "tests/e2e/support/TestDesktop.h"
 #include "tests/e2e/support/XcbUtil.h"
-#include "tests/e2e/support/XvfbServer.h"
 
 namespace {
 
@@ -266,14 +266,16 @@ int RunX11RefreshBench(int argc, char** argv) {
 }
 
 int RunRefreshBenchOnXvfb(const char* self) {
-    XvfbServer server;
-    if (!server.Running() ||
-        !server.SetMonitors({{0, 0, 1600, 1080, true}, {1600, 0, 1600, 1080, false}})) {
-        std::fprintf(stderr, "refresh_bench: Xvfb did not start\n");
+    DesktopOptions options;
+    options.monitors = {{0, 0, 1600, 1080, true}, {1600, 0, 1600, 1080, false}};
+    TestDesktop desktop(options);
+    if (!desktop.Ready()) {
+        std::fprintf(stderr, "refresh_bench: %s\n", desktop.Failure().c_str());
         return 1;
     }
+    // This program again, as the desktop's client, with its output passed through.
     QProcess child;
-    child.setProcessEnvironment(server.Environment());
+    child.setProcessEnvironment(desktop.Environment());
     child.setProcessChannelMode(QProcess::ForwardedChannels);
     child.start(QString::fromLocal8Bit(self), {QString::fromLatin1(kRefreshBenchX11Argument)});
     if (!child.waitForFinished(10 * 60 * 1000)) {

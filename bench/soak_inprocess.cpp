@@ -223,15 +223,15 @@ class InProcessSoak {
 int main(int argc, char** argv) {
     const int seconds = NumberArgument(argc, argv, "VANTREL_SOAK_SECONDS", 600);
     const int warmUp = std::clamp(seconds / 6, 5, 60);
-    XvfbServer server;
-    const std::unique_ptr<Platform> platform = StartInProcessX11(server);
+    TestDesktop desktop(SoakDesktop());
+    const std::unique_ptr<Platform> platform = StartInProcessX11(desktop);
     if (!platform) {
         return Fail("Xvfb with two monitors did not start");
     }
     QApplication app(argc, argv);
     const Session session(platform->Encodings(), 0x0409);
-    XClient x(server.Display());
-    std::vector<SourceClient> sources = StartSources(server, kSources);
+    XClient& x = desktop.X();
+    std::vector<SourceClient> sources = StartSources(desktop, kSources);
     const EndSourcesAtExit endSources{sources};
     if (sources.size() != kSources) {
         return Fail("the source clients did not come up");
@@ -239,7 +239,7 @@ int main(int argc, char** argv) {
     TMainForm form(session, *platform);
     form.PrepareToRun(0x0409);
     form.show();
-    WindowChurn churn(server.Display(), WindowChurn::Options{});
+    WindowChurn churn(desktop.Display(), WindowChurn::Options{});
     InProcessSoak soak(form, sources, churn);
     if (!Spin([&] { return soak.Mismatches().empty(); }, 5000)) {
         return Fail("the sources have no rows");

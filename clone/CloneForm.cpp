@@ -130,6 +130,12 @@ void TCloneForm::FormResize() {
     UpdatePlacement();
 }
 
+void TCloneForm::SetFitToWindow(bool fit) {
+    if (fit != fitToWindow_) {
+        FormClick();
+    }
+}
+
 void TCloneForm::FormClick() {
     fitToWindow_ = !fitToWindow_;
     UpdatePlacement();

@@ -33,6 +33,8 @@ class TCloneForm : public QWidget {
     bool HasThumbnail() const { return thumbnail_ != nullptr; }
     WindowHandle SourceWindow() const { return sourceWindow_; }
     bool FitToWindow() const { return fitToWindow_; }
+    // Fits the image to the display, or shows it at its natural size, as a click switches.
+    void SetFitToWindow(bool fit);
 
     // The client size in device pixels, the unit of the thumbnail's destination rectangle.
     QSize ClientPixelSize() const;

@@ -1,6 +1,8 @@
-#include "tests/e2e/toggle_e2e_scene.h"
+#include "tests/e2e/program_scene.h"
 
 #include <xcb/xcb.h>
+
+#include <QElapsedTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -18,51 +20,53 @@ const QString kCloneTitle = QStringLiteral("Window Clone");
 constexpr int kListLeft = 6 + 2;
 constexpr int kListTop = 64 + 2;
 
-void EndProcess(QProcess& process) {
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished(5000);
-    }
+DesktopOptions Screen(const std::vector<MonitorSpec>& monitors, int width, int height) {
+    DesktopOptions options;
+    options.width = width;
+    options.height = height;
+    options.monitors = monitors;
+    return options;
+}
+
+DesktopOptions TwoMonitors(const XvfbServer::Options& screen) {
+    DesktopOptions options = Screen({{0, 0, 1600, 1080, true}, {1600, 0, 1600, 1080, false}},
+                                    screen.width, screen.height);
+    options.composite = screen.composite;
+    options.serverArgs = screen.extraArgs;
+    return options;
 }
 
 }  // namespace
 
+ProgramScene::ProgramScene() : ProgramScene(XvfbServer::Options{}) {}
+
+ProgramScene::ProgramScene(const XvfbServer::Options& screen) : ProgramScene(TwoMonitors(screen)) {}
+
 ProgramScene::ProgramScene(const std::vector<MonitorSpec>& monitors, int screenWidth,
-                           int screenHeight) {
-    XvfbServer::Options options;
-    options.width = screenWidth;
-    options.height = screenHeight;
-    server_ = std::make_unique<XvfbServer>(options);
-    if (!server_->Running() || !server_->SetMonitors(monitors)) {
+                           int screenHeight)
+    : ProgramScene(Screen(monitors, screenWidth, screenHeight)) {}
+
+ProgramScene::ProgramScene(const DesktopOptions& options) : desktop_(options) {
+    if (!desktop_.Ready()) {
         return;
     }
-    x_ = std::make_unique<XClient>(server_->Display());
-    run_ = std::make_unique<VantrelRun>(*server_);
+    run_ = std::make_unique<VantrelRun>(desktop_.Server());
     run_->SetLanguage(QStringLiteral("C"));
-    ready_ = x_->Connected();
+    ready_ = true;
 }
 
-ProgramScene::~ProgramScene() {
-    EndProcess(program_);
-    for (auto& client : clients_) {
-        EndProcess(*client->process);
-    }
-    for (auto& helper : helpers_) {
-        EndProcess(*helper);
-    }
-}
+// The desktop ends the program, the clients and the helpers it started.
+ProgramScene::~ProgramScene() = default;
 
 ColourClient* ProgramScene::StartColourClient(const QString& title, int width, int height, int x,
                                               int y) {
+    TestProgram& p = desktop_.Start(
+        QStringLiteral(VANTREL_COLOUR_CLIENT),
+        {"--title", title, "--width", QString::number(width), "--height", QString::number(height),
+         "--x", QString::number(x), "--y", QString::number(y)});
     auto client = std::make_unique<ColourClient>();
-    client->process = std::make_unique<QProcess>();
-    QProcess& p = *client->process;
-    p.setProcessEnvironment(server_->Environment());
-    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p.start(QStringLiteral(VANTREL_COLOUR_CLIENT),
-            {"--title", title, "--width", QString::number(width), "--height",
-             QString::number(height), "--x", QString::number(x), "--y", QString::number(y)});
-    client->window = ReadAnnouncedWindow(p, 5000);
+    client->process = &p.Process();
+    client->window = p.ReadAnnouncedWindow(5000);
     if (client->window == 0) {
         return nullptr;
     }
@@ -76,25 +80,41 @@ bool ProgramScene::Tell(ColourClient& client, const QByteArray& command) {
     return ReadLineWithin(*client.process, 5000) == "ok " + command;
 }
 
-QProcess* ProgramScene::StartHelper(const QString& program, const QStringList& args) {
-    helpers_.push_back(std::make_unique<QProcess>());
-    QProcess& p = *helpers_.back();
-    p.setProcessEnvironment(server_->Environment());
-    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p.setStandardOutputFile(QProcess::nullDevice());
-    p.start(program, args);
-    return p.waitForStarted(5000) ? &p : nullptr;
+ProgramScene::Client ProgramScene::StartClient(const char* program, const QStringList& args) {
+    TestProgram& p =
+        desktop_.Start(QString::fromUtf8(program), args, TestProgram::ErrorOutput::Keep);
+    return Client{&p.Process(), p.ReadAnnouncedWindow(10000)};
 }
 
-bool ProgramScene::StartWindowManager() {
-    if (StartHelper(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")}) == nullptr) {
-        return false;
+ProgramScene::Client ProgramScene::StartColourClient(const QStringList& args) {
+    return StartClient(VANTREL_COLOUR_CLIENT, args);
+}
+
+ProgramScene::Client ProgramScene::StartHostileClient(const QStringList& args) {
+    return StartClient(VANTREL_HOSTILE_CLIENT, args);
+}
+
+QByteArray ProgramScene::Tell(QProcess& client, const QByteArray& command,
+                              const QByteArray& answerPrefix, int timeoutMs) {
+    client.write(command + "\n");
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < timeoutMs) {
+        const QByteArray line = ReadLineWithin(
+            client, static_cast<int>(std::max<qint64>(1, timeoutMs - clock.elapsed())));
+        if (line.startsWith(answerPrefix)) {
+            return line;
+        }
     }
-    return x_->WaitForWindowManager(10000);
+    return {};
+}
+
+bool ProgramScene::StartWindowManager(WindowManager manager) {
+    return desktop_.StartWindowManager(manager);
 }
 
 std::optional<std::uint32_t> ProgramScene::WmState(std::uint32_t window) {
-    xcb_connection_t* c = x_->Connection();
+    xcb_connection_t* c = X().Connection();
     const char* name = "WM_STATE";
     xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
         c, xcb_intern_atom(c, 1, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
@@ -117,12 +137,12 @@ std::optional<std::uint32_t> ProgramScene::WmState(std::uint32_t window) {
 }
 
 bool ProgramScene::StartProgram() {
-    program_.setProcessEnvironment(run_->Environment());
-    program_.start(QStringLiteral(VANTREL_BINARY), {});
-    if (!program_.waitForStarted(5000)) {
+    program_ = &desktop_.Start(QStringLiteral(VANTREL_BINARY), {}, TestProgram::ErrorOutput::Keep,
+                               run_->Environment());
+    if (!program_->Started()) {
         return false;
     }
-    const auto windows = WaitForWindows(*x_, kMainTitle, 8000);
+    const auto windows = WaitForWindows(X(), kMainTitle, 8000);
     if (windows.size() != 1) {
         return false;
     }
@@ -130,13 +150,28 @@ bool ProgramScene::StartProgram() {
     return true;
 }
 
+QProcess& ProgramScene::StartVantrel() {
+    return desktop_
+        .Start(QStringLiteral(VANTREL_BINARY), {}, TestProgram::ErrorOutput::Keep,
+               run_->Environment())
+        .Process();
+}
+
+bool ProgramScene::WaitForMainWindow() {
+    const auto windows = WaitForWindows(X(), kMainTitle, 8000);
+    if (windows.size() != 1) {
+        return false;
+    }
+    mainWindow_ = windows[0];
+    return MainBounds().size() == QSize(727, 551);
+}
+
 QRect ProgramScene::MainBounds() {
-    return x_->Geometry(mainWindow_).value_or(QRect());
+    return X().Geometry(mainWindow_).value_or(QRect());
 }
 
 QString ProgramScene::ProgramErrors() {
-    errors_ += program_.readAllStandardError();
-    return QString::fromLocal8Bit(errors_);
+    return program_ != nullptr ? program_->Errors() : QString();
 }
 
 QPoint ProgramScene::ButtonCentre(int row, int display) {
@@ -161,18 +196,42 @@ QPoint ProgramScene::ExitButtonCentre() {
 }
 
 int ProgramScene::VisibleRows() {
-    return MainWindowVisibleRows(*x_, MainBounds());
+    return MainWindowVisibleRows(X(), MainBounds());
 }
 
 bool ProgramScene::WaitForRows(int rows, int timeoutMs) {
     return WaitUntil([&] { return VisibleRows() == rows; }, timeoutMs, 20);
 }
 
+bool ProgramScene::HasButton(int row, int display) {
+    return MainWindowHasButton(X(), MainBounds(), row, display);
+}
+
+bool ProgramScene::PressAndWaitForClone(int row, int display, const QRect& bounds, int timeoutMs) {
+    const QPoint button = ButtonCentre(row, display);
+    X().Click(button.x(), button.y());
+    return WaitUntil(
+        [&] {
+            for (std::uint32_t w : Clones()) {
+                if (X().Geometry(w) == bounds) {
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs, 5);
+}
+
 std::vector<std::uint32_t> ProgramScene::Clones() {
+    // Under a window manager a clone sits in a frame: its frame's place in the root's
+    // stacking order is the clone's.
+    const auto titled = X().FindViewableWindowsByTitle(kCloneTitle);
     std::vector<std::uint32_t> clones;
-    for (std::uint32_t w : x_->RootChildren()) {
-        if (x_->IsViewable(w) && x_->Title(w) == kCloneTitle) {
-            clones.push_back(w);
+    for (std::uint32_t top : X().RootChildren()) {
+        for (std::uint32_t w : titled) {
+            if (X().TopLevelOf(w) == top) {
+                clones.push_back(w);
+            }
         }
     }
     return clones;
@@ -185,7 +244,7 @@ std::uint32_t ProgramScene::WaitForNewClone(const std::vector<std::uint32_t>& kn
         [&] {
             for (std::uint32_t w : Clones()) {
                 if (std::find(known.begin(), known.end(), w) == known.end() &&
-                    x_->Geometry(w) == display) {
+                    X().Geometry(w) == display) {
                     found = w;
                     return true;
                 }
@@ -197,20 +256,20 @@ std::uint32_t ProgramScene::WaitForNewClone(const std::vector<std::uint32_t>& kn
 }
 
 int ProgramScene::StackingIndex(std::uint32_t window) {
-    const auto children = x_->RootChildren();
+    const auto children = X().RootChildren();
     const auto it = std::find(children.begin(), children.end(), window);
     return it == children.end() ? -1 : static_cast<int>(it - children.begin());
 }
 
 void ProgramScene::Raise(std::uint32_t window) {
     const std::uint32_t above[] = {XCB_STACK_MODE_ABOVE};
-    xcb_configure_window(x_->Connection(), window, XCB_CONFIG_WINDOW_STACK_MODE, above);
-    x_->Sync();
+    xcb_configure_window(X().Connection(), window, XCB_CONFIG_WINDOW_STACK_MODE, above);
+    X().Sync();
 }
 
 bool ProgramScene::ShowsWithin(const std::vector<Probe>& probes, int timeoutMs,
                                std::string* describe) {
-    return ShowsColours(*x_, probes, timeoutMs, 40, 20, describe);
+    return ShowsColours(X(), probes, timeoutMs, 40, 20, describe);
 }
 
 std::vector<ProgramScene::Probe> QuadrantsIn(const QRect& image) {
