@@ -5,6 +5,17 @@
 
 namespace {
 
+// The title as a row shows it: its first kMaxTitleLength UTF-16 units, less the high half of
+// a surrogate pair whose low half did not fit (a lone half would show as a broken glyph).
+QString ShownTitle(const QString& title) {
+    if (title.size() <= kMaxTitleLength) {
+        return title;
+    }
+    const qsizetype kept =
+        title[kMaxTitleLength - 1].isHighSurrogate() ? kMaxTitleLength - 1 : kMaxTitleLength;
+    return title.left(kept);
+}
+
 // The first title of every listed window. Matching goes through hash maps so an update
 // stays linear in the number of windows (with thousands listed, searching the lists was
 // most of a refresh's cost).
@@ -12,7 +23,7 @@ std::unordered_map<WindowHandle, QString> TitlesByHandle(const std::vector<Liste
     std::unordered_map<WindowHandle, QString> titles;
     titles.reserve(list.size());
     for (const ListedWindow& window : list) {
-        titles.try_emplace(window.handle, window.title.left(kMaxTitleLength));
+        titles.try_emplace(window.handle, ShownTitle(window.title));
     }
     return titles;
 }
@@ -42,7 +53,7 @@ ListChanges WindowListModel::Update(const std::vector<ListedWindow>& snapshot) {
         rowed.insert(row.handle);
     }
     for (const ListedWindow& window : snapshot) {
-        const QString title = window.title.left(kMaxTitleLength);
+        const QString title = ShownTitle(window.title);
         // A title of nothing but white space reads as no title: such a row would look empty.
         if (title.trimmed().isEmpty() || rowed.contains(window.handle)) {
             continue;

@@ -9,7 +9,8 @@
 
 #include "platform/WindowList.h"
 
-// Titles are shown up to this many UTF-16 units.
+// Titles are shown up to this many UTF-16 units; a surrogate pair that would be cut in half
+// is left out whole.
 inline constexpr int kMaxTitleLength = 511;
 
 struct RowTitle {

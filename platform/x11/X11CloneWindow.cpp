@@ -33,9 +33,8 @@ xcb_void_cookie_t Write(X11Context& context, xcb_window_t window, xcb_atom_t pro
 }
 
 std::vector<std::uint32_t> WithStates(X11Context& context, std::vector<std::uint32_t> atoms) {
-    for (const char* name :
-         {"_NET_WM_STATE_STICKY", "_NET_WM_STATE_ABOVE", "_NET_WM_STATE_FULLSCREEN",
-          "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"}) {
+    for (const char* name : {"_NET_WM_STATE_STICKY", "_NET_WM_STATE_FULLSCREEN",
+                             "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"}) {
         const xcb_atom_t atom = context.Atom(name);
         if (atom != XCB_ATOM_NONE && std::find(atoms.begin(), atoms.end(), atom) == atoms.end()) {
             atoms.push_back(atom);
@@ -55,9 +54,8 @@ std::vector<std::uint32_t> WithoutFocusInput(std::vector<std::uint32_t> hints) {
 
 bool PrepareX11CloneWindow(X11Context& context, xcb_window_t window) {
     context.InternAtoms({"_NET_WM_DESKTOP", "_NET_WM_STATE", "_NET_WM_STATE_STICKY",
-                         "_NET_WM_STATE_ABOVE", "_NET_WM_STATE_FULLSCREEN",
-                         "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER", "WM_PROTOCOLS",
-                         "WM_TAKE_FOCUS"});
+                         "_NET_WM_STATE_FULLSCREEN", "_NET_WM_STATE_SKIP_TASKBAR",
+                         "_NET_WM_STATE_SKIP_PAGER", "WM_PROTOCOLS", "WM_TAKE_FOCUS"});
     const xcb_atom_t state = context.Atom("_NET_WM_STATE");
     const xcb_atom_t protocols = context.Atom("WM_PROTOCOLS");
     std::vector<std::uint32_t> protocolList =

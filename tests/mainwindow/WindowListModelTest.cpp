@@ -149,4 +149,31 @@ TEST(WindowListModel, TitlesAreCutToTheirShownLength) {
     EXPECT_TRUE(model.Update({{1, QString(700, u'x')}}).retitled.empty());
 }
 
+TEST(WindowListModel, ASurrogatePairIsNeverCutInHalf) {
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");  // one pair of UTF-16 units
+    struct Case {
+        const char* what;
+        QString title;
+        QString shown;
+    };
+    const Case cases[] = {
+        {"pair across the end", QString(kMaxTitleLength - 1, u'a') + emoji,
+         QString(kMaxTitleLength - 1, u'a')},
+        {"pair just fits", QString(kMaxTitleLength - 2, u'a') + emoji + "b",
+         QString(kMaxTitleLength - 2, u'a') + emoji},
+        {"pair inside a short title", "a" + emoji, "a" + emoji},
+    };
+    for (const Case& c : cases) {
+        WindowListModel model;
+        const ListChanges changes = model.Update({{1, c.title}});
+        ASSERT_EQ(changes.added.size(), 1u) << c.what;
+        EXPECT_EQ(changes.added[0].title, c.shown) << c.what;
+        // A retitle is cut the same way.
+        model.Update({{1, "other"}});
+        const ListChanges again = model.Update({{1, c.title}});
+        ASSERT_EQ(again.retitled.size(), 1u) << c.what;
+        EXPECT_EQ(again.retitled[0].title, c.shown) << c.what;
+    }
+}
+
 }  // namespace
