@@ -111,7 +111,14 @@ void TWindowRowView::DisplayButtonClick(std::size_t index) {
         // Placed on its display before it is first shown, so it never appears elsewhere. A
         // display that has gone (and not yet been taken off the rows) gets no clone.
         if (clone->StartClone(window_, static_cast<int>(index))) {
+            // Some window managers move the focus away from the active window when a window
+            // that refuses it appears; the main window asks for it back.
+            QWidget* main = host_->window();
+            const bool mainActive = main->isActiveWindow();
             clone->show();
+            if (mainActive) {
+                main->activateWindow();
+            }
             clones_[index] = std::move(clone);
         } else {
             buttons_[index]->setChecked(false);
