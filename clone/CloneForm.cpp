@@ -75,6 +75,10 @@ void TCloneForm::StartClone(WindowHandle sourceWindow, int displayIndex) {
     sourceWindow_ = sourceWindow;
     fitToWindow_ = true;
     thumbnail_ = compositor_.CreateThumbnail(static_cast<WindowHandle>(winId()), sourceWindow_);
+    if (thumbnail_) {
+        // A source that changes shape is fitted (or centred) again.
+        thumbnail_->OnSourceResized([this] { UpdatePlacement(); });
+    }
     UpdatePlacement();
     const std::vector<DisplayInfo> displays = displays_.Displays();
     QRect device(0, 0, 0, 0);
