@@ -36,6 +36,7 @@ class X11ThumbSource {
     bool alive = true;       // false after DestroyNotify
     bool mapped = false;     // as last seen
     bool needsName = false;  // the pixmap is stale: name it again when the window allows
+    bool resized = false;    // changed size (or was mapped again) since the owners were told
     int width = 0;           // the window's current size and border
     int height = 0;
     int border = 0;

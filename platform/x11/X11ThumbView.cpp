@@ -139,7 +139,7 @@ bool X11ThumbView::Resize(int width, int height) {
     return true;
 }
 
-bool X11ThumbView::Paint(const X11ThumbSource* source, bool clear) {
+bool X11ThumbView::Paint(const X11ThumbSource* source, bool clear, const X11ThumbPointer* pointer) {
     if (!buffer_.pixmap || !destinationAlive_) {
         return false;
     }
@@ -159,6 +159,11 @@ bool X11ThumbView::Paint(const X11ThumbSource* source, bool clear) {
                              static_cast<std::int16_t>(clip.y - rect.y()), 0, 0,
                              static_cast<std::int16_t>(clip.x), static_cast<std::int16_t>(clip.y),
                              Extent(clip.width), Extent(clip.height));
+        if (pointer != nullptr) {
+            pointer->Draw(source_, source->pictureWidth, source->pictureHeight,
+                          buffer_.picture.Id(), rect,
+                          QRect(clip.x, clip.y, clip.width, clip.height));
+        }
         drawn = true;
         if (changed.Empty()) {
             changed = clip;

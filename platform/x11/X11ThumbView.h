@@ -11,10 +11,12 @@
 
 #include <QRect>
 
+#include <functional>
 #include <memory>
 
 #include "platform/x11/X11Context.h"
 #include "platform/x11/X11Owned.h"
+#include "platform/x11/X11ThumbPointer.h"
 #include "platform/x11/X11ThumbRender.h"
 #include "platform/x11/X11ThumbSource.h"
 
@@ -32,8 +34,9 @@ class X11ThumbView {
     bool Resize(int width, int height);
     // Draws the source into the back buffer and copies what changed to the child. clear
     // paints the whole buffer black first (the margins), needed when the rectangle or size
-    // changed. True when an image of the source was composited.
-    bool Paint(const X11ThumbSource* source, bool clear);
+    // changed. The pointer, when given, is drawn over the image. True when an image of the
+    // source was composited.
+    bool Paint(const X11ThumbSource* source, bool clear, const X11ThumbPointer* pointer);
     // Copies part of the back buffer to the child (an Expose).
     void Present(int x, int y, int width, int height) const;
     // The destination was destroyed, and the child with it.
@@ -48,8 +51,9 @@ class X11ThumbView {
 
     QRect rect;  // destination rectangle in the destination's client coordinates
     bool visible = false;
-    bool pending = false;            // a repaint is scheduled
-    xcb_window_t watchedParent = 0;  // the destination's parent when that is not the root
+    bool pending = false;                 // a repaint is scheduled
+    xcb_window_t watchedParent = 0;       // the destination's parent when that is not the root
+    std::function<void()> sourceResized;  // told when the source changed size
 
   private:
     struct Buffer {

@@ -85,12 +85,18 @@ X11ThumbSource* X11Thumbnails::OpenSource(xcb_window_t window) {
     source->registrations = 1;
     X11ThumbSource* out = source.get();
     sources_[window] = std::move(source);
+    if (pointer_) {
+        pointer_->Follow(window);
+    }
     return out;
 }
 
 void X11Thumbnails::DropSource(xcb_window_t window) {
     X11ThumbSource* source = FindSource(window);
     if (source != nullptr && --source->registrations <= 0) {
+        if (pointer_) {
+            pointer_->Unfollow(window);
+        }
         sources_.erase(window);
     }
 }
@@ -118,6 +124,7 @@ X11Thumbnails::Id X11Thumbnails::Register(xcb_window_t destination, xcb_window_t
         return 0;
     }
     WatchCompositingManager();
+    SetPointerShown(pointerShown_);
     if (OpenSource(source) == nullptr) {
         return 0;
     }
@@ -153,6 +160,7 @@ bool X11Thumbnails::Place(Id thumbnail, const QRect& destination, bool visible) 
     }
     view->rect = destination;
     view->visible = visible;
+    view->pending = false;  // painted whole right here
     if (view->DestinationAlive()) {
         WatchParent(*view);
         if (const std::optional<QSize> size = DestinationSize(view->Destination())) {
@@ -162,6 +170,34 @@ bool X11Thumbnails::Place(Id thumbnail, const QRect& destination, bool visible) 
     Paint(*view, true);
     xcb_flush(context_.Connection());
     return true;
+}
+
+void X11Thumbnails::OnSourceResized(Id thumbnail, std::function<void()> handler) {
+    if (X11ThumbView* view = FindView(thumbnail)) {
+        view->sourceResized = std::move(handler);
+    }
+}
+
+// The pointer is followed from the first registration on, over every source.
+void X11Thumbnails::SetPointerShown(bool shown) {
+    pointerShown_ = shown;
+    const bool had = pointer_ != nullptr;
+    if (!shown) {
+        pointer_.reset();
+    } else if (!pointer_ && render_ && render_->Available()) {
+        pointer_ = std::make_unique<X11ThumbPointer>(context_, *render_,
+                                                     [this](xcb_window_t s) { Schedule(s); });
+        for (auto& [window, source] : sources_) {
+            pointer_->Follow(window);
+        }
+    }
+    if (had == (pointer_ != nullptr)) {
+        return;
+    }
+    // Drawn again with or without it.
+    for (auto& [window, source] : sources_) {
+        Schedule(window);
+    }
 }
 
 void X11Thumbnails::Unregister(Id thumbnail) {
@@ -182,7 +218,7 @@ void X11Thumbnails::Paint(X11ThumbView& view, bool clear) {
     X11ThumbSource* source = FindSource(view.Source());
     NameIfNeeded(source);
     const bool hasPicture = source != nullptr && source->Picture() != 0;
-    if (view.Paint(source, clear && hasPicture)) {
+    if (view.Paint(source, clear && hasPicture, pointer_.get())) {
         ++framesDrawn_;
     }
 }
@@ -210,12 +246,34 @@ void X11Thumbnails::NameIfNeeded(X11ThumbSource* source) {
     }
 }
 
+// The owners of a resized source place their image again (which repaints it); a handler
+// may release thumbnails, so the views are looked up again for each call.
+void X11Thumbnails::NotifyResizedSources() {
+    std::vector<Id> told;
+    for (auto& [handle, view] : views_) {
+        const X11ThumbSource* source = FindSource(view->Source());
+        if (source != nullptr && source->resized && view->sourceResized) {
+            told.push_back(handle);
+        }
+    }
+    for (auto& [window, source] : sources_) {
+        source->resized = false;
+    }
+    for (const Id handle : told) {
+        if (X11ThumbView* view = FindView(handle); view != nullptr && view->sourceResized) {
+            const std::function<void()> handler = view->sourceResized;
+            handler();
+        }
+    }
+}
+
 void X11Thumbnails::FlushPending() {
     flushScheduled_ = false;
     // Every source whose storage changed since the last turn is named here, once.
     for (auto& [window, source] : sources_) {
         NameIfNeeded(source.get());
     }
+    NotifyResizedSources();
     for (auto& [handle, view] : views_) {
         if (!view->pending) {
             continue;
@@ -264,6 +322,7 @@ void X11Thumbnails::HandleSourceConfigure(const xcb_configure_notify_event_t& ev
     if (resized) {
         // Named again once, before the next paint (FlushPending, or a paint before it).
         source->needsName = true;
+        source->resized = true;
         Schedule(event.window);
     }
 }
@@ -302,6 +361,7 @@ void X11Thumbnails::HandleMap(xcb_window_t window, bool mapped) {
         // Each map gives the window new storage: it is named again (or a failed naming
         // retried) before the next paint.
         source->needsName = true;
+        source->resized = true;
         Schedule(window);
     }
 }

@@ -15,11 +15,13 @@
 #include <QSize>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 
 #include "platform/x11/X11Context.h"
+#include "platform/x11/X11ThumbPointer.h"
 #include "platform/x11/X11ThumbRender.h"
 #include "platform/x11/X11ThumbSource.h"
 #include "platform/x11/X11ThumbView.h"
@@ -39,6 +41,11 @@ class X11Thumbnails {
     std::optional<QSize> SourceSize(Id thumbnail);
     bool Place(Id thumbnail, const QRect& destination, bool visible);
     void Unregister(Id thumbnail);
+    // handler runs in the repaint of the turn in which the thumbnail's source was resized
+    // or mapped again; the size is current by then.
+    void OnSourceResized(Id thumbnail, std::function<void()> handler);
+    // The pointer drawn over the images of the source it is over.
+    void SetPointerShown(bool shown);
     // How many images have been composited into this object's thumbnails, for benchmarks.
     std::uint64_t FramesDrawn() const { return framesDrawn_; }
 
@@ -61,6 +68,7 @@ class X11Thumbnails {
     void WatchCompositingManager();
     void Schedule(xcb_window_t source);
     void FlushPending();
+    void NotifyResizedSources();
     void NameIfNeeded(X11ThumbSource* source);
     void Paint(X11ThumbView& view, bool clear);
     X11ThumbSource* FindSource(xcb_window_t window);
@@ -68,6 +76,8 @@ class X11Thumbnails {
 
     X11Context& context_;
     std::unique_ptr<X11ThumbRender> render_;
+    std::unique_ptr<X11ThumbPointer> pointer_;
+    bool pointerShown_ = true;
     std::map<xcb_window_t, std::unique_ptr<X11ThumbSource>> sources_;
     std::map<Id, std::unique_ptr<X11ThumbView>> views_;
     Id nextHandle_ = 1;
