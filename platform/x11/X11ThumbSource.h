@@ -43,6 +43,8 @@ class X11ThumbSource {
     int pictureWidth = 0;  // the window's size (without border) when the pixmap was named
     int pictureHeight = 0;
     int pictureBorder = 0;
+    int scaledWidth = 0;  // the size the picture's filter and transform draw it at; 0: unset
+    int scaledHeight = 0;
 
   private:
     X11ThumbSource(X11Context& context, xcb_window_t window) : context_(context), window_(window) {}

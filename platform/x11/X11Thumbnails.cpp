@@ -302,11 +302,27 @@ bool X11Thumbnails::HandleDamage(xcb_generic_event_t* event) {
             xcb_void_cookie_t cookie =
                 xcb_damage_subtract_checked(context_.Connection(), notify->damage, 0, 0);
             xcb_discard_reply(context_.Connection(), cookie.sequence);
-            Schedule(window);
+            DrawFrame(*source);
             return true;
         }
     }
     return false;
+}
+
+// A new frame of a source whose picture is current is drawn at once: the damage was taken
+// away first, so the next change reports again, and Qt sends the requests with everything
+// else when it has handled this batch of events. A frame that needs more (a new picture, a
+// new size) waits for the turn's repaint.
+void X11Thumbnails::DrawFrame(X11ThumbSource& source) {
+    if (source.needsName || source.resized || flushScheduled_) {
+        Schedule(source.Window());
+        return;
+    }
+    for (auto& [handle, view] : views_) {
+        if (view->Source() == source.Window()) {
+            Paint(*view, false);
+        }
+    }
 }
 
 void X11Thumbnails::HandleSourceConfigure(const xcb_configure_notify_event_t& event) {
@@ -368,7 +384,13 @@ void X11Thumbnails::HandleMap(xcb_window_t window, bool mapped) {
 
 void X11Thumbnails::HandleDestroy(xcb_window_t window) {
     if (X11ThumbSource* source = FindSource(window); source != nullptr && source->alive) {
-        // The views keep their last image in the back buffer until they are unregistered.
+        // The views keep their last image in the back buffer until they are unregistered;
+        // the named pixmap still holds it now.
+        for (auto& [handle, view] : views_) {
+            if (view->Source() == window) {
+                view->KeepLastImage(source);
+            }
+        }
         source->WindowDestroyed();
     }
     for (auto& [handle, view] : views_) {
@@ -381,7 +403,9 @@ void X11Thumbnails::HandleDestroy(xcb_window_t window) {
 bool X11Thumbnails::HandleExpose(const xcb_expose_event_t& event) {
     for (const auto& [handle, view] : views_) {
         if (view->Child() == event.window) {
-            view->Present(event.x, event.y, event.width, event.height);
+            X11ThumbSource* source = FindSource(view->Source());
+            view->Repair(source != nullptr && source->alive ? source : nullptr, pointer_.get(),
+                         event.x, event.y, event.width, event.height);
             xcb_flush(context_.Connection());
             return true;
         }

@@ -1,6 +1,6 @@
 // Live thumbnails drawn by the X server: the source is redirected, its pixmap named and
-// rendered scaled into the destination window with XRender on every damage. The program
-// copies no pixels and runs no timer; a source that does not change costs nothing.
+// rendered scaled into the destination window with XRender on every damage, at once. The
+// program copies no pixels and runs no timer; a source that does not change costs nothing.
 //
 // The image follows the destination's size as the server reports it. Window managers
 // differ in how they tell a client of its new size (some send only a synthetic
@@ -53,6 +53,7 @@ class X11Thumbnails {
     X11ThumbRender& Render();
     bool HandleEvent(xcb_generic_event_t* event);
     bool HandleDamage(xcb_generic_event_t* event);
+    void DrawFrame(X11ThumbSource& source);
     void HandleSourceConfigure(const xcb_configure_notify_event_t& event);
     void HandleDestinationConfigure(xcb_window_t window);
     void HandleMap(xcb_window_t window, bool mapped);
