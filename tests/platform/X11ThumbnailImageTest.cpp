@@ -137,6 +137,35 @@ TEST_F(X11ThumbnailImageTest, ImageIsFittedAgainWhenTheSourceChangesShape) {
     EXPECT_EQ(placements_, before + 1);
 }
 
+// New frames go straight into the window, so the last image must be kept elsewhere before
+// the source goes: after the source is destroyed, the clone still shows it, also where
+// another window covered it meanwhile (an Expose).
+TEST_F(X11ThumbnailImageTest, LastImageStaysAfterTheSourceIsGoneAndIsExposed) {
+    const xcb_window_t source = MakeSource(QSize(400, 300));
+    Clone(source, true);
+    ASSERT_TRUE(Shows(QPoint(200, 150), kWhite));
+    // A new frame after the first whole paint, in another colour.
+    const std::uint32_t red = kRed;
+    xcb_change_window_attributes(s_->Connection(), source, XCB_CW_BACK_PIXEL, &red);
+    xcb_clear_area(s_->Connection(), 0, source, 0, 0, 0, 0);
+    s_->Client().Sync();
+    ASSERT_TRUE(Shows(QPoint(200, 150), kRed));
+    s_->Destroy(source);
+    ASSERT_TRUE(WaitUntil([&] { return !thumbnail_->SourceSize().has_value(); }, 5000));
+
+    X11TestSession::WindowSpec cover;
+    cover.overrideRedirect = true;
+    const xcb_window_t over = s_->CreateWindow(cover);  // black, at 10,10, 200 x 100
+    const std::uint32_t black = 0;
+    xcb_change_window_attributes(s_->Connection(), over, XCB_CW_BACK_PIXEL, &black);
+    xcb_clear_area(s_->Connection(), 0, over, 0, 0, 0, 0);
+    s_->Client().Sync();
+    ASSERT_TRUE(Shows(QPoint(100, 50), kBlack));
+    s_->Destroy(over);
+    EXPECT_TRUE(Shows(QPoint(100, 50), kRed));
+    EXPECT_TRUE(Shows(QPoint(300, 250), kRed));
+}
+
 struct PointerCase {
     const char* name;
     bool fit;
