@@ -126,6 +126,29 @@ bool X11ThumbView::MakeBuffer(int width, int height, Buffer& out) {
     return true;
 }
 
+std::optional<QSize> X11ThumbView::WindowSize(X11Context& context, xcb_window_t window) {
+    xcb_connection_t* c = context.Connection();
+    auto geometry = XcbTake(c, xcb_get_geometry(c, window), xcb_get_geometry_reply);
+    if (!geometry) {
+        return std::nullopt;
+    }
+    return QSize(geometry->width, geometry->height);
+}
+
+// The window manager's frame around the destination reports its resizes; a destination
+// straight on the root needs no such help.
+void X11ThumbView::WatchParent() {
+    xcb_connection_t* c = context_.Connection();
+    auto tree = XcbTake(c, xcb_query_tree(c, destination_), xcb_query_tree_reply);
+    if (!tree || tree->parent == watchedParent) {
+        return;
+    }
+    watchedParent = tree->parent == context_.Root() ? xcb_window_t{0} : tree->parent;
+    if (watchedParent != 0 && !context_.IsOwnResource(watchedParent)) {
+        context_.AddEventMask(watchedParent, XCB_EVENT_MASK_STRUCTURE_NOTIFY);
+    }
+}
+
 bool X11ThumbView::Resize(int width, int height) {
     if ((width == width_ && height == height_) || !destinationAlive_) {
         return false;

@@ -13,9 +13,11 @@
 #include <xcb/xcb.h>
 
 #include <QRect>
+#include <QSize>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "platform/x11/X11Context.h"
 #include "platform/x11/X11Owned.h"
@@ -31,6 +33,10 @@ class X11ThumbView {
                                                 xcb_window_t destination, xcb_window_t source,
                                                 int width, int height);
 
+    // A window's size as the server has it now; nothing when it is gone.
+    static std::optional<QSize> WindowSize(X11Context& context, xcb_window_t window);
+    // Watches the destination's parent for resizes when that is a window manager's frame.
+    void WatchParent();
     // Follows the destination's size: resizes the child and makes a new back buffer that
     // keeps the old picture where the two overlap. True when the size changed; when the
     // server refuses the new buffer the view keeps its old one and size, and returns false.

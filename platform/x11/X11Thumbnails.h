@@ -24,6 +24,7 @@
 #include "platform/x11/X11ThumbPointer.h"
 #include "platform/x11/X11ThumbRender.h"
 #include "platform/x11/X11ThumbSource.h"
+#include "platform/x11/X11ThumbSources.h"
 #include "platform/x11/X11ThumbView.h"
 
 class X11Thumbnails {
@@ -63,29 +64,22 @@ class X11Thumbnails {
     void RenameAll();
     X11ThumbSource* OpenSource(xcb_window_t window);
     void DropSource(xcb_window_t window);
-    std::optional<QSize> DestinationSize(xcb_window_t destination);
     void FollowDestination(X11ThumbView& view);
-    void WatchParent(X11ThumbView& view);
-    void WatchCompositingManager();
     void Schedule(xcb_window_t source);
     void FlushPending();
     void NotifyResizedSources();
-    void NameIfNeeded(X11ThumbSource* source);
     void Paint(X11ThumbView& view, bool clear);
-    X11ThumbSource* FindSource(xcb_window_t window);
     X11ThumbView* FindView(Id handle);
 
     X11Context& context_;
     std::unique_ptr<X11ThumbRender> render_;
     std::unique_ptr<X11ThumbPointer> pointer_;
     bool pointerShown_ = true;
-    std::map<xcb_window_t, std::unique_ptr<X11ThumbSource>> sources_;
+    X11ThumbSources sources_;
     std::map<Id, std::unique_ptr<X11ThumbView>> views_;
     Id nextHandle_ = 1;
     int handlerId_ = 0;
     bool flushScheduled_ = false;
-    bool watchingManager_ = false;
-    xcb_atom_t managerSelection_ = 0;
     std::uint64_t framesDrawn_ = 0;
     // Context object of the queued repaint: queued calls die with it.
     std::unique_ptr<QObject> flushContext_;
