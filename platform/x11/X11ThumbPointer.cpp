@@ -249,7 +249,7 @@ bool X11ThumbPointer::HandleEvent(xcb_generic_event_t* event) {
         auto* generic = reinterpret_cast<xcb_ge_generic_event_t*>(event);
         if (generic->extension == inputOpcode_ && generic->event_type == XCB_INPUT_RAW_MOTION) {
             AskPosition();
-            return motionSelected_;
+            return false;  // Qt may have asked for raw events of its own
         }
         return false;
     }

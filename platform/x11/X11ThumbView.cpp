@@ -220,10 +220,12 @@ void X11ThumbView::Repair(X11ThumbSource* source, const X11ThumbPointer* pointer
 }
 
 void X11ThumbView::KeepLastImage(X11ThumbSource* source) {
-    if (bufferCurrent_ || source == nullptr || !buffer_.pixmap || !destinationAlive_) {
+    if (source == nullptr || !buffer_.pixmap || !destinationAlive_) {
         return;
     }
+    // Also when the buffer is current: its image may carry the pointer, which goes now.
     Composite(*source, buffer_.picture.Id(), nullptr);
+    Present(0, 0, width_, height_);
     bufferCurrent_ = true;
 }
 

@@ -50,7 +50,8 @@ class X11ThumbView {
     // else from the back buffer.
     void Repair(X11ThumbSource* source, const X11ThumbPointer* pointer, int x, int y, int width,
                 int height);
-    // The source is about to go: the back buffer takes its last image, to be shown from then on.
+    // The source is about to go: the back buffer takes its last image (without the pointer),
+    // to be shown from then on.
     void KeepLastImage(X11ThumbSource* source);
     // The destination was destroyed, and the child with it.
     void DestinationDestroyed();

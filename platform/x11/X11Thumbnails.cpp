@@ -315,6 +315,9 @@ void X11Thumbnails::HandleDestroy(xcb_window_t window) {
             }
         }
         source->WindowDestroyed();
+        if (pointer_) {
+            pointer_->Unfollow(window);  // no Leave comes from a destroyed window
+        }
     }
     for (auto& [handle, view] : views_) {
         if (view->Destination() == window) {

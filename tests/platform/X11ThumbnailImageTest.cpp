@@ -228,6 +228,10 @@ TEST_P(X11PointerTest, PointerShowsWhereItIsOverTheSourceAndLeavesWithIt) {
     s_->Client().MoveTo(kSourceAt.x() - 50, kSourceAt.y());
     s_->Client().MoveTo(kSourceAt.x() + c.onSource.x(), kSourceAt.y() + c.onSource.y());
     EXPECT_TRUE(Shows(inside, kRed)) << "on again";
+
+    // The source goes with the pointer over it: its last image stays, without the pointer.
+    s_->Destroy(source);
+    EXPECT_TRUE(Shows(inside, kWhite)) << "after the source has gone";
 }
 
 }  // namespace
