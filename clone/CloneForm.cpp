@@ -85,6 +85,10 @@ bool TCloneForm::StartClone(WindowHandle sourceWindow, int displayIndex) {
     // final one and a clone started before it is shown is mapped where it belongs.
     PlaceOnDisplay(displays[static_cast<std::size_t>(displayIndex)].rect);
     thumbnail_ = compositor_.CreateThumbnail(static_cast<WindowHandle>(winId()), sourceWindow_);
+    if (thumbnail_) {
+        // A source that changes shape is fitted (or centred) again.
+        thumbnail_->OnSourceResized([this] { UpdatePlacement(); });
+    }
     UpdatePlacement();
     return true;
 }
