@@ -45,6 +45,10 @@ TCloneForm::TCloneForm(Compositor& compositor, DisplayList& displays, SystemServ
       compositor_(compositor),
       displays_(displays) {
     setObjectName(QStringLiteral("CloneForm"));
+    // A clone is only looked at: it never takes the keyboard focus and is never activated,
+    // so the main window keeps the focus while clones come and go.
+    setWindowFlag(Qt::WindowDoesNotAcceptFocus);
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(QStringLiteral("Window Clone"));
     QPalette black = palette();
     black.setColor(QPalette::Window, Qt::black);
@@ -53,8 +57,6 @@ TCloneForm::TCloneForm(Compositor& compositor, DisplayList& displays, SystemServ
     QFont font(QStringLiteral("Tahoma"));
     font.setPixelSize(11);
     setFont(font);
-    // X windows cannot be empty: a display that reports no area gives a 1 x 1 clone.
-    setMinimumSize(1, 1);
     resize(832, 749);
     // The native window exists from here on (the thumbnail's destination), still unmapped.
     system.PrepareCloneWindow(static_cast<WindowHandle>(winId()));
@@ -68,28 +70,46 @@ QSize TCloneForm::ClientPixelSize() const {
             static_cast<int>(std::lround(height() * ratio))};
 }
 
-void TCloneForm::StartClone(WindowHandle sourceWindow, int displayIndex) {
+bool TCloneForm::StartClone(WindowHandle sourceWindow, int displayIndex) {
+    const std::vector<DisplayInfo> displays = displays_.Displays();
+    if (displayIndex < 0 || displayIndex >= static_cast<int>(displays.size()) ||
+        displays[static_cast<std::size_t>(displayIndex)].rect.isEmpty()) {
+        return false;
+    }
     // A restarted clone gives its previous image back first, so nothing is left registered.
     thumbnail_.reset();
     allowClose_ = false;
     sourceWindow_ = sourceWindow;
     fitToWindow_ = true;
+    // On its display before the image is fitted, so the first placement is already the
+    // final one and a clone started before it is shown is mapped where it belongs.
+    PlaceOnDisplay(displays[static_cast<std::size_t>(displayIndex)].rect);
     thumbnail_ = compositor_.CreateThumbnail(static_cast<WindowHandle>(winId()), sourceWindow_);
-    UpdatePlacement();
-    const std::vector<DisplayInfo> displays = displays_.Displays();
-    QRect device(0, 0, 0, 0);
-    if (displayIndex >= 0 && displayIndex < static_cast<int>(displays.size())) {
-        device = displays[static_cast<std::size_t>(displayIndex)].rect;
+    if (thumbnail_) {
+        // A source that changes shape is fitted (or centred) again.
+        thumbnail_->OnSourceResized([this] { UpdatePlacement(); });
     }
-    PlaceOnDisplay(device);
+    UpdatePlacement();
+    return true;
+}
+
+void TCloneForm::FollowDisplay(const QRect& device) {
+    if (!device.isEmpty()) {
+        PlaceOnDisplay(device);
+    }
 }
 
 void TCloneForm::PlaceOnDisplay(const QRect& device) {
-    QRect bounds = LogicalRect(device);
-    bounds.setWidth(std::max(bounds.width(), 1));
-    bounds.setHeight(std::max(bounds.height(), 1));
+    const QRect bounds = LogicalRect(device);
+    if (geometry() == bounds) {
+        return;
+    }
     // One operation; when the size changes, the resize event fits the image to the display.
     setGeometry(bounds);
+    // A hidden window gets its resize event only when shown: fit the image now.
+    if (!isVisible()) {
+        UpdatePlacement();
+    }
 }
 
 void TCloneForm::CloseClone() {

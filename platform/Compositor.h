@@ -4,9 +4,12 @@
 
 #include <QRect>
 #include <QSize>
+#include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "platform/WindowList.h"
 
@@ -23,13 +26,38 @@ class Thumbnail {
     virtual bool Place(const QRect& destination, bool visible) = 0;
     // The source's current size in device pixels; nothing when it cannot be read.
     virtual std::optional<QSize> SourceSize() = 0;
+
+    // handler runs, on the UI thread, when the source's size has changed (at most once per
+    // event-loop turn), so the owner can place the image again. One handler; a new one
+    // replaces it, an empty one stops the calls.
+    void OnSourceResized(std::function<void()> handler) { sourceResized_ = std::move(handler); }
+
+  protected:
+    // For the backend: tells the owner the source's size changed.
+    void NotifySourceResized() {
+        if (sourceResized_) {
+            // A copy: the handler may replace itself.
+            const std::function<void()> handler = sourceResized_;
+            handler();
+        }
+    }
+
+  private:
+    std::function<void()> sourceResized_;
 };
 
 class Compositor {
   public:
     virtual ~Compositor() = default;
     virtual bool Available() = 0;
+    // When not available: what the system lacks, named for the user (for example the X
+    // server's missing extensions); empty when there is nothing more specific to say.
+    virtual QString MissingFeatures() { return {}; }
     // A thumbnail of source drawn into destination, or null when registration failed.
     virtual std::unique_ptr<Thumbnail> CreateThumbnail(WindowHandle destination,
                                                        WindowHandle source) = 0;
+    // Whether the thumbnails also show the pointer while it is over their source, where it
+    // is on the source and in its shape. On unless turned off; a backend that cannot draw
+    // it ignores the call.
+    virtual void SetPointerShown(bool shown) { static_cast<void>(shown); }
 };

@@ -1,11 +1,19 @@
 #include "platform/x11/X11Compositor.h"
 
+#include <xcb/composite.h>
+#include <xcb/damage.h>
+#include <xcb/render.h>
+
+#include <QStringList>
+
 namespace {
 
 class X11Thumbnail final : public Thumbnail {
   public:
-    X11Thumbnail(std::weak_ptr<X11Thumbnails> owner, X11Thumbnails::Id id)
-        : owner_(std::move(owner)), id_(id) {}
+    X11Thumbnail(const std::shared_ptr<X11Thumbnails>& owner, X11Thumbnails::Id id)
+        : owner_(owner), id_(id) {
+        owner->OnSourceResized(id_, [this] { NotifySourceResized(); });
+    }
     ~X11Thumbnail() override {
         if (auto owner = owner_.lock()) {
             owner->Unregister(id_);
@@ -36,11 +44,40 @@ bool X11Compositor::Attach() {
         return false;
     }
     thumbnails_ = std::make_shared<X11Thumbnails>(*context);
+    thumbnails_->SetPointerShown(pointerShown_);
     return true;
 }
 
 bool X11Compositor::Available() {
     return Attach() && thumbnails_->CompositionAvailable();
+}
+
+QString X11Compositor::MissingFeatures() {
+    if (Available()) {
+        return {};
+    }
+    X11Context* context = X11Context::Get();
+    if (context == nullptr) {
+        return QStringLiteral("an X11 display");
+    }
+    struct Extension {
+        xcb_extension_t* id;
+        const char* name;
+    };
+    const Extension needed[] = {
+        {&xcb_composite_id, "Composite"}, {&xcb_render_id, "RENDER"}, {&xcb_damage_id, "DAMAGE"}};
+    QStringList missing;
+    for (const Extension& extension : needed) {
+        const xcb_query_extension_reply_t* data =
+            xcb_get_extension_data(context->Connection(), extension.id);
+        if (data == nullptr || !data->present) {
+            missing << QString::fromLatin1(extension.name);
+        }
+    }
+    if (missing.isEmpty()) {
+        return QStringLiteral("Composite 0.2, RENDER 0.6 and DAMAGE");
+    }
+    return missing.join(QStringLiteral(", "));
 }
 
 std::unique_ptr<Thumbnail> X11Compositor::CreateThumbnail(WindowHandle destination,
@@ -53,6 +90,13 @@ std::unique_ptr<Thumbnail> X11Compositor::CreateThumbnail(WindowHandle destinati
         return nullptr;
     }
     return std::make_unique<X11Thumbnail>(thumbnails_, id);
+}
+
+void X11Compositor::SetPointerShown(bool shown) {
+    pointerShown_ = shown;
+    if (thumbnails_) {
+        thumbnails_->SetPointerShown(shown);
+    }
 }
 
 std::uint64_t X11Compositor::FramesDrawn() const {
