@@ -102,6 +102,14 @@ if [ "$PROGRAM" != ON ]; then
     wine "$TARGET" | tr -d '\r' | grep -q "catalogs present" ||
         fail "the payload did not find the installation"
 else
+    # ---- this build has no channel to a running copy (no Qt Network): a command says so
+    step "a scripting command: not available in this build, exit 1"
+    code=0
+    said="$(wine "$TARGET" --list 2>&1 >/dev/null | tr -d '\r')" || code=$?
+    [ "$code" -eq 1 ] || fail "--list ended with $code"
+    echo "$said" | grep -q "scripting the running copy is not available in this build" ||
+        fail "--list said: $said"
+
     # ---- composition off: the message box, and the end after OK
     step "composition off: message 5, exit 0 after OK"
     start_program en_US.UTF-8 builtin
