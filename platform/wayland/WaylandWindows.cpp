@@ -13,7 +13,13 @@ WaylandWindows::WaylandWindows(PipeWireLoop& loop, QDBusConnection bus, RestoreT
       store_(std::move(store)),
       toplevels_(std::move(toplevels)) {}
 
-WaylandWindows::~WaylandWindows() = default;
+WaylandWindows::~WaylandWindows() {
+    // No signal of a source is running now: release them at once, which closes their
+    // portal sessions before the program ends.
+    *releaseAtOnce_ = true;
+    chosen_.clear();
+    toplevelSources_.clear();
+}
 
 bool WaylandWindows::HasToplevelList() const {
     return toplevels_ && toplevels_->Available();
@@ -140,7 +146,13 @@ std::shared_ptr<WindowSource> WaylandWindows::MakeSource(WindowHandle window) {
     // Released from the event loop: the last owner often lets go inside one of the
     // source's own signals.
     return std::shared_ptr<WindowSource>(new WindowSource(loop_, bus_, window),
-                                         [](WindowSource* source) { source->deleteLater(); });
+                                         [releaseAtOnce = releaseAtOnce_](WindowSource* source) {
+                                             if (*releaseAtOnce) {
+                                                 delete source;
+                                             } else {
+                                                 source->deleteLater();
+                                             }
+                                         });
 }
 
 void WaylandWindows::Report(const QString& message) {

@@ -13,9 +13,9 @@
 #include "platform/WindowPicker.h"
 #include "platform/wayland/PortalSession.h"
 #include "platform/wayland/RestoreTokenStore.h"
+#include "platform/wayland/ToplevelList.h"
 
 class PipeWireLoop;
-class ToplevelList;
 class WindowSource;
 
 class WaylandWindows : public WindowPicker, public WindowList {
@@ -63,4 +63,5 @@ class WaylandWindows : public WindowPicker, public WindowList {
     std::map<WindowHandle, Chosen> chosen_;
     std::map<WindowHandle, std::weak_ptr<WindowSource>> toplevelSources_;
     std::map<WindowHandle, QString> toplevelTokens_;
+    std::shared_ptr<bool> releaseAtOnce_ = std::make_shared<bool>(false);
 };
