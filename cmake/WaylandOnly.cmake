@@ -1,6 +1,8 @@
 # VANTREL_WAYLAND_BACKEND_ONLY: the seam, the Wayland backend, its tests and its benchmark,
 # nothing else (scripts/test-wayland). The seam target is made here when platform/ does not
 # provide it.
+# wayland-scanner writes C.
+enable_language(C)
 find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets DBus)
 if(NOT TARGET vantrel_platform)
     add_library(vantrel_platform STATIC

@@ -1,28 +1,64 @@
 #include "platform/wayland/WaylandThumbnail.h"
 
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 #include "platform/wayland/WindowSource.h"
 
 FrameView::FrameView(QWindow* destination, std::shared_ptr<WindowSource> source)
     : QRasterWindow(destination), source_(std::move(source)) {
-    // Clicks go to the clone below, which toggles between fitted and natural size.
     setFlag(Qt::WindowTransparentForInput);
-    connect(source_.get(), &WindowSource::FrameArrived, this, [this] { update(); });
+    // A new frame repaints the image only; the black around it stays.
+    connect(source_.get(), &WindowSource::FrameArrived, this, [this] { update(target_); });
 }
 
-void FrameView::paintEvent(QPaintEvent*) {
+void FrameView::SetTarget(const QRect& target) {
+    const qreal ratio = devicePixelRatio();
+    target_ = QRect(target.topLeft() / ratio, target.size() / ratio);
+    update();
+}
+
+void FrameView::paintEvent(QPaintEvent* event) {
     ++paints_;
     QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
     const QImage& frame = source_->Frame();
-    if (frame.isNull()) {
-        painter.fillRect(QRect(QPoint(0, 0), size()), Qt::black);
+    const QRegion black = frame.isNull() ? event->region() : event->region().subtracted(target_);
+    for (const QRect& rect : black) {
+        painter.fillRect(rect, Qt::black);
+    }
+    if (frame.isNull() || !event->region().intersects(target_)) {
         return;
     }
     // The one copy of a frame: scaled from the mapped PipeWire buffer into our surface.
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(QRect(QPoint(0, 0), size()), frame);
+    painter.setClipRegion(event->region());
+    painter.drawImage(target_, frame);
+}
+
+bool FrameView::event(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            QWindow* clone = parent();
+            if (clone == nullptr) {
+                return false;
+            }
+            const QPointF inClone = mouse->position() + QPointF(position());
+            QMouseEvent handedOn(mouse->type(), inClone, inClone, mouse->globalPosition(),
+                                 mouse->button(), mouse->buttons(), mouse->modifiers(),
+                                 mouse->pointingDevice());
+            QCoreApplication::sendEvent(clone, &handedOn);
+            return true;
+        }
+        default:
+            return QRasterWindow::event(event);
+    }
 }
 
 WaylandThumbnail::WaylandThumbnail(QWindow* destination, std::shared_ptr<WindowSource> source)
@@ -39,10 +75,9 @@ bool WaylandThumbnail::Place(const QRect& destination, bool visible) {
     if (view_.isNull() || destination_.isNull()) {
         return false;
     }
-    const qreal ratio = destination_->devicePixelRatio();
-    const QRect logical(destination.topLeft() / ratio, destination.size() / ratio);
-    view_->setGeometry(logical);
-    view_->setVisible(visible && !logical.isEmpty());
+    view_->setGeometry(QRect(QPoint(0, 0), destination_->size()));
+    view_->SetTarget(destination);
+    view_->setVisible(visible && !destination.isEmpty());
     return true;
 }
 

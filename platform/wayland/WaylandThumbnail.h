@@ -1,6 +1,8 @@
 // A thumbnail on Wayland, where no compositor draws one window into another for us: a child
-// window of the clone (a subsurface) on the destination rectangle, into which the newest
-// frame of the source is painted, scaled bilinearly, each time a frame arrives.
+// window (a subsurface) covering the clone, black, into whose destination rectangle the
+// newest frame of the source is painted, scaled bilinearly, each time a frame arrives.
+// The subsurface itself never moves: its position only takes effect with a commit of the
+// clone's own surface, which nothing else would make.
 #pragma once
 
 #include <QPointer>
@@ -17,12 +19,18 @@ class FrameView : public QRasterWindow {
   public:
     FrameView(QWindow* destination, std::shared_ptr<WindowSource> source);
     std::uint64_t PaintCount() const { return paints_; }
+    // Where the image goes, in the view's device pixels.
+    void SetTarget(const QRect& target);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    // Qt 6.4 gives a subsurface no empty input region, so the view receives the clicks on
+    // the image: they are handed on to the clone, as if the view were not there.
+    bool event(QEvent* event) override;
 
   private:
     std::shared_ptr<WindowSource> source_;
+    QRect target_;  // logical pixels
     std::uint64_t paints_ = 0;
 };
 

@@ -1,0 +1,173 @@
+// End to end under sway headless (two 1280x720 outputs, software rendering): the backend
+// lists sway's windows, a window chosen through the portal stand-in is cloned full screen on
+// output 2, the screenshot shows the test pattern fitted, a click shows it at natural size,
+// and the stream's end removes the clone. Runs as an unprivileged user (sway refuses root).
+#include <QDir>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include "tests/wayland/support/TestPattern.h"
+#include "tests/wayland/support/WaylandTestSession.h"
+
+namespace {
+
+constexpr int kWaitMs = 20000;
+
+// The output a window named title is on, and whether it is full screen there.
+struct TreePlace {
+    QString output;
+    bool fullScreen = false;
+};
+
+std::optional<TreePlace> FindInTree(const QJsonObject& node, const QString& title,
+                                    const QString& output) {
+    const QString here = node.value(QStringLiteral("type")).toString() == QLatin1String("output")
+                             ? node.value(QStringLiteral("name")).toString()
+                             : output;
+    if (node.value(QStringLiteral("name")).toString() == title &&
+        node.value(QStringLiteral("type")).toString() == QLatin1String("con")) {
+        return TreePlace{here, node.value(QStringLiteral("fullscreen_mode")).toInt() == 1};
+    }
+    for (const char* children : {"nodes", "floating_nodes"}) {
+        for (const QJsonValue& child : node.value(QLatin1String(children)).toArray()) {
+            if (auto found = FindInTree(child.toObject(), title, here)) {
+                return found;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+bool Near(const QColor& a, const QColor& b) {
+    return std::abs(a.red() - b.red()) <= 8 && std::abs(a.green() - b.green()) <= 8 &&
+           std::abs(a.blue() - b.blue()) <= 8;
+}
+
+// Whether the screenshot shows the pattern in area, black elsewhere at the probes.
+bool ShowsPattern(const QImage& shot, const QRect& area, const std::vector<QPoint>& blackProbes) {
+    if (shot.isNull()) {
+        return false;
+    }
+    for (const auto& [fx, fy] : {std::pair{0.25, 0.25}, {0.75, 0.25}, {0.25, 0.75}, {0.75, 0.75}}) {
+        const QPoint at(area.x() + static_cast<int>(fx * area.width()),
+                        area.y() + static_cast<int>(fy * area.height()));
+        if (!Near(shot.pixelColor(at), PatternColorAt(fx, fy))) {
+            return false;
+        }
+    }
+    return std::all_of(blackProbes.begin(), blackProbes.end(),
+                       [&shot](QPoint at) { return Near(shot.pixelColor(at), Qt::black); });
+}
+
+class WaylandEndToEndTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_EQ(session_.Problem(), QString()); }
+
+    std::optional<TreePlace> Place(const QString& title) {
+        const auto tree = session_.Run(QStringLiteral("swaymsg"), {"-t", "get_tree", "-r"});
+        return tree ? FindInTree(QJsonDocument::fromJson(*tree).object(), title, {}) : std::nullopt;
+    }
+    // Keeps a screenshot for the developer after a failure; gives its path.
+    static std::string Keep(const QImage& shot, const char* name) {
+        const QString path = QStringLiteral("/tmp/vantrel-wayland-e2e-%1.png").arg(name);
+        return shot.save(path) ? path.toStdString() : std::string("(none)");
+    }
+    QImage Shot(const QString& output) {
+        const QString path = session_.RuntimeDir() + QStringLiteral("/shot.png");
+        QFile::remove(path);
+        if (!session_.Run(QStringLiteral("grim"), {"-o", output, path})) {
+            return {};
+        }
+        return QImage(path).convertToFormat(QImage::Format_RGB32);
+    }
+
+    WaylandTestSession session_{SessionServers{.pipeWire = true, .sway = true}};
+};
+
+TEST_F(WaylandEndToEndTest, CloneOfAChosenWindowOnOutputTwo) {
+    // The seat's pointer exists before any client starts.
+    QProcess& pointer = session_.Start(QStringLiteral(VANTREL_VIRTUAL_POINTER), {"2560", "720"});
+    ASSERT_TRUE(WaylandTestSession::WaitForLine(pointer, QStringLiteral("ready"), kWaitMs));
+    QProcess& sample = session_.Start(QStringLiteral(VANTREL_SAMPLE_WINDOW), {"Sample window"});
+    QProcess& source = session_.Start(QStringLiteral(VANTREL_TEST_SOURCE), {});
+    const auto node = WaylandTestSession::WaitForLine(source, QStringLiteral("node "), kWaitMs);
+    ASSERT_TRUE(node) << "the test source gave no node";
+    QProcess& portal = session_.Start(QStringLiteral(VANTREL_PORTAL_STAND_IN),
+                                      {"--node", *node, "--width", "640", "--height", "480",
+                                       "--pipewire-socket", session_.PipeWireSocket()});
+    ASSERT_TRUE(WaylandTestSession::WaitForLine(portal, QStringLiteral("ready"), kWaitMs));
+
+    QProcess& demo = session_.Start(QStringLiteral(VANTREL_PROGRAM), {"-platform", "wayland"});
+    ASSERT_EQ(WaylandTestSession::WaitForLine(demo, QStringLiteral("can-choose"), kWaitMs),
+              QStringLiteral("no"))
+        << "sway publishes its window list: " << demo.readAllStandardError().toStdString();
+    ASSERT_EQ(WaylandTestSession::WaitForLine(demo, QStringLiteral("displays"), kWaitMs),
+              QStringLiteral("HEADLESS-1,HEADLESS-2"));
+    const auto sampleRow = WaylandTestSession::WaitForLine(demo, QStringLiteral("rows "), kWaitMs);
+    ASSERT_TRUE(sampleRow && sampleRow->contains(QStringLiteral("=Sample window")))
+        << "the list comes from sway's toplevels";
+    EXPECT_FALSE(sampleRow->contains(QStringLiteral("Vantrel demo"))) << "own windows left out";
+
+    demo.write("choose\n");
+    std::optional<QString> rows;
+    ASSERT_TRUE(WaylandTestSession::WaitUntil(
+        [&] {
+            rows = WaylandTestSession::WaitForLine(demo, QStringLiteral("rows "), 200);
+            return rows && rows->contains(QStringLiteral("=Window 1"));
+        },
+        kWaitMs));
+    const QString chosen = rows->split(u'|').last().section(u'=', 0, 0);
+
+    demo.write(QStringLiteral("clone %1 1\n").arg(chosen).toUtf8());
+    ASSERT_EQ(WaylandTestSession::WaitForLine(demo, QStringLiteral("clone-shown"), kWaitMs),
+              chosen + QStringLiteral(" ok"));
+    std::optional<TreePlace> place;
+    ASSERT_TRUE(WaylandTestSession::WaitUntil(
+        [&] {
+            place = Place(QStringLiteral("Vantrel clone"));
+            return place && place->fullScreen;
+        },
+        kWaitMs))
+        << "the clone is not full screen";
+    EXPECT_EQ(place->output, QStringLiteral("HEADLESS-2"));
+
+    // 640x480 fitted into 1280x720: 960x720 from x = 160, black bars beside it.
+    const QRect fitted(160, 0, 960, 720);
+    QImage shot;
+    EXPECT_TRUE(WaylandTestSession::WaitUntil(
+        [&] {
+            shot = Shot(QStringLiteral("HEADLESS-2"));
+            return ShowsPattern(shot, fitted, {{80, 360}, {1200, 360}});
+        },
+        kWaitMs))
+        << "fitted pattern not on output 2; screenshot: " << Keep(shot, "fitted");
+
+    // On the image, which a subsurface draws: the click must still reach the clone.
+    pointer.write("click 1920 360\n");
+    ASSERT_TRUE(WaylandTestSession::WaitForLine(pointer, QStringLiteral("clicked"), kWaitMs));
+    ASSERT_EQ(WaylandTestSession::WaitForLine(demo, QStringLiteral("mode"), kWaitMs),
+              QStringLiteral("natural"))
+        << "the click did not reach the clone";
+    const QRect natural(320, 120, 640, 480);
+    EXPECT_TRUE(WaylandTestSession::WaitUntil(
+        [&] {
+            shot = Shot(QStringLiteral("HEADLESS-2"));
+            return ShowsPattern(shot, natural, {{200, 360}, {640, 60}, {1100, 660}});
+        },
+        kWaitMs))
+        << "natural size not shown; screenshot: " << Keep(shot, "natural");
+
+    source.terminate();
+    EXPECT_EQ(WaylandTestSession::WaitForLine(demo, QStringLiteral("clone-closed"), kWaitMs),
+              chosen);
+    EXPECT_TRUE(WaylandTestSession::WaitUntil(
+        [&] { return !Place(QStringLiteral("Vantrel clone")); }, kWaitMs))
+        << "the clone stayed on screen";
+    sample.terminate();
+}
+
+}  // namespace
