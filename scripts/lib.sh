@@ -77,3 +77,11 @@ VANTREL_WIN32_PACKAGES=(
 # xlogo as the sample window and xdotool for the click.
 VANTREL_RUN_PACKAGES=(x11-utils)
 VANTREL_DEMO_PACKAGES=(xvfb x11-xserver-utils x11-apps xdotool)
+
+# The Wayland backend (scripts/test-wayland): Qt's wayland platform plugin, PipeWire and
+# libwayland for building; for the tests a private session bus, PipeWire with its session
+# manager, sway headless with grim for screenshots (its swaymsg comes with it).
+VANTREL_WAYLAND_PACKAGES=(
+    qt6-wayland libpipewire-0.3-dev libspa-0.2-dev libwayland-dev libwayland-bin
+    dbus-daemon pipewire pipewire-bin wireplumber sway grim
+)
