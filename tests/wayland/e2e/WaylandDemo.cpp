@@ -3,6 +3,7 @@
 // change, and takes commands on standard input:
 //   choose                       open the portal's picker
 //   clone <window> <display>     open a clone of a listed window on display n (0-based)
+//   unclone <window>             close the clones of a window
 // A clone is black, full screen on its display's output, and draws the window fitted; a
 // click switches between fitted and natural size. It closes when its window leaves the list.
 #include <QApplication>
@@ -168,6 +169,15 @@ class Demo : public QObject {
                 clones_[nextClone_++] =
                     std::make_unique<DemoClone>(platform_, source, displays_[display]);
             }
+        } else if (words.value(0) == QLatin1String("unclone") && words.size() == 2) {
+            const WindowHandle source = words[1].toUInt();
+            std::erase_if(clones_, [source](const auto& entry) {
+                if (entry.second->Source() != source) {
+                    return false;
+                }
+                Say(QStringLiteral("clone-closed %1").arg(source));
+                return true;
+            });
         }
     }
 

@@ -112,6 +112,30 @@ TEST_F(WaylandEndToEndTest, CloneOfAChosenWindowOnOutputTwo) {
         << "the list comes from sway's toplevels";
     EXPECT_FALSE(sampleRow->contains(QStringLiteral("Vantrel demo"))) << "own windows left out";
 
+    // A listed window: the first clone asks the portal once, the next uses the row's token.
+    const QString sampleHandle = sampleRow->section(u'=', 0, 0);
+    const QRect fitted(160, 0, 960, 720);
+    QImage shot;
+    for (int round = 0; round < 2; ++round) {
+        demo.write(QStringLiteral("clone %1 0\n").arg(sampleHandle).toUtf8());
+        ASSERT_EQ(WaylandTestSession::WaitForLine(demo, QStringLiteral("clone-shown"), kWaitMs),
+                  sampleHandle + QStringLiteral(" ok"));
+        EXPECT_TRUE(WaylandTestSession::WaitUntil(
+            [&] {
+                shot = Shot(QStringLiteral("HEADLESS-1"));
+                return ShowsPattern(shot, fitted, {{80, 360}, {1200, 360}});
+            },
+            kWaitMs))
+            << "listed window's clone, round " << round << ": " << Keep(shot, "listed");
+        demo.write(QStringLiteral("unclone %1\n").arg(sampleHandle).toUtf8());
+        ASSERT_EQ(WaylandTestSession::WaitForLine(demo, QStringLiteral("clone-closed"), kWaitMs),
+                  sampleHandle);
+    }
+    EXPECT_TRUE(WaylandTestSession::WaitForLine(portal, QStringLiteral("picker"), 100))
+        << "the first press asks the user to confirm the window";
+    EXPECT_FALSE(WaylandTestSession::WaitForLine(portal, QStringLiteral("picker"), 100))
+        << "the second press restores the choice without the picker";
+
     demo.write("choose\n");
     std::optional<QString> rows;
     ASSERT_TRUE(WaylandTestSession::WaitUntil(
@@ -136,8 +160,6 @@ TEST_F(WaylandEndToEndTest, CloneOfAChosenWindowOnOutputTwo) {
     EXPECT_EQ(place->output, QStringLiteral("HEADLESS-2"));
 
     // 640x480 fitted into 1280x720: 960x720 from x = 160, black bars beside it.
-    const QRect fitted(160, 0, 960, 720);
-    QImage shot;
     EXPECT_TRUE(WaylandTestSession::WaitUntil(
         [&] {
             shot = Shot(QStringLiteral("HEADLESS-2"));

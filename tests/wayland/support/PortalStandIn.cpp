@@ -222,6 +222,7 @@ QString PortalStandIn::Start(const QString& sender, const QString& session,
         return Respond(sender, options, 0, StartResults(node));
     }
     ++pickerShown_;
+    emit PickerOpened();
     switch (answer_) {
         case PickerAnswer::Share:
             return Respond(sender, options, 0, StartResults(nodeId_));

@@ -38,6 +38,11 @@ class PortalStandIn : public QObject {
     const QVariantMap& LastSelectOptions() const { return lastSelect_; }
     const QString& LastIssuedToken() const { return lastIssued_; }
 
+  signals:
+    // The picker would have opened now (no valid restore token was given).
+    void PickerOpened();
+
+  public:
     // Called by the bus adaptor.
     QString CreateSession(const QString& sender, const QVariantMap& options);
     QString SelectSources(const QString& sender, const QString& session,

@@ -1,7 +1,8 @@
 // The portal stand-in as a program on the session bus, for the end-to-end tests:
 //   vantrel_portal_stand_in --node N [--width W --height H] [--answer share|cancel|fail]
 //                           [--pipewire-socket PATH]
-// It prints "ready" once it owns org.freedesktop.portal.Desktop.
+// It prints "ready" once it owns org.freedesktop.portal.Desktop, and "picker" whenever
+// its picker would open.
 #include <QCoreApplication>
 #include <QStringList>
 
@@ -31,6 +32,10 @@ int main(int argc, char** argv) {
                      QSize(option("--width", QStringLiteral("0")).toInt(),
                            option("--height", QStringLiteral("0")).toInt()));
     portal.SetPipeWireSocket(option("--pipewire-socket", QString()));
+    QObject::connect(&portal, &PortalStandIn::PickerOpened, [] {
+        std::printf("picker\n");
+        std::fflush(stdout);
+    });
     std::printf("ready\n");
     std::fflush(stdout);
     return app.exec();
