@@ -81,6 +81,10 @@ std::unique_ptr<Platform> CreateWaylandPlatform(WaylandOptions options) {
     return std::make_unique<WaylandPlatform>(std::move(options));
 }
 
+bool QtRunsOnWayland() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 bool WaylandSessionExpected() {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (platform != nullptr && platform[0] != '\0') {

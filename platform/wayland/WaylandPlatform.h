@@ -22,6 +22,9 @@ struct WaylandOptions {
 std::unique_ptr<Platform> CreateWaylandPlatform();
 std::unique_ptr<Platform> CreateWaylandPlatform(WaylandOptions options);
 
+// Once QGuiApplication exists: whether it runs on its wayland platform.
+bool QtRunsOnWayland();
+
 // Before the toolkit starts: whether Qt will choose its wayland platform here
 // (QT_QPA_PLATFORM names wayland first, or is unset in a Wayland session).
 bool WaylandSessionExpected();

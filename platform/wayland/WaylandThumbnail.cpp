@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QMouseEvent>
+#include <QResizeEvent>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -10,6 +11,7 @@
 FrameView::FrameView(QWindow* destination, std::shared_ptr<WindowSource> source)
     : QRasterWindow(destination), source_(std::move(source)) {
     setFlag(Qt::WindowTransparentForInput);
+    destination->installEventFilter(this);
     // A new frame repaints the image only; the black around it stays.
     connect(source_.get(), &WindowSource::FrameArrived, this, [this] { update(target_); });
 }
@@ -59,6 +61,13 @@ bool FrameView::event(QEvent* event) {
         default:
             return QRasterWindow::event(event);
     }
+}
+
+bool FrameView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize && watched == parent()) {
+        setGeometry(QRect(QPoint(0, 0), static_cast<QResizeEvent*>(event)->size()));
+    }
+    return false;
 }
 
 WaylandThumbnail::WaylandThumbnail(QWindow* destination, std::shared_ptr<WindowSource> source)

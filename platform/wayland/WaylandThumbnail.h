@@ -27,6 +27,8 @@ class FrameView : public QRasterWindow {
     // Qt 6.4 gives a subsurface no empty input region, so the view receives the clicks on
     // the image: they are handed on to the clone, as if the view were not there.
     bool event(QEvent* event) override;
+    // Keeps the view over the whole clone when the clone changes size.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     std::shared_ptr<WindowSource> source_;

@@ -202,7 +202,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     QApplication app(argc, argv);
-    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+    if (!QtRunsOnWayland()) {
         Say(QStringLiteral("not-wayland ") + QGuiApplication::platformName());
         return 2;
     }
