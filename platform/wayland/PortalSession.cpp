@@ -14,6 +14,10 @@ const QString kDesktopPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kScreenCast = QStringLiteral("org.freedesktop.portal.ScreenCast");
 const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
 const QString kSession = QStringLiteral("org.freedesktop.portal.Session");
+// Signals are matched by object path alone: with the portal's well-known name as sender,
+// QtDBus drops what arrives before it has looked up the name's owner, and the first
+// Response can come that early. The request and session paths are ours alone.
+const QString kAnySender;
 
 constexpr uint kSourceWindow = 2;
 constexpr uint kCursorHidden = 1;
@@ -123,7 +127,7 @@ void PortalSession::OnSessionCreated(const QVariantMap& results) {
         Fail(PortalFailure::Error, QStringLiteral("the desktop portal made no session"));
         return;
     }
-    bus_.connect(kService, sessionPath_, kSession, QStringLiteral("Closed"), this,
+    bus_.connect(kAnySender, sessionPath_, kSession, QStringLiteral("Closed"), this,
                  SLOT(OnSessionClosed()));
     QVariantMap options{{QStringLiteral("types"), kSourceWindow},
                         {QStringLiteral("multiple"), false},
@@ -179,30 +183,37 @@ void PortalSession::Call(const QString& method, QList<QVariant> arguments, const
     arguments.append(options);
     requestPath_ = RequestPath(token);
     next_ = next;
-    bus_.connect(kService, requestPath_, kRequest, QStringLiteral("Response"), this,
+    bus_.connect(kAnySender, requestPath_, kRequest, QStringLiteral("Response"), this,
                  SLOT(OnResponse(uint, QVariantMap)));
     QDBusMessage message =
         QDBusMessage::createMethodCall(kService, kDesktopPath, kScreenCast, method);
     message.setArguments(arguments);
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(message), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, isCreate] {
-        watcher->deleteLater();
-        QDBusPendingReply<QDBusObjectPath> reply = *watcher;
-        if (reply.isError()) {
-            Fail(isCreate && reply.error().type() == QDBusError::ServiceUnknown
-                     ? PortalFailure::Absent
-                     : PortalFailure::Error,
-                 reply.error().message());
-            return;
-        }
-        // Portals older than version 0.9 choose the path themselves.
-        if (reply.value().path() != requestPath_) {
-            Unsubscribe();
-            requestPath_ = reply.value().path();
-            bus_.connect(kService, requestPath_, kRequest, QStringLiteral("Response"), this,
-                         SLOT(OnResponse(uint, QVariantMap)));
-        }
-    });
+    const QString predicted = requestPath_;
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, watcher, isCreate, predicted] {
+                watcher->deleteLater();
+                // The Response signal may be handled before the method's reply: then this request
+                // is over and a later one may be waiting on its own path.
+                if (requestPath_ != predicted) {
+                    return;
+                }
+                QDBusPendingReply<QDBusObjectPath> reply = *watcher;
+                if (reply.isError()) {
+                    Fail(isCreate && reply.error().type() == QDBusError::ServiceUnknown
+                             ? PortalFailure::Absent
+                             : PortalFailure::Error,
+                         reply.error().message());
+                    return;
+                }
+                // Portals older than version 0.9 choose the path themselves.
+                if (reply.value().path() != requestPath_) {
+                    Unsubscribe();
+                    requestPath_ = reply.value().path();
+                    bus_.connect(kAnySender, requestPath_, kRequest, QStringLiteral("Response"),
+                                 this, SLOT(OnResponse(uint, QVariantMap)));
+                }
+            });
 }
 
 void PortalSession::OnResponse(uint response, const QVariantMap& results) {
@@ -241,7 +252,7 @@ QString PortalSession::RequestPath(const QString& token) const {
 
 void PortalSession::Unsubscribe() {
     if (!requestPath_.isEmpty()) {
-        bus_.disconnect(kService, requestPath_, kRequest, QStringLiteral("Response"), this,
+        bus_.disconnect(kAnySender, requestPath_, kRequest, QStringLiteral("Response"), this,
                         SLOT(OnResponse(uint, QVariantMap)));
         requestPath_.clear();
     }

@@ -2,9 +2,9 @@
 
 #include <QCoreApplication>
 #include <QMouseEvent>
-#include <QResizeEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QResizeEvent>
 
 #include "platform/wayland/WindowSource.h"
 

@@ -44,6 +44,7 @@ class WaylandThumbnail : public Thumbnail {
     std::optional<QSize> SourceSize() override;
     // For tests and benchmarks: the view that draws.
     const FrameView* View() const { return view_.data(); }
+    const WindowSource& Source() const { return *source_; }
 
   private:
     std::shared_ptr<WindowSource> source_;

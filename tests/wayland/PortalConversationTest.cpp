@@ -114,6 +114,15 @@ TEST_F(PortalConversationTest, ChosenWindowBecomesARowWithItsStreamAndToken) {
     EXPECT_EQ(Stored().size(), 2u);
 }
 
+TEST_F(PortalConversationTest, ResponsesAheadOfTheirMethodRepliesStillLeadToTheWindow) {
+    PortalStandIn& portal = Portal(PickerAnswer::Share);
+    portal.SetResponseBeforeReply(true);
+    Windows().Choose();
+    ASSERT_TRUE(Wait([&] { return !chosen_.empty(); }))
+        << "a late method reply must not take over the next request's subscription";
+    EXPECT_EQ(Stored(), (std::vector<StoredWindow>{{1, portal.LastIssuedToken()}}));
+}
+
 TEST_F(PortalConversationTest, StoredTokenRestoresTheWindowWithoutThePicker) {
     PortalStandIn& portal = Portal(PickerAnswer::Cancel);
     portal.IssueToken(QStringLiteral("earlier"), source_->nodeId);

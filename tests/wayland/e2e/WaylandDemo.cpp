@@ -22,8 +22,11 @@
 #include <memory>
 
 #include "platform/WindowPicker.h"
+#include "platform/wayland/PipeWireStream.h"
 #include "platform/wayland/WaylandDisplays.h"
 #include "platform/wayland/WaylandPlatform.h"
+#include "platform/wayland/WaylandThumbnail.h"
+#include "platform/wayland/WindowSource.h"
 
 namespace {
 
@@ -73,6 +76,24 @@ class DemoClone : public QWidget {
         thumbnail_->Place(target, true);
     }
     WindowHandle Source() const { return source_; }
+    // What the test prints when a picture does not appear.
+    QString Stats() const {
+        const auto* thumbnail = dynamic_cast<const WaylandThumbnail*>(thumbnail_.get());
+        if (thumbnail == nullptr || thumbnail->View() == nullptr) {
+            return QStringLiteral("no thumbnail");
+        }
+        const FrameView& view = *thumbnail->View();
+        const PipeWireStream* stream = thumbnail->Source().Stream();
+        return QStringLiteral("frames=%1 ended=%2 paints=%3 visible=%4 view=%5x%6 clone=%7x%8")
+            .arg(stream ? QString::number(stream->FramesReceived()) : QStringLiteral("none"))
+            .arg(stream && stream->HasEnded())
+            .arg(view.PaintCount())
+            .arg(view.isVisible())
+            .arg(view.width())
+            .arg(view.height())
+            .arg(width())
+            .arg(height());
+    }
 
   protected:
     void resizeEvent(QResizeEvent*) override { Place(); }
@@ -168,6 +189,10 @@ class Demo : public QObject {
                 const WindowHandle source = words[1].toUInt();
                 clones_[nextClone_++] =
                     std::make_unique<DemoClone>(platform_, source, displays_[display]);
+            }
+        } else if (words.value(0) == QLatin1String("stats")) {
+            for (const auto& [id, clone] : clones_) {
+                Say(QStringLiteral("stats %1 %2").arg(clone->Source()).arg(clone->Stats()));
             }
         } else if (words.value(0) == QLatin1String("unclone") && words.size() == 2) {
             const WindowHandle source = words[1].toUInt();

@@ -76,6 +76,15 @@ class WaylandEndToEndTest : public ::testing::Test {
         const QString path = QStringLiteral("/tmp/vantrel-wayland-e2e-%1.png").arg(name);
         return shot.save(path) ? path.toStdString() : std::string("(none)");
     }
+    // The demo's account of its clones: frames received and drawn, view and clone sizes.
+    static std::string Stats(QProcess& demo) {
+        demo.write("stats\n");
+        const QString stats = WaylandTestSession::WaitForLine(demo, QStringLiteral("stats"), 5000)
+                                  .value_or(QStringLiteral("(no stats)"));
+        return (stats + QStringLiteral("; its errors: ") +
+                QString::fromLocal8Bit(demo.readAllStandardError()))
+            .toStdString();
+    }
     QImage Shot(const QString& output) {
         const QString path = session_.RuntimeDir() + QStringLiteral("/shot.png");
         QFile::remove(path);
@@ -126,7 +135,8 @@ TEST_F(WaylandEndToEndTest, CloneOfAChosenWindowOnOutputTwo) {
                 return ShowsPattern(shot, fitted, {{80, 360}, {1200, 360}});
             },
             kWaitMs))
-            << "listed window's clone, round " << round << ": " << Keep(shot, "listed");
+            << "listed window's clone, round " << round << ": " << Keep(shot, "listed") << " "
+            << Stats(demo);
         demo.write(QStringLiteral("unclone %1\n").arg(sampleHandle).toUtf8());
         ASSERT_EQ(WaylandTestSession::WaitForLine(demo, QStringLiteral("clone-closed"), kWaitMs),
                   sampleHandle);
@@ -166,7 +176,8 @@ TEST_F(WaylandEndToEndTest, CloneOfAChosenWindowOnOutputTwo) {
             return ShowsPattern(shot, fitted, {{80, 360}, {1200, 360}});
         },
         kWaitMs))
-        << "fitted pattern not on output 2; screenshot: " << Keep(shot, "fitted");
+        << "fitted pattern not on output 2; screenshot: " << Keep(shot, "fitted") << " "
+        << Stats(demo);
 
     // On the image, which a subsurface draws: the click must still reach the clone.
     pointer.write("click 1920 360\n");
@@ -181,7 +192,7 @@ TEST_F(WaylandEndToEndTest, CloneOfAChosenWindowOnOutputTwo) {
             return ShowsPattern(shot, natural, {{200, 360}, {640, 60}, {1100, 660}});
         },
         kWaitMs))
-        << "natural size not shown; screenshot: " << Keep(shot, "natural");
+        << "natural size not shown; screenshot: " << Keep(shot, "natural") << " " << Stats(demo);
 
     source.terminate();
     EXPECT_EQ(WaylandTestSession::WaitForLine(demo, QStringLiteral("clone-closed"), kWaitMs),

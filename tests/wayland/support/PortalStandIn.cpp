@@ -104,15 +104,15 @@ class ScreenCastAdaptor : public QDBusAbstractAdaptor {
 
   public slots:
     QDBusObjectPath CreateSession(const QVariantMap& options, const QDBusMessage& message) {
-        return QDBusObjectPath(portal_.CreateSession(message.service(), options));
+        return QDBusObjectPath(portal_.CreateSession(message, options));
     }
     QDBusObjectPath SelectSources(const QDBusObjectPath& session, const QVariantMap& options,
                                   const QDBusMessage& message) {
-        return QDBusObjectPath(portal_.SelectSources(message.service(), session.path(), options));
+        return QDBusObjectPath(portal_.SelectSources(message, session.path(), options));
     }
     QDBusObjectPath Start(const QDBusObjectPath& session, const QString&,
                           const QVariantMap& options, const QDBusMessage& message) {
-        return QDBusObjectPath(portal_.Start(message.service(), session.path(), options));
+        return QDBusObjectPath(portal_.Start(message, session.path(), options));
     }
     QDBusUnixFileDescriptor OpenPipeWireRemote(const QDBusObjectPath&, const QVariantMap&) {
         const int fd = portal_.OpenRemote();
@@ -176,62 +176,72 @@ void PortalStandIn::IssueToken(const QString& token, std::uint32_t nodeId) {
     tokens_[token] = nodeId;
 }
 
-QString PortalStandIn::Respond(const QString& sender, const QVariantMap& options, uint response,
+QString PortalStandIn::Respond(const QDBusMessage& call, const QVariantMap& options, uint response,
                                const QVariantMap& results) {
-    const QString path =
-        QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
-            .arg(SenderPart(sender), options.value(QStringLiteral("handle_token")).toString());
-    // After the method's reply, as the real portal does.
-    QTimer::singleShot(0, this, [this, path, response, results] {
+    const QString path = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
+                             .arg(SenderPart(call.service()),
+                                  options.value(QStringLiteral("handle_token")).toString());
+    auto send = [this, path, response, results] {
         QDBusMessage signal = QDBusMessage::createSignal(
             path, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"));
         signal << response << results;
         bus_.send(signal);
-    });
+    };
+    if (responseBeforeReply_) {
+        call.setDelayedReply(true);
+        const bool start = call.member() == QLatin1String("Start");
+        QTimer::singleShot(start ? 100 : 0, this, send);
+        QTimer::singleShot(start ? 0 : 60, this, [this, call, path] {
+            bus_.send(call.createReply(QVariant::fromValue(QDBusObjectPath(path))));
+        });
+        return path;
+    }
+    // After the method's reply, as the real portal usually does.
+    QTimer::singleShot(0, this, send);
     return path;
 }
 
-QString PortalStandIn::CreateSession(const QString& sender, const QVariantMap& options) {
-    const QString session = kSessionRoot + u'/' + SenderPart(sender) + u'/' +
+QString PortalStandIn::CreateSession(const QDBusMessage& call, const QVariantMap& options) {
+    const QString session = kSessionRoot + u'/' + SenderPart(call.service()) + u'/' +
                             options.value(QStringLiteral("session_handle_token")).toString();
     sessions_[session] = Session{};
-    return Respond(sender, options, 0, {{QStringLiteral("session_handle"), session}});
+    return Respond(call, options, 0, {{QStringLiteral("session_handle"), session}});
 }
 
-QString PortalStandIn::SelectSources(const QString& sender, const QString& session,
+QString PortalStandIn::SelectSources(const QDBusMessage& call, const QString& session,
                                      const QVariantMap& options) {
     lastSelect_ = options;
     auto found = sessions_.find(session);
     if (found == sessions_.end()) {
-        return Respond(sender, options, 2, {});
+        return Respond(call, options, 2, {});
     }
     found->second.restoreToken = options.value(QStringLiteral("restore_token")).toString();
-    return Respond(sender, options, 0, {});
+    return Respond(call, options, 0, {});
 }
 
-QString PortalStandIn::Start(const QString& sender, const QString& session,
+QString PortalStandIn::Start(const QDBusMessage& call, const QString& session,
                              const QVariantMap& options) {
     auto found = sessions_.find(session);
     if (found == sessions_.end()) {
-        return Respond(sender, options, 2, {});
+        return Respond(call, options, 2, {});
     }
     // A token restores its node once, without the picker.
     if (auto token = tokens_.find(found->second.restoreToken); token != tokens_.end()) {
         const std::uint32_t node = token->second;
         tokens_.erase(token);
-        return Respond(sender, options, 0, StartResults(node));
+        return Respond(call, options, 0, StartResults(node));
     }
     ++pickerShown_;
     emit PickerOpened();
     switch (answer_) {
         case PickerAnswer::Share:
-            return Respond(sender, options, 0, StartResults(nodeId_));
+            return Respond(call, options, 0, StartResults(nodeId_));
         case PickerAnswer::Cancel:
-            return Respond(sender, options, 1, {});
+            return Respond(call, options, 1, {});
         case PickerAnswer::Fail:
             break;
     }
-    return Respond(sender, options, 2, {});
+    return Respond(call, options, 2, {});
 }
 
 QVariantMap PortalStandIn::StartResults(std::uint32_t nodeId) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QObject>
 #include <QSize>
 #include <QString>
@@ -29,6 +30,10 @@ class PortalStandIn : public QObject {
     void SetPipeWireSocket(const QString& path) { pipeWireSocket_ = path; }
     // Makes a token known, as if an earlier run had been given it for nodeId.
     void IssueToken(const QString& token, std::uint32_t nodeId);
+    // A busy portal: CreateSession and SelectSources get their Response signal at once and
+    // their method reply 60 ms later, after the client has moved on; Start's reply comes
+    // at once and its Response (the user's choice) after 100 ms.
+    void SetResponseBeforeReply(bool early) { responseBeforeReply_ = early; }
     // Closes every open session from the portal's side (Session.Closed).
     void CloseSessions();
 
@@ -44,10 +49,10 @@ class PortalStandIn : public QObject {
 
   public:
     // Called by the bus adaptor.
-    QString CreateSession(const QString& sender, const QVariantMap& options);
-    QString SelectSources(const QString& sender, const QString& session,
+    QString CreateSession(const QDBusMessage& call, const QVariantMap& options);
+    QString SelectSources(const QDBusMessage& call, const QString& session,
                           const QVariantMap& options);
-    QString Start(const QString& sender, const QString& session, const QVariantMap& options);
+    QString Start(const QDBusMessage& call, const QString& session, const QVariantMap& options);
     int OpenRemote();
     void CloseSession(const QString& session);
 
@@ -55,12 +60,13 @@ class PortalStandIn : public QObject {
     struct Session {
         QString restoreToken;
     };
-    QString Respond(const QString& sender, const QVariantMap& options, uint response,
+    QString Respond(const QDBusMessage& call, const QVariantMap& options, uint response,
                     const QVariantMap& results);
     QVariantMap StartResults(std::uint32_t nodeId);
 
     QDBusConnection bus_;
     bool registered_ = false;
+    bool responseBeforeReply_ = false;
     PickerAnswer answer_ = PickerAnswer::Cancel;
     std::uint32_t nodeId_ = 0;
     QSize size_;
