@@ -8,7 +8,8 @@
 #include <cstdio>
 #include <random>
 
-#include "l10n/Localizer.h"
+#include "l10n/Catalog.h"
+#include "platform/IcuCodePages.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ double Milliseconds(std::chrono::steady_clock::duration d) {
 }
 
 // A file far beyond any real catalog: 40 MB of entries and one line of 10 MB.
-void BenchLargeFile(const QTemporaryDir& dir) {
+void BenchLargeFile(const QTemporaryDir& dir, const CodePages& codePages) {
     QByteArray bytes;
     for (int i = 0; bytes.size() < 40 * 1024 * 1024; ++i) {
         bytes += "<SP>~Key" + QByteArray::number(i) + "~\"Some text<9>here\"~\"hint\"\n";
@@ -57,15 +58,15 @@ void BenchLargeFile(const QTemporaryDir& dir) {
         return;
     }
     out.close();
-    ClearCatalog();
+    Catalog catalog(codePages, 0x0409);
     const auto start = std::chrono::steady_clock::now();
-    LoadCatalog(dir.filePath("large").toStdString());
+    catalog.Load(dir.filePath("large").toStdString());
     const double ms = Milliseconds(std::chrono::steady_clock::now() - start);
     const double megabytes = static_cast<double>(bytes.size()) / (1024.0 * 1024.0);
-    std::printf("large file: %.1f MB, %zu entries in %.1f ms (%.1f ms per MB)\n", megabytes,
-                Resources.empty() ? std::size_t{0} : Resources[0]->Strings.size(), ms,
-                ms / megabytes);
-    ClearCatalog();
+    std::printf(
+        "large file: %.1f MB, %zu entries in %.1f ms (%.1f ms per MB)\n", megabytes,
+        catalog.Languages().empty() ? std::size_t{0} : catalog.Languages()[0]->Strings.size(), ms,
+        ms / megabytes);
 }
 
 }  // namespace
@@ -87,13 +88,14 @@ int main() {
         totalBytes += bytes.size();
     }
 
-    SetCatalogLanguage(0x0407);
+    const IcuCodePages codePages;
+    Catalog catalog(codePages, 0x0407);
     const auto loadStart = std::chrono::steady_clock::now();
-    LoadCatalog(dir.path().toStdString());
+    catalog.Load(dir.path().toStdString());
     const double loadMs = Milliseconds(std::chrono::steady_clock::now() - loadStart);
     const double megabytes = static_cast<double>(totalBytes) / (1024.0 * 1024.0);
     std::printf("load: %d files, %zu sets, %.2f MB in %.1f ms (%.1f ms per MB)\n", kFiles,
-                Resources.size(), megabytes, loadMs, loadMs / megabytes);
+                catalog.Languages().size(), megabytes, loadMs, loadMs / megabytes);
 
     std::mt19937 random(42);
     std::uniform_int_distribution<int> pick(0, kEntriesPerFile / 2 - 1);
@@ -106,12 +108,11 @@ int main() {
     const QString fallback = QStringLiteral("default");
     const auto lookupStart = std::chrono::steady_clock::now();
     for (const auto& key : keys) {
-        found += GetMessageText(0x0405, key, fallback) != fallback ? 1 : 0;
+        found += catalog.GetMessageText(0x0405, key, fallback) != fallback ? 1 : 0;
     }
     const double lookupMs = Milliseconds(std::chrono::steady_clock::now() - lookupStart);
     std::printf("lookup: %d messages (%zu found) in %.1f ms (%.0f ns per lookup)\n", kLookups,
                 found, lookupMs, lookupMs * 1e6 / kLookups);
-    ClearCatalog();
-    BenchLargeFile(dir);
+    BenchLargeFile(dir, codePages);
     return 0;
 }

@@ -19,11 +19,13 @@
 #include <sstream>
 #include <string>
 
-#include "clone/WindowCloneUnit.h"
+#include <memory>
+
+#include "bench/frame_counter.h"
+#include "clone/CloneForm.h"
 #include "platform/x11/X11Platform.h"
-#include "platform/x11/X11ThumbView.h"
+#include "tests/e2e/support/TestDesktop.h"
 #include "tests/e2e/support/WaitUntil.h"
-#include "tests/e2e/support/XvfbServer.h"
 
 namespace {
 
@@ -69,49 +71,51 @@ void RunEventLoopFor(int ms) {
     loop.exec();
 }
 
-Result CloneRun(const XvfbServer& server, WindowHandle source, int display, int seconds) {
-    QWidget owner;
-    auto* clone = new TCloneForm(&owner);
+Result CloneRun(const XvfbServer& server, Platform& platform, WindowHandle source, int display,
+                int seconds) {
+    auto clone =
+        std::make_unique<TCloneForm>(platform.Thumbnails(), platform.Displays(), platform.System());
     clone->show();
     clone->StartClone(source, display);
     RunEventLoopFor(1000);
+    DamageFrameCounter counter(server.Display(), static_cast<std::uint32_t>(clone->winId()));
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&counter] { counter.Poll(); });
+    poll.start(2);
     const double self0 = SelfCpuMs();
     const double server0 = ProcessCpuMs(server.Pid());
-    const auto frames0 = X11ThumbnailFramesDrawn();
     QElapsedTimer clock;
     clock.start();
     RunEventLoopFor(seconds * 1000);
+    counter.Poll();
     Result r;
     r.seconds = static_cast<double>(clock.elapsed()) / 1000.0;
-    r.frames = static_cast<double>(X11ThumbnailFramesDrawn() - frames0);
+    r.frames = static_cast<double>(counter.Frames());
     r.mirrorCpuMs = SelfCpuMs() - self0;
     r.serverCpuMs = ProcessCpuMs(server.Pid()) - server0;
     clone->CloseClone();
     return r;
 }
 
-Result CopierRun(const XvfbServer& server, WindowHandle source, const DisplayRect& target,
-                 int seconds) {
-    QProcess copier;
-    copier.setProcessEnvironment(server.Environment());
-    copier.start(
+Result CopierRun(const XvfbServer& server, WindowHandle source, const QRect& target, int seconds) {
+    TestProgram copier(
         QStringLiteral(CLONE_COST_COPIER),
-        {QString::number(source, 16), QString::number(target.left), QString::number(target.top),
-         QString::number(target.width), QString::number(target.height)});
+        {QString::number(source, 16), QString::number(target.x()), QString::number(target.y()),
+         QString::number(target.width()), QString::number(target.height())},
+        server.Environment());
     Result r;
-    if (ReadLineWithin(copier, 10000) != "ready") {
+    if (copier.ReadLine(10000) != "ready") {
         return r;
     }
     const double server0 = ProcessCpuMs(server.Pid());
     QElapsedTimer clock;
     clock.start();
     RunEventLoopFor(seconds * 1000);
-    r.mirrorCpuMs = ProcessCpuMs(copier.processId());
+    r.mirrorCpuMs = ProcessCpuMs(copier.Pid());
     r.serverCpuMs = ProcessCpuMs(server.Pid()) - server0;
-    copier.terminate();
-    copier.waitForFinished(10000);
+    copier.Stop(10000);
     r.seconds = static_cast<double>(clock.elapsed()) / 1000.0;
-    const QByteArray out = copier.readAllStandardOutput();
+    const QByteArray out = copier.Process().readAllStandardOutput();
     const auto at = out.indexOf("frames ");
     r.frames = at < 0 ? 0 : out.mid(at + 7).trimmed().toDouble();
     return r;
@@ -138,24 +142,24 @@ void PrintRatio(const char* name, const Result& compositor, const Result& copier
 
 int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
-    XvfbServer::Options options;
+    DesktopOptions options;
     options.width = 4480;
     options.height = 1080;
-    XvfbServer server(options);
-    if (!server.Running() ||
-        !server.SetMonitors(
-            {{0, 0, 1280, 720, true}, {1280, 0, 1280, 720, false}, {2560, 0, 1920, 1080, false}})) {
-        std::fprintf(stderr, "could not start Xvfb with three monitors\n");
+    options.monitors = {
+        {0, 0, 1280, 720, true}, {1280, 0, 1280, 720, false}, {2560, 0, 1920, 1080, false}};
+    TestDesktop desktop(options);
+    if (!desktop.Ready()) {
+        std::fprintf(stderr, "could not start Xvfb with three monitors: %s\n",
+                     desktop.Failure().c_str());
         return 1;
     }
+    const XvfbServer& server = desktop.Server();
     server.Export();
     setenv("QT_QPA_PLATFORM", "xcb", 1);
     QApplication app(argc, argv);
-    InstallPlatform(CreateX11Platform());
-    QProcess source;
-    source.setProcessEnvironment(server.Environment());
-    source.start(QStringLiteral(CLONE_COST_SOURCE), {});
-    const auto window = static_cast<WindowHandle>(ReadAnnouncedWindow(source, 10000));
+    const std::unique_ptr<Platform> platform = CreateX11Platform();
+    TestProgram& source = desktop.Start(QStringLiteral(CLONE_COST_SOURCE));
+    const auto window = static_cast<WindowHandle>(source.ReadAnnouncedWindow(10000));
     if (window == 0) {
         std::fprintf(stderr, "the animated source did not start\n");
         return 1;
@@ -167,18 +171,16 @@ int main(int argc, char** argv) {
     RunEventLoopFor(seconds * 1000);
     std::printf("%-28s %8.3f ms/frame X server (source alone, no mirror)\n", "baseline",
                 (ProcessCpuMs(server.Pid()) - idle0) / (seconds * 60.0));
-    const Result compositor1 = CloneRun(server, window, 1, seconds);
+    const Result compositor1 = CloneRun(server, *platform, window, 1, seconds);
     Print("compositor 1:1 (1280x720)", compositor1);
-    const Result compositor2 = CloneRun(server, window, 2, seconds);
+    const Result compositor2 = CloneRun(server, *platform, window, 2, seconds);
     Print("compositor scaled (1920x1080)", compositor2);
-    const Result copier1 = CopierRun(server, window, {1280, 0, 1280, 720}, seconds);
+    const Result copier1 = CopierRun(server, window, QRect(1280, 0, 1280, 720), seconds);
     Print("copying 1:1 (1280x720)", copier1);
-    const Result copier2 = CopierRun(server, window, {2560, 0, 1920, 1080}, seconds);
+    const Result copier2 = CopierRun(server, window, QRect(2560, 0, 1920, 1080), seconds);
     Print("copying scaled (1920x1080)", copier2);
     PrintRatio("1:1", compositor1, copier1);
     PrintRatio("scaled", compositor2, copier2);
-    source.kill();
-    source.waitForFinished(5000);
-    InstallPlatform(nullptr);
+    source.Stop();
     return 0;
 }

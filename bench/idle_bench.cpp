@@ -15,7 +15,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "mainwindow/MainUnit.h"
+#include "l10n/Session.h"
+#include "mainwindow/MainForm.h"
 #include "platform/fake/FakePlatform.h"
 #ifdef VANTREL_IDLE_BENCH_PROGRAM
 #include "bench/idle_bench_program.h"
@@ -36,13 +37,13 @@ void RunFor(int ms, const char* what, FakePlatform& fake, const std::function<vo
         QObject::connect(&ticker, &QTimer::timeout, tick);
         ticker.start(100);
     }
-    const int refreshesBefore = fake.BuildListCalls();
+    const int refreshesBefore = fake.SnapshotCalls();
     const double cpuBefore = CpuSeconds();
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
     std::printf("%-28s %5d refreshes in %d ms, %.3f s processor time\n", what,
-                fake.BuildListCalls() - refreshesBefore, ms, CpuSeconds() - cpuBefore);
+                fake.SnapshotCalls() - refreshesBefore, ms, CpuSeconds() - cpuBefore);
 }
 
 }  // namespace
@@ -52,20 +53,20 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    FakePlatform& fake = InstallFakePlatform();
+    FakePlatform fake;
+    const Session session(fake.Encodings(), 0x0409);
     std::vector<WindowHandle> handles;
     for (int i = 0; i < 50; ++i) {
-        handles.push_back(fake.AddWindow(QStringLiteral("Window %1").arg(i).toStdU16String()));
+        handles.push_back(fake.AddWindow(QStringLiteral("Window %1").arg(i)));
     }
-    TMainForm form;
+    TMainForm form(session, fake);
     form.PrepareToRun(0x0409);
     form.show();
     RunFor(500, "settling", fake, {});
     RunFor(3000, "idle, nothing changes", fake, {});
     int n = 0;
-    RunFor(3000, "title changes 10 times/s", fake, [&] {
-        fake.RenameWindow(handles[7], QStringLiteral("Tick %1").arg(++n).toStdU16String());
-    });
+    RunFor(3000, "title changes 10 times/s", fake,
+           [&] { fake.RenameWindow(handles[7], QStringLiteral("Tick %1").arg(++n)); });
 #ifdef VANTREL_IDLE_BENCH_PROGRAM
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
     return MeasureRealProgramIdle(seconds);

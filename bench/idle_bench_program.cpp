@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "tests/e2e/app_e2e_support.h"
+#include "tests/e2e/support/TestDesktop.h"
 #include "tests/e2e/support/WaitUntil.h"
 
 namespace {
@@ -106,24 +107,22 @@ void Measure(const char* what, qint64 pid, int seconds) {
 }  // namespace
 
 int MeasureRealProgramIdle(int seconds) {
-    XvfbServer server;
-    if (!server.Running() ||
-        !server.SetMonitors({{0, 0, 1600, 1080, true}, {1600, 0, 1600, 1080, false}})) {
-        std::fprintf(stderr, "idle_bench: Xvfb did not start\n");
+    DesktopOptions options;
+    options.monitors = {{0, 0, 1600, 1080, true}, {1600, 0, 1600, 1080, false}};
+    TestDesktop desktop(options);
+    if (!desktop.Ready()) {
+        std::fprintf(stderr, "idle_bench: %s\n", desktop.Failure().c_str());
         return 1;
     }
-    XClient x(server.Display());
-    std::vector<std::unique_ptr<QProcess>> clients;
+    XClient& x = desktop.X();
     for (int i = 0; i < 20; ++i) {
-        clients.push_back(std::make_unique<QProcess>());
-        QProcess& p = *clients.back();
-        p.setProcessEnvironment(server.Environment());
-        p.start(QStringLiteral(VANTREL_COLOUR_CLIENT),
-                {"--title", QStringLiteral("Idle window %1").arg(i), "--x", QString::number(10 * i),
-                 "--y", QString::number(10 * i)});
-        ReadLineWithin(p, 5000);
+        desktop
+            .Start(QStringLiteral(VANTREL_COLOUR_CLIENT),
+                   {"--title", QStringLiteral("Idle window %1").arg(i), "--x",
+                    QString::number(10 * i), "--y", QString::number(10 * i)})
+            .ReadLine(5000);
     }
-    VantrelRun run(server);
+    VantrelRun run(desktop.Server());
     run.SetLanguage(QStringLiteral("C"));
     QProcess& vantrel = run.Start();
     const auto windows = WaitForWindows(x, QStringLiteral("Quillane Vantrel"), 10000);
@@ -145,10 +144,6 @@ int MeasureRealProgramIdle(int seconds) {
         Measure("with a live clone,", pid, seconds);
     } else {
         std::fprintf(stderr, "idle_bench: no clone appeared\n");
-    }
-    for (auto& client : clients) {
-        client->kill();
-        client->waitForFinished(5000);
     }
     return 0;
 }

@@ -6,22 +6,22 @@
 #include <QByteArray>
 
 #include <cstdio>
+#include <memory>
 
 #include "bench/soak_scene.h"
 #include "platform/Platform.h"
 #include "platform/x11/X11Platform.h"
-#include "tests/e2e/support/XvfbServer.h"
+#include "tests/e2e/support/TestDesktop.h"
 
-// Starts server's monitors and makes it this process's display; false when Xvfb did not
-// start. Call before the QApplication is made.
-inline bool StartInProcessX11(XvfbServer& server) {
-    if (!server.Running() || !server.SetMonitors(SoakMonitors())) {
-        return false;
+// Makes the desktop (started with SoakDesktop()) this process's display and returns the X11
+// backend for it; null when the desktop did not start. Call before the QApplication is made.
+inline std::unique_ptr<Platform> StartInProcessX11(TestDesktop& desktop) {
+    if (!desktop.Ready()) {
+        return nullptr;
     }
-    server.Export();
+    desktop.Server().Export();
     qputenv("QT_QPA_PLATFORM", "xcb");
-    InstallPlatform(CreateX11Platform());
-    return true;
+    return CreateX11Platform();
 }
 
 // Prints why the run failed; returns the exit code for it.

@@ -18,8 +18,8 @@
 #include "bench/soak_churn.h"
 #include "bench/soak_probe.h"
 #include "bench/soak_scene.h"
-#include "mainwindow/MainUnit.h"
-#include "platform/ImportUnit.h"
+#include "l10n/Session.h"
+#include "mainwindow/MainForm.h"
 
 namespace {
 
@@ -43,16 +43,18 @@ Spread Summarise(std::vector<double> samples) {
 
 int main(int argc, char** argv) {
     const int count = NumberArgument(argc, argv, "VANTREL_MANY_WINDOWS", 2000);
-    XvfbServer server;
-    if (!StartInProcessX11(server)) {
+    TestDesktop desktop(SoakDesktop());
+    const std::unique_ptr<Platform> platform = StartInProcessX11(desktop);
+    if (!platform) {
         return Fail("Xvfb with two monitors did not start");
     }
     QApplication app(argc, argv);
+    const Session session(platform->Encodings(), 0x0409);
 
     WindowChurn::Options options;
     options.top = 0;
     options.height = 1080;
-    WindowChurn windows(server.Display(), options);
+    WindowChurn windows(desktop.Display(), options);
     QElapsedTimer clock;
     clock.start();
     windows.CreateBatch(count, "Window number ");
@@ -62,7 +64,7 @@ int main(int argc, char** argv) {
 
     const long rssBefore = ResidentKiB(getpid());
     clock.start();
-    TMainForm form;
+    TMainForm form(session, *platform);
     const double firstList = Milliseconds(clock);
     const long rssAfter = ResidentKiB(getpid());
     const auto rows = form.Rows().size();
@@ -93,7 +95,7 @@ int main(int argc, char** argv) {
     std::vector<double> snapshot;
     for (int i = 0; i < 30; ++i) {
         clock.start();
-        BuildList(static_cast<WindowHandle>(form.winId()));
+        platform->Windows().Snapshot(static_cast<WindowHandle>(form.winId()));
         snapshot.push_back(Milliseconds(clock));
     }
     const Spread s = Summarise(snapshot);
@@ -104,8 +106,7 @@ int main(int argc, char** argv) {
     QScrollBar* bar = form.WindowsScrollBox->verticalScrollBar();
     QWidget* viewport = form.WindowsScrollBox->viewport();
     std::vector<double> frames;
-    for (int value = 0; value <= bar->maximum() && frames.size() < 400;
-         value += 3 * TMainForm::kRowPitch) {
+    for (int value = 0; value <= bar->maximum() && frames.size() < 400; value += 3 * kRowPitch) {
         clock.start();
         bar->setValue(value);
         viewport->repaint();

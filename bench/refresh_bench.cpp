@@ -10,7 +10,8 @@
 #include <functional>
 
 #include "bench/creation_counter.h"
-#include "mainwindow/MainUnit.h"
+#include "l10n/Session.h"
+#include "mainwindow/MainForm.h"
 #include "platform/fake/FakePlatform.h"
 #ifdef VANTREL_REFRESH_BENCH_X11
 #include "bench/refresh_bench_x11.h"
@@ -36,25 +37,25 @@ void Measure(const char* what, int windows, TMainForm& form, int rounds,
 }
 
 void Run(int windows) {
-    FakePlatform& fake = InstallFakePlatform();
+    FakePlatform fake;
+    const Session session(fake.Encodings(), 0x0409);
     fake.SetMonitors({{0, 0, 1920, 1080}, {1920, 0, 1920, 1080}});
     std::vector<WindowHandle> handles;
     for (int i = 0; i < windows; ++i) {
-        handles.push_back(
-            fake.AddWindow(QStringLiteral("Window number %1").arg(i).toStdU16String()));
+        handles.push_back(fake.AddWindow(QStringLiteral("Window number %1").arg(i)));
     }
-    TMainForm form;
+    TMainForm form(session, fake);
     form.show();
     QCoreApplication::processEvents();
     const int rounds = windows >= 1000 ? 50 : 500;
     Measure("nothing changed", windows, form, rounds, [](int) {});
     Measure("one title changed", windows, form, rounds, [&](int i) {
         fake.RenameWindow(handles[static_cast<std::size_t>(windows / 2)],
-                          QStringLiteral("Renamed %1").arg(i).toStdU16String());
+                          QStringLiteral("Renamed %1").arg(i));
     });
     Measure("one window replaced", windows, form, rounds, [&](int i) {
-        fake.RemoveWindow(fake.Windows().front().handle);
-        fake.AddWindow(QStringLiteral("New window %1").arg(i).toStdU16String());
+        fake.RemoveWindow(fake.WindowRecords().front().handle);
+        fake.AddWindow(QStringLiteral("New window %1").arg(i));
     });
 }
 

@@ -31,11 +31,12 @@
 #include <vector>
 
 #include "bench/creation_counter.h"
-#include "mainwindow/MainUnit.h"
+#include "l10n/Session.h"
+#include "mainwindow/MainForm.h"
 #include "platform/Platform.h"
 #include "platform/x11/X11Platform.h"
+#include "tests/e2e/support/TestDesktop.h"
 #include "tests/e2e/support/XcbUtil.h"
-#include "tests/e2e/support/XvfbServer.h"
 
 namespace {
 
@@ -209,13 +210,13 @@ void Measure(const char* what, int windows, TMainForm& form, WindowMaker& maker,
         gTraffic.replyWaits / n, gTraffic.roundTrips / n, counter.created / n);
 }
 
-void Run(int windows, WindowMaker& maker) {
+void Run(int windows, WindowMaker& maker, const Session& session, Platform& platform) {
     std::vector<xcb_window_t> handles;
     for (int i = 0; i < windows; ++i) {
         handles.push_back(maker.Make("Window number " + std::to_string(i)));
     }
     maker.Sync();
-    TMainForm form;
+    TMainForm form(session, platform);
     form.show();
     Settle(maker);
     if (form.Rows().size() != static_cast<std::size_t>(windows)) {
@@ -251,27 +252,30 @@ int RunX11RefreshBench(int argc, char** argv) {
     }
     gCounted = x11->connection();
     gMainThread = std::this_thread::get_id();
-    InstallPlatform(CreateX11Platform());
+    const std::unique_ptr<Platform> platform = CreateX11Platform();
+    const Session session(platform->Encodings(), 0x0409);
     WindowMaker maker;
     if (!maker.Ok()) {
         std::fprintf(stderr, "refresh_bench: the bench's own X connection failed\n");
         return 1;
     }
     for (int windows : {10, 100, 1000}) {
-        Run(windows, maker);
+        Run(windows, maker, session, *platform);
     }
     return 0;
 }
 
 int RunRefreshBenchOnXvfb(const char* self) {
-    XvfbServer server;
-    if (!server.Running() ||
-        !server.SetMonitors({{0, 0, 1600, 1080, true}, {1600, 0, 1600, 1080, false}})) {
-        std::fprintf(stderr, "refresh_bench: Xvfb did not start\n");
+    DesktopOptions options;
+    options.monitors = {{0, 0, 1600, 1080, true}, {1600, 0, 1600, 1080, false}};
+    TestDesktop desktop(options);
+    if (!desktop.Ready()) {
+        std::fprintf(stderr, "refresh_bench: %s\n", desktop.Failure().c_str());
         return 1;
     }
+    // This program again, as the desktop's client, with its output passed through.
     QProcess child;
-    child.setProcessEnvironment(server.Environment());
+    child.setProcessEnvironment(desktop.Environment());
     child.setProcessChannelMode(QProcess::ForwardedChannels);
     child.start(QString::fromLocal8Bit(self), {QString::fromLatin1(kRefreshBenchX11Argument)});
     if (!child.waitForFinished(10 * 60 * 1000)) {

@@ -42,7 +42,7 @@ struct Soak {
 
     // The program's viewable windows covering the second monitor.
     int Clones() {
-        const MonitorSpec m = SoakMonitors()[kCloneDisplay];
+        const MonitorSpec m = SoakDesktop().monitors[kCloneDisplay];
         int clones = 0;
         for (std::uint32_t w : x.RootChildren()) {
             if (ResourceBase(x.Connection(), w) == base && x.IsViewable(w) &&
@@ -124,12 +124,13 @@ int main(int argc, char** argv) {
     const int seconds = NumberArgument(argc, argv, "VANTREL_SOAK_SECONDS", 600);
     const double warmUp = std::clamp(seconds / 6.0, 5.0, 60.0);
 
-    XvfbServer server;
-    if (!server.Running() || !server.SetMonitors(SoakMonitors())) {
+    TestDesktop desktop(SoakDesktop());
+    if (!desktop.Ready()) {
         return Fail("Xvfb with two monitors did not start");
     }
-    XClient x(server.Display());
-    std::vector<SourceClient> sources = StartSources(server, kSources);
+    XvfbServer& server = desktop.Server();
+    XClient& x = desktop.X();
+    std::vector<SourceClient> sources = StartSources(desktop, kSources);
     const EndSourcesAtExit endSources{sources};
     if (sources.size() != kSources) {
         return Fail("the source clients did not come up");
@@ -150,7 +151,7 @@ int main(int argc, char** argv) {
               sources,
               churn};
     soak.mainWindow = windows[0];
-    if (soak.Button(kSources - 1, kCloneDisplay).x() >= SoakMonitors()[kCloneDisplay].x) {
+    if (soak.Button(kSources - 1, kCloneDisplay).x() >= SoakDesktop().monitors[kCloneDisplay].x) {
         return Fail("the list's buttons lie on the clones' monitor");
     }
     // The sources' rows come first; open one clone from each.

@@ -24,7 +24,8 @@
 #include "bench/soak_churn.h"
 #include "bench/soak_probe.h"
 #include "bench/soak_scene.h"
-#include "mainwindow/MainUnit.h"
+#include "l10n/Session.h"
+#include "mainwindow/MainForm.h"
 #include "tests/e2e/support/XClient.h"
 
 namespace {
@@ -54,9 +55,9 @@ class InProcessSoak {
     InProcessSoak(TMainForm& form, std::vector<SourceClient>& sources, WindowChurn& churn)
         : form_(form), sources_(sources), churn_(churn) {}
 
-    WindowRow* RowOf(std::uint32_t window) const {
+    TWindowRowView* RowOf(std::uint32_t window) const {
         for (const auto& row : form_.Rows()) {
-            if (row->Window == window) {
+            if (row->Window() == window) {
                 return row.get();
             }
         }
@@ -64,18 +65,17 @@ class InProcessSoak {
     }
 
     bool HasClone(std::uint32_t source) const {
-        WindowRow* row = RowOf(source);
-        return row != nullptr && row->Clones.size() > kCloneDisplay &&
-               row->Clones[kCloneDisplay] != nullptr;
+        TWindowRowView* row = RowOf(source);
+        return row != nullptr && row->Clone(kCloneDisplay) != nullptr;
     }
 
     // Presses or releases the source's display button as a user would.
     bool ClickButton(std::uint32_t source) {
-        WindowRow* row = RowOf(source);
-        if (row == nullptr || row->DisplayButtons.size() <= kCloneDisplay) {
+        TWindowRowView* row = RowOf(source);
+        if (row == nullptr || row->DisplayButtons().size() <= kCloneDisplay) {
             return false;
         }
-        row->DisplayButtons[kCloneDisplay]->click();
+        row->DisplayButtons()[kCloneDisplay]->click();
         return true;
     }
 
@@ -171,20 +171,21 @@ class InProcessSoak {
         }
         for (const auto& [window, title] : churn_.Alive()) {
             expected.insert(window);
-            WindowRow* row = RowOf(window);
+            TWindowRowView* row = RowOf(window);
             const QString shown = QString::fromUtf8(title).left(kTitleLimit);
-            if (row != nullptr && row->TitleLabel->text() != shown) {
+            if (row != nullptr && row->TitleLabel()->text() != shown) {
                 problems.push_back("row of " + std::to_string(window) + " shows \"" +
-                                   row->TitleLabel->text().left(40).toStdString() + "\"");
+                                   row->TitleLabel()->text().left(40).toStdString() + "\"");
             }
         }
         std::set<std::uint32_t> listed;
         for (const auto& row : form_.Rows()) {
-            if (!listed.insert(row->Window).second) {
-                problems.push_back("two rows for " + std::to_string(row->Window));
+            if (!listed.insert(row->Window()).second) {
+                problems.push_back("two rows for " + std::to_string(row->Window()));
             }
-            if (!expected.contains(row->Window)) {
-                problems.push_back("row of a window that is gone: " + std::to_string(row->Window));
+            if (!expected.contains(row->Window())) {
+                problems.push_back("row of a window that is gone: " +
+                                   std::to_string(row->Window()));
             }
         }
         for (std::uint32_t window : expected) {
@@ -222,21 +223,23 @@ class InProcessSoak {
 int main(int argc, char** argv) {
     const int seconds = NumberArgument(argc, argv, "VANTREL_SOAK_SECONDS", 600);
     const int warmUp = std::clamp(seconds / 6, 5, 60);
-    XvfbServer server;
-    if (!StartInProcessX11(server)) {
+    TestDesktop desktop(SoakDesktop());
+    const std::unique_ptr<Platform> platform = StartInProcessX11(desktop);
+    if (!platform) {
         return Fail("Xvfb with two monitors did not start");
     }
     QApplication app(argc, argv);
-    XClient x(server.Display());
-    std::vector<SourceClient> sources = StartSources(server, kSources);
+    const Session session(platform->Encodings(), 0x0409);
+    XClient& x = desktop.X();
+    std::vector<SourceClient> sources = StartSources(desktop, kSources);
     const EndSourcesAtExit endSources{sources};
     if (sources.size() != kSources) {
         return Fail("the source clients did not come up");
     }
-    TMainForm form;
+    TMainForm form(session, *platform);
     form.PrepareToRun(0x0409);
     form.show();
-    WindowChurn churn(server.Display(), WindowChurn::Options{});
+    WindowChurn churn(desktop.Display(), WindowChurn::Options{});
     InProcessSoak soak(form, sources, churn);
     if (!Spin([&] { return soak.Mismatches().empty(); }, 5000)) {
         return Fail("the sources have no rows");
@@ -289,11 +292,9 @@ int main(int argc, char** argv) {
     std::printf("rows with the churn's %zu windows and the %d sources: %zu\n", alive, kSources,
                 form.Rows().size());
     for (const SourceClient& source : sources) {
-        WindowRow* row = soak.RowOf(source.window);
-        TCloneForm* clone = row != nullptr && soak.HasClone(source.window)
-                                ? row->Clones[kCloneDisplay].data()
-                                : nullptr;
-        if (clone == nullptr || !clone->isVisible() || clone->Thumbnail() == 0 ||
+        TWindowRowView* row = soak.RowOf(source.window);
+        TCloneForm* clone = row != nullptr ? row->Clone(kCloneDisplay) : nullptr;
+        if (clone == nullptr || !clone->isVisible() || !clone->HasThumbnail() ||
             !x.IsViewable(static_cast<std::uint32_t>(clone->winId()))) {
             std::printf("FAIL: the clone of source 0x%x is not live\n", source.window);
             ok = false;

@@ -14,22 +14,23 @@ int NumberArgument(int argc, char** argv, const char* envName, int fallback) {
     return seconds > 0 ? seconds : fallback;
 }
 
-std::vector<MonitorSpec> SoakMonitors() {
-    return {{0, 0, 1600, 1080, true}, {1600, 0, 1600, 1080, false}};
+DesktopOptions SoakDesktop() {
+    DesktopOptions options;
+    options.monitors = {{0, 0, 1600, 1080, true}, {1600, 0, 1600, 1080, false}};
+    return options;
 }
 
-std::vector<SourceClient> StartSources(const XvfbServer& server, int count) {
+std::vector<SourceClient> StartSources(TestDesktop& desktop, int count) {
     std::vector<SourceClient> sources;
     for (int k = 0; k < count; ++k) {
         SourceClient source;
-        source.process = std::make_unique<QProcess>();
-        source.process->setProcessEnvironment(server.Environment());
-        source.process->setProcessChannelMode(QProcess::SeparateChannels);
-        source.process->start(
+        source.program = &desktop.Start(
             QStringLiteral(VANTREL_COLOUR_CLIENT),
             {"--title", QStringLiteral("Soak source %1").arg(k + 1), "--x",
-             QString::number(20 + 320 * k), "--y", "20", "--width", "300", "--height", "200"});
-        source.window = ReadAnnouncedWindow(*source.process, 5000);
+             QString::number(20 + 320 * k), "--y", "20", "--width", "300", "--height", "200"},
+            TestProgram::ErrorOutput::Keep);
+        source.process = &source.program->Process();
+        source.window = source.program->ReadAnnouncedWindow(5000);
         if (source.window == 0) {
             EndSources(sources);
             return {};
@@ -50,9 +51,8 @@ void EndSources(std::vector<SourceClient>& sources) {
     for (SourceClient& source : sources) {
         source.process->write("quit\n");
         source.process->closeWriteChannel();
-        if (!source.process->waitForFinished(3000)) {
-            source.process->kill();
-            source.process->waitForFinished(3000);
+        if (!source.program->WaitForExit(3000)) {
+            source.program->Stop();
         }
     }
     sources.clear();

@@ -9,24 +9,27 @@
 #include <memory>
 #include <vector>
 
-#include "tests/e2e/support/XvfbServer.h"
+#include "tests/e2e/support/TestDesktop.h"
 
 // A positive number from the first argument, else from the environment variable, else
 // fallback: the length of a run, or a count.
 int NumberArgument(int argc, char** argv, const char* envName, int fallback);
 
-// The monitors of a soak run: the program's window on the first, the clones on the second.
-std::vector<MonitorSpec> SoakMonitors();
+// The desktop of a soak run: the program's window on the first monitor, the clones on the
+// second.
+DesktopOptions SoakDesktop();
 
 struct SourceClient {
-    std::unique_ptr<QProcess> process;
+    // Owned by the desktop; ended early by EndSources.
+    TestProgram* program = nullptr;
+    QProcess* process = nullptr;
     std::uint32_t window = 0;
     int resizes = 0;
 };
 
 // Starts count colour clients titled "Soak source <k>" along the top of the screen and
 // waits until each has mapped its window; empty when one did not come up.
-std::vector<SourceClient> StartSources(const XvfbServer& server, int count);
+std::vector<SourceClient> StartSources(TestDesktop& desktop, int count);
 // Switches the client between two sizes, so that its clones name a new pixmap.
 void ResizeSource(SourceClient& source);
 void EndSources(std::vector<SourceClient>& sources);

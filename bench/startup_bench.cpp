@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/e2e/app_e2e_support.h"
+#include "tests/e2e/support/TestDesktop.h"
 #include "tests/e2e/support/WaitUntil.h"
 
 namespace {
@@ -43,17 +44,17 @@ double ResidentKiB(qint64 pid) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
-    XvfbServer server;
-    if (!server.Running()) {
-        std::fprintf(stderr, "startup_bench: Xvfb did not start\n");
+    TestDesktop desktop;
+    if (!desktop.Ready()) {
+        std::fprintf(stderr, "startup_bench: %s\n", desktop.Failure().c_str());
         return 1;
     }
-    XClient x(server.Display());
+    XClient& x = desktop.X();
     std::vector<double> mapped;
     std::vector<double> resident;
     std::vector<double> ended;
     for (int i = 0; i < runs; ++i) {
-        VantrelRun run(server);
+        VantrelRun run(desktop.Server());
         QElapsedTimer clock;
         clock.start();
         QProcess& vantrel = run.Start();

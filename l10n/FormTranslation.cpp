@@ -3,16 +3,15 @@
 
 #include <QPointer>
 
-#include "l10n/AnsiCodePage.h"
-#include "l10n/WideControls.h"
+#include "widgets/WideControls.h"
 
 namespace {
 
 const std::string kAllForms = "<ALL>";
 const std::string kFormItself = "<DEFAULT>";
 
-std::string ComponentName(const QObject& object) {
-    return WideToAnsi(object.objectName());
+std::string ComponentName(const QObject& object, const CatalogCodePage& codePage) {
+    return codePage.Encode(object.objectName());
 }
 
 // Sets caption and hint when control is of a translatable kind; other kinds keep theirs.
@@ -43,25 +42,25 @@ QList<QPointer<QWidget>> ChildControls(const QObject& widget) {
 }
 
 void TranslateChildren(const std::string& formName, const QObject& parent,
-                       const TLanguageStrings& language) {
+                       const TLanguageStrings& language, const CatalogCodePage& codePage) {
     for (const QPointer<QWidget>& child : ChildControls(parent)) {
         if (child) {
-            TranslateControl(formName, child.data(), language);
+            TranslateControl(formName, child.data(), language, codePage);
         }
     }
 }
 
 }  // namespace
 
-void TranslateForm(QWidget* form, std::int32_t langId) {
+void TranslateForm(QWidget* form, const Catalog& catalog, std::int32_t langId) {
     if (!form) {
         return;
     }
-    const TLanguageStrings* language = FindLanguage(langId);
+    const TLanguageStrings* language = catalog.FindLanguage(langId);
     if (!language) {
         return;
     }
-    const std::string formName = ComponentName(*form);
+    const std::string formName = ComponentName(*form, catalog.CodePage());
     QString text;
     QString hint;
     if (dynamic_cast<TWideTextForm*>(form) &&
@@ -69,15 +68,15 @@ void TranslateForm(QWidget* form, std::int32_t langId) {
         form->setWindowTitle(text);
         form->setToolTip(hint);
     }
-    TranslateChildren(formName, *form, *language);
+    TranslateChildren(formName, *form, *language, catalog.CodePage());
 }
 
 void TranslateControl(const std::string& formName, QObject* control,
-                      const TLanguageStrings& language) {
+                      const TLanguageStrings& language, const CatalogCodePage& codePage) {
     if (!control) {
         return;
     }
-    const std::string name = ComponentName(*control);
+    const std::string name = ComponentName(*control, codePage);
     QString text;
     QString hint;
     bool matched = FindString(language, kAllForms, name, text, hint);
@@ -86,5 +85,5 @@ void TranslateControl(const std::string& formName, QObject* control,
     if (matched) {
         SetTexts(*control, text, hint);
     }
-    TranslateChildren(formName, *control, language);
+    TranslateChildren(formName, *control, language, codePage);
 }

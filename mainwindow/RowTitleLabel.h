@@ -2,7 +2,7 @@
 // left click, so that the clones of its window can be brought to the front.
 #pragma once
 
-#include "l10n/WideControls.h"
+#include "widgets/WideControls.h"
 
 class TRowTitleLabel : public TWideLabel {
     Q_OBJECT
@@ -17,5 +17,5 @@ class TRowTitleLabel : public TWideLabel {
     void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
-    bool FPressed = false;
+    bool pressed_ = false;
 };

@@ -13,15 +13,19 @@ VANTREL_BUILD_PACKAGES=(
     fonts-dejavu-core fonts-liberation
 )
 
-# Extra packages for the tests: GoogleTest, a virtual X server and stock X clients, a window
-# manager and a tray host, and clang for the fuzz targets.
+# Extra packages for the tests: GoogleTest, a virtual X server and stock X clients, the
+# window managers of the placement scenes, a tray host, a compositing manager, and clang for
+# the fuzz targets.
 VANTREL_TEST_PACKAGES=(
     googletest libgtest-dev
-    xvfb xauth x11-xserver-utils x11-utils x11-apps xdotool openbox trayer xcompmgr
+    xvfb xauth x11-xserver-utils x11-utils x11-apps xdotool openbox icewm fluxbox trayer xcompmgr
     libx11-dev libx11-xcb-dev libxrandr-dev libxcb-res0-dev libxcb-xtest0-dev libxcb-shm0-dev
     libxcb-icccm4-dev
     clang libclang-rt-14-dev
 )
+
+# The scripting tests: a private D-Bus session bus and gdbus to call the service with.
+VANTREL_TEST_PACKAGES+=(dbus-daemon dbus-bin libglib2.0-bin)
 
 vantrel_sudo() {
     if [ "$(id -u)" -eq 0 ]; then
@@ -74,9 +78,10 @@ VANTREL_WIN32_PACKAGES=(
 
 # scripts/run: xdpyinfo to find out whether the display can be opened; and for the
 # demonstration on a machine without one, a virtual X server, xrandr for its two monitors,
-# xlogo as the sample window and xdotool for the click.
+# xlogo as the sample window, xdotool for the click, and what vantrel_desktop (the tests'
+# desktop, which starts them) is built from.
 VANTREL_RUN_PACKAGES=(x11-utils)
-VANTREL_DEMO_PACKAGES=(xvfb x11-xserver-utils x11-apps xdotool)
+VANTREL_DEMO_PACKAGES=(xvfb x11-xserver-utils x11-apps xdotool libxcb-xtest0-dev libxcb-res0-dev)
 
 # The Wayland backend (scripts/test-wayland): Qt's wayland platform plugin, PipeWire and
 # libwayland for building; for the tests a private session bus, PipeWire with its session

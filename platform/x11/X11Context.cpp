@@ -69,6 +69,10 @@ X11Context::X11Context(xcb_connection_t* connection, int screenNumber)
     QCoreApplication::instance()->installNativeEventFilter(filter_.get());
 }
 
+bool X11Context::ConnectionUsable() const {
+    return QCoreApplication::instance() != nullptr && xcb_connection_has_error(connection_) == 0;
+}
+
 int X11Context::AddEventHandler(EventHandler handler) {
     const int id = nextHandlerId_++;
     handlers_.push_back({id, std::move(handler)});

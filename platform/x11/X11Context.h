@@ -62,6 +62,9 @@ class X11Context {
     xcb_screen_t* Screen() const { return screen_; }
     xcb_window_t Root() const { return screen_->root; }
     int ScreenNumber() const { return screenNumber_; }
+    // False once the application object has ended (it closed the connection) or the
+    // connection broke: requests are then pointless, the server freed our resources.
+    bool ConnectionUsable() const;
 
     // True for a window created through this connection. The server hands every client a
     // private range of resource ids (base | any bits of mask), so no other client can make

@@ -7,30 +7,47 @@
 
 namespace {
 
-bool ExtensionPresent(xcb_connection_t* c, xcb_extension_t* extension) {
+const xcb_query_extension_reply_t* Extension(xcb_connection_t* c, xcb_extension_t* extension) {
     const xcb_query_extension_reply_t* data = xcb_get_extension_data(c, extension);
-    return data != nullptr && data->present;
+    return data != nullptr && data->present ? data : nullptr;
+}
+
+// The names of the monitors' name atoms, all asked in one round trip.
+std::vector<QString> AtomNames(xcb_connection_t* c, const std::vector<xcb_atom_t>& atoms) {
+    std::vector<xcb_get_atom_name_cookie_t> cookies;
+    cookies.reserve(atoms.size());
+    for (xcb_atom_t atom : atoms) {
+        cookies.push_back(xcb_get_atom_name(c, atom));
+    }
+    std::vector<QString> names;
+    for (const auto& cookie : cookies) {
+        auto reply = XcbTake(c, cookie, xcb_get_atom_name_reply);
+        names.push_back(reply ? QString::fromUtf8(xcb_get_atom_name_name(reply.get()),
+                                                  xcb_get_atom_name_name_length(reply.get()))
+                              : QString());
+    }
+    return names;
 }
 
 }  // namespace
 
-std::vector<DisplayRect> NumberMonitors(std::vector<MonitorArea> monitors) {
-    std::erase_if(monitors,
-                  [](const MonitorArea& m) { return m.rect.width <= 0 || m.rect.height <= 0; });
+std::vector<DisplayInfo> NumberMonitors(std::vector<MonitorArea> monitors) {
+    std::erase_if(monitors, [](const MonitorArea& m) { return m.rect.isEmpty(); });
     std::stable_sort(monitors.begin(), monitors.end(),
                      [](const MonitorArea& a, const MonitorArea& b) {
                          if (a.primary != b.primary) {
                              return a.primary;
                          }
-                         if (a.rect.left != b.rect.left) {
-                             return a.rect.left < b.rect.left;
+                         if (a.rect.left() != b.rect.left()) {
+                             return a.rect.left() < b.rect.left();
                          }
-                         return a.rect.top < b.rect.top;
+                         return a.rect.top() < b.rect.top();
                      });
-    std::vector<DisplayRect> out;
+    std::vector<DisplayInfo> out;
     for (const MonitorArea& m : monitors) {
-        if (std::find(out.begin(), out.end(), m.rect) == out.end()) {
-            out.push_back(m.rect);
+        if (std::none_of(out.begin(), out.end(),
+                         [&](const DisplayInfo& d) { return d.rect == m.rect; })) {
+            out.push_back({m.rect, m.name});
         }
     }
     return out;
@@ -38,13 +55,44 @@ std::vector<DisplayRect> NumberMonitors(std::vector<MonitorArea> monitors) {
 
 X11Monitors::X11Monitors(X11Context& context) : context_(context) {
     xcb_connection_t* c = context_.Connection();
-    if (ExtensionPresent(c, &xcb_randr_id)) {
+    if (const auto* randr = Extension(c, &xcb_randr_id)) {
         auto version = XcbTake(c, xcb_randr_query_version(c, 1, 5), xcb_randr_query_version_reply);
+        haveRandr_ = version != nullptr;
         haveRandrMonitors_ =
             version && (version->major_version > 1 ||
                         (version->major_version == 1 && version->minor_version >= 5));
+        randrFirstEvent_ = randr->first_event;
     }
-    haveXinerama_ = ExtensionPresent(c, &xcb_xinerama_id);
+    haveXinerama_ = Extension(c, &xcb_xinerama_id) != nullptr;
+}
+
+bool X11Monitors::Watch() {
+    if (!haveRandr_) {
+        return false;
+    }
+    // Adding or removing a RandR 1.5 monitor (xrandr --setmonitor) sends no RandR event,
+    // only a ConfigureNotify of the root.
+    context_.AddEventMask(context_.Root(), XCB_EVENT_MASK_STRUCTURE_NOTIFY);
+    xcb_connection_t* c = context_.Connection();
+    XcbReply<xcb_generic_error_t> error(xcb_request_check(
+        c, xcb_randr_select_input_checked(c, context_.Root(),
+                                          XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE |
+                                              XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE |
+                                              XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE)));
+    return !error;
+}
+
+bool X11Monitors::IsChangeEvent(const xcb_generic_event_t* event) const {
+    if (!haveRandr_) {
+        return false;
+    }
+    const int type = event->response_type & 0x7f;
+    if (type == XCB_CONFIGURE_NOTIFY && !IsForgedStructureEvent(event)) {
+        const auto* e = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
+        return e->window == context_.Root();
+    }
+    return type == randrFirstEvent_ + XCB_RANDR_SCREEN_CHANGE_NOTIFY ||
+           type == randrFirstEvent_ + XCB_RANDR_NOTIFY;
 }
 
 std::vector<MonitorArea> X11Monitors::RandrMonitors() {
@@ -55,10 +103,16 @@ std::vector<MonitorArea> X11Monitors::RandrMonitors() {
     if (!reply) {
         return out;
     }
+    std::vector<xcb_atom_t> nameAtoms;
     for (auto it = xcb_randr_get_monitors_monitors_iterator(reply.get()); it.rem > 0;
          xcb_randr_monitor_info_next(&it)) {
         const xcb_randr_monitor_info_t* m = it.data;
-        out.push_back({{m->x, m->y, m->width, m->height}, m->primary != 0});
+        out.push_back({QRect(m->x, m->y, m->width, m->height), QString(), m->primary != 0});
+        nameAtoms.push_back(m->name);
+    }
+    const std::vector<QString> names = AtomNames(c, nameAtoms);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        out[i].name = names[i];
     }
     return out;
 }
@@ -74,10 +128,12 @@ std::vector<MonitorArea> X11Monitors::XineramaScreens() {
     if (!reply) {
         return out;
     }
+    int index = 0;
     for (auto it = xcb_xinerama_query_screens_screen_info_iterator(reply.get()); it.rem > 0;
          xcb_xinerama_screen_info_next(&it)) {
         const xcb_xinerama_screen_info_t* s = it.data;
-        out.push_back({{s->x_org, s->y_org, s->width, s->height}, false});
+        out.push_back({QRect(s->x_org, s->y_org, s->width, s->height),
+                       QStringLiteral("screen-%1").arg(index++), false});
     }
     return out;
 }
@@ -85,16 +141,17 @@ std::vector<MonitorArea> X11Monitors::XineramaScreens() {
 // The root's current size (the connection setup keeps the size at connection time).
 std::vector<MonitorArea> X11Monitors::WholeScreen() {
     xcb_connection_t* c = context_.Connection();
+    const QString name = QStringLiteral("screen");
     auto geometry = XcbTake(c, xcb_get_geometry(c, context_.Root()), xcb_get_geometry_reply);
     if (geometry) {
-        return {{{0, 0, geometry->width, geometry->height}, true}};
+        return {{QRect(0, 0, geometry->width, geometry->height), name, true}};
     }
     const xcb_screen_t* s = context_.Screen();
-    return {{{0, 0, s->width_in_pixels, s->height_in_pixels}, true}};
+    return {{QRect(0, 0, s->width_in_pixels, s->height_in_pixels), name, true}};
 }
 
-std::vector<DisplayRect> X11Monitors::Query() {
-    std::vector<DisplayRect> monitors;
+std::vector<DisplayInfo> X11Monitors::Query() {
+    std::vector<DisplayInfo> monitors;
     if (haveRandrMonitors_) {
         monitors = NumberMonitors(RandrMonitors());
     }
@@ -105,19 +162,4 @@ std::vector<DisplayRect> X11Monitors::Query() {
         monitors = NumberMonitors(WholeScreen());
     }
     return monitors;
-}
-
-int X11Monitors::Count() {
-    return static_cast<int>(Query().size());
-}
-
-DisplayRect X11Monitors::Rect(int index) {
-    if (index < 0) {
-        return {};
-    }
-    const auto all = Query();
-    if (index >= static_cast<int>(all.size())) {
-        return {};
-    }
-    return all[static_cast<std::size_t>(index)];
 }

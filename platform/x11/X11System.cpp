@@ -113,31 +113,27 @@ std::string LockFileName(const std::string& name, const char* display) {
     return SafeFileNamePart(name) + "-" + DisplayKey(display) + ".lock";
 }
 
-InstanceGuard CreateLockFileGuard(const std::string& name) {
+LockFileGuard::LockFileGuard(const std::string& name) {
     const int fd = OpenLockFile(LockFileName(name, std::getenv("DISPLAY")));
     if (fd < 0) {
-        return {};
+        return;
     }
     int result = 0;
     do {
         result = flock(fd, LOCK_EX | LOCK_NB);
     } while (result != 0 && errno == EINTR);
-    if (result == 0) {
-        return {fd, false};
-    }
-    if (errno == EWOULDBLOCK) {
-        // Another copy holds it. Keep the descriptor as the handle, as the caller closes
-        // whatever handle it got.
-        return {fd, true};
+    if (result == 0 || errno == EWOULDBLOCK) {
+        fd_ = fd;
+        alreadyRunning_ = result != 0;  // another copy holds it
+        return;
     }
     close(fd);
-    return {};
 }
 
-void CloseLockFileGuard(std::intptr_t handle) {
+LockFileGuard::~LockFileGuard() {
     // The file stays: removing it could race with a copy that has just opened it and would
     // then lock a file nobody else can find.
-    if (handle > 0) {
-        close(static_cast<int>(handle));
+    if (fd_ >= 0) {
+        close(fd_);
     }
 }

@@ -1,17 +1,37 @@
-// One redirected source window of the thumbnails: its redirection (counted per source), the
-// named pixmap of its contents, an XRender picture of that pixmap and a DAMAGE object.
+// One redirected source window of the thumbnails: its redirection (shared by every
+// thumbnail of the window), the named pixmap of its contents, an XRender picture of that
+// pixmap and a DAMAGE object. Each is owned here and freed when the source goes.
 #pragma once
 
 #include <xcb/damage.h>
 #include <xcb/render.h>
 #include <xcb/xcb.h>
 
-#include "platform/Platform.h"
+#include <memory>
+
 #include "platform/x11/X11Context.h"
+#include "platform/x11/X11Owned.h"
 #include "platform/x11/X11ThumbRender.h"
 
-struct X11ThumbSource {
-    xcb_window_t window = 0;
+class X11ThumbSource {
+  public:
+    // Checks the window and redirects it; null, with no server resource left behind, when
+    // the window is not another client's existing InputOutput window or cannot be redirected.
+    static std::unique_ptr<X11ThumbSource> Open(X11Context& context, const X11ThumbRender& render,
+                                                xcb_window_t window);
+
+    // Names the window's pixmap again (after a map, a resize or a new compositing manager)
+    // and makes its picture. On failure (the window is unmapped, BadMatch) the previous
+    // pixmap stays and needsName is set, for a retry on the next map or damage.
+    bool NamePixmap();
+    // The window was destroyed: its redirection and damage went with it; the picture is
+    // freed too, and the thumbnails keep their last image in their back buffers.
+    void WindowDestroyed();
+
+    xcb_window_t Window() const { return window_; }
+    xcb_damage_damage_t Damage() const { return damage_.Id(); }
+    xcb_render_picture_t Picture() const { return picture_.Id(); }
+
     int registrations = 0;
     bool alive = true;       // false after DestroyNotify
     bool mapped = false;     // as last seen
@@ -19,28 +39,21 @@ struct X11ThumbSource {
     int width = 0;           // the window's current size and border
     int height = 0;
     int border = 0;
-    xcb_visualid_t visual = 0;
-    std::uint8_t depth = 0;
-    xcb_render_pictformat_t format = 0;
-    // The last good pixmap and its picture; they outlive an unmap or a failed renaming, so
-    // the thumbnail keeps showing the last image instead of going black.
-    xcb_pixmap_t pixmap = 0;
-    xcb_render_picture_t picture = 0;
     int pictureWidth = 0;  // the window's size (without border) when the pixmap was named
     int pictureHeight = 0;
     int pictureBorder = 0;
-    xcb_damage_damage_t damage = 0;
-};
 
-// Checks the window and redirects it; fills source. A failure leaves no server resource.
-HResult OpenThumbSource(X11Context& context, const X11ThumbRender& render, xcb_window_t window,
-                        X11ThumbSource& source);
-// Names the window's pixmap again (after a map, a resize or a new compositing manager) and
-// makes its picture. On failure (the window is unmapped, BadMatch) the previous pixmap stays
-// and needsName is set, for a retry on the next map or damage.
-bool NameThumbSourcePixmap(X11Context& context, X11ThumbSource& source);
-// Frees the picture, pixmap and damage object, ignoring errors (the window may be gone), and
-// ends the redirection when asked and the window still exists.
-void ReleaseThumbSource(X11Context& context, X11ThumbSource& source, bool unredirect);
-// True when a window id was allocated by this client's own connection.
-bool IsOwnWindow(xcb_connection_t* connection, xcb_window_t window);
+  private:
+    X11ThumbSource(X11Context& context, xcb_window_t window) : context_(context), window_(window) {}
+
+    X11Context& context_;
+    xcb_window_t window_;
+    xcb_render_pictformat_t format_ = 0;
+    // Declared first, destroyed last: the window stays redirected while its pixmap is used.
+    OwnedRedirection redirection_;
+    OwnedDamage damage_;
+    // The last good pixmap and its picture; they outlive an unmap or a failed renaming, so
+    // the thumbnail keeps showing the last image instead of going black.
+    OwnedPixmap pixmap_;
+    OwnedPicture picture_;
+};

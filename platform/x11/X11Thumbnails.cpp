@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 
-#include <xcb/composite.h>
 #include <xcb/xfixes.h>
 
 #include <string>
@@ -16,15 +15,11 @@ X11Thumbnails::X11Thumbnails(X11Context& context)
 
 X11Thumbnails::~X11Thumbnails() {
     context_.RemoveEventHandler(handlerId_);
-    // After the application object has gone, so has Qt's connection; the server then freed
-    // every resource of ours when the connection closed.
-    if (QCoreApplication::instance() == nullptr) {
-        return;
+    views_.clear();
+    sources_.clear();
+    if (context_.ConnectionUsable()) {
+        xcb_flush(context_.Connection());
     }
-    while (!views_.empty()) {
-        Unregister(views_.begin()->first);
-    }
-    xcb_flush(context_.Connection());
 }
 
 X11ThumbRender& X11Thumbnails::Render() {
@@ -40,24 +35,21 @@ bool X11Thumbnails::CompositionAvailable() {
 
 X11ThumbSource* X11Thumbnails::FindSource(xcb_window_t window) {
     auto it = sources_.find(window);
-    return it == sources_.end() ? nullptr : &it->second;
+    return it == sources_.end() ? nullptr : it->second.get();
 }
 
-X11ThumbView* X11Thumbnails::FindView(ThumbnailHandle handle) {
+X11ThumbView* X11Thumbnails::FindView(Id handle) {
     auto it = views_.find(handle);
-    return it == views_.end() ? nullptr : &it->second;
+    return it == views_.end() ? nullptr : it->second.get();
 }
 
-bool X11Thumbnails::DestinationSize(xcb_window_t destination, int& width, int& height) {
+std::optional<QSize> X11Thumbnails::DestinationSize(xcb_window_t destination) {
     xcb_connection_t* c = context_.Connection();
-    XcbReply<xcb_get_geometry_reply_t> geometry(
-        xcb_get_geometry_reply(c, xcb_get_geometry(c, destination), nullptr));
+    auto geometry = XcbTake(c, xcb_get_geometry(c, destination), xcb_get_geometry_reply);
     if (!geometry) {
-        return false;
+        return std::nullopt;
     }
-    width = geometry->width;
-    height = geometry->height;
-    return true;
+    return QSize(geometry->width, geometry->height);
 }
 
 // A new compositing manager takes over the windows' storage: the named pixmaps then show
@@ -78,127 +70,127 @@ void X11Thumbnails::WatchCompositingManager() {
                                           XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
 }
 
-HResult X11Thumbnails::OpenSource(xcb_window_t window) {
+X11ThumbSource* X11Thumbnails::OpenSource(xcb_window_t window) {
     if (X11ThumbSource* existing = FindSource(window)) {
         if (!existing->alive) {
-            return kResultInvalidHandle;
+            return nullptr;
         }
         existing->registrations += 1;
-        return kResultOk;
+        return existing;
     }
-    X11ThumbSource source;
-    const HResult result = OpenThumbSource(context_, Render(), window, source);
-    if (result != kResultOk) {
-        return result;
+    auto source = X11ThumbSource::Open(context_, Render(), window);
+    if (!source) {
+        return nullptr;
     }
-    source.registrations = 1;
-    sources_[window] = source;
-    return kResultOk;
+    source->registrations = 1;
+    X11ThumbSource* out = source.get();
+    sources_[window] = std::move(source);
+    return out;
 }
 
 void X11Thumbnails::DropSource(xcb_window_t window) {
     X11ThumbSource* source = FindSource(window);
-    if (source == nullptr) {
-        return;
-    }
-    source->registrations -= 1;
-    if (source->registrations <= 0) {
-        ReleaseThumbSource(context_, *source, true);
+    if (source != nullptr && --source->registrations <= 0) {
         sources_.erase(window);
     }
 }
 
-HResult X11Thumbnails::Register(WindowHandle destination, WindowHandle source,
-                                ThumbnailHandle* thumbnail) {
-    if (thumbnail == nullptr) {
-        return kResultInvalidArg;
-    }
-    *thumbnail = 0;
-    if (!CompositionAvailable()) {
-        return kResultFail;
-    }
+// The window manager's frame around the destination reports its resizes; a destination
+// straight on the root needs no such help.
+void X11Thumbnails::WatchParent(X11ThumbView& view) {
     xcb_connection_t* c = context_.Connection();
-    int width = 0;
-    int height = 0;
-    if (!IsOwnWindow(c, destination) || !DestinationSize(destination, width, height)) {
-        return kResultInvalidArg;
+    auto tree = XcbTake(c, xcb_query_tree(c, view.Destination()), xcb_query_tree_reply);
+    if (!tree || tree->parent == view.watchedParent) {
+        return;
+    }
+    view.watchedParent = tree->parent == context_.Root() ? xcb_window_t{0} : tree->parent;
+    if (view.watchedParent != 0 && !context_.IsOwnResource(view.watchedParent)) {
+        context_.AddEventMask(view.watchedParent, XCB_EVENT_MASK_STRUCTURE_NOTIFY);
+    }
+}
+
+X11Thumbnails::Id X11Thumbnails::Register(xcb_window_t destination, xcb_window_t source) {
+    if (!CompositionAvailable() || !context_.IsOwnResource(destination)) {
+        return 0;
+    }
+    const std::optional<QSize> size = DestinationSize(destination);
+    if (!size) {
+        return 0;
     }
     WatchCompositingManager();
-    if (const HResult result = OpenSource(source); result != kResultOk) {
-        return result;
+    if (OpenSource(source) == nullptr) {
+        return 0;
     }
-    X11ThumbView view;
-    view.handle = nextHandle_++;
-    view.destination = destination;
-    view.source = source;
-    if (!CreateThumbView(context_, Render(), view, width, height)) {
+    auto view = X11ThumbView::Create(context_, Render(), destination, source, size->width(),
+                                     size->height());
+    if (!view) {
         DropSource(source);
-        xcb_flush(c);
-        return kResultFail;
+        xcb_flush(context_.Connection());
+        return 0;
     }
     // The destination's size changes are followed through its ConfigureNotify.
     context_.AddEventMask(destination, XCB_EVENT_MASK_STRUCTURE_NOTIFY);
-    views_[view.handle] = view;
-    *thumbnail = view.handle;
-    xcb_flush(c);
-    return kResultOk;
+    WatchParent(*view);
+    const Id id = nextHandle_++;
+    views_[id] = std::move(view);
+    xcb_flush(context_.Connection());
+    return id;
 }
 
-HResult X11Thumbnails::QuerySourceSize(ThumbnailHandle thumbnail, PixelSize* size) {
+std::optional<QSize> X11Thumbnails::SourceSize(Id thumbnail) {
     X11ThumbView* view = FindView(thumbnail);
-    if (view == nullptr || size == nullptr) {
-        return view == nullptr ? kResultInvalidHandle : kResultInvalidArg;
-    }
-    const X11ThumbSource* source = FindSource(view->source);
+    const X11ThumbSource* source = view != nullptr ? FindSource(view->Source()) : nullptr;
     if (source == nullptr || !source->alive) {
-        return kResultFail;
+        return std::nullopt;
     }
-    *size = {source->width, source->height};
-    return kResultOk;
+    return QSize(source->width, source->height);
 }
 
-HResult X11Thumbnails::Update(ThumbnailHandle thumbnail, const ThumbnailProperties& properties) {
+bool X11Thumbnails::Place(Id thumbnail, const QRect& destination, bool visible) {
     X11ThumbView* view = FindView(thumbnail);
     if (view == nullptr) {
-        return kResultInvalidHandle;
+        return false;
     }
-    if (properties.flags & kThumbnailRectDestination) {
-        view->rect = properties.destination;
+    view->rect = destination;
+    view->visible = visible;
+    if (view->DestinationAlive()) {
+        WatchParent(*view);
+        if (const std::optional<QSize> size = DestinationSize(view->Destination())) {
+            view->Resize(size->width(), size->height());
+        }
     }
-    if (properties.flags & kThumbnailVisible) {
-        view->visible = properties.visible;
-    }
-    int width = 0;
-    int height = 0;
-    if (view->destinationAlive && DestinationSize(view->destination, width, height)) {
-        ResizeThumbView(context_, Render(), *view, width, height);
-    }
-    X11ThumbSource* source = FindSource(view->source);
-    NameIfNeeded(source);
-    // Without a picture (the source has gone) the buffer keeps the last image.
-    const bool hasPicture = source != nullptr && source->picture != 0;
-    PaintThumbView(context_, *view, source, hasPicture);
+    Paint(*view, true);
     xcb_flush(context_.Connection());
-    return kResultOk;
+    return true;
 }
 
-HResult X11Thumbnails::Unregister(ThumbnailHandle thumbnail) {
-    X11ThumbView* view = FindView(thumbnail);
-    if (view == nullptr) {
-        return kResultInvalidHandle;
+void X11Thumbnails::Unregister(Id thumbnail) {
+    auto it = views_.find(thumbnail);
+    if (it == views_.end()) {
+        return;
     }
-    const xcb_window_t source = view->source;
-    DestroyThumbView(context_, *view);
-    views_.erase(thumbnail);
+    const xcb_window_t source = it->second->Source();
+    views_.erase(it);
     DropSource(source);
-    xcb_flush(context_.Connection());
-    return kResultOk;
+    if (context_.ConnectionUsable()) {
+        xcb_flush(context_.Connection());
+    }
+}
+
+// Without a picture (the source has gone) the buffer keeps the last image.
+void X11Thumbnails::Paint(X11ThumbView& view, bool clear) {
+    X11ThumbSource* source = FindSource(view.Source());
+    NameIfNeeded(source);
+    const bool hasPicture = source != nullptr && source->Picture() != 0;
+    if (view.Paint(source, clear && hasPicture)) {
+        ++framesDrawn_;
+    }
 }
 
 void X11Thumbnails::Schedule(xcb_window_t source) {
     for (auto& [handle, view] : views_) {
-        if (view.source == source) {
-            view.pending = true;
+        if (view->Source() == source) {
+            view->pending = true;
         }
     }
     if (flushScheduled_) {
@@ -214,7 +206,7 @@ void X11Thumbnails::Schedule(xcb_window_t source) {
 // storage since the last naming (two checked round trips, so only then).
 void X11Thumbnails::NameIfNeeded(X11ThumbSource* source) {
     if (source != nullptr && source->alive && source->mapped && source->needsName) {
-        NameThumbSourcePixmap(context_, *source);
+        source->NamePixmap();
     }
 }
 
@@ -222,23 +214,23 @@ void X11Thumbnails::FlushPending() {
     flushScheduled_ = false;
     // Every source whose storage changed since the last turn is named here, once.
     for (auto& [window, source] : sources_) {
-        NameIfNeeded(&source);
+        NameIfNeeded(source.get());
     }
     for (auto& [handle, view] : views_) {
-        if (!view.pending) {
+        if (!view->pending) {
             continue;
         }
-        view.pending = false;
+        view->pending = false;
         // The rectangle is unchanged, so the margins are too: only the image is drawn.
-        PaintThumbView(context_, view, FindSource(view.source), false);
+        Paint(*view, false);
     }
     xcb_flush(context_.Connection());
 }
 
 void X11Thumbnails::RenameAll() {
     for (auto& [window, source] : sources_) {
-        if (source.alive && source.mapped) {
-            source.needsName = true;
+        if (source->alive && source->mapped) {
+            source->needsName = true;
             Schedule(window);
         }
     }
@@ -247,7 +239,7 @@ void X11Thumbnails::RenameAll() {
 bool X11Thumbnails::HandleDamage(xcb_generic_event_t* event) {
     auto* notify = reinterpret_cast<xcb_damage_notify_event_t*>(event);
     for (auto& [window, source] : sources_) {
-        if (source.damage == notify->damage && source.alive) {
+        if (source->Damage() == notify->damage && source->alive) {
             // The whole damage; errors are dropped, the window may be going right now.
             xcb_void_cookie_t cookie =
                 xcb_damage_subtract_checked(context_.Connection(), notify->damage, 0, 0);
@@ -259,25 +251,43 @@ bool X11Thumbnails::HandleDamage(xcb_generic_event_t* event) {
     return false;
 }
 
-void X11Thumbnails::HandleConfigure(const xcb_configure_notify_event_t& event) {
-    if (X11ThumbSource* source = FindSource(event.window); source != nullptr && source->alive) {
-        const bool resized = event.width != source->width || event.height != source->height ||
-                             event.border_width != source->border;
-        source->width = event.width;
-        source->height = event.height;
-        source->border = event.border_width;
-        if (resized) {
-            // Named again once, before the next paint (FlushPending, or a paint before it).
-            source->needsName = true;
-            Schedule(event.window);
+void X11Thumbnails::HandleSourceConfigure(const xcb_configure_notify_event_t& event) {
+    X11ThumbSource* source = FindSource(event.window);
+    if (source == nullptr || !source->alive) {
+        return;
+    }
+    const bool resized = event.width != source->width || event.height != source->height ||
+                         event.border_width != source->border;
+    source->width = event.width;
+    source->height = event.height;
+    source->border = event.border_width;
+    if (resized) {
+        // Named again once, before the next paint (FlushPending, or a paint before it).
+        source->needsName = true;
+        Schedule(event.window);
+    }
+}
+
+// The event's own size is not used: a synthetic event may carry anything, and a real one
+// may be stale by now. The server's answer is current.
+void X11Thumbnails::HandleDestinationConfigure(xcb_window_t window) {
+    for (auto& [handle, view] : views_) {
+        if (!view->DestinationAlive() ||
+            (view->Destination() != window && view->watchedParent != window)) {
+            continue;
+        }
+        const std::optional<QSize> size = DestinationSize(view->Destination());
+        if (size && view->Resize(size->width(), size->height())) {
+            Paint(*view, true);
+            xcb_flush(context_.Connection());
         }
     }
+}
+
+void X11Thumbnails::HandleReparent(const xcb_reparent_notify_event_t& event) {
     for (auto& [handle, view] : views_) {
-        if (view.destination == event.window && view.destinationAlive &&
-            ResizeThumbView(context_, Render(), view, event.width, event.height)) {
-            X11ThumbSource* source = FindSource(view.source);
-            NameIfNeeded(source);
-            PaintThumbView(context_, view, source, source != nullptr && source->picture != 0);
+        if (view->Destination() == event.window && view->DestinationAlive()) {
+            WatchParent(*view);
         }
     }
 }
@@ -299,21 +309,19 @@ void X11Thumbnails::HandleMap(xcb_window_t window, bool mapped) {
 void X11Thumbnails::HandleDestroy(xcb_window_t window) {
     if (X11ThumbSource* source = FindSource(window); source != nullptr && source->alive) {
         // The views keep their last image in the back buffer until they are unregistered.
-        ReleaseThumbSource(context_, *source, false);
-        source->alive = false;
-        source->mapped = false;
+        source->WindowDestroyed();
     }
     for (auto& [handle, view] : views_) {
-        if (view.destination == window) {
-            view.destinationAlive = false;
+        if (view->Destination() == window) {
+            view->DestinationDestroyed();
         }
     }
 }
 
 bool X11Thumbnails::HandleExpose(const xcb_expose_event_t& event) {
     for (const auto& [handle, view] : views_) {
-        if (view.child == event.window) {
-            PresentThumbView(context_, view, event.x, event.y, event.width, event.height);
+        if (view->Child() == event.window) {
+            view->Present(event.x, event.y, event.width, event.height);
             xcb_flush(context_.Connection());
             return true;
         }
@@ -327,6 +335,11 @@ bool X11Thumbnails::HandleEvent(xcb_generic_event_t* event) {
     }
     const std::uint8_t type = event->response_type & 0x7f;
     if (IsForgedStructureEvent(event)) {
+        // Only a reason to ask the server about the destination's size; never believed.
+        if (type == XCB_CONFIGURE_NOTIFY) {
+            HandleDestinationConfigure(
+                reinterpret_cast<xcb_configure_notify_event_t*>(event)->window);
+        }
         return false;
     }
     if (type == render_->DamageFirstEvent() + XCB_DAMAGE_NOTIFY) {
@@ -344,7 +357,15 @@ bool X11Thumbnails::HandleEvent(xcb_generic_event_t* event) {
         case XCB_CONFIGURE_NOTIFY: {
             auto* e = reinterpret_cast<xcb_configure_notify_event_t*>(event);
             if (e->event == e->window) {
-                HandleConfigure(*e);
+                HandleSourceConfigure(*e);
+                HandleDestinationConfigure(e->window);
+            }
+            return false;
+        }
+        case XCB_REPARENT_NOTIFY: {
+            auto* e = reinterpret_cast<xcb_reparent_notify_event_t*>(event);
+            if (e->event == e->window) {
+                HandleReparent(*e);
             }
             return false;
         }

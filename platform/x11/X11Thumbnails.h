@@ -1,14 +1,24 @@
 // Live thumbnails drawn by the X server: the source is redirected, its pixmap named and
 // rendered scaled into the destination window with XRender on every damage. The program
 // copies no pixels and runs no timer; a source that does not change costs nothing.
+//
+// The image follows the destination's size as the server reports it. Window managers
+// differ in how they tell a client of its new size (some send only a synthetic
+// ConfigureNotify after the real one, and Qt drops a queued real one when a later one for
+// the same window follows), so any configure of the destination or of its frame, real or
+// synthetic, makes the thumbnail read the destination's size from the server; so does
+// every Place. A source's own configures are trusted only when real.
 #pragma once
 
 #include <QObject>
+#include <QRect>
+#include <QSize>
 
+#include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 
-#include "platform/Platform.h"
 #include "platform/x11/X11Context.h"
 #include "platform/x11/X11ThumbRender.h"
 #include "platform/x11/X11ThumbSource.h"
@@ -16,45 +26,56 @@
 
 class X11Thumbnails {
   public:
+    using Id = std::uint32_t;
+
     explicit X11Thumbnails(X11Context& context);
     ~X11Thumbnails();
     X11Thumbnails(const X11Thumbnails&) = delete;
     X11Thumbnails& operator=(const X11Thumbnails&) = delete;
 
     bool CompositionAvailable();
-    HResult Register(WindowHandle destination, WindowHandle source, ThumbnailHandle* thumbnail);
-    HResult QuerySourceSize(ThumbnailHandle thumbnail, PixelSize* size);
-    HResult Update(ThumbnailHandle thumbnail, const ThumbnailProperties& properties);
-    HResult Unregister(ThumbnailHandle thumbnail);
+    // A thumbnail of source into destination (a window of this connection); 0 on failure.
+    Id Register(xcb_window_t destination, xcb_window_t source);
+    std::optional<QSize> SourceSize(Id thumbnail);
+    bool Place(Id thumbnail, const QRect& destination, bool visible);
+    void Unregister(Id thumbnail);
+    // How many images have been composited into this object's thumbnails, for benchmarks.
+    std::uint64_t FramesDrawn() const { return framesDrawn_; }
 
   private:
     X11ThumbRender& Render();
     bool HandleEvent(xcb_generic_event_t* event);
     bool HandleDamage(xcb_generic_event_t* event);
-    void HandleConfigure(const xcb_configure_notify_event_t& event);
+    void HandleSourceConfigure(const xcb_configure_notify_event_t& event);
+    void HandleDestinationConfigure(xcb_window_t window);
     void HandleMap(xcb_window_t window, bool mapped);
     void HandleDestroy(xcb_window_t window);
+    void HandleReparent(const xcb_reparent_notify_event_t& event);
     bool HandleExpose(const xcb_expose_event_t& event);
     void RenameAll();
-    HResult OpenSource(xcb_window_t window);
+    X11ThumbSource* OpenSource(xcb_window_t window);
     void DropSource(xcb_window_t window);
-    bool DestinationSize(xcb_window_t destination, int& width, int& height);
+    std::optional<QSize> DestinationSize(xcb_window_t destination);
+    void FollowDestination(X11ThumbView& view);
+    void WatchParent(X11ThumbView& view);
     void WatchCompositingManager();
     void Schedule(xcb_window_t source);
     void FlushPending();
     void NameIfNeeded(X11ThumbSource* source);
+    void Paint(X11ThumbView& view, bool clear);
     X11ThumbSource* FindSource(xcb_window_t window);
-    X11ThumbView* FindView(ThumbnailHandle handle);
+    X11ThumbView* FindView(Id handle);
 
     X11Context& context_;
     std::unique_ptr<X11ThumbRender> render_;
-    std::map<xcb_window_t, X11ThumbSource> sources_;
-    std::map<ThumbnailHandle, X11ThumbView> views_;
-    ThumbnailHandle nextHandle_ = 1;
+    std::map<xcb_window_t, std::unique_ptr<X11ThumbSource>> sources_;
+    std::map<Id, std::unique_ptr<X11ThumbView>> views_;
+    Id nextHandle_ = 1;
     int handlerId_ = 0;
     bool flushScheduled_ = false;
     bool watchingManager_ = false;
     xcb_atom_t managerSelection_ = 0;
+    std::uint64_t framesDrawn_ = 0;
     // Context object of the queued repaint: queued calls die with it.
     std::unique_ptr<QObject> flushContext_;
 };

@@ -37,10 +37,6 @@ std::u16string DecodeCompoundText(std::string_view bytes) {
     return out;
 }
 
-bool IsHighSurrogate(char16_t c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-
 }  // namespace
 
 std::u16string DecodeTitle(TitleEncoding encoding, std::string_view bytes) {
@@ -55,17 +51,4 @@ std::u16string DecodeTitle(TitleEncoding encoding, std::string_view bytes) {
             return DecodeCompoundText(bytes);
     }
     return {};
-}
-
-int CopyTitle(std::u16string_view title, char16_t* buffer, int maxCount) {
-    if (buffer == nullptr || maxCount < 1) {
-        return 0;
-    }
-    std::size_t n = std::min(title.size(), static_cast<std::size_t>(maxCount - 1));
-    if (n > 0 && n < title.size() && IsHighSurrogate(title[n - 1])) {
-        --n;  // the low half did not fit: leave the whole character out
-    }
-    std::copy_n(title.begin(), n, buffer);
-    buffer[n] = u'\0';
-    return static_cast<int>(n);
 }

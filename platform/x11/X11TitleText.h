@@ -15,8 +15,3 @@ enum class TitleEncoding {
 // to hold one, and a window title on the other platform ends there too). Invalid bytes
 // become U+FFFD; nothing the client stores can make this fail.
 std::u16string DecodeTitle(TitleEncoding encoding, std::string_view bytes);
-
-// GetWindowTextW semantics: copies at most maxCount - 1 units and a terminating zero, and
-// returns the number of units copied. A surrogate pair that does not fit whole is left out
-// rather than cut in half. A null buffer or maxCount < 1 copies nothing and returns 0.
-int CopyTitle(std::u16string_view title, char16_t* buffer, int maxCount);

@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <span>
 #include <string_view>
 
 #include "platform/x11/X11TitleText.h"
@@ -73,6 +75,52 @@ std::u16string TitleOf(X11Context& context, const TitleReplies& replies) {
     return title.empty() ? DecodeProperty(context, replies.name.get()) : title;
 }
 
+constexpr std::uint32_t kAtomListLongs = 64;
+
+// The window types a taskbar leaves out. _NET_WM_WINDOW_TYPE lists types in order of
+// preference; the first one named here or in kListedTypes decides, others are skipped.
+constexpr const char* kHelperTypes[] = {
+    "_NET_WM_WINDOW_TYPE_DESKTOP",       "_NET_WM_WINDOW_TYPE_DOCK",
+    "_NET_WM_WINDOW_TYPE_TOOLBAR",       "_NET_WM_WINDOW_TYPE_MENU",
+    "_NET_WM_WINDOW_TYPE_UTILITY",       "_NET_WM_WINDOW_TYPE_SPLASH",
+    "_NET_WM_WINDOW_TYPE_DROPDOWN_MENU", "_NET_WM_WINDOW_TYPE_POPUP_MENU",
+    "_NET_WM_WINDOW_TYPE_TOOLTIP",       "_NET_WM_WINDOW_TYPE_NOTIFICATION",
+    "_NET_WM_WINDOW_TYPE_COMBO",         "_NET_WM_WINDOW_TYPE_DND"};
+constexpr const char* kListedTypes[] = {"_NET_WM_WINDOW_TYPE_NORMAL", "_NET_WM_WINDOW_TYPE_DIALOG"};
+
+std::vector<xcb_atom_t> Atoms(const xcb_get_property_reply_t* reply) {
+    if (reply == nullptr || reply->type != XCB_ATOM_ATOM || reply->format != 32) {
+        return {};
+    }
+    auto* r = const_cast<xcb_get_property_reply_t*>(reply);
+    const auto* data = static_cast<const xcb_atom_t*>(xcb_get_property_value(r));
+    return {data, data + xcb_get_property_value_length(r) / 4};
+}
+
+bool IsOneOf(X11Context& context, xcb_atom_t atom, std::span<const char* const> names) {
+    return std::any_of(names.begin(), names.end(),
+                       [&](const char* name) { return context.Atom(name) == atom; });
+}
+
+// An untyped window, or one of an unknown type only, is an application window.
+bool TaskbarEntry(X11Context& context, const xcb_get_property_reply_t* type,
+                  const xcb_get_property_reply_t* state) {
+    const std::vector<xcb_atom_t> states = Atoms(state);
+    if (std::find(states.begin(), states.end(), context.Atom("_NET_WM_STATE_SKIP_TASKBAR")) !=
+        states.end()) {
+        return false;
+    }
+    for (xcb_atom_t t : Atoms(type)) {
+        if (IsOneOf(context, t, kListedTypes)) {
+            return true;
+        }
+        if (IsOneOf(context, t, kHelperTypes)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string HostName() {
     std::array<char, 256> buffer{};
     if (gethostname(buffer.data(), buffer.size() - 1) != 0) {
@@ -83,16 +131,14 @@ std::string HostName() {
 
 }  // namespace
 
-std::u16string ReadTitleNow(X11Context& context, xcb_window_t window) {
-    if (window == XCB_WINDOW_NONE) {
-        return {};
-    }
-    return TitleOf(context, TakeTitleReplies(context, AskTitle(context, window)));
-}
-
 X11WindowFacts::X11WindowFacts(X11Context& context)
     : context_(context), pid_(getpid()), host_(HostName()) {
-    context_.InternAtoms({"_NET_WM_NAME", "_NET_WM_PID", "COMPOUND_TEXT", "WM_STATE"});
+    context_.InternAtoms({"_NET_WM_NAME", "_NET_WM_PID", "COMPOUND_TEXT", "WM_STATE",
+                          "_NET_WM_WINDOW_TYPE", "_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR"});
+    context_.InternAtoms({kHelperTypes[0], kHelperTypes[1], kHelperTypes[2], kHelperTypes[3],
+                          kHelperTypes[4], kHelperTypes[5], kHelperTypes[6], kHelperTypes[7],
+                          kHelperTypes[8], kHelperTypes[9], kHelperTypes[10], kHelperTypes[11],
+                          kListedTypes[0], kListedTypes[1]});
 }
 
 const X11WindowFacts::Facts* X11WindowFacts::Find(xcb_window_t window) const {
@@ -145,21 +191,29 @@ void X11WindowFacts::Ensure(const std::vector<xcb_window_t>& windows) {
         xcb_get_property_cookie_t pid;
         xcb_get_property_cookie_t host;
         xcb_get_property_cookie_t state;
+        xcb_get_property_cookie_t type;
+        xcb_get_property_cookie_t netState;
     };
+    const xcb_atom_t typeAtom = context_.Atom("_NET_WM_WINDOW_TYPE");
+    const xcb_atom_t netStateAtom = context_.Atom("_NET_WM_STATE");
     std::vector<Pending> pending;
     pending.reserve(present.size());
     for (xcb_window_t w : present) {
         pending.push_back(
             {AskTitle(context_, w), xcb_get_property(c, 0, w, pidAtom, XCB_ATOM_CARDINAL, 0, 1),
              xcb_get_property(c, 0, w, XCB_ATOM_WM_CLIENT_MACHINE, XCB_ATOM_STRING, 0, kHostLongs),
-             xcb_get_property(c, 0, w, wmState, wmState, 0, 2)});
+             xcb_get_property(c, 0, w, wmState, wmState, 0, 2),
+             xcb_get_property(c, 0, w, typeAtom, XCB_ATOM_ATOM, 0, kAtomListLongs),
+             xcb_get_property(c, 0, w, netStateAtom, XCB_ATOM_ATOM, 0, kAtomListLongs)});
     }
     for (std::size_t i = 0; i < present.size(); ++i) {
         const TitleReplies title = TakeTitleReplies(context_, pending[i].title);
         auto pid = XcbTake(c, pending[i].pid, xcb_get_property_reply);
         auto host = XcbTake(c, pending[i].host, xcb_get_property_reply);
         auto state = XcbTake(c, pending[i].state, xcb_get_property_reply);
-        if (!title.netName || !title.name || !pid || !host || !state) {
+        auto type = XcbTake(c, pending[i].type, xcb_get_property_reply);
+        auto netState = XcbTake(c, pending[i].netState, xcb_get_property_reply);
+        if (!title.netName || !title.name || !pid || !host || !state || !type || !netState) {
             continue;  // gone while being read: nothing to keep
         }
         Facts facts;
@@ -173,6 +227,7 @@ void X11WindowFacts::Ensure(const std::vector<xcb_window_t>& windows) {
         facts.ownProcess = pidMatches && !host_.empty() && Bytes(host.get()) == host_;
         facts.hasWmState =
             state->type != XCB_ATOM_NONE && xcb_get_property_value_length(state.get()) > 0;
+        facts.taskbarEntry = TaskbarEntry(context_, type.get(), netState.get());
         known_[present[i]] = {std::move(facts), generation_};
     }
 }

@@ -1,5 +1,6 @@
 // What the window query knows about other clients' windows between two snapshots: title,
-// whether the window belongs to this process, whether it carries WM_STATE.
+// whether the window belongs to this process, whether it carries WM_STATE, and whether a
+// taskbar would list it (its EWMH window type and states).
 //
 // A window's facts are read once and then kept while the window stays quiet. Before they
 // are read, the window is asked to report its property changes and its destruction; the
@@ -25,6 +26,9 @@ class X11WindowFacts {
         std::u16string title;
         bool ownProcess = false;  // _NET_WM_PID is ours on this host
         bool hasWmState = false;  // managed by a window manager (or says it is)
+        // Not a panel, desktop, menu, tooltip or other helper window, and not asking to
+        // be left out of the taskbar.
+        bool taskbarEntry = true;
     };
 
     explicit X11WindowFacts(X11Context& context);
@@ -55,7 +59,3 @@ class X11WindowFacts {
     // Windows asked to report property changes that have not reported one since.
     std::unordered_set<xcb_window_t> armed_;
 };
-
-// The title of any window, read now: _NET_WM_NAME, else WM_NAME; empty for a window that
-// does not exist.
-std::u16string ReadTitleNow(X11Context& context, xcb_window_t window);

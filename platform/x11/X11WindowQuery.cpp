@@ -2,8 +2,6 @@
 
 #include <unordered_set>
 
-#include "platform/x11/X11TitleText.h"
-
 X11WindowQuery::X11WindowQuery(X11Context& context)
     : context_(context), facts_(context), topLevels_(context) {
     handlerId_ = context_.AddEventHandler([this](xcb_generic_event_t* e) { return OnEvent(e); });
@@ -15,7 +13,7 @@ X11WindowQuery::~X11WindowQuery() {
     context_.RemoveEventHandler(handlerId_);
 }
 
-void X11WindowQuery::BuildList(WindowHandle applicationWindow) {
+std::vector<ListedWindow> X11WindowQuery::Snapshot(WindowHandle applicationWindow) {
     facts_.BeginSnapshot();
     TopLevelWindows found = topLevels_.Find(facts_);
     fromClientList_ = found.fromClientList;
@@ -32,35 +30,16 @@ void X11WindowQuery::BuildList(WindowHandle applicationWindow) {
     facts_.Ensure(windows);
     facts_.EndSnapshot();
 
-    snapshot_.clear();
+    std::vector<ListedWindow> snapshot;
+    snapshot.reserve(windows.size());
     for (xcb_window_t w : windows) {
-        // A window that vanished while being read has no facts; it stays listed (with an
-        // empty title) until the next snapshot, as one listed by a window manager would.
+        // A window that vanished while being read has no facts and is left out.
         const X11WindowFacts::Facts* f = facts_.Find(w);
-        if (f == nullptr || !f->ownProcess) {
-            snapshot_.push_back(w);
+        if (f != nullptr && !f->ownProcess && f->taskbarEntry) {
+            snapshot.push_back({w, QString::fromStdU16String(f->title)});
         }
     }
-}
-
-WindowHandle X11WindowQuery::Item(int position) const {
-    if (position < 1 || position > Count()) {
-        return 0;
-    }
-    return snapshot_[static_cast<std::size_t>(position - 1)];
-}
-
-int X11WindowQuery::ReadTitle(WindowHandle window, char16_t* buffer, int maxCount) {
-    if (buffer == nullptr || maxCount < 1) {
-        return 0;
-    }
-    buffer[0] = u'\0';
-    if (const X11WindowFacts::Facts* f = facts_.Find(window)) {
-        return CopyTitle(f->title, buffer, maxCount);
-    }
-    // Not in the snapshot, or changed since: ask now. A window that no longer exists
-    // answers with an error, which gives the empty title.
-    return CopyTitle(ReadTitleNow(context_, window), buffer, maxCount);
+    return snapshot;
 }
 
 bool X11WindowQuery::OnEvent(xcb_generic_event_t* event) {

@@ -1,20 +1,20 @@
 // Snapshot of the top-level windows and their titles.
 //
-// BuildList lists the desktop's windows (see X11TopLevels.h), leaves out the program's own
-// and answers titles from facts kept between snapshots (see X11WindowFacts.h): a snapshot
-// of an unchanged desktop costs one round trip and a handful of requests however many
-// windows there are, and windows that are new or changed cost a fixed number of round
-// trips more. ReadTitle answers from those facts; windows without any are asked directly.
+// Snapshot lists the desktop's windows (see X11TopLevels.h), leaves out the program's own
+// and those a taskbar would not show, and answers titles from facts kept between snapshots
+// (see X11WindowFacts.h): a snapshot of an unchanged desktop costs one round trip and a
+// handful of requests however many windows there are, and windows that are new or changed
+// cost a fixed number of round trips more.
 //
-// Freshness: membership and order are read at every BuildList. Everything else kept is
+// Freshness: membership and order are read at every Snapshot. Everything else kept is
 // dropped by the X events that change it (property changes, creation, destruction, mapping,
-// reparenting), so a BuildList after such an event has been handled by the event loop reads
-// it again. Each such event also wakes the event loop, whose idle refresh calls BuildList.
+// reparenting), so a Snapshot after such an event has been handled by the event loop reads
+// it again. Each such event also wakes the event loop, whose idle refresh takes a snapshot.
 #pragma once
 
 #include <vector>
 
-#include "platform/Platform.h"
+#include "platform/WindowList.h"
 #include "platform/x11/X11Context.h"
 #include "platform/x11/X11TopLevels.h"
 #include "platform/x11/X11WindowFacts.h"
@@ -26,10 +26,7 @@ class X11WindowQuery {
     X11WindowQuery(const X11WindowQuery&) = delete;
     X11WindowQuery& operator=(const X11WindowQuery&) = delete;
 
-    void BuildList(WindowHandle applicationWindow);
-    int Count() const { return static_cast<int>(snapshot_.size()); }
-    WindowHandle Item(int position) const;
-    int ReadTitle(WindowHandle window, char16_t* buffer, int maxCount);
+    std::vector<ListedWindow> Snapshot(WindowHandle applicationWindow);
 
     // Whether the last snapshot came from the window manager's client list.
     bool LastFromClientList() const { return fromClientList_; }
@@ -42,5 +39,4 @@ class X11WindowQuery {
     X11WindowFacts facts_;
     X11TopLevels topLevels_;
     bool fromClientList_ = false;
-    std::vector<WindowHandle> snapshot_;
 };

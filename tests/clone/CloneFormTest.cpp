@@ -8,12 +8,10 @@
 
 #include <memory>
 
-#include "clone/WindowCloneUnit.h"
+#include "clone/CloneForm.h"
 #include "platform/fake/FakePlatform.h"
 
 namespace {
-
-constexpr std::uint32_t kPlacementFlags = 0x19;
 
 class CloneFormTest : public ::testing::Test {
   protected:
@@ -27,11 +25,10 @@ class CloneFormTest : public ::testing::Test {
     }
 
     void SetUp() override {
-        fake_ = &InstallFakePlatform();
-        fake_->SetMonitors({{0, 0, 1280, 1024}, {1280, 0, 1920, 1080}});
-        source_ = fake_->AddWindow(u"Source", {1280, 1024});
-        owner_ = std::make_unique<QWidget>();
-        clone_ = new TCloneForm(owner_.get());
+        fake_.SetMonitors({{0, 0, 1280, 1024}, {1280, 0, 1920, 1080}});
+        source_ = fake_.AddWindow(QStringLiteral("Source"), {1280, 1024});
+        owned_ = std::make_unique<TCloneForm>(fake_.Thumbnails(), fake_.Displays(), fake_.System());
+        clone_ = owned_.get();
         clone_->show();
     }
 
@@ -45,14 +42,14 @@ class CloneFormTest : public ::testing::Test {
         QApplication::sendEvent(clone_, &release);
     }
 
-    const FakePlatform::Thumbnail& OnlyThumbnail() const {
-        EXPECT_EQ(fake_->Thumbnails().size(), 1u);
-        return fake_->Thumbnails().back();
+    const ThumbnailRecord& OnlyThumbnail() {
+        EXPECT_EQ(fake_.Thumbnails().Records().size(), 1u);
+        return fake_.Thumbnails().Records().back();
     }
 
-    FakePlatform* fake_ = nullptr;
+    FakePlatform fake_;
     WindowHandle source_ = 0;
-    std::unique_ptr<QWidget> owner_;
+    std::unique_ptr<TCloneForm> owned_;
     TCloneForm* clone_ = nullptr;
 };
 
@@ -64,38 +61,39 @@ TEST_F(CloneFormTest, DesignedWindow) {
     EXPECT_EQ(clone_->size(), QSize(832, 749));
     EXPECT_EQ(clone_->palette().color(QPalette::Window), QColor(Qt::black));
     EXPECT_EQ(clone_->parent(), nullptr);
-    EXPECT_EQ(clone_->Thumbnail(), 0u);
+    EXPECT_FALSE(clone_->HasThumbnail());
+    // Kept out of the taskbar before it was first shown.
+    EXPECT_EQ(fake_.PreparedCloneWindows(),
+              std::vector<WindowHandle>{static_cast<WindowHandle>(clone_->winId())});
 }
 
 TEST_F(CloneFormTest, StartRegistersFitsAndCoversTheDisplay) {
     clone_->StartClone(source_, 1);
     const auto& thumbnail = OnlyThumbnail();
-    EXPECT_TRUE(thumbnail.registered);
+    EXPECT_TRUE(thumbnail.alive);
     EXPECT_EQ(thumbnail.destination, static_cast<WindowHandle>(clone_->winId()));
     EXPECT_EQ(thumbnail.source, source_);
-    EXPECT_EQ(clone_->Thumbnail(), thumbnail.handle);
+    EXPECT_TRUE(clone_->HasThumbnail());
     EXPECT_EQ(clone_->SourceWindow(), source_);
     EXPECT_TRUE(clone_->FitToWindow());
     EXPECT_EQ(clone_->geometry(), QRect(1280, 0, 1920, 1080));
     // First against the designed size, then against the display.
-    ASSERT_EQ(thumbnail.updates.size(), 2u);
-    EXPECT_EQ(thumbnail.updates[0].destination, (EdgeRect{0, 41, 832, 708}));
-    const ThumbnailProperties& last = thumbnail.updates.back();
-    EXPECT_EQ(last.flags, kPlacementFlags);
-    EXPECT_EQ(last.destination, (EdgeRect{285, 0, 1635, 1080}));
+    ASSERT_EQ(thumbnail.placements.size(), 2u);
+    EXPECT_EQ(thumbnail.placements[0].destination, QRect(0, 41, 832, 667));
+    const ThumbnailPlacement& last = thumbnail.placements.back();
+    EXPECT_EQ(last.destination, QRect(285, 0, 1350, 1080));
     EXPECT_TRUE(last.visible);
-    EXPECT_TRUE(last.sourceClientAreaOnly);
 }
 
 TEST_F(CloneFormTest, TwoClicksReturnToTheFittedRectangle) {
     clone_->StartClone(source_, 1);
-    const EdgeRect fitted = OnlyThumbnail().updates.back().destination;
+    const QRect fitted = OnlyThumbnail().placements.back().destination;
     Click();
     EXPECT_FALSE(clone_->FitToWindow());
-    EXPECT_EQ(OnlyThumbnail().updates.back().destination, (EdgeRect{320, 28, 1600, 1052}));
+    EXPECT_EQ(OnlyThumbnail().placements.back().destination, QRect(320, 28, 1280, 1024));
     Click();
     EXPECT_TRUE(clone_->FitToWindow());
-    EXPECT_EQ(OnlyThumbnail().updates.back().destination, fitted);
+    EXPECT_EQ(OnlyThumbnail().placements.back().destination, fitted);
 }
 
 TEST_F(CloneFormTest, EveryStartIsInFitMode) {
@@ -105,28 +103,29 @@ TEST_F(CloneFormTest, EveryStartIsInFitMode) {
     clone_->StartClone(source_, 0);
     EXPECT_TRUE(clone_->FitToWindow());
     // The first registration was given back before the second was made.
-    EXPECT_EQ(fake_->LiveThumbnailCount(), 1);
-    EXPECT_EQ(fake_->Thumbnails().back().updates.back().destination, (EdgeRect{0, 0, 1280, 1024}));
+    EXPECT_EQ(fake_.Thumbnails().LiveCount(), 1);
+    EXPECT_EQ(fake_.Thumbnails().Records().back().placements.back().destination,
+              QRect(0, 0, 1280, 1024));
 }
 
 TEST_F(CloneFormTest, FailedRegistrationLeavesABlackCloneOnItsDisplay) {
-    fake_->FailNextRegistration();
+    fake_.Thumbnails().FailNextRegistration();
     clone_->StartClone(source_, 1);
-    EXPECT_EQ(clone_->Thumbnail(), 0u);
-    EXPECT_TRUE(fake_->Thumbnails().empty());
+    EXPECT_FALSE(clone_->HasThumbnail());
+    EXPECT_TRUE(fake_.Thumbnails().Records().empty());
     EXPECT_EQ(clone_->geometry(), QRect(1280, 0, 1920, 1080));
     Click();
     EXPECT_FALSE(clone_->FitToWindow());
-    EXPECT_TRUE(fake_->Thumbnails().empty());
+    EXPECT_TRUE(fake_.Thumbnails().Records().empty());
 }
 
 TEST_F(CloneFormTest, ZeroSourceSizeSkipsTheUpdate) {
-    fake_->ResizeWindow(source_, {0, 0});
+    fake_.ResizeWindow(source_, {0, 0});
     clone_->StartClone(source_, 1);
-    EXPECT_NE(clone_->Thumbnail(), 0u);
-    EXPECT_TRUE(OnlyThumbnail().updates.empty());
+    EXPECT_TRUE(clone_->HasThumbnail());
+    EXPECT_TRUE(OnlyThumbnail().placements.empty());
     Click();
-    EXPECT_TRUE(OnlyThumbnail().updates.empty());
+    EXPECT_TRUE(OnlyThumbnail().placements.empty());
 }
 
 TEST_F(CloneFormTest, DisplayWithoutAreaGivesATinyCloneWithoutCrash) {
@@ -134,7 +133,7 @@ TEST_F(CloneFormTest, DisplayWithoutAreaGivesATinyCloneWithoutCrash) {
     EXPECT_EQ(clone_->pos(), QPoint(0, 0));
     EXPECT_GE(clone_->width(), 1);
     EXPECT_GE(clone_->height(), 1);
-    EXPECT_TRUE(OnlyThumbnail().registered);
+    EXPECT_TRUE(OnlyThumbnail().alive);
 }
 
 TEST_F(CloneFormTest, CloseRequestsFromOutsideAreRefused) {
@@ -144,7 +143,7 @@ TEST_F(CloneFormTest, CloseRequestsFromOutsideAreRefused) {
     EXPECT_FALSE(request.isAccepted());
     EXPECT_FALSE(clone_->close());
     EXPECT_TRUE(clone_->isVisible());
-    EXPECT_TRUE(OnlyThumbnail().registered);
+    EXPECT_TRUE(OnlyThumbnail().alive);
 }
 
 TEST_F(CloneFormTest, CloseCloneUnregistersAndHides) {
@@ -152,16 +151,15 @@ TEST_F(CloneFormTest, CloseCloneUnregistersAndHides) {
     clone_->CloseClone();
     EXPECT_TRUE(clone_->AllowClose());
     EXPECT_FALSE(clone_->isVisible());
-    EXPECT_FALSE(OnlyThumbnail().registered);
-    EXPECT_EQ(clone_->Thumbnail(), 0u);
+    EXPECT_FALSE(OnlyThumbnail().alive);
+    EXPECT_FALSE(clone_->HasThumbnail());
 }
 
-TEST_F(CloneFormTest, OwnerTakesTheCloneAlongAndItsThumbnailGoes) {
+TEST_F(CloneFormTest, DestroyingTheCloneReleasesItsThumbnail) {
     clone_->StartClone(source_, 1);
-    QPointer<TCloneForm> watched(clone_);
-    owner_.reset();
-    EXPECT_TRUE(watched.isNull());
-    EXPECT_EQ(fake_->LiveThumbnailCount(), 0);
+    ASSERT_EQ(fake_.Thumbnails().LiveCount(), 1);
+    owned_.reset();
+    EXPECT_EQ(fake_.Thumbnails().LiveCount(), 0);
 }
 
 }  // namespace

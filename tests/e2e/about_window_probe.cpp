@@ -9,7 +9,10 @@
 
 #include <cstdio>
 
-#include "about/AboutUnit.h"
+#include <memory>
+
+#include "about/AboutForm.h"
+#include "l10n/Session.h"
 #include "platform/x11/X11Platform.h"
 
 namespace {
@@ -26,13 +29,14 @@ class LinkPrinter : public QObject {
 }  // namespace
 
 int main(int argc, char** argv) {
-    InstallPlatform(CreateX11Platform());
+    const std::unique_ptr<Platform> platform = CreateX11Platform();
     QApplication app(argc, argv);
+    const Session session(platform->Encodings(), 0x0409);
     LinkPrinter links;
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &links, "Open");
     QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &links, "Open");
 
-    auto form = std::make_unique<TAboutForm>(nullptr);
+    auto form = std::make_unique<TAboutForm>(session, platform->System(), nullptr);
     form->ApplyLanguage(0x0409);
     QTimer::singleShot(0, [] {
         std::printf("shown\n");

@@ -9,9 +9,9 @@
 
 #include <vector>
 
+#include "tests/e2e/support/TestDesktop.h"
 #include "tests/e2e/support/WaitUntil.h"
 #include "tests/e2e/support/XClient.h"
-#include "tests/e2e/support/XvfbServer.h"
 
 namespace {
 
@@ -20,35 +20,30 @@ const QString kTitle = QStringLiteral("About Vantrel");
 class AboutWindowE2e : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(server.Running());
-        ASSERT_TRUE(server.SetMonitors({{0, 0, 1600, 1080, true}, {1600, 0, 1600, 1080, false}}));
-        QProcessEnvironment env = server.Environment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        probe.setProcessEnvironment(env);
-        probe.start(QStringLiteral(VANTREL_ABOUT_PROBE), {});
-        ASSERT_TRUE(probe.waitForStarted(5000));
-        ASSERT_EQ(ReadLineWithin(probe, 10000), "shown");
-        ASSERT_TRUE(x.Connected());
+        ASSERT_TRUE(desktop.Ready()) << desktop.Failure();
+        probeProgram = &desktop.Start(QStringLiteral(VANTREL_ABOUT_PROBE));
+        ASSERT_TRUE(probeProgram->Started());
+        ASSERT_EQ(ReadLineWithin(probe(), 10000), "shown");
         ASSERT_TRUE(WaitUntil(
             [&] { return !(windows = x.FindViewableWindowsByTitle(kTitle)).empty(); }, 5000));
         ASSERT_TRUE(WaitUntil([&] { return x.Geometry(windows[0]).has_value(); }, 5000));
         client = *x.Geometry(windows[0]);
     }
 
-    void TearDown() override {
-        if (probe.state() != QProcess::NotRunning) {
-            probe.kill();
-            probe.waitForFinished(5000);
-        }
-    }
-
     QPoint At(int clientX, int clientY) const {
         return client.topLeft() + QPoint(clientX, clientY);
     }
 
-    XvfbServer server;
-    XClient x{server.Display()};
-    QProcess probe;
+    static DesktopOptions TwoMonitors() {
+        DesktopOptions options;
+        options.monitors = {{0, 0, 1600, 1080, true}, {1600, 0, 1600, 1080, false}};
+        return options;
+    }
+    QProcess& probe() { return probeProgram->Process(); }
+
+    TestDesktop desktop{TwoMonitors()};
+    XClient& x = desktop.X();
+    TestProgram* probeProgram = nullptr;
     std::vector<std::uint32_t> windows;
     QRect client;
 };
@@ -70,16 +65,16 @@ TEST_F(AboutWindowE2e, CentredWithIconAndNameAndLinksThenOkClosesIt) {
 
     const QPoint product = At(92, 30);
     x.Click(product.x(), product.y());
-    EXPECT_EQ(ReadLineWithin(probe, 5000), "open https://quillane.example/vantrel");
+    EXPECT_EQ(ReadLineWithin(probe(), 5000), "open https://quillane.example/vantrel");
     const QPoint notice = At(100, 57);
     x.Click(notice.x(), notice.y());
-    EXPECT_EQ(ReadLineWithin(probe, 5000), "open mailto:vantrel@quillane.example");
+    EXPECT_EQ(ReadLineWithin(probe(), 5000), "open mailto:vantrel@quillane.example");
 
     const QPoint ok = At(264 + 44, 184 + 12);
     x.Click(ok.x(), ok.y());
-    EXPECT_EQ(ReadLineWithin(probe, 5000), "result 1");
-    ASSERT_TRUE(probe.waitForFinished(5000));
-    EXPECT_EQ(probe.exitCode(), 0);
+    EXPECT_EQ(ReadLineWithin(probe(), 5000), "result 1");
+    ASSERT_TRUE(probe().waitForFinished(5000));
+    EXPECT_EQ(probe().exitCode(), 0);
     EXPECT_TRUE(x.FindViewableWindowsByTitle(kTitle).empty());
 }
 
@@ -88,8 +83,8 @@ TEST_F(AboutWindowE2e, EscapeClosesWithTheOkResult) {
     x.MoveTo(inside.x(), inside.y());
     x.Sync();
     x.KeyTap(XK_Escape);
-    EXPECT_EQ(ReadLineWithin(probe, 5000), "result 1");
-    EXPECT_TRUE(probe.waitForFinished(5000));
+    EXPECT_EQ(ReadLineWithin(probe(), 5000), "result 1");
+    EXPECT_TRUE(probe().waitForFinished(5000));
 }
 
 }  // namespace

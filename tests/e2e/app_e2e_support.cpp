@@ -23,14 +23,8 @@ VantrelRun::VantrelRun(const XvfbServer& server) : server_(server) {
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
-VantrelRun::~VantrelRun() {
-    for (auto& process : processes_) {
-        if (process->state() != QProcess::NotRunning) {
-            process->kill();
-            process->waitForFinished(5000);
-        }
-    }
-}
+// Each run ends with its TestProgram.
+VantrelRun::~VantrelRun() = default;
 
 void VantrelRun::InstallCatalog(const QString& fileName, const QString& text) {
     const QString install = dir_.filePath("install");
@@ -47,17 +41,16 @@ QProcessEnvironment VantrelRun::Environment() const {
     env.remove("LC_MESSAGES");
     env.remove("LANGUAGE");
     env.insert("LANG", lang_);
+    // No session bus: the program under test must neither answer nor call a copy on the
+    // developer's desktop (a second start asks the running copy on the bus to show itself).
+    env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + dir_.filePath("no-session-bus"));
     return env;
 }
 
 QProcess& VantrelRun::Start() {
-    auto process = std::make_unique<QProcess>();
-    process->setProcessEnvironment(Environment());
-    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process->start(QStringLiteral(VANTREL_BINARY), {});
-    process->waitForStarted(5000);
-    processes_.push_back(std::move(process));
-    return *processes_.back();
+    processes_.push_back(std::make_unique<TestProgram>(QStringLiteral(VANTREL_BINARY),
+                                                       QStringList(), Environment()));
+    return processes_.back()->Process();
 }
 
 QPoint MainWindowButtonCentre(const QRect& main, int row, int display) {

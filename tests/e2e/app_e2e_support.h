@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+#include "tests/e2e/support/TestProgram.h"
 #include "tests/e2e/support/XClient.h"
 #include "tests/e2e/support/XvfbServer.h"
 
@@ -26,13 +27,15 @@ class VantrelRun {
 
     // Starts one more copy of the program; the runs share settings and runtime folder.
     QProcess& Start();
-    QProcess& Process(int index = 0) { return *processes_.at(static_cast<std::size_t>(index)); }
+    QProcess& Process(int index = 0) {
+        return processes_.at(static_cast<std::size_t>(index))->Process();
+    }
 
   private:
     const XvfbServer& server_;
     QTemporaryDir dir_;
     QString lang_ = QStringLiteral("C.UTF-8");
-    std::vector<std::unique_ptr<QProcess>> processes_;
+    std::vector<std::unique_ptr<TestProgram>> processes_;
 };
 
 // Centre of display button `display` (0-based) of row `row` of the main window whose client

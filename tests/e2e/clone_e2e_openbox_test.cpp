@@ -10,8 +10,7 @@
 #include <cstring>
 #include <memory>
 
-#include "clone/WindowCloneUnit.h"
-#include "platform/Compositor.h"
+#include "clone/CloneForm.h"
 #include "tests/e2e/clone_scene.h"
 #include "tests/e2e/clone_steps.h"
 #include "tests/e2e/support/WaitUntil.h"
@@ -72,10 +71,9 @@ TEST(CloneE2eOpenbox, ShowsTheClientAreaOfAFramedSource) {
     CloneScene scene;
     std::string reason;
     ASSERT_TRUE(scene.Start(true, &reason)) << reason;
-    ASSERT_TRUE(IsCompositionEnabled());
+    ASSERT_TRUE(scene.Backend().Thumbnails().Available());
 
-    QWidget owner;
-    TCloneForm* clone = StartCloneOnSecondDisplay(scene, owner);
+    std::unique_ptr<TCloneForm> clone = StartCloneOnSecondDisplay(scene);
     const auto window = static_cast<std::uint32_t>(clone->winId());
     EXPECT_TRUE(HasState(scene.X().Connection(), window, "_NET_WM_STATE_SKIP_TASKBAR"));
     EXPECT_FALSE(HasState(scene.X().Connection(), window, "_NET_WM_STATE_ABOVE"));
@@ -89,10 +87,10 @@ TEST(CloneE2eOpenbox, ShowsTheClientAreaOfAFramedSource) {
     // content reaches the clone (400x300 fitted into 1280x720 is 960x720 at 160,0).
     PaintedWindow painted(scene.X());
     ASSERT_TRUE(WaitUntil([&] { return scene.X().IsViewable(painted.Id()); }, 10000));
-    auto* live = new TCloneForm(&owner);
+    std::unique_ptr<TCloneForm> live = scene.NewClone();
     live->show();
     live->StartClone(painted.Id(), 0);
-    ASSERT_NE(live->Thumbnail(), 0u);
+    ASSERT_TRUE(live->HasThumbnail());
     std::string found;
     for (const std::uint32_t rgb : {0xff0000u, 0x00ff00u, 0x0000ffu, 0xffffffu}) {
         painted.Fill(rgb);
@@ -110,14 +108,12 @@ TEST(CloneE2eOpenbox, ShowsTheClientAreaOfAFramedSource) {
 
     scene.Source().kill();
     scene.Source().waitForFinished(5000);
-    PixelSize size;
-    ASSERT_TRUE(WaitUntil(
-        [&] { return QueryThumbnailSourceSize(clone->Thumbnail(), &size) != kResultOk; }, 10000));
+    ASSERT_TRUE(WaitUntil([&] { return !scene.TrackedSourceSize(scene.SourceWindow()); }, 10000));
     ExpectImageAt(scene, kNatural, "after the source was killed");
 
     clone->CloseClone();
     EXPECT_TRUE(WaitUntil([&] { return !scene.X().IsViewable(window); }, 10000));
-    delete clone;
+    clone.reset();
     EXPECT_EQ(scene.UnexpectedErrors(), 0);
 }
 

@@ -9,8 +9,7 @@
 #include <array>
 #include <cstring>
 
-#include "clone/WindowCloneUnit.h"
-#include "platform/Compositor.h"
+#include "clone/CloneForm.h"
 #include "platform/x11/X11Context.h"
 #include "tests/e2e/clone_scene.h"
 #include "tests/e2e/clone_steps.h"
@@ -110,23 +109,17 @@ void ExpectHalves(CloneScene& scene, const QRect& image, QRgb left, QRgb right, 
         << when << ": " << found;
 }
 
-bool SourceSizeIs(ThumbnailHandle thumbnail, PixelSize expected) {
-    PixelSize size;
-    return QueryThumbnailSourceSize(thumbnail, &size) == kResultOk && size == expected;
-}
-
 TEST(CloneE2eSynthetic, ForgedStructureEventsLeaveTheCloneLive) {
     CloneScene scene;
     std::string reason;
     ASSERT_TRUE(scene.Start(false, &reason)) << reason;
-    ASSERT_TRUE(IsCompositionEnabled());
+    ASSERT_TRUE(scene.Backend().Thumbnails().Available());
 
     HalvesWindow source(scene.X());
     ASSERT_TRUE(WaitUntil([&] { return scene.X().IsViewable(source.Id()); }, 10000));
-    QWidget owner;
-    TCloneForm* clone = ShowClone(scene, owner);
+    std::unique_ptr<TCloneForm> clone = ShowClone(scene);
     clone->StartClone(source.Id(), 1);
-    ASSERT_NE(clone->Thumbnail(), 0u);
+    ASSERT_TRUE(clone->HasThumbnail());
     source.Fill(0xff0000, 0x0000ff);
     ExpectHalves(scene, kFittedImage, kRed, kBlue, "fitted");
     ForgedSeen seen(source.Id());
@@ -142,7 +135,7 @@ TEST(CloneE2eSynthetic, ForgedStructureEventsLeaveTheCloneLive) {
     configure.height = kHeight / 2;
     Forge(scene.X(), source.Id(), configure);
     ASSERT_TRUE(WaitUntil([&] { return seen.configures == 1; }, 10000));
-    EXPECT_TRUE(SourceSizeIs(clone->Thumbnail(), {kWidth, kHeight}));
+    EXPECT_EQ(scene.TrackedSourceSize(source.Id()), QSize(kWidth, kHeight));
     source.Fill(0x00ff00, 0xffffff);
     ExpectHalves(scene, kFittedImage, kGreen, kWhite, "after a forged ConfigureNotify");
 
@@ -153,7 +146,7 @@ TEST(CloneE2eSynthetic, ForgedStructureEventsLeaveTheCloneLive) {
     destroy.window = source.Id();
     Forge(scene.X(), source.Id(), destroy);
     ASSERT_TRUE(WaitUntil([&] { return seen.destroys == 1; }, 10000));
-    EXPECT_TRUE(SourceSizeIs(clone->Thumbnail(), {kWidth, kHeight}));
+    EXPECT_EQ(scene.TrackedSourceSize(source.Id()), QSize(kWidth, kHeight));
     source.Fill(0x0000ff, 0xff0000);
     ExpectHalves(scene, kFittedImage, kBlue, kRed, "after a forged DestroyNotify");
 
@@ -167,15 +160,12 @@ TEST(CloneE2eSynthetic, ForgedStructureEventsLeaveTheCloneLive) {
     // The source is not taken for dead: a second thumbnail of it can be registered.
     QWidget second;
     second.resize(100, 100);
-    ThumbnailHandle another = 0;
-    EXPECT_EQ(RegisterThumbnail(static_cast<WindowHandle>(second.winId()), source.Id(), &another),
-              kResultOk);
-    if (another != 0) {
-        EXPECT_EQ(UnregisterThumbnail(another), kResultOk);
-    }
+    EXPECT_NE(scene.Backend().Thumbnails().CreateThumbnail(
+                  static_cast<WindowHandle>(second.winId()), source.Id()),
+              nullptr);
 
     clone->CloseClone();
-    delete clone;
+    clone.reset();
     EXPECT_EQ(scene.UnexpectedErrors(), 0);
 }
 

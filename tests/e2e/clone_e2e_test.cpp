@@ -8,8 +8,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "clone/WindowCloneUnit.h"
-#include "platform/Compositor.h"
+#include "clone/CloneForm.h"
 #include "tests/e2e/clone_scene.h"
 #include "tests/e2e/clone_steps.h"
 #include "tests/e2e/support/WaitUntil.h"
@@ -85,13 +84,12 @@ TEST(CloneE2e, MirrorsTheSourceLiveAndSurvivesIt) {
     CloneScene scene;
     std::string reason;
     ASSERT_TRUE(scene.Start(false, &reason)) << reason;
-    ASSERT_TRUE(IsCompositionEnabled());
+    ASSERT_TRUE(scene.Backend().Thumbnails().Available());
     std::string found;
     ASSERT_TRUE(scene.ShowsWithin(QuadrantProbes(QRect(100, 100, 640, 480)), 10000, &found))
         << "the source never painted: " << found;
 
-    QWidget owner;
-    TCloneForm* clone = ShowClone(scene, owner);
+    std::unique_ptr<TCloneForm> clone = ShowClone(scene);
     // Qt makes its drawing resources at the first paint; count from when they are there.
     clone->repaint();
     std::map<std::string, int> before;
@@ -105,7 +103,7 @@ TEST(CloneE2e, MirrorsTheSourceLiveAndSurvivesIt) {
         2000, 100);
     ASSERT_FALSE(before.empty());
 
-    StartOnSecondDisplay(scene, clone);
+    StartOnSecondDisplay(scene, clone.get());
     ExpectImageAt(scene, kFitted, "fitted");
 
     scene.X().Click(kDisplay.center().x(), kDisplay.center().y());
@@ -117,13 +115,8 @@ TEST(CloneE2e, MirrorsTheSourceLiveAndSurvivesIt) {
 
     // A resized source is stretched into the same rectangle, as the clone does not refit.
     scene.Tell("resize 800 400");
-    PixelSize size;
     ASSERT_TRUE(WaitUntil(
-        [&] {
-            return QueryThumbnailSourceSize(clone->Thumbnail(), &size) == kResultOk &&
-                   size == PixelSize{800, 400};
-        },
-        10000));
+        [&] { return scene.TrackedSourceSize(scene.SourceWindow()) == QSize(800, 400); }, 10000));
     ExpectImageAt(scene, kFitted, "after the source was resized");
 
     // Unmapped, the source's last image stays; mapped again, it is live again.
@@ -140,11 +133,7 @@ TEST(CloneE2e, MirrorsTheSourceLiveAndSurvivesIt) {
     ExpectImageAt(scene, kFitted, "after a compositing manager took over");
     scene.Tell("resize 640 480");
     ASSERT_TRUE(WaitUntil(
-        [&] {
-            return QueryThumbnailSourceSize(clone->Thumbnail(), &size) == kResultOk &&
-                   size == PixelSize{640, 480};
-        },
-        10000));
+        [&] { return scene.TrackedSourceSize(scene.SourceWindow()) == QSize(640, 480); }, 10000));
     ExpectImageAt(scene, kFitted, "after the source was resized back");
 
     // A close request from outside leaves the clone open.
@@ -153,13 +142,12 @@ TEST(CloneE2e, MirrorsTheSourceLiveAndSurvivesIt) {
     scene.X().RequestClose(static_cast<std::uint32_t>(clone->winId()));
     ASSERT_TRUE(WaitUntil([&] { return closes.count == 1; }, 10000));
     EXPECT_TRUE(clone->isVisible());
-    EXPECT_NE(clone->Thumbnail(), 0u);
+    EXPECT_TRUE(clone->HasThumbnail());
 
     // The source dies: no error, no crash, the last image stays, also through an expose.
     scene.Source().kill();
     scene.Source().waitForFinished(5000);
-    ASSERT_TRUE(WaitUntil(
-        [&] { return QueryThumbnailSourceSize(clone->Thumbnail(), &size) != kResultOk; }, 10000));
+    ASSERT_TRUE(WaitUntil([&] { return !scene.TrackedSourceSize(scene.SourceWindow()); }, 10000));
     CoverAndUncover(scene, QRect(1400, 100, 900, 600));
     ExpectImageAt(scene, kFitted, "after the source was killed");
     scene.X().Click(kDisplay.center().x(), kDisplay.center().y());
@@ -174,7 +162,7 @@ TEST(CloneE2e, MirrorsTheSourceLiveAndSurvivesIt) {
     EXPECT_EQ(Children(scene, cloneWindow), 0);
     EXPECT_TRUE(WaitUntil([&] { return SameCounts(scene.OwnResources(), before); }, 10000))
         << Describe(before) << " before, " << Describe(scene.OwnResources()) << " after";
-    delete clone;
+    clone.reset();
     EXPECT_EQ(scene.UnexpectedErrors(), 0);
 }
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "clone/CloneForm.h"
 #include "platform/x11/X11Context.h"
 #include "platform/x11/X11Platform.h"
 #include "tests/e2e/support/WaitUntil.h"
@@ -21,37 +22,34 @@ char* g_argv[] = {g_name, nullptr};
 CloneScene::CloneScene() = default;
 
 CloneScene::~CloneScene() {
-    if (source_.state() != QProcess::NotRunning) {
-        source_.kill();
-        source_.waitForFinished(5000);
+    // The source and the window manager go first, while this process still talks to the
+    // server; the server goes last, with the desktop.
+    if (source_ != nullptr) {
+        source_->Stop();
     }
-    if (windowManager_.state() != QProcess::NotRunning) {
-        windowManager_.kill();
-        windowManager_.waitForFinished(5000);
-    }
-    InstallPlatform(nullptr);
-    x_.reset();
+    probeTarget_.reset();
+    platform_.reset();
     app_.reset();
-    server_.reset();
+    desktop_.reset();
 }
 
 bool CloneScene::Start(bool withWindowManager, std::string* reason) {
-    server_ = std::make_unique<XvfbServer>();
-    if (!server_->Running()) {
-        *reason = "Xvfb did not start";
+    DesktopOptions options;
+    options.monitors = {{0, 0, 1280, 720, true}, {1280, 0, 1920, 1080, false}};
+    options.windowManager = withWindowManager ? WindowManager::Openbox : WindowManager::None;
+    desktop_ = std::make_unique<TestDesktop>(options);
+    if (!desktop_->Ready()) {
+        *reason = desktop_->Failure();
         return false;
     }
-    if (!server_->SetMonitors({{0, 0, 1280, 720, true}, {1280, 0, 1920, 1080, false}})) {
-        *reason = "monitors could not be set";
-        return false;
-    }
-    server_->Export();
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    desktop_->Server().Export();
     app_ = std::make_unique<QApplication>(g_argc, g_argv);
-    InstallPlatform(CreateX11Platform());
-    x_ = std::make_unique<XClient>(server_->Display());
+    platform_ = CreateX11Platform();
+    probeTarget_ = std::make_unique<QWidget>();
+    probeTarget_->resize(64, 48);
+    probeTarget_->winId();
     X11Context* context = X11Context::Get();
-    if (!x_->Connected() || context == nullptr) {
+    if (context == nullptr) {
         *reason = "no X connection";
         return false;
     }
@@ -65,42 +63,42 @@ bool CloneScene::Start(bool withWindowManager, std::string* reason) {
         }
         return false;
     });
-    if (withWindowManager) {
-        windowManager_.setProcessEnvironment(server_->Environment());
-        windowManager_.start("openbox", {"--sm-disable"});
-        if (!windowManager_.waitForStarted(5000)) {
-            *reason = "openbox did not start";
-            return false;
-        }
-    }
-    source_.setProcessEnvironment(server_->Environment());
-    source_.start(
+    source_ = &desktop_->Start(
         QStringLiteral(VANTREL_COLOUR_CLIENT),
         {"--title", "Source", "--width", "640", "--height", "480", "--x", "100", "--y", "100"});
-    sourceWindow_ = ReadAnnouncedWindow(source_, 10000);
+    sourceWindow_ = source_->ReadAnnouncedWindow(10000);
     if (sourceWindow_ == 0) {
         *reason = "the colour client did not start";
         return false;
     }
     if (withWindowManager &&
-        !WaitUntil([&] { return x_->TopLevelOf(sourceWindow_) != sourceWindow_; }, 10000)) {
+        !WaitUntil([&] { return X().TopLevelOf(sourceWindow_) != sourceWindow_; }, 10000)) {
         *reason = "openbox did not frame the source";
         return false;
     }
     return true;
 }
 
+std::unique_ptr<TCloneForm> CloneScene::NewClone() {
+    return std::make_unique<TCloneForm>(platform_->Thumbnails(), platform_->Displays(),
+                                        platform_->System());
+}
+
+std::optional<QSize> CloneScene::TrackedSourceSize(std::uint32_t source) {
+    const std::unique_ptr<Thumbnail> probe = platform_->Thumbnails().CreateThumbnail(
+        static_cast<WindowHandle>(probeTarget_->winId()), source);
+    return probe ? probe->SourceSize() : std::nullopt;
+}
+
 void CloneScene::Tell(const char* command) {
-    source_.write(command);
-    source_.write("\n");
-    source_.waitForBytesWritten(1000);
+    source_->Write(command);
 }
 
 std::map<std::string, int> CloneScene::OwnResources() {
     std::map<std::string, int> counts;
     xcb_connection_t* ours = X11Context::Get()->Connection();
     xcb_flush(ours);
-    xcb_connection_t* c = x_->Connection();
+    xcb_connection_t* c = X().Connection();
     const std::uint32_t anyOfOurs = xcb_get_setup(ours)->resource_id_base;
     std::unique_ptr<xcb_res_query_client_resources_reply_t, decltype(&std::free)> reply(
         xcb_res_query_client_resources_reply(c, xcb_res_query_client_resources(c, anyOfOurs),
@@ -126,7 +124,7 @@ std::map<std::string, int> CloneScene::OwnResources() {
 
 bool CloneScene::ShowsWithin(const std::vector<Probe>& probes, int timeoutMs,
                              std::string* describe) {
-    return ShowsColours(*x_, probes, timeoutMs, 40, 10, describe);
+    return ShowsColours(X(), probes, timeoutMs, 40, 10, describe);
 }
 
 std::vector<CloneScene::Probe> QuadrantProbes(const QRect& r) {

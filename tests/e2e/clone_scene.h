@@ -7,13 +7,18 @@
 #include <QProcess>
 #include <QRect>
 #include <QRgb>
+#include <QSize>
+#include <QWidget>
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "platform/Platform.h"
+
+#include "tests/e2e/support/TestDesktop.h"
 #include "tests/e2e/support/XClient.h"
-#include "tests/e2e/support/XvfbServer.h"
 
 class TCloneForm;
 
@@ -25,9 +30,17 @@ class CloneScene {
     // Starts everything; false (with a reason) when a part could not be started.
     bool Start(bool withWindowManager, std::string* reason);
 
-    XvfbServer& Server() { return *server_; }
-    XClient& X() { return *x_; }
-    QProcess& Source() { return source_; }
+    XvfbServer& Server() { return desktop_->Server(); }
+    // The X11 backend this process's clones are made with.
+    Platform& Backend() { return *platform_; }
+    // A clone made with the backend, not yet shown.
+    std::unique_ptr<TCloneForm> NewClone();
+    // The size the compositor knows for source now, as a thumbnail of it reports it (while
+    // a clone shows source, through the record that clone uses); nothing when the source
+    // is gone or cannot be read.
+    std::optional<QSize> TrackedSourceSize(std::uint32_t source);
+    XClient& X() { return desktop_->X(); }
+    QProcess& Source() { return source_->Process(); }
     std::uint32_t SourceWindow() const { return sourceWindow_; }
     // X errors that reached the program and were not expected by anyone.
     int UnexpectedErrors() const { return *errors_; }
@@ -43,11 +56,12 @@ class CloneScene {
     bool ShowsWithin(const std::vector<Probe>& probes, int timeoutMs, std::string* describe);
 
   private:
-    std::unique_ptr<XvfbServer> server_;
+    std::unique_ptr<TestDesktop> desktop_;
     std::unique_ptr<QApplication> app_;
-    std::unique_ptr<XClient> x_;
-    QProcess windowManager_;
-    QProcess source_;
+    std::unique_ptr<Platform> platform_;
+    // An unshown window of ours that TrackedSourceSize's thumbnails are drawn into.
+    std::unique_ptr<QWidget> probeTarget_;
+    TestProgram* source_ = nullptr;
     std::uint32_t sourceWindow_ = 0;
     std::shared_ptr<int> errors_ = std::make_shared<int>(0);
 };

@@ -4,7 +4,7 @@
 
 #include <QEvent>
 
-#include "clone/WindowCloneUnit.h"
+#include "clone/CloneForm.h"
 #include "tests/e2e/support/WaitUntil.h"
 
 bool CloseCounter::eventFilter(QObject*, QEvent* event) {
@@ -22,24 +22,24 @@ void ExpectImageAt(CloneScene& scene, const QRect& image, const char* when) {
     EXPECT_TRUE(scene.ShowsWithin(probes, 10000, &found)) << when << ": " << found;
 }
 
-TCloneForm* ShowClone(CloneScene& scene, QWidget& owner) {
-    auto* clone = new TCloneForm(&owner);
+std::unique_ptr<TCloneForm> ShowClone(CloneScene& scene) {
+    std::unique_ptr<TCloneForm> clone = scene.NewClone();
     clone->show();
     const auto window = static_cast<std::uint32_t>(clone->winId());
     EXPECT_TRUE(WaitUntil([&] { return scene.X().IsViewable(window); }, 10000));
     return clone;
 }
 
-TCloneForm* StartCloneOnSecondDisplay(CloneScene& scene, QWidget& owner) {
-    TCloneForm* clone = ShowClone(scene, owner);
-    StartOnSecondDisplay(scene, clone);
+std::unique_ptr<TCloneForm> StartCloneOnSecondDisplay(CloneScene& scene) {
+    std::unique_ptr<TCloneForm> clone = ShowClone(scene);
+    StartOnSecondDisplay(scene, clone.get());
     return clone;
 }
 
 void StartOnSecondDisplay(CloneScene& scene, TCloneForm* clone) {
     const auto window = static_cast<std::uint32_t>(clone->winId());
     clone->StartClone(scene.SourceWindow(), 1);
-    EXPECT_NE(clone->Thumbnail(), 0u);
+    EXPECT_TRUE(clone->HasThumbnail());
     EXPECT_TRUE(WaitUntil([&] { return scene.X().Geometry(window) == kDisplay; }, 10000))
         << "clone at " << scene.X().Geometry(window).value_or(QRect()).x();
 }

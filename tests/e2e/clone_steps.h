@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QRect>
 
+#include <memory>
+
 #include "tests/e2e/clone_scene.h"
 
 class TCloneForm;
@@ -23,8 +25,8 @@ class CloseCounter : public QObject {
 // Expects the four colour quadrants inside image and black margins around it in the clone.
 void ExpectImageAt(CloneScene& scene, const QRect& image, const char* when);
 // Makes and shows a clone and waits until it is on the screen.
-TCloneForm* ShowClone(CloneScene& scene, QWidget& owner);
+std::unique_ptr<TCloneForm> ShowClone(CloneScene& scene);
 // Starts a shown clone on display 1 and checks that it covers the display exactly.
 void StartOnSecondDisplay(CloneScene& scene, TCloneForm* clone);
 // Shows a clone, starts it on display 1 and checks that it covers the display exactly.
-TCloneForm* StartCloneOnSecondDisplay(CloneScene& scene, QWidget& owner);
+std::unique_ptr<TCloneForm> StartCloneOnSecondDisplay(CloneScene& scene);

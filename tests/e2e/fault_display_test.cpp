@@ -8,28 +8,12 @@
 #include <cstdlib>
 #include <memory>
 
-#include "tests/e2e/fault_support.h"
+#include "tests/e2e/program_scene.h"
 #include "tests/e2e/support/WaitUntil.h"
 
 namespace {
 
 constexpr QPoint kCloneCentre(2400, 540);
-
-// Whether any client owns the compositing manager selection of screen 0.
-bool CompositingManagerRuns(XClient& x) {
-    xcb_connection_t* c = x.Connection();
-    static const char kName[] = "_NET_WM_CM_S0";
-    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof kName - 1, kName), nullptr),
-        &std::free);
-    if (!atom) {
-        return false;
-    }
-    std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> owner(
-        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr),
-        &std::free);
-    return owner && owner->owner != XCB_WINDOW_NONE;
-}
 
 TEST(FaultDisplay, CloneKeepsItsImageThroughResizesUnmapsAndTheSourcesEnd) {
     ProgramScene scene;
@@ -126,7 +110,7 @@ TEST(FaultDisplay, MonitorsComeAndGoAndTheScreenChangesSize) {
     EXPECT_EQ(vantrel.state(), QProcess::Running);
 
     // A display goes while the numbers are shown on it; they go after their time.
-    const QRect main = scene.MainWindow();
+    const QRect main = scene.MainBounds();
     scene.X().Click(main.x() + 103 + 61, main.y() + 520 + 12);
     ASSERT_TRUE(WaitUntil([&] { return scene.VisibleRows() != 3; }, 5000)) << "no overlays";
     ASSERT_TRUE(scene.Server().SetMonitors({{0, 0, 1600, 1080, true}}));
@@ -147,18 +131,12 @@ TEST(FaultDisplay, ClonesStayLiveAfterACompositingManagerCameAndWent) {
     const std::vector<ProgramScene::Probe> red = {{kCloneCentre.x(), kCloneCentre.y(), kRed}};
     ASSERT_TRUE(scene.ShowsWithin(red, 5000));
 
-    QProcess manager;
-    manager.setProcessEnvironment(scene.Server().Environment());
-    manager.start("xcompmgr", {});
-    ASSERT_TRUE(manager.waitForStarted(5000)) << "xcompmgr is not installed";
-    ASSERT_TRUE(WaitUntil([&] { return CompositingManagerRuns(scene.X()); }, 5000));
+    ASSERT_TRUE(scene.Desktop().StartCompositor()) << scene.Desktop().Failure();
     ASSERT_FALSE(ProgramScene::Tell(*source.process, "fill 00ff00").isEmpty());
     EXPECT_TRUE(scene.ShowsWithin({{kCloneCentre.x(), kCloneCentre.y(), kGreen}}, 5000))
         << "not live under the compositing manager";
 
-    manager.terminate();
-    ASSERT_TRUE(manager.waitForFinished(5000));
-    ASSERT_TRUE(WaitUntil([&] { return !CompositingManagerRuns(scene.X()); }, 5000));
+    scene.Desktop().StopCompositor();
     ASSERT_FALSE(ProgramScene::Tell(*source.process, "fill 0000ff").isEmpty());
     EXPECT_TRUE(scene.ShowsWithin({{kCloneCentre.x(), kCloneCentre.y(), kBlue}}, 5000))
         << "not live after the compositing manager ended";

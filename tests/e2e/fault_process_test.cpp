@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "tests/e2e/fault_support.h"
+#include "tests/e2e/program_scene.h"
 #include "tests/e2e/support/WaitUntil.h"
 
 namespace {

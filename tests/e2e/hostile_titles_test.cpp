@@ -1,7 +1,8 @@
-// The main window with the X11 backend, in this process, against X clients that send what
-// they like: titles of any bytes, a title renamed thousands of times a second, a fake window
-// manager whose client list names windows that do not exist, and a window that is destroyed
-// before its display button is pressed.
+// The main window against X clients that send what they like. In this process, with the
+// X11 backend: titles of any bytes, a title renamed thousands of times a second, a fake
+// window manager whose client list names windows that do not exist, and a window that is
+// destroyed before its display button is pressed. The real program: clicks answered during
+// a rename storm, and a foreign window claiming the program's own process id.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -17,14 +18,16 @@
 #include <functional>
 #include <memory>
 
-#include "clone/WindowCloneUnit.h"
-#include "mainwindow/MainUnit.h"
+#include "clone/CloneForm.h"
+#include "l10n/Session.h"
+#include "mainwindow/MainForm.h"
 #include "platform/Platform.h"
 #include "platform/x11/X11Context.h"
 #include "platform/x11/X11Platform.h"
+#include "tests/e2e/program_scene.h"
+#include "tests/e2e/support/TestDesktop.h"
 #include "tests/e2e/support/WaitUntil.h"
 #include "tests/e2e/support/XClient.h"
-#include "tests/e2e/support/XvfbServer.h"
 
 namespace {
 
@@ -51,24 +54,33 @@ bool RunLoopUntil(const std::function<bool()>& pred, int timeoutMs) {
     return pred();
 }
 
-// One server and one application for the whole process; each test makes its own main window.
-class Session {
+// One server, one application and one backend for the whole process; each test makes its
+// own main window.
+class SharedDesktop {
   public:
-    static Session& Get() {
-        static Session session;
-        return session;
+    static SharedDesktop& Get() {
+        static SharedDesktop shared;
+        return shared;
     }
-    XvfbServer& Server() { return server_; }
-    XClient& X() { return *x_; }
+    XvfbServer& Server() { return desktop_.Server(); }
+    XClient& X() { return desktop_.X(); }
     int UnexpectedErrors() const { return *errors_; }
+    // A main window on this desktop, in US English.
+    std::unique_ptr<TMainForm> NewMainForm() {
+        return std::make_unique<TMainForm>(*session_, *platform_);
+    }
 
   private:
-    Session() {
-        server_.SetMonitors({{0, 0, 1600, 1080, true}, {1600, 0, 1600, 1080, false}});
-        server_.Export();
+    static DesktopOptions TwoMonitors() {
+        DesktopOptions options;
+        options.monitors = {{0, 0, 1600, 1080, true}, {1600, 0, 1600, 1080, false}};
+        return options;
+    }
+    SharedDesktop() : desktop_(TwoMonitors()) {
+        desktop_.Server().Export();
         app_ = std::make_unique<QApplication>(g_argc, g_argv);
-        InstallPlatform(CreateX11Platform());
-        x_ = std::make_unique<XClient>(server_.Display());
+        platform_ = CreateX11Platform();
+        session_ = std::make_unique<Session>(platform_->Encodings(), 0x0409);
         auto errors = errors_;
         X11Context::Get()->AddEventHandler([errors](xcb_generic_event_t* event) {
             if (event->response_type == 0) {
@@ -80,34 +92,31 @@ class Session {
             return false;
         });
     }
-    XvfbServer server_;
+    TestDesktop desktop_;
     std::unique_ptr<QApplication> app_;
-    std::unique_ptr<XClient> x_;
+    std::unique_ptr<Platform> platform_;
+    std::unique_ptr<Session> session_;
     std::shared_ptr<int> errors_ = std::make_shared<int>(0);
 };
 
 class HostileTitles : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(Session::Get().Server().Running());
-        errorsBefore = Session::Get().UnexpectedErrors();
+        ASSERT_TRUE(SharedDesktop::Get().Server().Running()) << "Xvfb did not start";
+        errorsBefore = SharedDesktop::Get().UnexpectedErrors();
     }
     void TearDown() override {
         form.reset();
-        for (auto& client : clients) {
-            client->kill();
-            client->waitForFinished(5000);
-        }
-        EXPECT_EQ(Session::Get().UnexpectedErrors(), errorsBefore);
+        clients.clear();
+        EXPECT_EQ(SharedDesktop::Get().UnexpectedErrors(), errorsBefore);
     }
 
     // Starts a hostile client; returns its window, 0 when it did not start.
     std::uint32_t StartHostile(const QStringList& args = {}) {
-        clients.push_back(std::make_unique<QProcess>());
-        QProcess& p = *clients.back();
-        p.setProcessEnvironment(Session::Get().Server().Environment());
-        p.start(QStringLiteral(VANTREL_HOSTILE_CLIENT), args);
-        return ReadAnnouncedWindow(p, 10000);
+        clients.push_back(
+            std::make_unique<TestProgram>(QStringLiteral(VANTREL_HOSTILE_CLIENT), args,
+                                          SharedDesktop::Get().Server().Environment()));
+        return clients.back()->ReadAnnouncedWindow(10000);
     }
     // Sends a command and waits for its answer, processing Qt events meanwhile.
     static QByteArray Tell(QProcess& p, const QByteArray& command, int timeoutMs = 10000) {
@@ -125,9 +134,9 @@ class HostileTitles : public ::testing::Test {
         return answer;
     }
 
-    const WindowRow* RowOf(std::uint32_t window) const {
+    const TWindowRowView* RowOf(std::uint32_t window) const {
         for (const auto& row : form->Rows()) {
-            if (row->Window == window) {
+            if (row->Window() == window) {
                 return row.get();
             }
         }
@@ -135,7 +144,8 @@ class HostileTitles : public ::testing::Test {
     }
 
     std::unique_ptr<TMainForm> form;
-    std::vector<std::unique_ptr<QProcess>> clients;
+    // Ended at the end of each test, before the next one starts its own.
+    std::vector<std::unique_ptr<TestProgram>> clients;
     int errorsBefore = 0;
 };
 
@@ -195,18 +205,18 @@ TEST_F(HostileTitles, EveryTitleIsShownLiterallyAndCut) {
         const std::uint32_t window = StartHostile();
         ASSERT_NE(window, 0u) << c.what;
         const QByteArray command = (c.wmNameOnly ? "wmname " : "name ") + c.bytes.toHex();
-        ASSERT_TRUE(Tell(*clients.back(), command).startsWith("ok")) << c.what;
+        ASSERT_TRUE(Tell(clients.back()->Process(), command).startsWith("ok")) << c.what;
         windows.push_back(window);
     }
-    form = std::make_unique<TMainForm>();
+    form = SharedDesktop::Get().NewMainForm();
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const TitleCase& c = cases[i];
-        const WindowRow* row = RowOf(windows[i]);
+        const TWindowRowView* row = RowOf(windows[i]);
         ASSERT_EQ(row != nullptr, c.listed) << c.what;
         if (row == nullptr) {
             continue;
         }
-        const QLabel* label = row->TitleLabel;
+        const QLabel* label = row->TitleLabel();
         EXPECT_EQ(label->textFormat(), Qt::PlainText) << c.what;
         EXPECT_EQ(label->text(), c.shown) << c.what;
         EXPECT_LE(label->text().size(), 511) << c.what;
@@ -215,8 +225,8 @@ TEST_F(HostileTitles, EveryTitleIsShownLiterallyAndCut) {
     // The same titles again through a refresh of rows that already exist.
     form->RefreshWindowList();
     for (std::size_t i = 0; i < cases.size(); ++i) {
-        if (const WindowRow* row = RowOf(windows[i])) {
-            EXPECT_EQ(row->TitleLabel->text(), cases[i].shown) << cases[i].what << " refreshed";
+        if (const TWindowRowView* row = RowOf(windows[i])) {
+            EXPECT_EQ(row->TitleLabel()->text(), cases[i].shown) << cases[i].what << " refreshed";
         }
     }
 }
@@ -226,7 +236,7 @@ TEST_F(HostileTitles, EveryTitleIsShownLiterallyAndCut) {
 TEST_F(HostileTitles, RenameStormLeavesTheLoopResponsiveAndTheLastTitleShown) {
     const std::uint32_t window = StartHostile({"--title", "Calm"});
     ASSERT_NE(window, 0u);
-    form = std::make_unique<TMainForm>();
+    form = SharedDesktop::Get().NewMainForm();
     form->PrepareToRun(0x0409);
     form->show();
     ASSERT_NE(RowOf(window), nullptr);
@@ -239,7 +249,7 @@ TEST_F(HostileTitles, RenameStormLeavesTheLoopResponsiveAndTheLastTitleShown) {
                      [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
     sinceTick.start();
     ticker.start();
-    const QByteArray answer = Tell(*clients.back(), "storm 3000 Final Title", 20000);
+    const QByteArray answer = Tell(clients.back()->Process(), "storm 3000 Final Title", 20000);
     ticker.stop();
     ASSERT_TRUE(answer.startsWith("stormed ")) << answer.toStdString();
     std::printf("renames: %s in 3 s; longest gap between 10 ms timer ticks: %lld ms\n",
@@ -247,8 +257,8 @@ TEST_F(HostileTitles, RenameStormLeavesTheLoopResponsiveAndTheLastTitleShown) {
     EXPECT_LT(longestGap, 2000) << "the event loop was starved";
     EXPECT_TRUE(RunLoopUntil(
         [&] {
-            const WindowRow* row = RowOf(window);
-            return row != nullptr && row->TitleLabel->text() == "Final Title";
+            const TWindowRowView* row = RowOf(window);
+            return row != nullptr && row->TitleLabel()->text() == "Final Title";
         },
         5000));
     EXPECT_EQ(form->Rows().size(), 1u);
@@ -259,22 +269,28 @@ TEST_F(HostileTitles, RenameStormLeavesTheLoopResponsiveAndTheLastTitleShown) {
 TEST_F(HostileTitles, BogusClientListGivesRowsOnlyForRealWindows) {
     const std::uint32_t real = StartHostile({"--title", "Real Client"});
     ASSERT_NE(real, 0u);
-    form = std::make_unique<TMainForm>();
+    form = SharedDesktop::Get().NewMainForm();
     const auto own = static_cast<std::uint32_t>(form->winId());
     const QByteArray ids = "1234567 0 ffffffff 3ffffff self " +
-                           QByteArray::number(Session::Get().X().Root(), 16) + " " +
+                           QByteArray::number(SharedDesktop::Get().X().Root(), 16) + " " +
                            QByteArray::number(own, 16) + " self 7fffff01";
-    ASSERT_TRUE(Tell(*clients.back(), "fakewm " + ids).startsWith("ok"));
     form->PrepareToRun(0x0409);
     form->show();
-    // The real window stays listed; the others never get a row.
+    // Only ids of windows that do not exist: the real window's row goes too.
+    ASSERT_TRUE(RunLoopUntil([&] { return form->Rows().size() == 1; }, 5000));
+    ASSERT_TRUE(
+        Tell(clients.back()->Process(), "fakewm 1234567 ffffffff 0 3fffff7").startsWith("ok"));
+    EXPECT_TRUE(RunLoopUntil([&] { return form->Rows().empty(); }, 5000));
+    // Bogus ids around the real one: the real window is listed again; the others never get
+    // a row.
+    ASSERT_TRUE(Tell(clients.back()->Process(), "fakewm " + ids).startsWith("ok"));
     ASSERT_TRUE(RunLoopUntil([&] { return form->Rows().size() == 1; }, 5000));
     ASSERT_EQ(form->Rows().size(), 1u);
-    EXPECT_EQ(form->Rows()[0]->Window, real);
-    EXPECT_EQ(form->Rows()[0]->TitleLabel->text(), "Real Client");
+    EXPECT_EQ(form->Rows()[0]->Window(), real);
+    EXPECT_EQ(form->Rows()[0]->TitleLabel()->text(), "Real Client");
     // The fake manager goes away with its client: its leftovers on the root stay behind.
-    clients.back()->kill();
-    clients.back()->waitForFinished(5000);
+    clients.back()->Process().kill();
+    clients.back()->Process().waitForFinished(5000);
     EXPECT_TRUE(RunLoopUntil([&] { return form->Rows().empty(); }, 5000));
 }
 
@@ -283,15 +299,15 @@ TEST_F(HostileTitles, BogusClientListGivesRowsOnlyForRealWindows) {
 TEST_F(HostileTitles, ButtonOfAWindowThatJustWentGivesABlackClone) {
     const std::uint32_t window = StartHostile({"--title", "Short-lived", "--colour", "ff0000"});
     ASSERT_NE(window, 0u);
-    form = std::make_unique<TMainForm>();
+    form = SharedDesktop::Get().NewMainForm();
     form->show();
-    const WindowRow* row = RowOf(window);
+    const TWindowRowView* row = RowOf(window);
     ASSERT_NE(row, nullptr);
-    ASSERT_EQ(row->DisplayButtons.size(), 2u);
+    ASSERT_EQ(row->DisplayButtons().size(), 2u);
 
-    ::kill(static_cast<pid_t>(clients.back()->processId()), SIGKILL);
-    ASSERT_TRUE(clients.back()->waitForFinished(5000));
-    XClient& x = Session::Get().X();
+    ::kill(static_cast<pid_t>(clients.back()->Pid()), SIGKILL);
+    ASSERT_TRUE(clients.back()->Process().waitForFinished(5000));
+    XClient& x = SharedDesktop::Get().X();
     ASSERT_TRUE(WaitUntil([&] { return !x.Exists(window); }, 5000));
 
     auto allBlack = [&] {
@@ -315,10 +331,10 @@ TEST_F(HostileTitles, ButtonOfAWindowThatJustWentGivesABlackClone) {
     ASSERT_TRUE(WaitUntil([&] { return x.PixelAt(2400, 540) == 0xffffffffu; }, 5000));
 
     // No refresh runs in between: the row still stands for the dead window.
-    row->DisplayButtons[1]->click();
-    QPointer<TCloneForm> clone = row->Clones[1];
+    row->DisplayButtons()[1]->click();
+    QPointer<TCloneForm> clone = row->Clone(1);
     ASSERT_NE(clone, nullptr);
-    EXPECT_EQ(clone->Thumbnail(), 0u);
+    EXPECT_FALSE(clone->HasThumbnail());
     ASSERT_TRUE(WaitUntil(
         [&] {
             return x.IsViewable(static_cast<std::uint32_t>(clone->winId())) &&
@@ -333,6 +349,81 @@ TEST_F(HostileTitles, ButtonOfAWindowThatJustWentGivesABlackClone) {
     EXPECT_TRUE(clone.isNull());
     xcb_destroy_window(c, backdrop);
     x.Sync();
+}
+
+// The real program on its own desktop, clicked like a user would.
+
+// What Qt prints for an X error that nobody handled.
+bool ReportsXErrors(const QByteArray& errors) {
+    return errors.contains("XCB error") || errors.contains("X Error");
+}
+
+// Time from a click on a display button until its clone is on the screen.
+qint64 CloneLatency(ProgramScene& scene, int row) {
+    QElapsedTimer clock;
+    clock.start();
+    if (!scene.PressAndWaitForClone(row, 1, kSecondDisplay, 5000)) {
+        return -1;
+    }
+    return clock.elapsed();
+}
+
+TEST(HostileProgram, RenameStormLeavesTheProgramResponsive) {
+    ProgramScene scene;
+    ASSERT_TRUE(scene.Server().Running());
+    QProcess& vantrel = scene.StartVantrel();
+    ASSERT_TRUE(scene.WaitForMainWindow());
+    ASSERT_NE(scene.StartColourClient({"--title", "Victim"}).window, 0u);
+    ASSERT_TRUE(scene.WaitForRows(1));
+    const auto stormer = scene.StartHostileClient({"--title", "Stormer", "--y", "400"});
+    ASSERT_NE(stormer.window, 0u);
+    ASSERT_TRUE(scene.WaitForRows(2));
+
+    stormer.process->write("storm 3000 After The Storm\n");
+    stormer.process->waitForBytesWritten(1000);
+    QElapsedTimer storm;
+    storm.start();
+    ASSERT_TRUE(WaitUntil(
+        [&] { return scene.X().Title(stormer.window).startsWith("After The Storm "); }, 5000));
+    // Halfway through, when whatever the storm piles up has piled up.
+    WaitUntil([&] { return storm.elapsed() >= 1500; }, 2000);
+    const qint64 during = CloneLatency(scene, 0);
+    std::printf("click to clone during the rename storm: %lld ms\n",
+                static_cast<long long>(during));
+    EXPECT_GE(during, 0) << "no clone appeared";
+    EXPECT_LT(during, 2000) << "the program hung under the rename storm";
+
+    const QByteArray answer = ReadLineWithin(*stormer.process, 15000);
+    ASSERT_TRUE(answer.startsWith("stormed ")) << answer.toStdString();
+    std::printf("renames in 3 s: %s\n", answer.mid(8).constData());
+    EXPECT_EQ(vantrel.state(), QProcess::Running);
+
+    // Released, and pressed again on the calm desktop for comparison.
+    const QPoint button = scene.ButtonCentre(0, 1);
+    scene.X().Click(button.x(), button.y());
+    ASSERT_TRUE(WaitUntil([&] { return scene.ViewableClones().empty(); }, 5000));
+    const qint64 after = CloneLatency(scene, 0);
+    std::printf("click to clone after the storm: %lld ms\n", static_cast<long long>(after));
+    EXPECT_GE(after, 0);
+    // A new clone first shows at its default place, over the list, until the list repaints.
+    EXPECT_TRUE(scene.WaitForRows(2));
+    const QByteArray errors = vantrel.readAllStandardError();
+    EXPECT_FALSE(ReportsXErrors(errors)) << errors.toStdString();
+}
+
+// A foreign window carrying the program's pid (but not its host name) is listed: only the
+// program's own X resources, or its pid together with its host, mark a window as its own.
+TEST(HostileProgram, WindowWithTheProgramsPidIsListed) {
+    ProgramScene scene;
+    ASSERT_TRUE(scene.Server().Running());
+    QProcess& vantrel = scene.StartVantrel();
+    ASSERT_TRUE(scene.WaitForMainWindow());
+    const auto client = scene.StartColourClient(
+        {"--title", "Impostor", "--pid", QString::number(vantrel.processId())});
+    ASSERT_NE(client.window, 0u);
+    EXPECT_TRUE(scene.WaitForRows(1));
+    EXPECT_TRUE(scene.PressAndWaitForClone(0, 1, kSecondDisplay));
+    EXPECT_EQ(vantrel.state(), QProcess::Running);
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 
 #include <signal.h>
 
+#include "tests/e2e/program_scene.h"
 #include "tests/e2e/support/WaitUntil.h"
-#include "tests/e2e/toggle_e2e_scene.h"
 
 namespace {
 

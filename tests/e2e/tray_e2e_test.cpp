@@ -1,6 +1,8 @@
 // Hiding the real program's main window: without a notification area it asks to be
-// minimised instead (hidden, there would be no way back) and shows no balloon; with one, a
-// clone open when the window hides stays on its display and keeps following its source.
+// minimised instead (hidden, there would be no way back) and shows no balloon; with one
+// (trayer), it hides behind the tray icon with a balloon, comes back where it was with a
+// click on the icon, ends with Exit from the icon's menu, and a clone open when the window
+// hides stays on its display and keeps following its source.
 #include <gtest/gtest.h>
 
 #include <xcb/xcb.h>
@@ -8,16 +10,25 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tests/e2e/program_scene.h"
 #include "tests/e2e/support/WaitUntil.h"
-#include "tests/e2e/toggle_e2e_scene.h"
 
 namespace {
 
 const QRect kDisplay2(1600, 0, 1600, 1080);
 constexpr std::uint32_t kIconicState = 3;
+constexpr std::uint32_t kXkUp = 0xff52;
+constexpr std::uint32_t kXkReturn = 0xff0d;
 
 std::vector<MonitorSpec> TwoMonitors() {
     return {{0, 0, 1600, 1080, true}, {1600, 0, 1600, 1080, false}};
+}
+
+DesktopOptions WithTray() {
+    DesktopOptions options;
+    options.monitors = TwoMonitors();
+    options.tray = true;
+    return options;
 }
 
 // The program's small windows besides the main window and clones (the tray icon and the
@@ -124,19 +135,15 @@ TEST(HideE2e, WithoutANotificationAreaAWindowManagerIconifiesTheWindow) {
 }
 
 TEST(HideE2e, HiddenBehindTheIconAnOpenCloneStaysLive) {
-    ProgramScene scene(TwoMonitors(), 3200, 1080);
-    ASSERT_TRUE(scene.ServerReady());
-    ASSERT_NE(scene.StartHelper("trayer", {"--edge", "top", "--align", "right", "--widthtype",
-                                           "pixel", "--width", "100", "--height", "32"}),
-              nullptr);
+    ProgramScene scene(WithTray());
+    ASSERT_TRUE(scene.ServerReady()) << scene.Failure();
     ASSERT_FALSE(WaitForWindows(scene.X(), "panel", 5000).empty());
     ASSERT_TRUE(scene.StartProgram());
-    // The tray's panel is a window of the desktop too, with a row of its own.
-    ASSERT_TRUE(scene.WaitForRows(1));
     ColourClient* source = scene.StartColourClient("Live", 400, 300, 0, 0);
     ASSERT_NE(source, nullptr);
-    ASSERT_TRUE(scene.WaitForRows(2));
-    const QPoint button = scene.ButtonCentre(1, 1);
+    // The tray's panel is a dock, which a taskbar does not show: the source's is the only row.
+    ASSERT_TRUE(scene.WaitForRows(1)) << "rows: " << scene.VisibleRows();
+    const QPoint button = scene.ButtonCentre(0, 1);
     scene.X().Click(button.x(), button.y());
     const std::uint32_t clone = scene.WaitForNewClone({}, kDisplay2);
     ASSERT_NE(clone, 0u);
@@ -161,6 +168,56 @@ TEST(HideE2e, HiddenBehindTheIconAnOpenCloneStaysLive) {
     probes.insert(probes.end(), margins.begin(), margins.end());
     EXPECT_TRUE(scene.ShowsWithin(probes, 5000, &seen)) << seen;
     EXPECT_EQ(scene.Clones(), std::vector<std::uint32_t>{clone});
+}
+
+// The tray icon (inside the panel, at most as high as it) or the balloon.
+std::optional<QRect> OwnSmallWindow(ProgramScene& scene, bool icon) {
+    for (std::uint32_t w : OwnSmallWindows(scene)) {
+        const auto g = scene.X().Geometry(w);
+        if (g && g->width() > 1 && (g->height() <= 32) == icon) {
+            return g;
+        }
+    }
+    return std::nullopt;
+}
+
+QRect HideAndWaitForIcon(ProgramScene& scene) {
+    const QPoint hide = scene.HideButtonCentre();
+    scene.X().Click(hide.x(), hide.y());
+    EXPECT_TRUE(WaitUntil([&] { return !scene.X().IsViewable(scene.MainWindow()); }, 5000));
+    std::optional<QRect> icon;
+    EXPECT_TRUE(WaitUntil([&] { return (icon = OwnSmallWindow(scene, true)).has_value(); }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return OwnSmallWindow(scene, false).has_value(); }, 5000))
+        << "the balloon shows at every hide";
+    return icon.value_or(QRect());
+}
+
+TEST(HideE2e, BehindTheIconAClickBringsTheWindowBackAndTheMenuEndsTheProgram) {
+    ProgramScene scene(WithTray());
+    ASSERT_TRUE(scene.ServerReady()) << scene.Failure();
+    ASSERT_TRUE(scene.StartProgram());
+    const std::uint32_t main = scene.MainWindow();
+    const QRect bounds = scene.MainBounds();
+
+    QRect icon = HideAndWaitForIcon(scene);
+    scene.X().Click(icon.center().x(), icon.center().y());
+    ASSERT_TRUE(WaitUntil([&] { return scene.X().IsViewable(main); }, 5000));
+    EXPECT_EQ(scene.X().Geometry(main), bounds) << "the window comes back where it was";
+    EXPECT_TRUE(WaitUntil([&] { return !OwnSmallWindow(scene, true).has_value(); }, 5000));
+
+    icon = HideAndWaitForIcon(scene);
+    scene.X().Click(icon.center().x(), icon.center().y(), 3);
+    // The menu opens with no item chosen: Up wraps to its last item, Exit.
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            scene.X().KeyTap(kXkUp);
+            scene.X().KeyTap(kXkReturn);
+            scene.X().Sync();
+            return scene.Program().waitForFinished(300);
+        },
+        5000));
+    EXPECT_EQ(WaitForExit(scene.Program(), 1000), 0);
+    EXPECT_FALSE(scene.X().IsViewable(main));
 }
 
 }  // namespace

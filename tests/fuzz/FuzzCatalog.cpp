@@ -8,7 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "l10n/Localizer.h"
+#include "l10n/CatalogFile.h"
+#include "platform/IcuCodePages.h"
 
 namespace {
 
@@ -85,12 +86,13 @@ void CheckHelpersAgainstQt(const QString& text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    SetCatalogLanguage(kLanguages[size % kLanguages.size()]);
+    const IcuCodePages codePages;
+    const CatalogCodePage codePage(codePages, kLanguages[size % kLanguages.size()]);
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    const auto language = ParseCatalogBytes(bytes);
+    const auto language = ParseCatalogBytes(bytes, codePage);
     Require(language != nullptr);
     CheckEntries(*language);
-    CheckHelpersAgainstQt(DecodeCatalogBytes(bytes));
+    CheckHelpersAgainstQt(DecodeCatalogBytes(bytes, codePage));
     LanguageIdFromFileName(std::string(bytes.constData(), std::min<std::size_t>(size, 16)));
     return 0;
 }

@@ -9,7 +9,8 @@
 #include <cstdlib>
 
 #include "l10n/FormTranslation.h"
-#include "l10n/WideControls.h"
+#include "platform/IcuCodePages.h"
+#include "widgets/WideControls.h"
 
 namespace {
 
@@ -61,16 +62,17 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    ClearCatalog();
+    const IcuCodePages codePages;
+    Catalog catalog(codePages, 0x0409);
     auto language = ParseCatalogBytes(
-        QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+        QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)),
+        catalog.CodePage());
     language->LangId = 0x0409;
-    Resources.push_back(std::move(language));
+    catalog.Add(std::move(language));
     TheWindow->form.setObjectName(size % 2 == 0 ? "MainForm" : "AboutForm");
-    TranslateForm(&TheWindow->form, 0x0409);
+    TranslateForm(&TheWindow->form, catalog, 0x0409);
     if (TheWindow->display->text() != "1" || TheWindow->plain->text() != "plain") {
         std::abort();  // only the wide-text kinds may change
     }
-    ClearCatalog();
     return 0;
 }

@@ -1,22 +1,21 @@
 // libFuzzer target: any bytes as a window's _NET_WM_NAME (UTF-8), WM_NAME (Latin-1) or
-// COMPOUND_TEXT title, decoded and copied into a bounded buffer as the window query does.
-// Input: one byte choosing the encoding, two bytes of maxCount (signed, big-endian), then
-// the property's bytes. Aborts when the decoded text holds a NUL or a lone surrogate, or
-// when the copy writes past its count, leaves the text unterminated, returns a count that
-// is not the text's length, or ends in half a surrogate pair.
+// COMPOUND_TEXT title, decoded as the window query does and cut to the length a row shows,
+// as the window list does. Input: one byte choosing the encoding, two bytes that older seeds
+// used for a buffer size (ignored), then the property's bytes. Aborts when the decoded text
+// holds a NUL or a lone surrogate, or when the shown title is not a prefix of the text, is
+// longer than a row shows, is cut shorter than it must be, or ends in half a surrogate pair.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
-#include <vector>
 
+#include <QString>
+
+#include "mainwindow/WindowListModel.h"
 #include "platform/x11/X11TitleText.h"
 
 namespace {
-
-constexpr char16_t kUntouched = 0xABCD;
-constexpr std::size_t kGuard = 16;
 
 bool IsHigh(char16_t c) {
     return c >= 0xD800 && c <= 0xDBFF;
@@ -53,34 +52,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const TitleEncoding encoding = data[0] % 3 == 0   ? TitleEncoding::Utf8
                                    : data[0] % 3 == 1 ? TitleEncoding::Latin1
                                                       : TitleEncoding::CompoundText;
-    const int maxCount = static_cast<std::int16_t>((data[1] << 8) | data[2]) % 2048;
     const std::string_view bytes(reinterpret_cast<const char*>(data + 3), size - 3);
 
     const std::u16string title = DecodeTitle(encoding, bytes);
     CheckText(title);
 
-    std::vector<char16_t> buffer(static_cast<std::size_t>(std::max(maxCount, 0)) + kGuard,
-                                 kUntouched);
-    const int count = CopyTitle(title, buffer.data(), maxCount);
-    if (maxCount < 1) {
-        Check(count == 0);
-        for (char16_t c : buffer) {
-            Check(c == kUntouched);
-        }
+    WindowListModel model;
+    model.Update({{1, QString::fromStdU16String(title)}});
+    if (title.empty()) {
+        Check(model.Rows().empty());
         return 0;
     }
-    const auto n = static_cast<std::size_t>(count);
-    Check(count >= 0 && count <= maxCount - 1);
-    Check(buffer[n] == u'\0');
-    for (std::size_t i = n + 1; i < buffer.size(); ++i) {
-        Check(buffer[i] == kUntouched);
-    }
-    // The count is the copied text's length: a prefix of the title, cut only where a whole
-    // character ends, and no shorter than the buffer forces.
-    Check(std::u16string_view(buffer.data()).size() == n);
-    Check(std::u16string_view(buffer.data(), n) == std::u16string_view(title).substr(0, n));
-    Check(n == 0 || !IsHigh(buffer[n - 1]));
-    const std::size_t room = std::min(title.size(), static_cast<std::size_t>(maxCount - 1));
+    Check(model.Rows().size() == 1);
+    const std::u16string shown = model.Rows()[0].title.toStdU16String();
+    const std::size_t n = shown.size();
+    // A prefix of the title, cut only where a whole character ends, and no shorter than the
+    // row's length forces.
+    Check(std::u16string_view(title).substr(0, n) == shown);
+    Check(n == 0 || !IsHigh(shown[n - 1]));
+    const std::size_t room = std::min(title.size(), static_cast<std::size_t>(kMaxTitleLength));
     Check(n == room || (n + 1 == room && IsHigh(title[n])));
     return 0;
 }

@@ -3,8 +3,6 @@
 
 #include <tuple>
 
-#include "l10n/AnsiCodePage.h"
-#include "l10n/Localizer.h"
 #include "tests/l10n/CatalogTestSupport.h"
 
 namespace {
@@ -30,13 +28,13 @@ std::vector<Entry> Entries(const TLanguageStrings& language) {
     return entries;
 }
 
-std::vector<Entry> Parse(const QByteArray& bytes) {
-    return Entries(*ParseCatalogBytes(bytes));
-}
-
 class CatalogFormatTest : public ::testing::Test {
   protected:
-    CatalogFolder folder_;  // resets the catalog and the code page around each test
+    std::vector<Entry> Parse(const QByteArray& bytes) {
+        return Entries(*ParseCatalogBytes(bytes, folder_.CodePage()));
+    }
+
+    CatalogFolder folder_;  // a catalog in the Western code page for each test
 };
 
 const QString kGermanText = QString::fromUtf8(
@@ -83,7 +81,7 @@ TEST_F(CatalogFormatTest, FilesWithoutMarkAreDecodedInTheAnsiCodePage) {
         {0x0411, "\x82", QString(QChar(0xFFFD))},       // lead byte without trail byte
     };
     for (const auto& c : cases) {
-        SetCatalogLanguage(c.langId);
+        folder_.SetLanguage(c.langId);
         const auto entries = Parse("S~N~\"" + c.text + "\"");
         ASSERT_EQ(entries.size(), 1u) << std::hex << c.langId;
         EXPECT_EQ(entries[0].text, c.expected) << std::hex << c.langId;
@@ -99,13 +97,15 @@ TEST_F(CatalogFormatTest, CodePageFollowsTheLanguage) {
         {0x0404, 950},  {0x0C04, 950},  {0x0439, 1252}, {0x0000, 1252}, {0xFFFF, 1252},
     };
     for (const auto& [langId, codePage] : cases) {
-        EXPECT_EQ(AnsiCodePageForLanguage(langId), codePage) << std::hex << langId;
+        EXPECT_EQ(IcuCodePages().AnsiCodePageForLanguage(static_cast<std::uint16_t>(langId)),
+                  codePage)
+            << std::hex << langId;
     }
 }
 
 TEST_F(CatalogFormatTest, SectionAndNameAreHeldInTheAnsiCodePage) {
     const QByteArray line = Utf8WithMark(QString::fromUtf8("Menü~Größe~\"x\""));
-    SetCatalogLanguage(0x0407);
+    folder_.SetLanguage(0x0407);
     auto entries = Parse(line);
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].section, "Men\xFC");
@@ -113,7 +113,7 @@ TEST_F(CatalogFormatTest, SectionAndNameAreHeldInTheAnsiCodePage) {
               "Gr\xF6\xDF"
               "e");
     // Characters the code page lacks become question marks.
-    SetCatalogLanguage(0x0419);
+    folder_.SetLanguage(0x0419);
     entries = Parse(line);
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].section, "Men?");
@@ -202,16 +202,18 @@ TEST_F(CatalogFormatTest, SplitFieldsCutsAtEverySeparator) {
 
 TEST_F(CatalogFormatTest, OddInputDecodesWithoutLosingTheValidPart) {
     // UTF-16 without a mark is 8-bit text, ending at its first zero byte.
-    EXPECT_EQ(DecodeCatalogBytes(Utf16Le("S~N~'x'", false)), "S");
+    EXPECT_EQ(DecodeCatalogBytes(Utf16Le("S~N~'x'", false), folder_.CodePage()), "S");
     EXPECT_TRUE(Parse(Utf16Le("S~N~'x'", false)).empty());
     // An odd last byte of UTF-16 is dropped.
-    EXPECT_EQ(DecodeCatalogBytes(Utf16Le("ab") + "c"), "ab");
+    EXPECT_EQ(DecodeCatalogBytes(Utf16Le("ab") + "c", folder_.CodePage()), "ab");
     // A NUL unit in UTF-16 ends the text.
-    EXPECT_EQ(DecodeCatalogBytes(Utf16Le(QString("ab") + QChar(0) + "cd")), "ab");
+    EXPECT_EQ(DecodeCatalogBytes(Utf16Le(QString("ab") + QChar(0) + "cd"), folder_.CodePage()),
+              "ab");
     // Invalid UTF-8 becomes replacement characters.
     EXPECT_EQ(DecodeCatalogBytes("\xEF\xBB\xBF"
                                  "a\xFF"
-                                 "b"),
+                                 "b",
+                                 folder_.CodePage()),
               QString("a") + QChar(0xFFFD) + "b");
     // An unpaired surrogate in a name becomes a question mark; the text keeps it.
     const QString lone = QString("S") + QChar(0xD800) + "~N~'" + QChar(0xDC00) + "x'";
@@ -252,7 +254,7 @@ TEST_F(CatalogFormatTest, GarbageNeverCrashes) {
         for (int i = 0; i < 256 * 1024; ++i) {
             bytes.append(next());
         }
-        const auto language = ParseCatalogBytes(bytes);
+        const auto language = ParseCatalogBytes(bytes, folder_.CodePage());
         for (const auto& entry : language->Strings) {
             EXPECT_FALSE(entry.Text.contains(QChar(0)));
         }

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "l10n/AnsiCodePage.h"
-
 QByteArray Utf16Le(const QString& text, bool withMark) {
     QByteArray bytes;
     if (withMark) {
@@ -31,22 +29,12 @@ QByteArray Utf8WithMark(const QString& text) {
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
 
-CatalogFolder::CatalogFolder() {
-    ClearCatalog();
-    SetAnsiCodePage(1252);
-}
-
-CatalogFolder::~CatalogFolder() {
-    ClearCatalog();
-    SetAnsiCodePage(1252);
-}
-
 void CatalogFolder::Write(const QString& name, const QByteArray& bytes) const {
     QFile file(dir_.filePath(name));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
-QString Lookup(std::int32_t langId, const std::string& key) {
-    return GetMessageText(langId, key, QStringLiteral("default"));
+QString CatalogFolder::Lookup(std::int32_t langId, const std::string& key) const {
+    return catalog_->GetMessageText(langId, key, QStringLiteral("default"));
 }

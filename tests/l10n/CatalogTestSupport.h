@@ -1,24 +1,25 @@
-// Catalog files written to a temporary folder, in the encodings translators use.
+// Catalog files written to a temporary folder, in the encodings translators use, and the
+// catalog that reads them.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
 
+#include <memory>
 #include <string>
 
-#include "l10n/Localizer.h"
+#include "l10n/Catalog.h"
+#include "platform/IcuCodePages.h"
 
 QByteArray Utf16Le(const QString& text, bool withMark = true);
 QByteArray Utf16Be(const QString& text);
 QByteArray Utf8WithMark(const QString& text);
 
-// A temporary catalog folder. The catalog is emptied and the code page reset to Western
-// both when it is made and when it goes.
+// A temporary catalog folder and an empty catalog reading in the Western code page.
 class CatalogFolder {
   public:
-    CatalogFolder();
-    ~CatalogFolder();
+    CatalogFolder() { SetLanguage(0x0409); }
     CatalogFolder(const CatalogFolder&) = delete;
     CatalogFolder& operator=(const CatalogFolder&) = delete;
 
@@ -28,11 +29,22 @@ class CatalogFolder {
     void WriteText(const QString& name, const QString& text) const {
         Write(name, Utf8WithMark(text));
     }
-    void Load() const { LoadCatalog(Path()); }
+
+    // A new, empty catalog reading in the code page of langId.
+    void SetLanguage(std::uint32_t langId) {
+        catalog_ = std::make_unique<Catalog>(codePages_, langId);
+    }
+    void Load() { catalog_->Load(Path()); }
+    void Load(const std::string& folder) { catalog_->Load(folder); }
+    Catalog& Messages() { return *catalog_; }
+    const CatalogCodePage& CodePage() const { return catalog_->CodePage(); }
+    const CodePages& Encodings() const { return codePages_; }
+
+    // The text of message key for langId, or "default" when the catalog has none.
+    QString Lookup(std::int32_t langId, const std::string& key = "k") const;
 
   private:
     QTemporaryDir dir_;
+    IcuCodePages codePages_;
+    std::unique_ptr<Catalog> catalog_;
 };
-
-// The text of message key for langId, or "default" when the catalog has none.
-QString Lookup(std::int32_t langId, const std::string& key = "k");

@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 
 #include "l10n/FormTranslation.h"
-#include "l10n/WideControls.h"
 #include "tests/l10n/CatalogTestSupport.h"
+#include "widgets/WideControls.h"
 
 namespace {
 
@@ -76,7 +76,7 @@ struct TestWindow {
 class FormTranslationTest : public ::testing::Test {
   protected:
     void Load(const QString& text) {
-        ClearCatalog();
+        folder_.Messages().Clear();
         folder_.WriteText("0409.lcl", text);
         folder_.Load();
     }
@@ -87,8 +87,8 @@ TEST_F(FormTranslationTest, FormEntryOverridesTheSharedOneForBothTexts) {
     Load("<ALL>~OKButtonW~'All'~'all hint'\nAboutForm~OKButtonW~'&Fine'\n");
     TestWindow about("AboutForm");
     TestWindow main("MainForm");
-    TranslateForm(about.form.get(), 0x0409);
-    TranslateForm(main.form.get(), 0x0409);
+    TranslateForm(about.form.get(), folder_.Messages(), 0x0409);
+    TranslateForm(main.form.get(), folder_.Messages(), 0x0409);
     EXPECT_EQ(about.ok->text(), "&Fine");
     EXPECT_EQ(about.ok->toolTip(), "");  // three fields empty the hint
     EXPECT_EQ(main.ok->text(), "All");
@@ -102,9 +102,9 @@ TEST_F(FormTranslationTest, FormCaptionOnlyFromItsOwnSection) {
     TestWindow about("AboutForm");
     TestWindow main("MainForm");
     TestWindow plain("Plain", false);
-    TranslateForm(about.form.get(), 0x0409);
-    TranslateForm(main.form.get(), 0x0409);
-    TranslateForm(plain.form.get(), 0x0409);
+    TranslateForm(about.form.get(), folder_.Messages(), 0x0409);
+    TranslateForm(main.form.get(), folder_.Messages(), 0x0409);
+    TranslateForm(plain.form.get(), folder_.Messages(), 0x0409);
     EXPECT_EQ(about.form->windowTitle(), "About\tit");
     EXPECT_EQ(about.form->toolTip(), "form hint");
     EXPECT_EQ(main.form->windowTitle(), "design title");
@@ -116,14 +116,14 @@ TEST_F(FormTranslationTest, NestedControlsUseTheFormSection) {
         "Box~Inner~'by box'\nAboutForm~Box~'Group'~'group hint'\nAboutForm~Derived~'D'\n"
         "AboutForm~WindowsScrollBox~'scroll'\n");
     TestWindow about("AboutForm");
-    TranslateForm(about.form.get(), 0x0409);
+    TranslateForm(about.form.get(), folder_.Messages(), 0x0409);
     EXPECT_EQ(about.inner->text(), "inner");
     EXPECT_EQ(about.box->title(), "Group");
     EXPECT_EQ(about.box->toolTip(), "group hint");
     EXPECT_EQ(about.derived->text(), "D");
 
     Load("AboutForm~Inner~'by form'\n");
-    TranslateForm(about.form.get(), 0x0409);
+    TranslateForm(about.form.get(), folder_.Messages(), 0x0409);
     EXPECT_EQ(about.inner->text(), "by form");
 }
 
@@ -131,8 +131,8 @@ TEST_F(FormTranslationTest, EmptyNameReachesUnnamedWideControlsOnly) {
     Load("MainForm~~'row'~'row hint'\n");
     TestWindow main("MainForm");
     TestWindow about("AboutForm");
-    TranslateForm(main.form.get(), 0x0409);
-    TranslateForm(about.form.get(), 0x0409);
+    TranslateForm(main.form.get(), folder_.Messages(), 0x0409);
+    TranslateForm(about.form.get(), folder_.Messages(), 0x0409);
     EXPECT_EQ(main.rowTitle->text(), "row");
     EXPECT_EQ(main.rowTitle->toolTip(), "row hint");
     EXPECT_EQ(main.rowButton->text(), "row");
@@ -141,7 +141,7 @@ TEST_F(FormTranslationTest, EmptyNameReachesUnnamedWideControlsOnly) {
     EXPECT_EQ(about.rowTitle->text(), "window title");
 
     Load("<ALL>~~'any row'\n");
-    TranslateForm(about.form.get(), 0x0409);
+    TranslateForm(about.form.get(), folder_.Messages(), 0x0409);
     EXPECT_EQ(about.rowTitle->text(), "any row");
 }
 
@@ -150,7 +150,7 @@ TEST_F(FormTranslationTest, ControlsThatAreNotTranslatableKeepTheirTexts) {
         "AboutForm~okbuttonw~'lower case'\nAboutForm~MonitorsLabel~'x'\n"
         "AboutForm~OKButton~'x'\n");
     TestWindow about("AboutForm");
-    TranslateForm(about.form.get(), 0x0409);
+    TranslateForm(about.form.get(), folder_.Messages(), 0x0409);
     EXPECT_EQ(about.ok->text(), "OK");
     EXPECT_EQ(about.plainLabel->text(), "plain");
     EXPECT_EQ(about.plainButton->text(), "plain");
@@ -160,7 +160,7 @@ TEST_F(FormTranslationTest, ControlsThatAreNotTranslatableKeepTheirTexts) {
 TEST_F(FormTranslationTest, OwnedWindowsAreNotControlsOfTheForm) {
     Load("AboutForm~OKButtonW~'form'\n");
     TestWindow about("AboutForm");
-    TranslateForm(about.form.get(), 0x0409);
+    TranslateForm(about.form.get(), folder_.Messages(), 0x0409);
     EXPECT_EQ(about.ok->text(), "form");
     EXPECT_EQ(about.ownedButton->text(), "owned");
 }
@@ -168,8 +168,8 @@ TEST_F(FormTranslationTest, OwnedWindowsAreNotControlsOfTheForm) {
 TEST_F(FormTranslationTest, NoLanguageChangesNothing) {
     Load("AboutForm~<DEFAULT>~'t'\nAboutForm~OKButtonW~'x'\n");
     TestWindow about("AboutForm");
-    TranslateForm(about.form.get(), 0x0411);
-    TranslateForm(nullptr, 0x0409);
+    TranslateForm(about.form.get(), folder_.Messages(), 0x0411);
+    TranslateForm(nullptr, folder_.Messages(), 0x0409);
     EXPECT_EQ(about.form->windowTitle(), "design title");
     EXPECT_EQ(about.ok->text(), "OK");
     EXPECT_EQ(about.ok->toolTip(), "design hint");

@@ -9,16 +9,19 @@ class ClonesTest : public MainFormTest {
   protected:
     void SetUp() override {
         MainFormTest::SetUp();
-        editor = fake->AddWindow(u"Editor");
-        viewer = fake->AddWindow(u"Viewer");
+        editor = fake->AddWindow(QStringLiteral("Editor"));
+        viewer = fake->AddWindow(QStringLiteral("Viewer"));
         MakeForm();
     }
 
     static void Click(QToolButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
-    static int CloneCount(const WindowRow& row) {
-        return static_cast<int>(std::count_if(row.Clones.begin(), row.Clones.end(),
-                                              [](const auto& c) { return c != nullptr; }));
+    static int CloneCount(const TWindowRowView& row) {
+        int count = 0;
+        for (std::size_t i = 0; i < row.DisplayButtons().size(); ++i) {
+            count += row.Clone(i) != nullptr ? 1 : 0;
+        }
+        return count;
     }
 
     WindowHandle editor = 0;
@@ -26,38 +29,38 @@ class ClonesTest : public MainFormTest {
 };
 
 TEST_F(ClonesTest, PressingAndReleasingButtonsKeepsSlotsInStep) {
-    WindowRow& row = Row(0);
-    Click(row.DisplayButtons[0]);
-    Click(row.DisplayButtons[1]);
+    TWindowRowView& row = Row(0);
+    Click(row.DisplayButtons()[0]);
+    Click(row.DisplayButtons()[1]);
     ASSERT_EQ(CloneCount(row), 2);
-    EXPECT_EQ(fake->LiveThumbnailCount(), 2);
+    EXPECT_EQ(fake->Thumbnails().LiveCount(), 2);
     for (std::size_t i = 0; i < 2; ++i) {
-        EXPECT_TRUE(row.DisplayButtons[i]->isChecked());
-        EXPECT_EQ(row.Clones[i]->SourceWindow(), editor);
-        EXPECT_TRUE(row.Clones[i]->isVisible());
-        EXPECT_TRUE(row.Clones[i]->isWindow());
+        EXPECT_TRUE(row.DisplayButtons()[i]->isChecked());
+        EXPECT_EQ(row.Clone(i)->SourceWindow(), editor);
+        EXPECT_TRUE(row.Clone(i)->isVisible());
+        EXPECT_TRUE(row.Clone(i)->isWindow());
     }
-    EXPECT_EQ(row.TitleLabel->cursor().shape(), Qt::PointingHandCursor);
-    EXPECT_EQ(Row(1).TitleLabel->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(row.TitleLabel()->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(Row(1).TitleLabel()->cursor().shape(), Qt::ArrowCursor);
 
-    QPointer<TCloneForm> first = row.Clones[0];
-    Click(row.DisplayButtons[0]);
+    QPointer<TCloneForm> first = row.Clone(0);
+    Click(row.DisplayButtons()[0]);
     EXPECT_TRUE(first.isNull());
     EXPECT_EQ(CloneCount(row), 1);
-    EXPECT_EQ(row.TitleLabel->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(row.TitleLabel()->cursor().shape(), Qt::PointingHandCursor);
 
-    Click(row.DisplayButtons[1]);
+    Click(row.DisplayButtons()[1]);
     EXPECT_EQ(CloneCount(row), 0);
-    EXPECT_EQ(row.TitleLabel->cursor().shape(), Qt::ArrowCursor);
-    EXPECT_EQ(fake->LiveThumbnailCount(), 0);
+    EXPECT_EQ(row.TitleLabel()->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(fake->Thumbnails().LiveCount(), 0);
 }
 
 TEST_F(ClonesTest, TwoWindowsOnOneDisplay) {
-    Click(Row(0).DisplayButtons[1]);
-    Click(Row(1).DisplayButtons[1]);
-    EXPECT_EQ(Row(0).Clones[1]->SourceWindow(), editor);
-    EXPECT_EQ(Row(1).Clones[1]->SourceWindow(), viewer);
-    EXPECT_NE(Row(0).Clones[1], Row(1).Clones[1]);
+    Click(Row(0).DisplayButtons()[1]);
+    Click(Row(1).DisplayButtons()[1]);
+    EXPECT_EQ(Row(0).Clone(1)->SourceWindow(), editor);
+    EXPECT_EQ(Row(1).Clone(1)->SourceWindow(), viewer);
+    EXPECT_NE(Row(0).Clone(1), Row(1).Clone(1));
 }
 
 // Records the order in which clones are raised.
@@ -73,32 +76,32 @@ class RaiseRecorder : public QObject {
 };
 
 TEST_F(ClonesTest, TitleClickBringsClonesForwardInDisplayOrder) {
-    WindowRow& row = Row(0);
-    Click(row.DisplayButtons[1]);
-    Click(row.DisplayButtons[0]);
+    TWindowRowView& row = Row(0);
+    Click(row.DisplayButtons()[1]);
+    Click(row.DisplayButtons()[0]);
     RaiseRecorder recorder;
-    for (auto& clone : row.Clones) {
-        clone->installEventFilter(&recorder);
+    for (std::size_t i = 0; i < 2; ++i) {
+        row.Clone(i)->installEventFilter(&recorder);
     }
-    QTest::mouseClick(row.TitleLabel, Qt::LeftButton);
-    const std::vector<QObject*> expected{row.Clones[0].data(), row.Clones[1].data()};
+    QTest::mouseClick(row.TitleLabel(), Qt::LeftButton);
+    const std::vector<QObject*> expected{row.Clone(0), row.Clone(1)};
     EXPECT_EQ(recorder.order, expected);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == row.Clones[1]; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == row.Clone(1); }));
 
     // A title without clones does nothing.
     recorder.order.clear();
-    QTest::mouseClick(Row(1).TitleLabel, Qt::LeftButton);
+    QTest::mouseClick(Row(1).TitleLabel(), Qt::LeftButton);
     EXPECT_TRUE(recorder.order.empty());
 }
 
 TEST_F(ClonesTest, RowRemovalClosesItsClones) {
-    Click(Row(0).DisplayButtons[0]);
-    Click(Row(0).DisplayButtons[1]);
-    Click(Row(1).DisplayButtons[0]);
-    QPointer<TCloneForm> a = Row(0).Clones[0];
-    QPointer<TCloneForm> b = Row(0).Clones[1];
-    QPointer<TCloneForm> kept = Row(1).Clones[0];
-    ASSERT_EQ(fake->LiveThumbnailCount(), 3);
+    Click(Row(0).DisplayButtons()[0]);
+    Click(Row(0).DisplayButtons()[1]);
+    Click(Row(1).DisplayButtons()[0]);
+    QPointer<TCloneForm> a = Row(0).Clone(0);
+    QPointer<TCloneForm> b = Row(0).Clone(1);
+    QPointer<TCloneForm> kept = Row(1).Clone(0);
+    ASSERT_EQ(fake->Thumbnails().LiveCount(), 3);
     fake->RemoveWindow(editor);
     form->RefreshWindowList();
     form->ArrangeRows();
@@ -106,18 +109,18 @@ TEST_F(ClonesTest, RowRemovalClosesItsClones) {
     EXPECT_TRUE(b.isNull());
     ASSERT_FALSE(kept.isNull());
     ASSERT_EQ(form->Rows().size(), 1u);
-    EXPECT_EQ(Row(0).Clones[0], kept);
-    EXPECT_TRUE(Row(0).DisplayButtons[0]->isChecked());
-    EXPECT_EQ(Row(0).DisplayButtons[0]->y(), 1);
-    EXPECT_EQ(fake->LiveThumbnailCount(), 1);
+    EXPECT_EQ(Row(0).Clone(0), kept);
+    EXPECT_TRUE(Row(0).DisplayButtons()[0]->isChecked());
+    EXPECT_EQ(Row(0).DisplayButtons()[0]->y(), 1);
+    EXPECT_EQ(fake->Thumbnails().LiveCount(), 1);
 }
 
 TEST_F(ClonesTest, ClosingTheMainWindowLeavesNoClone) {
     form->PrepareToRun(0x0409);
     form->show();
-    Click(Row(0).DisplayButtons[0]);
-    Click(Row(1).DisplayButtons[1]);
-    std::vector<QPointer<TCloneForm>> clones{Row(0).Clones[0], Row(1).Clones[1]};
+    Click(Row(0).DisplayButtons()[0]);
+    Click(Row(1).DisplayButtons()[1]);
+    std::vector<QPointer<TCloneForm>> clones{Row(0).Clone(0), Row(1).Clone(1)};
     bool closed = false;
     QObject::connect(form.get(), &TMainForm::Closed, [&] { closed = true; });
     QTest::mouseClick(form->ExitButtonW, Qt::LeftButton);
@@ -127,24 +130,24 @@ TEST_F(ClonesTest, ClosingTheMainWindowLeavesNoClone) {
     for (const auto& clone : clones) {
         EXPECT_TRUE(clone.isNull());
     }
-    EXPECT_EQ(fake->LiveThumbnailCount(), 0);
+    EXPECT_EQ(fake->Thumbnails().LiveCount(), 0);
 }
 
 TEST_F(ClonesTest, DestroyingTheMainWindowClosesRemainingClones) {
-    Click(Row(0).DisplayButtons[0]);
-    QPointer<TCloneForm> clone = Row(0).Clones[0];
+    Click(Row(0).DisplayButtons()[0]);
+    QPointer<TCloneForm> clone = Row(0).Clone(0);
     form.reset();
     EXPECT_TRUE(clone.isNull());
-    EXPECT_EQ(fake->LiveThumbnailCount(), 0);
+    EXPECT_EQ(fake->Thumbnails().LiveCount(), 0);
 }
 
 TEST_F(ClonesTest, ButtonOfAVanishedDisplayStillMakesAClone) {
     fake->RemoveMonitor(1);
-    Click(Row(0).DisplayButtons[1]);
-    ASSERT_NE(Row(0).Clones[1], nullptr);
-    EXPECT_EQ(Row(0).Clones[1]->SourceWindow(), editor);
-    Click(Row(0).DisplayButtons[1]);
-    EXPECT_EQ(Row(0).Clones[1], nullptr);
+    Click(Row(0).DisplayButtons()[1]);
+    ASSERT_NE(Row(0).Clone(1), nullptr);
+    EXPECT_EQ(Row(0).Clone(1)->SourceWindow(), editor);
+    Click(Row(0).DisplayButtons()[1]);
+    EXPECT_EQ(Row(0).Clone(1), nullptr);
 }
 
 }  // namespace

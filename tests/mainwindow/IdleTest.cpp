@@ -63,7 +63,7 @@ class IdleTest : public MainFormTest {
 
 TEST_F(IdleTest, RefreshWithNothingChangedTouchesNothing) {
     for (int i = 0; i < 20; ++i) {
-        fake->AddWindow(QStringLiteral("Window %1 & more").arg(i).toStdU16String());
+        fake->AddWindow(QStringLiteral("Window %1 & more").arg(i));
     }
     MakeForm();
     ShowSettled();
@@ -77,11 +77,11 @@ TEST_F(IdleTest, RefreshWithNothingChangedTouchesNothing) {
 }
 
 TEST_F(IdleTest, RetitlingTouchesOnlyThatLabel) {
-    fake->AddWindow(u"One");
-    const WindowHandle two = fake->AddWindow(u"Two");
+    fake->AddWindow(QStringLiteral("One"));
+    const WindowHandle two = fake->AddWindow(QStringLiteral("Two"));
     MakeForm();
     ShowSettled();
-    fake->RenameWindow(two, u"Two, renamed");
+    fake->RenameWindow(two, QStringLiteral("Two, renamed"));
     const int widgets = static_cast<int>(form->findChildren<QWidget*>().size());
     form->ApplicationIdle();
     EXPECT_EQ(Titles(), QStringList({"One", "Two, renamed"}));
@@ -90,10 +90,10 @@ TEST_F(IdleTest, RetitlingTouchesOnlyThatLabel) {
 }
 
 TEST_F(IdleTest, RowChangesSuspendDrawingOnlyDuringTheRefresh) {
-    fake->AddWindow(u"One");
+    fake->AddWindow(QStringLiteral("One"));
     MakeForm();
     ShowSettled();
-    fake->AddWindow(u"Two");
+    fake->AddWindow(QStringLiteral("Two"));
     bool suspendedWhileCreating = false;
     // The new row's controls are created while the scroll box does not draw.
     class Probe : public QObject {
@@ -117,48 +117,48 @@ TEST_F(IdleTest, RowChangesSuspendDrawingOnlyDuringTheRefresh) {
 }
 
 TEST_F(IdleTest, OnlyPrepareToRunInstallsTheRefresh) {
-    fake->AddWindow(u"One");
+    fake->AddWindow(QStringLiteral("One"));
     MakeForm();
     EXPECT_FALSE(form->IdleRefreshInstalled());
-    fake->AddWindow(u"Two");
+    fake->AddWindow(QStringLiteral("Two"));
     RunLoopFor(3);
-    EXPECT_EQ(fake->BuildListCalls(), 1);
+    EXPECT_EQ(fake->SnapshotCalls(), 1);
     EXPECT_EQ(form->Rows().size(), 1u);
 
     form->PrepareToRun(0x0409);
     EXPECT_TRUE(form->IdleRefreshInstalled());
     // A nested processEvents that does not wait is not an idle moment.
     QCoreApplication::processEvents();
-    EXPECT_EQ(fake->BuildListCalls(), 1);
+    EXPECT_EQ(fake->SnapshotCalls(), 1);
     RunLoopFor(1);
     EXPECT_EQ(Titles(), QStringList({"One", "Two"}));
 }
 
 TEST_F(IdleTest, IdleProgramRefreshesOncePerWakeUp) {
     for (int i = 0; i < 5; ++i) {
-        fake->AddWindow(QStringLiteral("W%1").arg(i).toStdU16String());
+        fake->AddWindow(QStringLiteral("W%1").arg(i));
     }
     MakeForm();
     form->PrepareToRun(0x0409);
     ShowSettled();
     RunLoopFor(2);
-    const int before = fake->BuildListCalls();
+    const int before = fake->SnapshotCalls();
     RunLoopFor(20);
     // Each of the 20 timer wake-ups allows about one refresh; a refresh that woke the loop
     // itself would run thousands of times.
-    EXPECT_LE(fake->BuildListCalls() - before, 45);
-    EXPECT_GE(fake->BuildListCalls() - before, 1);
+    EXPECT_LE(fake->SnapshotCalls() - before, 45);
+    EXPECT_GE(fake->SnapshotCalls() - before, 1);
 }
 
 TEST_F(IdleTest, ClosedWindowStopsRefreshing) {
-    fake->AddWindow(u"One");
+    fake->AddWindow(QStringLiteral("One"));
     MakeForm();
     form->PrepareToRun(0x0409);
     form->close();
     EXPECT_FALSE(form->IdleRefreshInstalled());
-    const int before = fake->BuildListCalls();
+    const int before = fake->SnapshotCalls();
     RunLoopFor(2);
-    EXPECT_EQ(fake->BuildListCalls(), before);
+    EXPECT_EQ(fake->SnapshotCalls(), before);
     EXPECT_TRUE(form->Rows().empty());
 }
 

@@ -7,8 +7,8 @@
 
 #include <memory>
 
-#include "l10n/Localizer.h"
-#include "mainwindow/MainUnit.h"
+#include "l10n/Session.h"
+#include "mainwindow/MainForm.h"
 #include "platform/fake/FakePlatform.h"
 #include "tests/mainwindow/WriteTextFile.h"
 #include "tests/support/TestApplication.h"
@@ -17,30 +17,29 @@ class MainFormTest : public ::testing::Test {
   protected:
     void SetUp() override {
         TestApplication();
-        fake = &InstallFakePlatform();
         fake->SetMonitors({{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}});
     }
 
-    void TearDown() override {
-        form.reset();
-        ClearCatalog();
-    }
+    void TearDown() override { form.reset(); }
 
     TMainForm& MakeForm() {
-        form = std::make_unique<TMainForm>();
+        form = std::make_unique<TMainForm>(session, *fake);
         return *form;
     }
 
-    WindowRow& Row(std::size_t index) const { return *form->Rows().at(index); }
+    TWindowRowView& Row(std::size_t index) const { return *form->Rows().at(index); }
 
     QStringList Titles() const {
         QStringList titles;
         for (const auto& row : form->Rows()) {
-            titles << row->TitleLabel->text();
+            titles << row->TitleLabel()->text();
         }
         return titles;
     }
 
-    FakePlatform* fake = nullptr;
+    std::unique_ptr<FakePlatform> platform = std::make_unique<FakePlatform>();
+    FakePlatform* fake = platform.get();
+    IcuCodePages codePages;
+    Session session{codePages, 0x0409};
     std::unique_ptr<TMainForm> form;
 };

@@ -11,21 +11,21 @@ namespace {
 using RowsTest = MainFormTest;
 
 TEST_F(RowsTest, FirstRowsExistBeforeTheWindowIsShown) {
-    fake->AddWindow(u"Alpha");
-    fake->AddWindow(u"Beta");
+    fake->AddWindow(QStringLiteral("Alpha"));
+    fake->AddWindow(QStringLiteral("Beta"));
     MakeForm();
     EXPECT_FALSE(form->isVisible());
-    EXPECT_EQ(fake->BuildListCalls(), 1);
+    EXPECT_EQ(fake->SnapshotCalls(), 1);
     EXPECT_EQ(Titles(), QStringList({"Alpha", "Beta"}));
 }
 
 TEST_F(RowsTest, ReconcilesRowsWithEachSnapshot) {
-    const WindowHandle a = fake->AddWindow(u"A");
-    const WindowHandle b = fake->AddWindow(u"B");
-    const WindowHandle c = fake->AddWindow(u"C");
+    const WindowHandle a = fake->AddWindow(QStringLiteral("A"));
+    const WindowHandle b = fake->AddWindow(QStringLiteral("B"));
+    const WindowHandle c = fake->AddWindow(QStringLiteral("C"));
     MakeForm();
     ASSERT_EQ(Titles(), QStringList({"A", "B", "C"}));
-    QWidget* cTitle = Row(2).TitleLabel;
+    QWidget* cTitle = Row(2).TitleLabel();
     ASSERT_EQ(cTitle->y(), 6 + 2 * 28);
 
     // A vanished window's row goes and the rows below move up by one row.
@@ -33,33 +33,33 @@ TEST_F(RowsTest, ReconcilesRowsWithEachSnapshot) {
     form->RefreshWindowList();
     form->ArrangeRows();
     EXPECT_EQ(Titles(), QStringList({"A", "C"}));
-    EXPECT_EQ(Row(1).TitleLabel, cTitle);
+    EXPECT_EQ(Row(1).TitleLabel(), cTitle);
     EXPECT_EQ(cTitle->y(), 6 + 28);
-    EXPECT_EQ(Row(1).DisplayButtons[0]->y(), 1 + 28);
+    EXPECT_EQ(Row(1).DisplayButtons()[0]->y(), 1 + 28);
 
     // New windows come at the end in snapshot order; untitled ones wait for a title.
-    const WindowHandle untitled = fake->AddWindow(u"");
-    fake->AddWindow(u"D");
-    fake->AddWindow(u"E");
+    const WindowHandle untitled = fake->AddWindow(QStringLiteral(""));
+    fake->AddWindow(QStringLiteral("D"));
+    fake->AddWindow(QStringLiteral("E"));
     form->RefreshWindowList();
     form->ArrangeRows();
     EXPECT_EQ(Titles(), QStringList({"A", "C", "D", "E"}));
 
-    fake->RenameWindow(untitled, u"Late");
-    fake->RenameWindow(c, u"C renamed");
-    fake->RenameWindow(a, u"");
+    fake->RenameWindow(untitled, QStringLiteral("Late"));
+    fake->RenameWindow(c, QStringLiteral("C renamed"));
+    fake->RenameWindow(a, QStringLiteral(""));
     form->RefreshWindowList();
     form->ArrangeRows();
     EXPECT_EQ(Titles(), QStringList({"", "C renamed", "D", "E", "Late"}));
-    EXPECT_EQ(Row(0).Window, a);
-    EXPECT_EQ(Row(4).TitleLabel->y(), 6 + 4 * 28);
+    EXPECT_EQ(Row(0).Window(), a);
+    EXPECT_EQ(Row(4).TitleLabel()->y(), 6 + 4 * 28);
 
     // An empty snapshot removes every row.
     for (WindowHandle w : {a, c, untitled}) {
         fake->RemoveWindow(w);
     }
-    while (!fake->Windows().empty()) {
-        fake->RemoveWindow(fake->Windows().front().handle);
+    while (!fake->WindowRecords().empty()) {
+        fake->RemoveWindow(fake->WindowRecords().front().handle);
     }
     form->RefreshWindowList();
     EXPECT_TRUE(form->Rows().empty());
@@ -67,7 +67,7 @@ TEST_F(RowsTest, ReconcilesRowsWithEachSnapshot) {
 }
 
 TEST_F(RowsTest, WindowWhoseTitleCannotBeReadGetsNoRow) {
-    const WindowHandle w = fake->AddWindow(u"Hidden title");
+    const WindowHandle w = fake->AddWindow(QStringLiteral("Hidden title"));
     fake->FailTitleRead(w, true);
     MakeForm();
     EXPECT_TRUE(form->Rows().empty());
@@ -86,20 +86,19 @@ class RowGeometryTest : public MainFormTest, public ::testing::WithParamInterfac
 
 TEST_P(RowGeometryTest, ButtonsThenTitleOnEachRow) {
     const GeometryCase& param = GetParam();
-    std::vector<DisplayRect> monitors;
+    std::vector<QRect> monitors;
     for (int i = 0; i < param.displays; ++i) {
         monitors.push_back({1920 * i, 0, 1920, 1080});
     }
     fake->SetMonitors(monitors);
-    fake->AddWindow(u"First");
-    fake->AddWindow(u"Second");
+    fake->AddWindow(QStringLiteral("First"));
+    fake->AddWindow(QStringLiteral("Second"));
     MakeForm();
     for (std::size_t k = 0; k < 2; ++k) {
-        const WindowRow& row = Row(k);
-        ASSERT_EQ(row.DisplayButtons.size(), param.buttonLefts.size());
-        ASSERT_EQ(row.Clones.size(), param.buttonLefts.size());
-        for (std::size_t i = 0; i < row.DisplayButtons.size(); ++i) {
-            QToolButton* button = row.DisplayButtons[i];
+        const TWindowRowView& row = Row(k);
+        ASSERT_EQ(row.DisplayButtons().size(), param.buttonLefts.size());
+        for (std::size_t i = 0; i < row.DisplayButtons().size(); ++i) {
+            QToolButton* button = row.DisplayButtons()[i];
             EXPECT_EQ(button->geometry(),
                       QRect(param.buttonLefts[i], 1 + 28 * static_cast<int>(k), 33, 25));
             EXPECT_EQ(button->text(), QString::number(i + 1));
@@ -108,12 +107,12 @@ TEST_P(RowGeometryTest, ButtonsThenTitleOnEachRow) {
             EXPECT_FALSE(button->autoExclusive());
             EXPECT_TRUE(button->objectName().isEmpty());
         }
-        const QRect title = row.TitleLabel->geometry();
+        const QRect title = row.TitleLabel()->geometry();
         EXPECT_EQ(title, QRect(param.titleLeft, 6 + 28 * static_cast<int>(k),
                                713 - param.titleLeft - 33, 15));
-        EXPECT_EQ(row.TitleLabel->toolTip(),
+        EXPECT_EQ(row.TitleLabel()->toolTip(),
                   QStringLiteral("Click to bring clones of this window in the front"));
-        EXPECT_TRUE(row.TitleLabel->objectName().isEmpty());
+        EXPECT_TRUE(row.TitleLabel()->objectName().isEmpty());
     }
     // The scroll range follows the rows: the content ends with the last row's buttons.
     EXPECT_EQ(form->RowHost()->height(), 28 + 26);
@@ -121,7 +120,7 @@ TEST_P(RowGeometryTest, ButtonsThenTitleOnEachRow) {
     // Titles stretch with the window.
     form->show();
     form->resize(727 + 100, 551 + 40);
-    EXPECT_EQ(Row(1).TitleLabel->width(), 813 - param.titleLeft - 33);
+    EXPECT_EQ(Row(1).TitleLabel()->width(), 813 - param.titleLeft - 33);
 }
 
 INSTANTIATE_TEST_SUITE_P(Displays, RowGeometryTest,
@@ -132,65 +131,64 @@ INSTANTIATE_TEST_SUITE_P(Displays, RowGeometryTest,
                          });
 
 TEST_F(RowsTest, RowsKeepTheirButtonCountWhenADisplayIsAdded) {
-    fake->AddWindow(u"Old");
+    fake->AddWindow(QStringLiteral("Old"));
     MakeForm();
     fake->AddMonitor({3200, 0, 1024, 768});
-    fake->AddWindow(u"New");
+    fake->AddWindow(QStringLiteral("New"));
     form->RefreshWindowList();
     form->ArrangeRows();
-    EXPECT_EQ(Row(0).DisplayButtons.size(), 2u);
-    EXPECT_EQ(Row(0).TitleLabel->x(), 84);
-    EXPECT_EQ(Row(1).DisplayButtons.size(), 3u);
-    EXPECT_EQ(Row(1).TitleLabel->x(), 123);
-    EXPECT_EQ(Row(1).DisplayButtons[2]->geometry(), QRect(84, 29, 33, 25));
+    EXPECT_EQ(Row(0).DisplayButtons().size(), 2u);
+    EXPECT_EQ(Row(0).TitleLabel()->x(), 84);
+    EXPECT_EQ(Row(1).DisplayButtons().size(), 3u);
+    EXPECT_EQ(Row(1).TitleLabel()->x(), 123);
+    EXPECT_EQ(Row(1).DisplayButtons()[2]->geometry(), QRect(84, 29, 33, 25));
 }
 
 TEST_F(RowsTest, TitlesAreCutAndShownLiterally) {
-    const std::u16string longTitle(600, u'x');
+    const QString longTitle(600, u'x');
     fake->AddWindow(longTitle);
-    fake->AddWindow(u"Tom & Jerry <b>bold</b> &&");
+    fake->AddWindow(QStringLiteral("Tom & Jerry <b>bold</b> &&"));
     MakeForm();
-    EXPECT_EQ(Row(0).TitleLabel->text().size(), 511);
-    EXPECT_EQ(Row(1).TitleLabel->text(), QStringLiteral("Tom & Jerry <b>bold</b> &&"));
-    EXPECT_EQ(Row(1).TitleLabel->textFormat(), Qt::PlainText);
-    EXPECT_EQ(TMainForm::GetWindowTitle(0xDEAD), QString());
+    EXPECT_EQ(Row(0).TitleLabel()->text().size(), 511);
+    EXPECT_EQ(Row(1).TitleLabel()->text(), QStringLiteral("Tom & Jerry <b>bold</b> &&"));
+    EXPECT_EQ(Row(1).TitleLabel()->textFormat(), Qt::PlainText);
 }
 
 TEST_F(RowsTest, NewRowLandsBelowTheLastEvenWhenScrolled) {
     for (int i = 0; i < 40; ++i) {
-        fake->AddWindow(QStringLiteral("Window %1").arg(i).toStdU16String());
+        fake->AddWindow(QStringLiteral("Window %1").arg(i));
     }
     MakeForm();
     form->show();
     form->WindowsScrollBox->verticalScrollBar()->setValue(200);
-    fake->AddWindow(u"Newest");
+    fake->AddWindow(QStringLiteral("Newest"));
     form->RefreshWindowList();
     form->ArrangeRows();
     ASSERT_EQ(form->Rows().size(), 41u);
-    EXPECT_EQ(Row(40).TitleLabel->y() - Row(39).TitleLabel->y(), 28);
-    EXPECT_EQ(Row(40).TitleLabel->y(), 6 + 40 * 28);
+    EXPECT_EQ(Row(40).TitleLabel()->y() - Row(39).TitleLabel()->y(), 28);
+    EXPECT_EQ(Row(40).TitleLabel()->y(), 6 + 40 * 28);
     EXPECT_EQ(form->RowHost()->height(), 28 * 40 + 26);
 }
 
 // A window query that lists every window twice.
 class DoublingPlatform : public FakePlatform {
-  public:
-    int GetListCount() override { return 2 * FakePlatform::GetListCount(); }
-    WindowHandle GetListItem(int position) override {
-        const int count = FakePlatform::GetListCount();
-        return FakePlatform::GetListItem((position - 1) % count + 1);
+  protected:
+    std::vector<ListedWindow> Snapshot(WindowHandle applicationWindow) override {
+        std::vector<ListedWindow> listed = FakePlatform::Snapshot(applicationWindow);
+        const std::vector<ListedWindow> once = listed;
+        listed.insert(listed.end(), once.begin(), once.end());
+        return listed;
     }
 };
 
 TEST_F(RowsTest, WindowListedTwiceGetsOneRow) {
-    auto doubling = std::make_unique<DoublingPlatform>();
-    DoublingPlatform& platform = *doubling;
-    InstallPlatform(std::move(doubling));
-    const WindowHandle w = platform.AddWindow(u"Twice");
-    platform.AddWindow(u"Other");
+    platform = std::make_unique<DoublingPlatform>();
+    fake = platform.get();
+    const WindowHandle w = fake->AddWindow(QStringLiteral("Twice"));
+    fake->AddWindow(QStringLiteral("Other"));
     MakeForm();
     ASSERT_EQ(Titles(), QStringList({"Twice", "Other"}));
-    EXPECT_EQ(Row(0).Window, w);
+    EXPECT_EQ(Row(0).Window(), w);
     form->RefreshWindowList();
     EXPECT_EQ(form->Rows().size(), 2u);
 }
@@ -204,8 +202,8 @@ class MonitorCountTest : public MainFormTest,
                          public ::testing::WithParamInterface<MonitorCountCase> {};
 
 TEST_P(MonitorCountTest, ActivationWritesTheMonitorLine) {
-    fake->SetMonitors(std::vector<DisplayRect>(static_cast<std::size_t>(GetParam().displays),
-                                               DisplayRect{0, 0, 800, 600}));
+    fake->SetMonitors(
+        std::vector<QRect>(static_cast<std::size_t>(GetParam().displays), QRect{0, 0, 800, 600}));
     MakeForm();
     EXPECT_EQ(form->MonitorsLabelW->text(), QStringLiteral("This system has 9 monitors."));
     form->FormActivate();
@@ -240,19 +238,18 @@ TEST_F(RowsTest, CatalogTextsReachTheFormAndUnnamedRows) {
                               "MainForm~WindowListLabelW~\"Fensterliste:\"\n"
                               "MainForm~~\"Unnamed\"\n"
                               "<SP>~MainForm:MonitorCountMulti~\"%s1% Bildschirme\"\n"));
-    SetCatalogLanguage(0x0407);
-    LoadCatalog(QFile::encodeName(dir.path() + "/").toStdString());
-    fake->AddWindow(u"Editor");
+    session.catalog.Load(QFile::encodeName(dir.path() + "/").toStdString());
+    fake->AddWindow(QStringLiteral("Editor"));
     MakeForm();
     form->ApplyLanguage(0x0407);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Quillane Vantrel (de)"));
     EXPECT_EQ(form->WindowListLabelW->text(), QStringLiteral("Fensterliste:"));
-    EXPECT_EQ(Row(0).TitleLabel->text(), QStringLiteral("Unnamed"));
-    EXPECT_EQ(Row(0).DisplayButtons[0]->text(), QStringLiteral("1"));
+    EXPECT_EQ(Row(0).TitleLabel()->text(), QStringLiteral("Unnamed"));
+    EXPECT_EQ(Row(0).DisplayButtons()[0]->text(), QStringLiteral("1"));
     form->FormActivate();
     EXPECT_EQ(form->MonitorsLabelW->text(), QStringLiteral("2 Bildschirme"));
     form->RefreshWindowList();
-    EXPECT_EQ(Row(0).TitleLabel->text(), QStringLiteral("Editor"));
+    EXPECT_EQ(Row(0).TitleLabel()->text(), QStringLiteral("Editor"));
 }
 
 }  // namespace

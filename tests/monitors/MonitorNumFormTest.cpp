@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "monitors/DeviceGeometry.h"
-#include "monitors/MonitorNumUnit.h"
+#include "monitors/MonitorNumberForm.h"
 #include "platform/fake/FakePlatform.h"
 #include "tests/support/TestApplication.h"
 
@@ -12,11 +12,11 @@ namespace {
 class MonitorNumFormTest : public ::testing::Test {
   protected:
     void SetUp() override { TestApplication(); }
-    FakePlatform& fake = InstallFakePlatform();
+    FakePlatform fake;
 };
 
 TEST_F(MonitorNumFormTest, IsAnUnframedTopmostToolWindowWithLargeBoldDigits) {
-    TMonitorNumForm form;
+    TMonitorNumForm form(fake.Displays());
     EXPECT_EQ(form.objectName(), "MonitorNumForm");
     EXPECT_EQ(form.parent(), nullptr);
     const Qt::WindowFlags flags = form.windowFlags();
@@ -37,7 +37,7 @@ TEST_F(MonitorNumFormTest, IsAnUnframedTopmostToolWindowWithLargeBoldDigits) {
 }
 
 TEST_F(MonitorNumFormTest, DigitsKeepTheirFontWhenTheWindowFontChanges) {
-    TMonitorNumForm form;
+    TMonitorNumForm form(fake.Displays());
     QFont other(QStringLiteral("DejaVu Serif"));
     other.setPixelSize(9);
     other.setItalic(true);
@@ -51,7 +51,7 @@ TEST_F(MonitorNumFormTest, DigitsKeepTheirFontWhenTheWindowFontChanges) {
 
 struct Placement {
     int index;
-    DisplayRect rect;
+    QRect rect;
     const char* caption;
     const char* digits;
 };
@@ -63,7 +63,7 @@ TEST_F(MonitorNumFormTest, PlaceOnMonitorNumbersAndCoversTheReportedRectangle) {
         {2, {-1280, -300, 1280, 720}, "Monitor 3", "3"},
         {3, {0, -1080, 800, 600}, "Monitor 4", "4"},
     };
-    std::vector<DisplayRect> monitors;
+    std::vector<QRect> monitors;
     for (const auto& c : cases) {
         monitors.push_back(c.rect);
     }
@@ -71,12 +71,12 @@ TEST_F(MonitorNumFormTest, PlaceOnMonitorNumbersAndCoversTheReportedRectangle) {
 
     for (const auto& c : cases) {
         SCOPED_TRACE(c.caption);
-        TMonitorNumForm form;
+        TMonitorNumForm form(fake.Displays());
         form.PlaceOnMonitor(c.index);
         form.show();
         EXPECT_EQ(form.windowTitle(), c.caption);
         EXPECT_EQ(form.MonitorNumLabel()->text(), c.digits);
-        const QRect expected(c.rect.left, c.rect.top, c.rect.width, c.rect.height);
+        const QRect expected = c.rect;
         EXPECT_EQ(form.geometry(), expected);
         EXPECT_EQ(form.frameGeometry(), expected);
         // The digits fill the whole overlay, so they sit in the middle of the display.

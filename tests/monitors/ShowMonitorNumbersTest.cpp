@@ -10,8 +10,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "mainwindow/MonitorIdentify.h"
-#include "monitors/MonitorNumUnit.h"
+#include "monitors/MonitorIdentify.h"
+#include "monitors/MonitorNumberForm.h"
 #include "platform/fake/FakePlatform.h"
 #include "tests/support/TestApplication.h"
 
@@ -31,10 +31,6 @@ std::vector<TMonitorNumForm*> Overlays() {
     return result;
 }
 
-QRect ToQRect(const DisplayRect& r) {
-    return {r.left, r.top, r.width, r.height};
-}
-
 // What one look at the screen during the wait found.
 struct Sighting {
     bool taken = false;
@@ -45,10 +41,10 @@ struct Sighting {
     std::vector<bool> visible;
 };
 
-Sighting Look() {
+Sighting Look(const TMonitorIdentify& identify) {
     Sighting s;
     s.taken = true;
-    s.suppressed = IdleRefreshSuppressed();
+    s.suppressed = identify.Waiting();
     for (TMonitorNumForm* overlay : Overlays()) {
         s.titles.push_back(overlay->windowTitle());
         s.digits.push_back(overlay->MonitorNumLabel()->text());
@@ -62,31 +58,32 @@ class ShowMonitorNumbersTest : public ::testing::Test {
   protected:
     void SetUp() override { TestApplication(); }
     void TearDown() override { EXPECT_TRUE(Overlays().empty()); }
-    FakePlatform& fake = InstallFakePlatform();
+    FakePlatform fake;
+    TMonitorIdentify identify{fake.Displays()};
 };
 
 TEST_F(ShowMonitorNumbersTest, CoversEveryDisplayDuringTheWaitAndRemovesAllAfterwards) {
-    const std::vector<DisplayRect> monitors = {
+    const std::vector<QRect> monitors = {
         {0, 0, 1920, 1080}, {1920, 0, 1280, 1024}, {-1024, -200, 1024, 768}};
     fake.SetMonitors(monitors);
     Sighting seen;
-    QTimer::singleShot(300, [&] { seen = Look(); });
+    QTimer::singleShot(300, [&] { seen = Look(identify); });
 
     QElapsedTimer elapsed;
     elapsed.start();
-    ShowMonitorNumbers(1);
+    identify.ShowMonitorNumbers(1);
 
     EXPECT_GE(elapsed.elapsed(), 1000);
     ASSERT_TRUE(seen.taken);
     EXPECT_TRUE(seen.suppressed);
-    EXPECT_FALSE(IdleRefreshSuppressed());
+    EXPECT_FALSE(identify.Waiting());
     ASSERT_EQ(seen.titles.size(), monitors.size());
     for (std::size_t i = 0; i < monitors.size(); ++i) {
         SCOPED_TRACE(i);
         const QString number = QString::number(i + 1);
         EXPECT_EQ(seen.titles[i], "Monitor " + number);
         EXPECT_EQ(seen.digits[i], number);
-        EXPECT_EQ(seen.geometries[i], ToQRect(monitors[i]));
+        EXPECT_EQ(seen.geometries[i], monitors[i]);
         EXPECT_TRUE(seen.visible[i]);
     }
 }
@@ -107,7 +104,7 @@ TEST_F(ShowMonitorNumbersTest, EveryOverlayIsPlacedBeforeTheFirstIsShown) {
         }
     } watcher;
     qApp->installEventFilter(&watcher);
-    ShowMonitorNumbers(0);
+    identify.ShowMonitorNumbers(0);
     qApp->removeEventFilter(&watcher);
 
     const std::vector<QString> all = {"Monitor 1", "Monitor 2", "Monitor 3"};
@@ -127,17 +124,17 @@ TEST_F(ShowMonitorNumbersTest, OverlaysGoInDisplayOrder) {
                              [&destroyed, title] { destroyed.push_back(title); });
         }
     });
-    ShowMonitorNumbers(1);
+    identify.ShowMonitorNumbers(1);
     EXPECT_EQ(destroyed, (std::vector<QString>{"Monitor 1", "Monitor 2", "Monitor 3"}));
 }
 
 TEST_F(ShowMonitorNumbersTest, NoDisplayShowsNothingButStillWaitsTheFullTime) {
     fake.SetMonitors({});
     Sighting seen;
-    QTimer::singleShot(200, [&] { seen = Look(); });
+    QTimer::singleShot(200, [&] { seen = Look(identify); });
     QElapsedTimer elapsed;
     elapsed.start();
-    ShowMonitorNumbers(1);
+    identify.ShowMonitorNumbers(1);
     EXPECT_GE(elapsed.elapsed(), 1000);
     ASSERT_TRUE(seen.taken);
     EXPECT_TRUE(seen.titles.empty());
@@ -148,9 +145,9 @@ TEST_F(ShowMonitorNumbersTest, NonPositiveDurationRemovesTheOverlaysWithoutWaiti
     fake.SetMonitors({{0, 0, 640, 480}});
     bool timerRan = false;
     QTimer::singleShot(0, [&] { timerRan = true; });
-    ShowMonitorNumbers(-3);
+    identify.ShowMonitorNumbers(-3);
     EXPECT_FALSE(timerRan);  // no event loop ran at all
-    EXPECT_FALSE(IdleRefreshSuppressed());
+    EXPECT_FALSE(identify.Waiting());
 }
 
 TEST_F(ShowMonitorNumbersTest, NestedRunFinishesFirstAndTheOuterSetStaysForItsRemainingSteps) {
@@ -165,14 +162,14 @@ TEST_F(ShowMonitorNumbersTest, NestedRunFinishesFirstAndTheOuterSetStaysForItsRe
             outer.emplace_back(overlay);
         }
         QTimer::singleShot(300, [&] { overlaysDuringNested = Overlays().size(); });
-        ShowMonitorNumbers(1);
+        identify.ShowMonitorNumbers(1);
         nestedReturnedAt = clock.elapsed();
         outerAliveAfterNested = outer.size() == 2 && outer[0] && outer[1] && outer[0]->isVisible();
         EXPECT_EQ(Overlays().size(), 2u);
-        EXPECT_TRUE(IdleRefreshSuppressed());  // the outer run is still waiting
+        EXPECT_TRUE(identify.Waiting());  // the outer run is still waiting
     });
     clock.start();
-    ShowMonitorNumbers(1);
+    identify.ShowMonitorNumbers(1);
     const qint64 outerReturnedAt = clock.elapsed();
 
     EXPECT_EQ(overlaysDuringNested, 4u);
@@ -180,7 +177,7 @@ TEST_F(ShowMonitorNumbersTest, NestedRunFinishesFirstAndTheOuterSetStaysForItsRe
     ASSERT_GE(nestedReturnedAt, 1300);
     // The nested run started in the outer run's fourth step; at least six full steps remain.
     EXPECT_GE(outerReturnedAt - nestedReturnedAt, 600);
-    EXPECT_FALSE(IdleRefreshSuppressed());
+    EXPECT_FALSE(identify.Waiting());
 }
 
 TEST_F(ShowMonitorNumbersTest, QuittingTheApplicationEndsTheWaitEarly) {
@@ -188,7 +185,7 @@ TEST_F(ShowMonitorNumbersTest, QuittingTheApplicationEndsTheWaitEarly) {
     bool returned = false;
     std::size_t overlaysAfterReturn = 1;
     QTimer::singleShot(0, [&] {
-        ShowMonitorNumbers(600);
+        identify.ShowMonitorNumbers(600);
         returned = true;
         overlaysAfterReturn = Overlays().size();
     });

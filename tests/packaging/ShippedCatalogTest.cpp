@@ -13,7 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "l10n/Localizer.h"
+#include "l10n/Catalog.h"
+#include "platform/IcuCodePages.h"
 
 namespace {
 
@@ -100,14 +101,14 @@ int CountAccessKeys(const QString& caption) {
 class ShippedCatalog : public ::testing::TestWithParam<ShippedFile> {
   protected:
     void SetUp() override {
-        ClearCatalog();
-        SetCatalogLanguage(static_cast<std::uint32_t>(GetParam().langId));
         language_ = ParseCatalogFile(
-            QDir(kMessagesDir).filePath(QString::fromLatin1(GetParam().fileName)).toStdString());
+            QDir(kMessagesDir).filePath(QString::fromLatin1(GetParam().fileName)).toStdString(),
+            codePage_);
         ASSERT_NE(language_, nullptr) << GetParam().fileName << " cannot be read";
     }
-    void TearDown() override { ClearCatalog(); }
 
+    IcuCodePages codePages_;
+    CatalogCodePage codePage_{codePages_, static_cast<std::uint32_t>(GetParam().langId)};
     std::unique_ptr<TLanguageStrings> language_;
 };
 
@@ -116,7 +117,7 @@ TEST_P(ShippedCatalog, IsMarkedTextWithAHeaderAndWellFormedLines) {
     // Without a byte-order mark the file would be read in an 8-bit code page.
     EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE"))
         << "no UTF-8 or UTF-16LE byte-order mark";
-    const QString text = DecodeCatalogBytes(bytes);
+    const QString text = DecodeCatalogBytes(bytes, codePage_);
     EXPECT_TRUE(text.startsWith(QLatin1Char(';'))) << "no comment header";
     EXPECT_FALSE(text.contains(QChar(0xFFFD))) << "undecodable bytes";
     EXPECT_FALSE(text.contains(QChar(0))) << "a NUL would end the file early";
@@ -203,8 +204,8 @@ INSTANTIATE_TEST_SUITE_P(Messages, ShippedCatalog, ::testing::ValuesIn(kShippedF
 
 class ShippedFolder : public ::testing::Test {
   protected:
-    void SetUp() override { ClearCatalog(); }
-    void TearDown() override { ClearCatalog(); }
+    IcuCodePages codePages_;
+    Catalog catalog_{codePages_, 0x0409};
 };
 
 TEST_F(ShippedFolder, HoldsOnlyTheCheckedLanguageFiles) {
@@ -223,8 +224,8 @@ TEST_F(ShippedFolder, HoldsOnlyTheCheckedLanguageFiles) {
 
 TEST_F(ShippedFolder, GermanAndPrimaryGermanAgree) {
     const std::string dir = kMessagesDir.toStdString();
-    const auto german = ParseCatalogFile(dir + "/0407.lcl");
-    const auto primary = ParseCatalogFile(dir + "/07.lcl");
+    const auto german = ParseCatalogFile(dir + "/0407.lcl", catalog_.CodePage());
+    const auto primary = ParseCatalogFile(dir + "/07.lcl", catalog_.CodePage());
     ASSERT_TRUE(german && primary);
     ASSERT_EQ(german->Strings.size(), primary->Strings.size());
     for (std::size_t i = 0; i < german->Strings.size(); ++i) {
@@ -251,15 +252,16 @@ TEST_F(ShippedFolder, ServesEachLanguageAndItsVariants) {
         {0x0409, "This system has 3 monitors."},  // English: the built-in text
         {0x080c, "This system has 3 monitors."},  // Belgian French: no file of its own
     };
-    LoadCatalog(kMessagesDir.toStdString());
-    ASSERT_EQ(Resources.size(), std::size(kShippedFiles));
+    catalog_.Load(kMessagesDir.toStdString());
+    ASSERT_EQ(catalog_.Languages().size(), std::size(kShippedFiles));
     for (const auto& c : cases) {
-        EXPECT_EQ(FormatMessageText(c.langId, "MainForm:MonitorCountMulti",
-                                    QStringLiteral("This system has %s1% monitors."),
-                                    QStringLiteral("3"), QString()),
+        EXPECT_EQ(catalog_.FormatMessageText(c.langId, "MainForm:MonitorCountMulti",
+                                             QStringLiteral("This system has %s1% monitors."),
+                                             QStringLiteral("3"), QString()),
                   QString::fromUtf8(c.monitors))
             << std::hex << c.langId;
-        const QString composition = GetMessageTextById(c.langId, 5, QStringLiteral("default"));
+        const QString composition =
+            catalog_.GetMessageTextById(c.langId, 5, QStringLiteral("default"));
         const bool builtIn = QString::fromUtf8(c.monitors).startsWith(QStringLiteral("This"));
         EXPECT_EQ(composition == QStringLiteral("default"), builtIn) << std::hex << c.langId;
         if (!builtIn) {

@@ -84,7 +84,7 @@ TEST_F(X11OwnWindowEventsTest, OwnWindowInAForeignFrameKeepsQtsPropertyReports) 
     const xcb_window_t own = MakeOwnWindow(s_->CreateWindow(frame));
     ASSERT_EQ(OurMask(own) & kQtMask, kQtMask);
 
-    platform->BuildList(0);
+    platform->Windows().Snapshot(0);
     PropertyNotifies notifies(own);
     // Two changes, each after the program handled the one before: the first is where the
     // query would stop watching, the second shows whether Qt still hears of changes.
@@ -95,7 +95,7 @@ TEST_F(X11OwnWindowEventsTest, OwnWindowInAForeignFrameKeepsQtsPropertyReports) 
         ASSERT_TRUE(WaitUntil([&] { return notifies.count >= round; }, 5000))
             << "no PropertyNotify " << round << " reached the program";
         EXPECT_EQ(OurMask(own) & kQtMask, kQtMask) << "after change " << round;
-        platform->BuildList(0);
+        platform->Windows().Snapshot(0);
     }
     xcb_destroy_window(ours, own);
     RoundTrip(ours);

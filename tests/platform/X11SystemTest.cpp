@@ -8,12 +8,16 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <ostream>
 #include <string>
 
+#include "platform/x11/X11Platform.h"
 #include "platform/x11/X11System.h"
+#include "platform/x11/X11SystemServices.h"
+#include "tests/e2e/support/XvfbServer.h"
 
 namespace fs = std::filesystem;
 
@@ -72,8 +76,8 @@ pid_t StartHolder(bool* sawFree) {
     const pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);
-        const InstanceGuard g = CreateLockFileGuard("Vantrel");
-        const char answer = (g.handle != 0 && !g.alreadyExists) ? 'F' : 'T';
+        const LockFileGuard g("Vantrel");
+        const char answer = (g.Held() && !g.AlreadyRunning()) ? 'F' : 'T';
         (void)!write(fds[1], &answer, 1);
         for (;;) {
             pause();
@@ -88,18 +92,16 @@ pid_t StartHolder(bool* sawFree) {
 }
 
 TEST_F(GuardTest, SecondHolderSeesTheFirstUntilItEnds) {
-    const InstanceGuard first = CreateLockFileGuard("Vantrel");
-    ASSERT_NE(first.handle, 0);
-    EXPECT_FALSE(first.alreadyExists);
-    const InstanceGuard second = CreateLockFileGuard("Vantrel");
-    EXPECT_TRUE(second.alreadyExists);
-    CloseLockFileGuard(second.handle);
-    CloseLockFileGuard(first.handle);
-
-    const InstanceGuard third = CreateLockFileGuard("Vantrel");
-    EXPECT_NE(third.handle, 0);
-    EXPECT_FALSE(third.alreadyExists);
-    CloseLockFileGuard(third.handle);
+    {
+        const LockFileGuard first("Vantrel");
+        ASSERT_TRUE(first.Held());
+        EXPECT_FALSE(first.AlreadyRunning());
+        const LockFileGuard second("Vantrel");
+        EXPECT_TRUE(second.AlreadyRunning());
+    }
+    const LockFileGuard third("Vantrel");
+    EXPECT_TRUE(third.Held());
+    EXPECT_FALSE(third.AlreadyRunning());
     // The file stays where it is: removing it would race with a starting copy.
     EXPECT_TRUE(fs::exists(dir_ / LockFileName("Vantrel", ":7.0")));
 }
@@ -110,32 +112,25 @@ TEST_F(GuardTest, KilledHolderReleasesTheGuard) {
     ASSERT_GT(child, 0);
     ASSERT_TRUE(childGotIt);
 
-    const InstanceGuard whileHeld = CreateLockFileGuard("Vantrel");
-    EXPECT_TRUE(whileHeld.alreadyExists);
-    CloseLockFileGuard(whileHeld.handle);
+    EXPECT_TRUE(LockFileGuard("Vantrel").AlreadyRunning());
 
     kill(child, SIGKILL);
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
-    const InstanceGuard after = CreateLockFileGuard("Vantrel");
-    EXPECT_NE(after.handle, 0);
-    EXPECT_FALSE(after.alreadyExists);
-    CloseLockFileGuard(after.handle);
+    const LockFileGuard after("Vantrel");
+    EXPECT_TRUE(after.Held());
+    EXPECT_FALSE(after.AlreadyRunning());
 }
 
 TEST_F(GuardTest, DisplaysDoNotConflictButScreensOfOneDisplayDo) {
-    const InstanceGuard first = CreateLockFileGuard("Vantrel");
-    ASSERT_FALSE(first.alreadyExists);
+    const LockFileGuard first("Vantrel");
+    ASSERT_FALSE(first.AlreadyRunning());
     env_.Set("DISPLAY", ":8");
-    const InstanceGuard other = CreateLockFileGuard("Vantrel");
-    EXPECT_NE(other.handle, 0);
-    EXPECT_FALSE(other.alreadyExists);
+    const LockFileGuard other("Vantrel");
+    EXPECT_TRUE(other.Held());
+    EXPECT_FALSE(other.AlreadyRunning());
     env_.Set("DISPLAY", "unix:7.1");
-    const InstanceGuard sameDisplay = CreateLockFileGuard("Vantrel");
-    EXPECT_TRUE(sameDisplay.alreadyExists);
-    for (const InstanceGuard& g : {first, other, sameDisplay}) {
-        CloseLockFileGuard(g.handle);
-    }
+    EXPECT_TRUE(LockFileGuard("Vantrel").AlreadyRunning());
 }
 
 TEST(LockFileName, StaysInsideTheLockFolder) {
@@ -160,24 +155,23 @@ class TempFallbackTest : public GuardTest {
 };
 
 TEST_F(TempFallbackTest, MakesAPrivateFolderWithoutRuntimeDirectory) {
-    const InstanceGuard g = CreateLockFileGuard("Vantrel");
-    ASSERT_NE(g.handle, 0);
-    EXPECT_FALSE(g.alreadyExists);
+    const LockFileGuard g("Vantrel");
+    ASSERT_TRUE(g.Held());
+    EXPECT_FALSE(g.AlreadyRunning());
     struct stat st {};
     ASSERT_EQ(lstat(private_.c_str(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
     EXPECT_EQ(st.st_mode & 0777, 0700u);
-    EXPECT_TRUE(CreateLockFileGuard("Vantrel").alreadyExists);
-    CloseLockFileGuard(g.handle);
+    EXPECT_TRUE(LockFileGuard("Vantrel").AlreadyRunning());
 }
 
 TEST_F(TempFallbackTest, SymlinkedFolderIsRefused) {
     const fs::path elsewhere = dir_ / "elsewhere";
     fs::create_directory(elsewhere);
     fs::create_directory_symlink(elsewhere, private_);
-    const InstanceGuard g = CreateLockFileGuard("Vantrel");
-    EXPECT_EQ(g.handle, 0);
-    EXPECT_FALSE(g.alreadyExists);
+    const LockFileGuard g("Vantrel");
+    EXPECT_FALSE(g.Held());
+    EXPECT_FALSE(g.AlreadyRunning());
     EXPECT_TRUE(fs::is_empty(elsewhere));
 }
 
@@ -186,20 +180,18 @@ TEST_F(TempFallbackTest, SymlinkedLockFileIsRefused) {
     fs::permissions(private_, fs::perms::owner_all);
     const fs::path target = dir_ / "target";
     fs::create_symlink(target, private_ / LockFileName("Vantrel", ":7.0"));
-    const InstanceGuard g = CreateLockFileGuard("Vantrel");
-    EXPECT_EQ(g.handle, 0);
+    const LockFileGuard g("Vantrel");
+    EXPECT_FALSE(g.Held());
     EXPECT_FALSE(fs::exists(target));
 }
 
 TEST_F(TempFallbackTest, FolderOfAnotherUserIsRefused) {
-    if (geteuid() != 0) {
-        GTEST_SKIP() << "making a folder owned by another user needs root";
-    }
+    // Making a folder owned by another user needs root.
     fs::create_directory(private_);
     ASSERT_EQ(chown(private_.c_str(), 65534, 65534), 0);
-    const InstanceGuard g = CreateLockFileGuard("Vantrel");
-    EXPECT_EQ(g.handle, 0);
-    EXPECT_FALSE(g.alreadyExists);
+    const LockFileGuard g("Vantrel");
+    EXPECT_FALSE(g.Held());
+    EXPECT_FALSE(g.AlreadyRunning());
     EXPECT_TRUE(fs::is_empty(private_));
 }
 
@@ -252,3 +244,48 @@ INSTANTIATE_TEST_SUITE_P(
         LocaleCase{"C", "de_DE.UTF-8", "de_DE.UTF-8", 0x0409}));
 
 }  // namespace
+
+// The toolkit aborts when it cannot open a display, so the program asks first: no DISPLAY,
+// a display nobody serves, a live one, and a toolkit platform other than xcb.
+TEST(X11DisplayProblem, NamesWhatIsMissing) {
+    XvfbServer server;
+    ASSERT_TRUE(server.Running());
+    struct Case {
+        std::optional<std::string> platform;
+        std::optional<std::string> display;
+        std::optional<std::string> problem;
+    };
+    const std::vector<Case> cases = {
+        {"xcb", std::nullopt, "Vantrel needs an X11 display; DISPLAY is not set"},
+        {std::nullopt, "", "Vantrel needs an X11 display; DISPLAY is not set"},
+        {"xcb", ":4711", "Vantrel needs an X11 display; cannot open display \":4711\""},
+        {"xcb", server.Display(), std::nullopt},
+        {"offscreen", std::nullopt, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        ScopedEnv env;
+        env.Set("QT_QPA_PLATFORM", c.platform);
+        env.Set("DISPLAY", c.display);
+        const std::optional<QString> problem = X11DisplayProblem();
+        ASSERT_EQ(problem.has_value(), c.problem.has_value()) << c.display.value_or("unset");
+        if (problem) {
+            EXPECT_EQ(problem->toStdString(), *c.problem);
+        }
+    }
+}
+
+// The installer records the folder in the system-scope settings, an ini file under the
+// first XDG configuration folder.
+TEST(X11SystemServices, InstallPathComesFromTheSystemSettings) {
+    const fs::path dir = fs::temp_directory_path() / ("vantrel-xdg-" + std::to_string(getpid()));
+    fs::create_directories(dir / "Quillane");
+    {
+        std::ofstream conf(dir / "Quillane" / "Vantrel.conf");
+        conf << "[General]\nInstallPath=/opt/vantrel\n";
+    }
+    ScopedEnv env;
+    env.Set("XDG_CONFIG_DIRS", dir.string());
+    X11SystemServices services;
+    EXPECT_EQ(services.InstallPath().toStdString(), "/opt/vantrel");
+    fs::remove_all(dir);
+}

@@ -39,10 +39,10 @@ std::string ToUtf8(const std::u16string& text) {
 X11TestSession* X11TestSession::Get() {
     if (!Instance()) {
         std::unique_ptr<X11TestSession> session(new X11TestSession);
-        if (!session->server_.Running() || !session->client_ || !session->client_->Connected()) {
+        if (!session->desktop_.Ready() || !session->Client().Connected()) {
             return nullptr;
         }
-        session->server_.Export();
+        session->Server().Export();
         setenv("QT_QPA_PLATFORM", "xcb", 1);
         static int argc = 1;
         static char name[] = "vantrel_platform_tests";
@@ -51,12 +51,6 @@ X11TestSession* X11TestSession::Get() {
         Instance() = std::move(session);
     }
     return Instance().get();
-}
-
-X11TestSession::X11TestSession() {
-    if (server_.Running()) {
-        client_ = std::make_unique<XClient>(server_.Display());
-    }
 }
 
 xcb_atom_t X11TestSession::Atom(const char* name) {
@@ -73,12 +67,25 @@ void X11TestSession::SetProperty(xcb_window_t window, const char* name, const ch
                                  int format, const void* data, std::uint32_t count) {
     xcb_change_property(Connection(), XCB_PROP_MODE_REPLACE, window, Atom(name), Atom(type),
                         static_cast<std::uint8_t>(format), count, data);
-    client_->Sync();
+    Client().Sync();
 }
 
 void X11TestSession::DeleteProperty(xcb_window_t window, const char* name) {
     xcb_delete_property(Connection(), window, Atom(name));
-    client_->Sync();
+    Client().Sync();
+}
+
+void X11TestSession::SetAtoms(xcb_window_t window, const char* name,
+                              const std::vector<const char*>& atoms) {
+    if (atoms.empty()) {
+        DeleteProperty(window, name);
+        return;
+    }
+    std::vector<xcb_atom_t> values;
+    for (const char* atom : atoms) {
+        values.push_back(Atom(atom));
+    }
+    SetProperty(window, name, "ATOM", 32, values.data(), static_cast<std::uint32_t>(values.size()));
 }
 
 xcb_window_t X11TestSession::CreateWindow(const WindowSpec& shape) {
@@ -101,7 +108,7 @@ xcb_window_t X11TestSession::CreateWindow(const WindowSpec& shape) {
     if (shape.map) {
         xcb_map_window(c, w);
     }
-    client_->Sync();
+    Client().Sync();
     made_.push_back(w);
     return w;
 }
@@ -114,7 +121,7 @@ xcb_window_t X11TestSession::CreateTitled(std::string_view utf8Title) {
 
 void X11TestSession::Destroy(xcb_window_t window) {
     xcb_destroy_window(Connection(), window);
-    client_->Sync();
+    Client().Sync();
     std::erase(made_, window);
 }
 
@@ -126,5 +133,5 @@ void X11TestSession::DestroyAll() {
     for (const char* name : {"_NET_CLIENT_LIST", "_NET_SUPPORTING_WM_CHECK"}) {
         xcb_delete_property(Connection(), Root(), Atom(name));
     }
-    client_->Sync();
+    Client().Sync();
 }

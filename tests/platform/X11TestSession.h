@@ -1,5 +1,5 @@
-// One private Xvfb and one QGuiApplication on it per test process, made on first use, and
-// a second X connection that plays the other clients of the desktop.
+// One private test desktop and one QGuiApplication on it per test process, made on first
+// use; the desktop's own X connection plays the other clients of the desktop.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,18 +11,17 @@
 #include <string_view>
 #include <vector>
 
-#include "tests/e2e/support/XClient.h"
-#include "tests/e2e/support/XvfbServer.h"
+#include "tests/e2e/support/TestDesktop.h"
 
 class X11TestSession {
   public:
-    // Starts the server and the application the first time; null if Xvfb cannot start.
+    // Starts the desktop and the application the first time; null if the desktop cannot start.
     static X11TestSession* Get();
 
-    XvfbServer& Server() { return server_; }
-    XClient& Client() { return *client_; }
-    xcb_connection_t* Connection() { return client_->Connection(); }
-    xcb_window_t Root() { return client_->Root(); }
+    XvfbServer& Server() { return desktop_.Server(); }
+    XClient& Client() { return desktop_.X(); }
+    xcb_connection_t* Connection() { return Client().Connection(); }
+    xcb_window_t Root() { return Client().Root(); }
     xcb_atom_t Atom(const char* name);
 
     struct WindowSpec {
@@ -41,26 +40,25 @@ class X11TestSession {
     void SetProperty(xcb_window_t window, const char* name, const char* type, int format,
                      const void* data, std::uint32_t count);
     void DeleteProperty(xcb_window_t window, const char* name);
+    // Sets an ATOM list property (an empty list deletes it).
+    void SetAtoms(xcb_window_t window, const char* name, const std::vector<const char*>& atoms);
     void Destroy(xcb_window_t window);
     // Destroys every window this session made, so each test starts from an empty desktop.
     void DestroyAll();
 
   private:
-    X11TestSession();
-    XvfbServer server_;
-    std::unique_ptr<XClient> client_;
+    X11TestSession() = default;
+    TestDesktop desktop_;
     std::vector<xcb_window_t> made_;
 };
 
-// A test on the shared session that starts and ends with an empty desktop; skipped when
-// Xvfb cannot start.
+// A test on the shared session that starts and ends with an empty desktop; fails when Xvfb
+// cannot start.
 class X11SessionTest : public ::testing::Test {
   protected:
     void SetUp() override {
         s_ = X11TestSession::Get();
-        if (s_ == nullptr) {
-            GTEST_SKIP() << "Xvfb did not start";
-        }
+        ASSERT_NE(s_, nullptr) << "Xvfb did not start";
         s_->DestroyAll();
     }
     void TearDown() override {

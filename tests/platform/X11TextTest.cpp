@@ -60,43 +60,19 @@ TEST(DecodeTitle, CutUtf8SequenceBecomesReplacementCharacters) {
     }
 }
 
-TEST(CopyTitle, FollowsGetWindowTextBounds) {
-    const std::u16string title(600, u'x');
-    std::u16string buffer(512, u'?');
-    EXPECT_EQ(CopyTitle(title, buffer.data(), 512), 511);
-    EXPECT_EQ(buffer[511], u'\0');
-    EXPECT_EQ(buffer.substr(0, 511), title.substr(0, 511));
-
-    char16_t one[2] = {u'?', u'?'};
-    EXPECT_EQ(CopyTitle(u"abc", one, 1), 0);
-    EXPECT_EQ(one[0], u'\0');
-    EXPECT_EQ(one[1], u'?');  // nothing beyond maxCount is written
-
-    EXPECT_EQ(CopyTitle(u"abc", one, 0), 0);
-    EXPECT_EQ(one[1], u'?');
-    EXPECT_EQ(CopyTitle(u"abc", nullptr, 10), 0);
-}
-
-TEST(CopyTitle, NeverSplitsASurrogatePair) {
-    const std::u16string title = u"ab\U0001F600c";
-    char16_t buffer[8];
-    EXPECT_EQ(CopyTitle(title, buffer, 4), 2);  // 'a' 'b' and no lone high half
-    EXPECT_EQ(std::u16string(buffer), u"ab");
-    EXPECT_EQ(CopyTitle(title, buffer, 5), 4);
-    EXPECT_EQ(std::u16string(buffer), u"ab\U0001F600");
-}
-
 TEST(NumberMonitors, PrimaryFirstThenLeftThenTop) {
-    const std::vector<DisplayRect> got = NumberMonitors({
-        {{1920, 0, 1280, 1024}, false},
-        {{0, 1080, 1920, 1080}, false},
-        {{0, 0, 1920, 1080}, false},
-        {{3200, 0, 800, 600}, true},
-        {{0, 0, 0, 0}, false},        // empty: dropped
-        {{0, 0, 1920, 1080}, false},  // a clone of another: dropped
+    const std::vector<DisplayInfo> got = NumberMonitors({
+        {QRect(1920, 0, 1280, 1024), "DP-2", false},
+        {QRect(0, 1080, 1920, 1080), "HDMI-1", false},
+        {QRect(0, 0, 1920, 1080), "DP-1", false},
+        {QRect(3200, 0, 800, 600), "eDP-1", true},
+        {QRect(0, 0, 0, 0), "empty", false},         // empty: dropped
+        {QRect(0, 0, 1920, 1080), "mirror", false},  // a clone of another: dropped
     });
-    const std::vector<DisplayRect> expected{
-        {3200, 0, 800, 600}, {0, 0, 1920, 1080}, {0, 1080, 1920, 1080}, {1920, 0, 1280, 1024}};
+    const std::vector<DisplayInfo> expected{{QRect(3200, 0, 800, 600), "eDP-1"},
+                                            {QRect(0, 0, 1920, 1080), "DP-1"},
+                                            {QRect(0, 1080, 1920, 1080), "HDMI-1"},
+                                            {QRect(1920, 0, 1280, 1024), "DP-2"}};
     EXPECT_EQ(got, expected);
 }
 

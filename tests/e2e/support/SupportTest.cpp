@@ -2,8 +2,7 @@
 // pixels and title can be read back, and synthetic input.
 #include <gtest/gtest.h>
 
-#include <QProcess>
-
+#include "tests/e2e/support/TestProgram.h"
 #include "tests/e2e/support/WaitUntil.h"
 #include "tests/e2e/support/XClient.h"
 #include "tests/e2e/support/XvfbServer.h"
@@ -19,13 +18,12 @@ TEST(E2eSupport, ServerMonitorsAndColourClient) {
     EXPECT_NE(listing.find("Monitors: 2"), std::string::npos) << listing;
     EXPECT_NE(listing.find("*V2 1920/"), std::string::npos) << listing;
 
-    QProcess client;
-    client.setProcessEnvironment(server.Environment());
-    client.start(
+    TestProgram client(
         QStringLiteral(VANTREL_COLOUR_CLIENT),
-        {"--title", "Grüße", "--width", "200", "--height", "100", "--x", "10", "--y", "20"});
-    ASSERT_TRUE(client.waitForStarted(5000));
-    EXPECT_TRUE(ReadLineWithin(client, 5000).startsWith("window 0x"));
+        {"--title", "Grüße", "--width", "200", "--height", "100", "--x", "10", "--y", "20"},
+        server.Environment());
+    ASSERT_TRUE(client.Started());
+    EXPECT_NE(client.ReadAnnouncedWindow(5000), 0u);
 
     XClient x(server.Display());
     ASSERT_TRUE(x.Connected());
@@ -39,12 +37,11 @@ TEST(E2eSupport, ServerMonitorsAndColourClient) {
     EXPECT_TRUE(SameColour(x.PixelAt(60, 95), qRgb(0, 0, 255), 0));
     EXPECT_TRUE(SameColour(x.PixelAt(160, 95), qRgb(255, 255, 255), 0));
 
-    client.write("title Renamed\n");
-    client.waitForBytesWritten(1000);
+    client.Write("title Renamed");
     ASSERT_TRUE(WaitUntil([&] { return x.Title(windows[0]) == "Renamed"; }, 5000));
 
     x.RequestClose(windows[0]);
-    EXPECT_TRUE(client.waitForFinished(5000));
+    EXPECT_EQ(client.WaitForExit(5000), 0);
 }
 
 TEST(E2eSupport, ServerWithoutComposite) {

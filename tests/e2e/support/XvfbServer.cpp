@@ -101,8 +101,12 @@ bool XvfbServer::Start(const Options& options) {
     auto argv = ToArgv(args);
     const pid_t pid = fork();
     if (pid == 0) {
-        // The server ends with the test process, even when the test is killed.
+        // The server ends with the test process, even when the test is killed, and answers
+        // SIGTERM even when the caller has it blocked.
         prctl(PR_SET_PDEATHSIG, SIGTERM);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
         if (fds[1] == 3) {
             fcntl(3, F_SETFD, 0);
         } else {
@@ -174,20 +178,43 @@ bool XvfbServer::SetMonitors(const std::vector<MonitorSpec>& monitors) {
             RunOn(*this, {"xrandr", "--delmonitor", m.captured(1).toStdString()});
         }
     }
+    monitors_.clear();
+    names_.clear();
     for (std::size_t i = 0; i < monitors.size(); ++i) {
-        const MonitorSpec& s = monitors[i];
-        const std::string name = (s.primary ? "*" : "") + std::string("V") + std::to_string(i + 1);
-        // Physical sizes at 96 dpi keep toolkits' DPI guesses sane.
-        const std::string geometry =
-            std::to_string(s.width) + "/" + std::to_string(s.width * 254 / 960) + "x" +
-            std::to_string(s.height) + "/" + std::to_string(s.height * 254 / 960) + "+" +
-            std::to_string(s.x) + "+" + std::to_string(s.y);
-        if (RunOn(*this, {"xrandr", "--setmonitor", name, geometry, i == 0 ? "screen" : "none"}) !=
-            0) {
+        if (!AddMonitor(monitors[i])) {
             return false;
         }
     }
     return true;
+}
+
+bool XvfbServer::AddMonitor(const MonitorSpec& monitor) {
+    const std::string name = "V" + std::to_string(nextName_++);
+    if (!SetMonitor(monitor, name, monitors_.empty())) {
+        return false;
+    }
+    monitors_.push_back(monitor);
+    names_.push_back(name);
+    return true;
+}
+
+bool XvfbServer::RemoveMonitor(std::size_t index) {
+    if (index >= names_.size() || RunOn(*this, {"xrandr", "--delmonitor", names_[index]}) != 0) {
+        return false;
+    }
+    monitors_.erase(monitors_.begin() + static_cast<std::ptrdiff_t>(index));
+    names_.erase(names_.begin() + static_cast<std::ptrdiff_t>(index));
+    return true;
+}
+
+bool XvfbServer::SetMonitor(const MonitorSpec& s, const std::string& name, bool carriesOutput) {
+    // Physical sizes at 96 dpi keep toolkits' DPI guesses sane.
+    const std::string geometry =
+        std::to_string(s.width) + "/" + std::to_string(s.width * 254 / 960) + "x" +
+        std::to_string(s.height) + "/" + std::to_string(s.height * 254 / 960) + "+" +
+        std::to_string(s.x) + "+" + std::to_string(s.y);
+    return RunOn(*this, {"xrandr", "--setmonitor", (s.primary ? "*" : "") + name, geometry,
+                         carriesOutput ? "screen" : "none"}) == 0;
 }
 
 int RunOn(const XvfbServer& server, const std::vector<std::string>& command, std::string* output,

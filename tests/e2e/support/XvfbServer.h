@@ -38,6 +38,11 @@ class XvfbServer {
 
     // Replaces the RandR monitors: the first carries the screen's output, the others none.
     bool SetMonitors(const std::vector<MonitorSpec>& monitors);
+    // Plugs in one more monitor (after the others) or unplugs monitor index (0-based) while
+    // programs run, as a user does with a projector.
+    bool AddMonitor(const MonitorSpec& monitor);
+    bool RemoveMonitor(std::size_t index);
+    const std::vector<MonitorSpec>& Monitors() const { return monitors_; }
 
     // The test process's environment with DISPLAY pointing at this server.
     QProcessEnvironment Environment() const;
@@ -49,8 +54,13 @@ class XvfbServer {
 
   private:
     bool Start(const Options& options);
+    bool SetMonitor(const MonitorSpec& monitor, const std::string& name, bool carriesOutput);
     pid_t pid_ = -1;
     std::string display_;
+    std::vector<MonitorSpec> monitors_;
+    // RandR names of monitors_, in the same order.
+    std::vector<std::string> names_;
+    int nextName_ = 1;
 };
 
 // Runs a command to completion with DISPLAY set to the server; returns its exit code, or -1.

@@ -1,0 +1,109 @@
+#include "app/Application.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+
+#include <cstdio>
+#include <memory>
+
+#include "app/MainFormRemoteTarget.h"
+#include "l10n/Session.h"
+#include "mainwindow/MainForm.h"
+#include "platform/Platform.h"
+#include "remote/RemoteEntry.h"
+#include "remote/RemoteServer.h"
+#include "widgets/ProductIcon.h"
+
+namespace {
+
+const char* const kCompositionMessage = "Vantrel requires Windows Aero interface to be enabled.";
+constexpr int kCompositionMessageId = 5;
+// The name the single-instance guard is taken under.
+const QString kInstanceGuardName = QStringLiteral("Vantrel");
+
+void ShowCompositionMessage(const Session& session) {
+    QMessageBox box(QMessageBox::Critical, session.applicationTitle,
+                    session.catalog.GetMessageTextById(session.languageId, kCompositionMessageId,
+                                                       QString::fromLatin1(kCompositionMessage)),
+                    QMessageBox::Ok);
+    box.setObjectName(QStringLiteral("CompositionMessage"));
+    box.exec();
+}
+
+int RunWithToolkit(Session& session, Platform& platform, int argc, char** argv,
+                   const ToolkitHooks& hooks) {
+    if (QCoreApplication::instance() != nullptr) {
+        return RunApplication(session, platform);
+    }
+    if (const auto problem = hooks.displayProblem ? hooks.displayProblem() : std::nullopt) {
+        std::fprintf(stderr, "vantrel: %s\n", problem->toLocal8Bit().constData());
+        return 1;
+    }
+    // The program takes no arguments: the toolkit sees the program name only.
+    static int toolkitArgc = 1;
+    static char* toolkitArgv[] = {argc > 0 ? argv[0] : const_cast<char*>("vantrel"), nullptr};
+    QApplication application(toolkitArgc, toolkitArgv);
+    if (hooks.started) {
+        hooks.started();
+    }
+    return RunApplication(session, platform);
+}
+
+}  // namespace
+
+QString GetMessagesFolder(const QString& installPath) {
+    QString folder = installPath;
+    if (folder.isEmpty()) {
+        return folder;
+    }
+    if (!folder.endsWith(QDir::separator())) {
+        folder += QDir::separator();
+    }
+    return folder + QStringLiteral("Messages");
+}
+
+int RunApplication(Session& session, Platform& platform) {
+    auto* application = qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (application == nullptr) {
+        return 1;
+    }
+    // Only closing the main window ends the program; a closed About box or message box while
+    // the main window hides in the tray must not.
+    application->setQuitOnLastWindowClosed(false);
+    application->setWindowIcon(ProductIcon());
+    session.catalog.Load(
+        QFile::encodeName(GetMessagesFolder(platform.System().InstallPath())).toStdString());
+
+    // The main window lists the windows once on creation; it is shown only if composition
+    // is available.
+    auto mainForm = std::make_unique<TMainForm>(session, platform);
+    if (!platform.Thumbnails().Available()) {
+        ShowCompositionMessage(session);
+        return 0;
+    }
+    mainForm->PrepareToRun(session.languageId);
+    QObject::connect(mainForm.get(), &TMainForm::Closed, application, &QCoreApplication::quit);
+    mainForm->show();
+    mainForm->activateWindow();
+    // Scripts reach this copy for as long as the main window lives.
+    MainFormRemoteTarget remoteTarget(*mainForm, platform);
+    const RemoteServer remoteServer(remoteTarget);
+    QApplication::exec();
+    return 0;
+}
+
+int RunVantrel(Platform& platform, int argc, char** argv, const ToolkitHooks& hooks) {
+    // The guard first, then the language; the guard is held until the program ends.
+    const std::unique_ptr<InstanceGuard> guard =
+        platform.System().AcquireInstanceGuard(kInstanceGuardName);
+    if (guard != nullptr && guard->AlreadyRunning()) {
+        // A second start brings the running copy's window back, then ends.
+        ShowRunningCopy();
+        return 0;
+    }
+    Session session(platform.Encodings(),
+                    static_cast<std::int32_t>(platform.System().UserLanguageId()));
+    return RunWithToolkit(session, platform, argc, argv, hooks);
+}

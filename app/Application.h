@@ -1,0 +1,31 @@
+// The program's start and end: single instance, session and catalog, the main window, the
+// composition check, the event loop and the final clean-up, over a given platform backend.
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class Platform;
+struct Session;
+
+// What the toolkit's platform needs around its start; empty members do nothing.
+struct ToolkitHooks {
+    // Before the toolkit starts: why the program cannot run here, or nothing.
+    std::function<std::optional<QString>()> displayProblem;
+    // Once the toolkit runs.
+    std::function<void()> started;
+};
+
+// The catalog folder: installPath, a directory separator unless it already ends with one,
+// then "Messages"; empty when there is no installation folder.
+QString GetMessagesFolder(const QString& installPath);
+
+// The whole program. Uses the running QApplication when there is one (tests), otherwise
+// makes its own. Returns the exit code.
+int RunVantrel(Platform& platform, int argc, char** argv, const ToolkitHooks& hooks = {});
+
+// The part after the guard, with a QApplication in place: catalog, main window,
+// composition check, event loop. Returns the exit code.
+int RunApplication(Session& session, Platform& platform);

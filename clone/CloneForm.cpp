@@ -1,0 +1,158 @@
+#include "clone/CloneForm.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QResizeEvent>
+#include <QScreen>
+
+#include <algorithm>
+#include <cmath>
+
+#include "clone/ThumbnailFit.h"
+#include "platform/DisplayList.h"
+#include "platform/SystemServices.h"
+
+namespace {
+
+// Qt places windows in device-independent pixels. A screen keeps its top-left corner in
+// both systems and scales the rest by its ratio, so a rectangle in device pixels is mapped
+// through the screen that holds its top-left corner.
+QRect LogicalRect(const QRect& r) {
+    const QPoint corner = r.topLeft();
+    // Outside every screen: the application's ratio, around the virtual desktop's origin.
+    qreal ratio = qGuiApp != nullptr ? qGuiApp->devicePixelRatio() : 1.0;
+    QPoint origin;
+    for (QScreen* screen : QGuiApplication::screens()) {
+        const QRect logical = screen->geometry();
+        const qreal dpr = screen->devicePixelRatio();
+        const QRect native(logical.topLeft(), logical.size() * dpr);
+        if (native.contains(corner)) {
+            ratio = dpr;
+            origin = logical.topLeft();
+            break;
+        }
+    }
+    const auto scale = [ratio](int v) { return static_cast<int>(std::lround(v / ratio)); };
+    return QRect(origin.x() + scale(r.left() - origin.x()),
+                 origin.y() + scale(r.top() - origin.y()), scale(r.width()), scale(r.height()));
+}
+
+}  // namespace
+
+TCloneForm::TCloneForm(Compositor& compositor, DisplayList& displays, SystemServices& system)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
+      compositor_(compositor),
+      displays_(displays) {
+    setObjectName(QStringLiteral("CloneForm"));
+    setWindowTitle(QStringLiteral("Window Clone"));
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+    setAutoFillBackground(true);
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(11);
+    setFont(font);
+    // X windows cannot be empty: a display that reports no area gives a 1 x 1 clone.
+    setMinimumSize(1, 1);
+    resize(832, 749);
+    // The native window exists from here on (the thumbnail's destination), still unmapped.
+    system.PrepareCloneWindow(static_cast<WindowHandle>(winId()));
+}
+
+TCloneForm::~TCloneForm() = default;
+
+QSize TCloneForm::ClientPixelSize() const {
+    const qreal ratio = devicePixelRatioF();
+    return {static_cast<int>(std::lround(width() * ratio)),
+            static_cast<int>(std::lround(height() * ratio))};
+}
+
+void TCloneForm::StartClone(WindowHandle sourceWindow, int displayIndex) {
+    // A restarted clone gives its previous image back first, so nothing is left registered.
+    thumbnail_.reset();
+    allowClose_ = false;
+    sourceWindow_ = sourceWindow;
+    fitToWindow_ = true;
+    thumbnail_ = compositor_.CreateThumbnail(static_cast<WindowHandle>(winId()), sourceWindow_);
+    UpdatePlacement();
+    const std::vector<DisplayInfo> displays = displays_.Displays();
+    QRect device(0, 0, 0, 0);
+    if (displayIndex >= 0 && displayIndex < static_cast<int>(displays.size())) {
+        device = displays[static_cast<std::size_t>(displayIndex)].rect;
+    }
+    PlaceOnDisplay(device);
+}
+
+void TCloneForm::PlaceOnDisplay(const QRect& device) {
+    QRect bounds = LogicalRect(device);
+    bounds.setWidth(std::max(bounds.width(), 1));
+    bounds.setHeight(std::max(bounds.height(), 1));
+    // One operation; when the size changes, the resize event fits the image to the display.
+    setGeometry(bounds);
+}
+
+void TCloneForm::CloseClone() {
+    allowClose_ = true;
+    close();
+}
+
+void TCloneForm::UpdatePlacement() {
+    if (!thumbnail_) {
+        return;
+    }
+    // A failed query or a collapsed window has no fit: the last placement stays.
+    const std::optional<QSize> source = thumbnail_->SourceSize();
+    const std::optional<QRect> destination =
+        ThumbnailDestination(source.value_or(QSize(0, 0)), ClientPixelSize(), fitToWindow_);
+    if (destination) {
+        thumbnail_->Place(*destination, true);
+    }
+}
+
+void TCloneForm::FormResize() {
+    UpdatePlacement();
+}
+
+void TCloneForm::SetFitToWindow(bool fit) {
+    if (fit != fitToWindow_) {
+        FormClick();
+    }
+}
+
+void TCloneForm::FormClick() {
+    fitToWindow_ = !fitToWindow_;
+    UpdatePlacement();
+}
+
+bool TCloneForm::FormCloseQuery() const {
+    return allowClose_;
+}
+
+void TCloneForm::FormClose() {
+    thumbnail_.reset();
+}
+
+void TCloneForm::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+void TCloneForm::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+        FormClick();
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+void TCloneForm::closeEvent(QCloseEvent* event) {
+    // Only CloseClone closes a clone; every other request (the window manager's close
+    // message, Alt+F4) is refused and the clone stays.
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    FormClose();
+}

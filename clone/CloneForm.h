@@ -1,0 +1,57 @@
+// A clone: a borderless black window covering one display, in which the compositor draws a
+// live image of a source window, fitted to the display or at its natural size.
+#pragma once
+
+#include <QSize>
+#include <QWidget>
+
+#include <memory>
+
+#include "platform/Compositor.h"
+#include "platform/WindowList.h"
+
+class DisplayList;
+class SystemServices;
+
+class TCloneForm : public QWidget {
+    Q_OBJECT
+  public:
+    // A top-level window of its own; whoever makes it owns it and destroys it.
+    TCloneForm(Compositor& compositor, DisplayList& displays, SystemServices& system);
+    ~TCloneForm() override;
+
+    // Draws sourceWindow and covers display displayIndex (a display that has gone since
+    // gives a 1 x 1 window at the origin). A failed registration leaves a black clone.
+    void StartClone(WindowHandle sourceWindow, int displayIndex);
+    void CloseClone();
+
+    bool AllowClose() const { return allowClose_; }
+    bool HasThumbnail() const { return thumbnail_ != nullptr; }
+    WindowHandle SourceWindow() const { return sourceWindow_; }
+    bool FitToWindow() const { return fitToWindow_; }
+    // Fits the image to the display, or shows it at its natural size, as a click switches.
+    void SetFitToWindow(bool fit);
+
+    // The client size in device pixels, the unit of the thumbnail's destination rectangle.
+    QSize ClientPixelSize() const;
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void FormResize();
+    void FormClick();
+    bool FormCloseQuery() const;
+    void FormClose();
+    void UpdatePlacement();
+    void PlaceOnDisplay(const QRect& device);
+
+    Compositor& compositor_;
+    DisplayList& displays_;
+    std::unique_ptr<Thumbnail> thumbnail_;
+    WindowHandle sourceWindow_ = 0;
+    bool allowClose_ = false;
+    bool fitToWindow_ = false;
+};

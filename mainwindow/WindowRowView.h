@@ -1,0 +1,70 @@
+// One row of the main window's list: the title label of a listed window, one toggle button
+// per display, and the clones those buttons opened, which the row owns.
+#pragma once
+
+#include <QPoint>
+#include <QString>
+#include <QToolButton>
+
+#include <memory>
+#include <vector>
+
+#include "clone/CloneForm.h"
+#include "mainwindow/RowTitleLabel.h"
+
+class Compositor;
+class DisplayList;
+class SystemServices;
+
+// What a row needs to open clones.
+struct CloneServices {
+    Compositor& compositor;
+    DisplayList& displays;
+    SystemServices& system;
+};
+
+// Row geometry in the scroll box's content: row k has its title at kRowTop + kRowPitch * k
+// and its buttons kButtonRaise pixels higher.
+inline constexpr int kRowTop = 6;
+inline constexpr int kRowPitch = 28;
+inline constexpr int kButtonRaise = 5;
+
+class TWindowRowView {
+  public:
+    // Makes the row's controls on host at row position `index`, with `displays` buttons;
+    // the title reaches to x = titleRight.
+    TWindowRowView(QWidget* host, const CloneServices& services, const ListedWindow& window,
+                   int displays, int index, int titleRight);
+    // Closes the row's clones and removes its controls.
+    ~TWindowRowView();
+    TWindowRowView(const TWindowRowView&) = delete;
+    TWindowRowView& operator=(const TWindowRowView&) = delete;
+
+    WindowHandle Window() const { return window_; }
+    TRowTitleLabel* TitleLabel() const { return titleLabel_; }
+    const std::vector<QToolButton*>& DisplayButtons() const { return buttons_; }
+    // The clone on display index, or null.
+    TCloneForm* Clone(std::size_t index) const;
+
+    void SetTitle(const QString& title);
+    // Moves the row's title to top y, reaching to x = titleRight; returns the right and
+    // bottom edges (exclusive) its controls reach.
+    QPoint Place(int y, int titleRight);
+
+    // A display button was toggled: a clone exists exactly while its button is down.
+    void DisplayButtonClick(std::size_t index);
+    // Brings the window's clones to the front in display order, so the last one ends up
+    // active.
+    void TitleLabelClick();
+    void CloseClones();
+
+  private:
+    QToolButton* MakeButton(QWidget* host, int index, int top);
+    void UpdateTitleCursor();
+
+    CloneServices services_;
+    WindowHandle window_;
+    TRowTitleLabel* titleLabel_ = nullptr;
+    std::vector<QToolButton*> buttons_;                // index i stands for display i
+    std::vector<std::unique_ptr<TCloneForm>> clones_;  // slot i: the clone on display i
+};

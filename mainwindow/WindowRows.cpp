@@ -1,0 +1,81 @@
+#include "mainwindow/WindowRows.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+constexpr int kTitleRightGap = 33;
+}
+
+TWindowRows::TWindowRows(QScrollArea* scrollBox, const CloneServices& services)
+    : scrollBox_(scrollBox), host_(new QWidget), services_(services) {
+    host_->setObjectName(QStringLiteral("WindowsScrollBoxContent"));
+    host_->resize(0, 0);
+    scrollBox_->setWidget(host_);
+    host_->setBackgroundRole(QPalette::Base);
+}
+
+TWindowRows::~TWindowRows() {
+    Clear();
+}
+
+int TWindowRows::TitleRight() const {
+    return scrollBox_->width() - kTitleRightGap;
+}
+
+void TWindowRows::Refresh(const std::vector<ListedWindow>& snapshot,
+                          const std::function<int()>& displayCount) {
+    const ListChanges changes = model_.Update(snapshot);
+    for (const std::size_t row : changes.removed) {
+        Lock();
+        rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(row));
+    }
+    // Every label shows its window's title again, also one that translation replaced.
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        rows_[i]->SetTitle(model_.Rows()[i].title);
+    }
+    std::optional<int> displays;
+    for (const ListedWindow& window : changes.added) {
+        if (!displays) {
+            displays = displayCount();
+        }
+        Lock();
+        rows_.push_back(std::make_unique<TWindowRowView>(
+            host_, services_, window, *displays, static_cast<int>(rows_.size()), TitleRight()));
+    }
+}
+
+void TWindowRows::Arrange() {
+    int y = kRowTop;
+    QPoint extent(0, 0);
+    for (const auto& row : rows_) {
+        const QPoint reach = row->Place(y, TitleRight());
+        extent = QPoint(std::max(extent.x(), reach.x()), std::max(extent.y(), reach.y()));
+        y += kRowPitch;
+    }
+    if (host_->size() != QSize(extent.x(), extent.y())) {
+        host_->resize(extent.x(), extent.y());
+    }
+}
+
+void TWindowRows::Clear() {
+    rows_.clear();
+    model_.Clear();
+    if (host_ != nullptr) {
+        host_->resize(0, 0);
+    }
+}
+
+void TWindowRows::Lock() {
+    if (lockOnChange_ && !locked_) {
+        scrollBox_->setUpdatesEnabled(false);
+        locked_ = true;
+    }
+}
+
+void TWindowRows::Unlock() {
+    if (locked_) {
+        locked_ = false;
+        scrollBox_->setUpdatesEnabled(true);
+    }
+}

@@ -1,0 +1,108 @@
+#include "monitors/MonitorIdentify.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <exception>
+#include <memory>
+#include <vector>
+
+#include "monitors/MonitorNumberForm.h"
+#include "platform/DisplayList.h"
+
+namespace {
+
+constexpr int kStepMs = 100;
+constexpr int kStepsPerSecond = 1000 / kStepMs;
+
+// Counts a run as waiting for as long as it lives.
+class TWaitingRun {
+  public:
+    explicit TWaitingRun(int& runs) : runs_(runs) { ++runs_; }
+    ~TWaitingRun() { --runs_; }
+    TWaitingRun(const TWaitingRun&) = delete;
+    TWaitingRun& operator=(const TWaitingRun&) = delete;
+
+  private:
+    int& runs_;
+};
+
+// The overlays of one run; they go in list order, whichever way the run ends.
+class TOverlayList {
+  public:
+    explicit TOverlayList(DisplayList& displays) : displays_(displays) {}
+    TOverlayList(const TOverlayList&) = delete;
+    TOverlayList& operator=(const TOverlayList&) = delete;
+    ~TOverlayList() {
+        for (auto& overlay : overlays_) {
+            overlay.reset();
+        }
+    }
+
+    void CreateAndPlace(int displayCount) {
+        for (int i = 0; i < displayCount; ++i) {
+            overlays_.push_back(std::make_unique<TMonitorNumForm>(displays_));
+            overlays_.back()->PlaceOnMonitor(i);
+        }
+    }
+
+    void ShowAll() {
+        for (auto& overlay : overlays_) {
+            overlay->show();
+        }
+    }
+
+  private:
+    DisplayList& displays_;
+    std::vector<std::unique_ptr<TMonitorNumForm>> overlays_;
+};
+
+// Waits one step in a local event loop. Returns false when the loop was ended by someone
+// else than the step's timer: the application is quitting.
+bool WaitOneStep() {
+    QDeadlineTimer stepEnd(kStepMs, Qt::PreciseTimer);
+    while (!stepEnd.hasExpired()) {
+        QEventLoop loop;
+        bool timedOut = false;
+        QTimer timer;
+        timer.setSingleShot(true);
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+            timedOut = true;
+            loop.quit();
+        });
+        timer.start(static_cast<int>(stepEnd.remainingTime()) + 1);
+        loop.exec();
+        if (!timedOut) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+void TMonitorIdentify::Wait(int seconds) {
+    const long long steps = static_cast<long long>(seconds) * kStepsPerSecond;
+    TWaitingRun waiting(waitingRuns_);
+    for (long long step = 0; step < steps; ++step) {
+        if (!WaitOneStep()) {
+            return;
+        }
+    }
+}
+
+void TMonitorIdentify::ShowMonitorNumbers(int seconds) {
+    TOverlayList overlays(displays_);
+    try {
+        overlays.CreateAndPlace(displays_.Count());
+        overlays.ShowAll();
+    } catch (const std::exception&) {
+        // Out of memory while making the overlays: take down what was made and skip the
+        // wait; nothing may leave through the event loop.
+        return;
+    }
+    Wait(seconds);
+}

@@ -1,0 +1,36 @@
+// "Identify Monitors": every display shows its number for a given number of seconds.
+#pragma once
+
+class DisplayList;
+
+// Shows one number overlay per display for `seconds` seconds and returns when they are gone.
+//
+// All overlays are made and placed before the first is shown, so they come up together.
+// The wait runs in steps of 100 ms; each step waits in a local event loop (no busy loop, no
+// sleeping thread), so the main window keeps answering clicks at once. A waiting event loop
+// announces that it is about to block, which is where the window list refreshes while the
+// program is idle; that refresh must not run while the overlays are up, so it asks
+// Waiting() and skips itself during the wait.
+//
+// A run started from inside the wait (the button pressed again) lays its overlays over the
+// first set and finishes first; the outer run then goes on with its remaining steps. When the
+// application is asked to quit during the wait, the wait ends early so the quit is not held
+// up. With no display reported there is no overlay, but the full wait is still taken. The
+// overlays go in display order (display 1 first), also when making one of them fails; such
+// a failure skips the wait and is not reported. A negative duration waits nothing.
+class TMonitorIdentify {
+  public:
+    explicit TMonitorIdentify(DisplayList& displays) : displays_(displays) {}
+    TMonitorIdentify(const TMonitorIdentify&) = delete;
+    TMonitorIdentify& operator=(const TMonitorIdentify&) = delete;
+
+    void ShowMonitorNumbers(int seconds);
+    // True while any run of ShowMonitorNumbers is waiting.
+    bool Waiting() const { return waitingRuns_ > 0; }
+
+  private:
+    void Wait(int seconds);
+
+    DisplayList& displays_;
+    int waitingRuns_ = 0;
+};

@@ -1,0 +1,23 @@
+// The compositor of the X11 backend: thumbnails drawn by the X server (see X11Thumbnails.h),
+// attached to Qt's connection on first use. A thumbnail handed out may outlive the
+// compositor; it then releases nothing (the compositor freed everything when it went).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/Compositor.h"
+#include "platform/x11/X11Thumbnails.h"
+
+class X11Compositor final : public Compositor {
+  public:
+    bool Available() override;
+    std::unique_ptr<Thumbnail> CreateThumbnail(WindowHandle destination,
+                                               WindowHandle source) override;
+    // How many images this compositor's thumbnails have composited, for benchmarks.
+    std::uint64_t FramesDrawn() const;
+
+  private:
+    bool Attach();
+    std::shared_ptr<X11Thumbnails> thumbnails_;
+};

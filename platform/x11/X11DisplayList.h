@@ -1,0 +1,31 @@
+// The displays as the program sees them, and Changed() when RandR reports that the screen,
+// a CRTC or an output changed. The notifications of one change (there are several) are
+// taken together: the layout is read once per event-loop turn after them, and Changed()
+// follows only when it differs from the last one read.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "platform/DisplayList.h"
+#include "platform/x11/X11Context.h"
+#include "platform/x11/X11Monitors.h"
+
+class X11DisplayList final : public DisplayList {
+    Q_OBJECT
+  public:
+    X11DisplayList() = default;
+    ~X11DisplayList() override;
+    std::vector<DisplayInfo> Displays() override;
+
+  private:
+    bool Attach();
+    bool OnEvent(xcb_generic_event_t* event);
+    void CheckLayout();
+
+    X11Context* context_ = nullptr;
+    std::unique_ptr<X11Monitors> monitors_;
+    int handlerId_ = 0;
+    bool checkQueued_ = false;
+    std::vector<DisplayInfo> last_;
+};

@@ -1,0 +1,170 @@
+#include "remote/CommandLine.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+
+#include <array>
+
+namespace {
+
+struct Options {
+    QCommandLineOption list{QStringLiteral("list"),
+                            QStringLiteral("Print the windows and the displays, one a line, "
+                                           "tab-separated.")};
+    QCommandLineOption clone{QStringLiteral("clone"),
+                             QStringLiteral("Clone WINDOW (an id from --list, or a regular "
+                                            "expression matching one title) onto --display."),
+                             QStringLiteral("WINDOW")};
+    QCommandLineOption release{QStringLiteral("release"),
+                               QStringLiteral("Close WINDOW's clone on --display."),
+                               QStringLiteral("WINDOW")};
+    QCommandLineOption display{QStringLiteral("display"),
+                               QStringLiteral("The display's number, as on the buttons."),
+                               QStringLiteral("N")};
+    QCommandLineOption natural{QStringLiteral("natural"),
+                               QStringLiteral("With --clone: natural size instead of fit.")};
+    QCommandLineOption identify{QStringLiteral("identify"),
+                                QStringLiteral("Show each display's number on it.")};
+    QCommandLineOption show{QStringLiteral("show"),
+                            QStringLiteral("Bring the main window back and to the front.")};
+    QCommandLineOption hide{QStringLiteral("hide"), QStringLiteral("Hide the main window.")};
+    QCommandLineOption quit{QStringLiteral("quit"), QStringLiteral("End the running copy.")};
+    QCommandLineOption pointer{QStringLiteral("pointer"),
+                               QStringLiteral("Show (on) or hide (off) the pointer on clones."),
+                               QStringLiteral("on|off")};
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                            QStringLiteral("Show this help.")};
+    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+                               QStringLiteral("Show the version.")};
+};
+
+const char* const kDescription =
+    "Without arguments, starts Vantrel (or brings the running copy's window back).\n"
+    "With a command, tells the running copy what to do, starting one first when none runs\n"
+    "(--list and --quit only report that none runs).\n"
+    "Exit status: 0 done, 1 failed (the message says why), 2 bad usage.";
+
+std::array<const QCommandLineOption*, 12> AllOptions(const Options& o) {
+    return {&o.list, &o.clone, &o.release, &o.display, &o.natural, &o.identify,
+            &o.show, &o.hide,  &o.quit,    &o.pointer, &o.help,    &o.version};
+}
+
+// The help text, built here rather than by the parser, which needs a running application.
+QString HelpText(const Options& o) {
+    QString text = QStringLiteral("Usage: vantrel [command]\n") +
+                   QString::fromLatin1(kDescription) +
+                   QStringLiteral("\n\nCommands and options:\n");
+    for (const QCommandLineOption* option : AllOptions(o)) {
+        QStringList names;
+        for (const QString& name : option->names()) {
+            names.append((name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name);
+        }
+        QString left = names.join(QStringLiteral(", "));
+        if (!option->valueName().isEmpty()) {
+            left += u' ' + option->valueName();
+        }
+        text += QStringLiteral("  %1  %2\n").arg(left.leftJustified(22), option->description());
+    }
+    return text;
+}
+
+ParsedCommandLine Usage(const QString& why) {
+    return {ParsedCommandLine::Kind::Usage, {}, why};
+}
+
+// The one command given, or a usage error when there are none or several.
+ParsedCommandLine ChooseCommand(const QCommandLineParser& parser, const Options& o) {
+    const std::array<std::pair<const QCommandLineOption*, RemoteCommand>, 8> commands = {{
+        {&o.list, RemoteCommand::List},
+        {&o.clone, RemoteCommand::Clone},
+        {&o.release, RemoteCommand::Release},
+        {&o.identify, RemoteCommand::Identify},
+        {&o.show, RemoteCommand::Show},
+        {&o.hide, RemoteCommand::Hide},
+        {&o.quit, RemoteCommand::Quit},
+        {&o.pointer, RemoteCommand::SetPointer},
+    }};
+    ParsedCommandLine parsed{ParsedCommandLine::Kind::Command, {}, {}};
+    int count = 0;
+    for (const auto& [option, command] : commands) {
+        if (parser.isSet(*option)) {
+            count += static_cast<int>(parser.values(*option).size() > 1 ? 2 : 1);
+            parsed.request.command = command;
+        }
+    }
+    if (count != 1) {
+        return Usage(count == 0 ? QStringLiteral("no command given")
+                                : QStringLiteral("give one command at a time"));
+    }
+    return parsed;
+}
+
+// Fills in and checks the command's own values: WINDOW, --display, --natural, on|off.
+ParsedCommandLine CheckValues(ParsedCommandLine parsed, const QCommandLineParser& parser,
+                              const Options& o) {
+    RemoteRequest& request = parsed.request;
+    const bool needsDisplay =
+        request.command == RemoteCommand::Clone || request.command == RemoteCommand::Release;
+    if (parser.isSet(o.display) != needsDisplay) {
+        return Usage(needsDisplay ? QStringLiteral("--clone and --release need --display N")
+                                  : QStringLiteral("--display goes with --clone or --release"));
+    }
+    if (parser.isSet(o.natural) && request.command != RemoteCommand::Clone) {
+        return Usage(QStringLiteral("--natural goes with --clone"));
+    }
+    if (needsDisplay) {
+        request.window =
+            parser.value(request.command == RemoteCommand::Clone ? o.clone : o.release);
+        if (request.window.isEmpty()) {
+            return Usage(
+                QStringLiteral("WINDOW is empty: give an id from --list or a title "
+                               "pattern"));
+        }
+        bool ok = false;
+        request.display = parser.value(o.display).toInt(&ok);
+        if (!ok || request.display < 1 || parser.values(o.display).size() > 1) {
+            return Usage(QStringLiteral("--display needs one number from 1 up, not \"%1\"")
+                             .arg(parser.values(o.display).join(u' ')));
+        }
+        request.natural = parser.isSet(o.natural);
+    }
+    if (request.command == RemoteCommand::SetPointer) {
+        const QString value = parser.value(o.pointer);
+        if (value != QLatin1String("on") && value != QLatin1String("off")) {
+            return Usage(QStringLiteral("--pointer takes on or off, not \"%1\"").arg(value));
+        }
+        request.pointer = value == QLatin1String("on");
+    }
+    return parsed;
+}
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
+    if (arguments.size() <= 1) {
+        return {};
+    }
+    const Options options;
+    QCommandLineParser parser;
+    for (const QCommandLineOption* option : AllOptions(options)) {
+        parser.addOption(*option);
+    }
+    if (!parser.parse(arguments)) {
+        return Usage(parser.errorText());
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        return Usage(QStringLiteral("unexpected argument \"%1\"")
+                         .arg(parser.positionalArguments().constFirst()));
+    }
+    if (parser.isSet(options.help)) {
+        return {ParsedCommandLine::Kind::Help, {}, HelpText(options)};
+    }
+    if (parser.isSet(options.version)) {
+        return {ParsedCommandLine::Kind::Version, {}, QString()};
+    }
+    const ParsedCommandLine chosen = ChooseCommand(parser, options);
+    if (chosen.kind == ParsedCommandLine::Kind::Usage) {
+        return chosen;
+    }
+    return CheckValues(chosen, parser, options);
+}

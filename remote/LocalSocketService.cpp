@@ -1,0 +1,53 @@
+#include "remote/LocalSocketService.h"
+
+#include <QLocalSocket>
+#include <QMetaObject>
+
+#include "remote/LocalSocketChannel.h"
+#include "remote/LocalSocketMessages.h"
+
+namespace {
+
+// A request line longer than this is not one; the connection is dropped.
+constexpr qint64 kMaxRequestBytes = 64 * 1024;
+
+}  // namespace
+
+LocalSocketService::LocalSocketService(RemoteTarget& target, const QString& name)
+    : target_(target) {
+    // Listening would take the name over from a copy that answers on it: neither Windows
+    // pipes nor a Unix socket file refuse a second server by themselves.
+    if (LocalSocketChannel(name).CopyRunning()) {
+        return;
+    }
+    server_.setSocketOptions(QLocalServer::UserAccessOption);
+    connect(&server_, &QLocalServer::newConnection, this, &LocalSocketService::Accept);
+    server_.listen(name);
+}
+
+void LocalSocketService::Accept() {
+    while (QLocalSocket* socket = server_.nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { Answer(socket); });
+    }
+}
+
+void LocalSocketService::Answer(QLocalSocket* socket) {
+    if (!socket->canReadLine()) {
+        if (socket->bytesAvailable() > kMaxRequestBytes) {
+            socket->abort();
+        }
+        return;
+    }
+    const auto request = DecodeRequest(socket->readLine());
+    Outcome outcome = Outcome::Failed(QStringLiteral("not a request"));
+    if (request && request->command == RemoteCommand::Quit) {
+        outcome = Outcome::Done();
+        QMetaObject::invokeMethod(
+            this, [this] { target_.Quit(); }, Qt::QueuedConnection);
+    } else if (request) {
+        outcome = Dispatch(target_, *request);
+    }
+    socket->write(EncodeOutcome(outcome));
+    socket->disconnectFromServer();
+}

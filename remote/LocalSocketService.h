@@ -1,0 +1,28 @@
+// The running copy's service on Windows: a local socket of the user, one request and one
+// answer per connection (LocalSocketMessages.h). Built on every platform so its tests run.
+#pragma once
+
+#include <QLocalServer>
+#include <QObject>
+#include <QString>
+
+#include "remote/RemoteCommands.h"
+
+class QLocalSocket;
+
+class LocalSocketService : public QObject {
+    Q_OBJECT
+
+  public:
+    // Listens under the name, reachable by this user only. The target must outlive this.
+    LocalSocketService(RemoteTarget& target, const QString& name);
+    // False when another copy listens under the name already, or listening failed.
+    bool Registered() const { return server_.isListening(); }
+
+  private:
+    void Accept();
+    void Answer(QLocalSocket* socket);
+
+    RemoteTarget& target_;
+    QLocalServer server_;
+};

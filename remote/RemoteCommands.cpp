@@ -1,0 +1,145 @@
+#include "remote/RemoteCommands.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include "remote/WindowMatch.h"
+
+namespace {
+
+constexpr std::array<std::pair<RemoteCommand, const char*>, 8> kNames = {{
+    {RemoteCommand::List, "List"},
+    {RemoteCommand::Clone, "Clone"},
+    {RemoteCommand::Release, "Release"},
+    {RemoteCommand::Identify, "Identify"},
+    {RemoteCommand::Show, "Show"},
+    {RemoteCommand::Hide, "Hide"},
+    {RemoteCommand::Quit, "Quit"},
+    {RemoteCommand::SetPointer, "SetPointer"},
+}};
+
+QString OneLine(QString text) {
+    for (QChar& c : text) {
+        if (c == u'\t' || c == u'\n' || c == u'\r') {
+            c = u' ';
+        }
+    }
+    return text;
+}
+
+QString DisplayList(const QList<int>& numbers) {
+    if (numbers.isEmpty()) {
+        return QStringLiteral("-");
+    }
+    QStringList parts;
+    for (const int number : numbers) {
+        parts.append(QString::number(number));
+    }
+    return parts.join(u',');
+}
+
+QString Geometry(const QRect& rect) {
+    const auto signedNumber = [](int value) {
+        return (value < 0 ? QStringLiteral("-") : QStringLiteral("+")) +
+               QString::number(qAbs(value));
+    };
+    return QStringLiteral("%1x%2").arg(rect.width()).arg(rect.height()) + signedNumber(rect.x()) +
+           signedNumber(rect.y());
+}
+
+const RemoteWindow* FindWindow(std::uint64_t handle, const QList<RemoteWindow>& windows) {
+    for (const RemoteWindow& window : windows) {
+        if (window.handle == handle) {
+            return &window;
+        }
+    }
+    return nullptr;
+}
+
+Outcome CloneOrRelease(RemoteTarget& target, const RemoteRequest& request) {
+    const RemoteState state = target.State();
+    const WindowMatch match = MatchWindow(request.window, state.windows);
+    if (!match.handle) {
+        return Outcome::Failed(match.error);
+    }
+    if (const auto problem = CheckDisplay(request.display, state.displays)) {
+        return Outcome::Failed(*problem);
+    }
+    const bool cloned =
+        FindWindow(*match.handle, state.windows)->clonedOn.contains(request.display);
+    if (request.command == RemoteCommand::Clone) {
+        return cloned ? Outcome::Done()
+                      : target.Clone(*match.handle, request.display, request.natural);
+    }
+    return cloned ? target.Release(*match.handle, request.display) : Outcome::Done();
+}
+
+}  // namespace
+
+RemoteRequest MakeRequest(RemoteCommand command, const QString& window, int display) {
+    RemoteRequest request;
+    request.command = command;
+    request.window = window;
+    request.display = display;
+    return request;
+}
+
+QString CommandName(RemoteCommand command) {
+    for (const auto& [value, name] : kNames) {
+        if (value == command) {
+            return QString::fromLatin1(name);
+        }
+    }
+    return {};
+}
+
+std::optional<RemoteCommand> CommandFromName(const QString& name) {
+    for (const auto& [value, text] : kNames) {
+        if (name == QLatin1String(text)) {
+            return value;
+        }
+    }
+    return std::nullopt;
+}
+
+Outcome Dispatch(RemoteTarget& target, const RemoteRequest& request) {
+    switch (request.command) {
+        case RemoteCommand::List:
+            return Outcome::Done(FormatListing(target.State()));
+        case RemoteCommand::Clone:
+        case RemoteCommand::Release:
+            return CloneOrRelease(target, request);
+        case RemoteCommand::Identify:
+            return target.Identify();
+        case RemoteCommand::Show:
+            return target.Show();
+        case RemoteCommand::Hide:
+            return target.Hide();
+        case RemoteCommand::SetPointer:
+            return target.SetPointer(request.pointer);
+        case RemoteCommand::Quit:
+            break;
+    }
+    return Outcome::Done();
+}
+
+QString FormatListing(const RemoteState& state) {
+    QString text;
+    for (const RemoteWindow& window : state.windows) {
+        text += QStringLiteral("window\t%1\t%2\t%3\n")
+                    .arg(FormatWindowId(window.handle), DisplayList(window.clonedOn),
+                         OneLine(window.title));
+    }
+    QList<RemoteDisplay> displays = state.displays;
+    std::sort(displays.begin(), displays.end(),
+              [](const RemoteDisplay& a, const RemoteDisplay& b) { return a.number < b.number; });
+    for (const RemoteDisplay& display : displays) {
+        text += QStringLiteral("display\t%1\t%2\t%3\n")
+                    .arg(QString::number(display.number), OneLine(display.name),
+                         Geometry(display.geometry));
+    }
+    return text;
+}

@@ -1,0 +1,42 @@
+// The commands a script can give the running copy, and how the running copy carries one out
+// on its RemoteTarget. Shared by the D-Bus service and the local socket.
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+#include "remote/RemoteTarget.h"
+
+enum class RemoteCommand { List, Clone, Release, Identify, Show, Hide, Quit, SetPointer };
+
+struct RemoteRequest {
+    RemoteCommand command = RemoteCommand::Show;
+    QString window;        // Clone, Release: an id from --list or a title pattern
+    int display = 0;       // Clone, Release: the display's number
+    bool natural = false;  // Clone: natural size instead of fit
+    bool pointer = true;   // SetPointer: show the pointer on the clones
+};
+
+// A request of the command with the other fields at their defaults.
+RemoteRequest MakeRequest(RemoteCommand command, const QString& window = {}, int display = 0);
+
+// The command's name on the D-Bus interface and in the local socket's messages.
+QString CommandName(RemoteCommand command);
+// The command of a name; nothing for an unknown name.
+std::optional<RemoteCommand> CommandFromName(const QString& name);
+
+// Carries out one request on the target, Quit excepted (the caller ends the program once the
+// answer is out). Clone and Release resolve the window and check the display first; a clone
+// that is already open, or a release of one that is not, is done without touching the target.
+Outcome Dispatch(RemoteTarget& target, const RemoteRequest& request);
+
+// The listing --list prints, one line each, fields separated by tabs, every line ending in
+// a line feed:
+//   window<TAB>ID<TAB>DISPLAYS<TAB>TITLE    ID as 0x hexadecimal, DISPLAYS the numbers of the
+//                                           displays with a clone of it, comma-separated, or
+//                                           "-" for none; tabs and line breaks in the title
+//                                           become spaces
+//   display<TAB>NUMBER<TAB>NAME<TAB>WxH+X+Y  X and Y signed desktop coordinates
+// Windows come first, in the main window's order, then the displays by number.
+QString FormatListing(const RemoteState& state);

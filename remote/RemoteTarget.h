@@ -1,0 +1,64 @@
+// What a running copy offers to scripts: the windows and displays it shows, and the actions
+// of its main window. The program's main window implements RemoteTarget; the D-Bus service
+// (or the local socket on Windows) turns each command into one call on it.
+#pragma once
+
+#include <QList>
+#include <QRect>
+#include <QString>
+
+#include <cstdint>
+
+// One listed window: its id, the numbers of the displays that show a clone of it, its title.
+struct RemoteWindow {
+    std::uint64_t handle = 0;
+    QList<int> clonedOn;
+    QString title;
+};
+
+// One display: the number on its buttons (from 1), its name, its geometry on the desktop.
+struct RemoteDisplay {
+    int number = 0;
+    QString name;
+    QRect geometry;
+};
+
+struct RemoteState {
+    QList<RemoteWindow> windows;
+    QList<RemoteDisplay> displays;
+};
+
+// The result of a command: status 0 done, 1 failed; the message says why it failed, or
+// carries the command's output when it succeeded.
+struct Outcome {
+    int status = 0;
+    QString message;
+
+    static Outcome Done(const QString& output = {}) { return {0, output}; }
+    static Outcome Failed(const QString& why) { return {1, why}; }
+    bool Succeeded() const { return status == 0; }
+};
+
+class RemoteTarget {
+  public:
+    virtual ~RemoteTarget() = default;
+    // The windows as the main window lists them now, and the displays.
+    virtual RemoteState State() = 0;
+    // Opens a clone of the window on the display, as pressing its button does. Only asked
+    // for a listed window and an existing display that does not show a clone of it yet.
+    virtual Outcome Clone(std::uint64_t window, int display, bool naturalSize) = 0;
+    // Closes the window's clone on the display, as releasing its button does. Only asked
+    // when that clone is open.
+    virtual Outcome Release(std::uint64_t window, int display) = 0;
+    // Shows each display's number on it for a moment.
+    virtual Outcome Identify() = 0;
+    // Brings the main window back: shown, restored, raised and activated.
+    virtual Outcome Show() = 0;
+    // Hides the main window as its "hide" button does.
+    virtual Outcome Hide() = 0;
+    // Ends the program in order, as closing the main window does. Called after the caller
+    // has had its answer.
+    virtual void Quit() = 0;
+    // Shows or hides the pointer on the clones.
+    virtual Outcome SetPointer(bool visible) = 0;
+};

@@ -1,0 +1,88 @@
+#include "remote/WindowMatch.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+namespace {
+
+std::optional<std::uint64_t> ParseWindowId(const QString& text) {
+    bool ok = false;
+    std::uint64_t value = 0;
+    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
+        value = text.mid(2).toULongLong(&ok, 16);
+    } else if (!text.isEmpty() && text.front().isDigit()) {
+        value = text.toULongLong(&ok, 10);
+    }
+    return ok ? std::optional(value) : std::nullopt;
+}
+
+const RemoteWindow* FindById(std::uint64_t id, const QList<RemoteWindow>& windows) {
+    for (const RemoteWindow& window : windows) {
+        if (window.handle == id) {
+            return &window;
+        }
+    }
+    return nullptr;
+}
+
+QString ListMatches(const QString& pattern, const QList<const RemoteWindow*>& matches) {
+    QString text = QStringLiteral(
+                       "\"%1\" matches %2 windows; give an id from --list or a "
+                       "narrower pattern:")
+                       .arg(pattern, QString::number(matches.size()));
+    for (const RemoteWindow* window : matches) {
+        text += QStringLiteral("\n  %1\t%2").arg(FormatWindowId(window->handle), window->title);
+    }
+    return text;
+}
+
+}  // namespace
+
+QString FormatWindowId(std::uint64_t handle) {
+    return QStringLiteral("0x") + QString::number(handle, 16);
+}
+
+WindowMatch MatchWindow(const QString& pattern, const QList<RemoteWindow>& windows) {
+    if (const auto id = ParseWindowId(pattern)) {
+        if (FindById(*id, windows) != nullptr) {
+            return {*id, {}};
+        }
+    }
+    const QRegularExpression expression(pattern);
+    if (!expression.isValid()) {
+        return {std::nullopt, QStringLiteral("\"%1\" is neither a window id nor a valid regular "
+                                             "expression: %2")
+                                  .arg(pattern, expression.errorString())};
+    }
+    QList<const RemoteWindow*> matches;
+    for (const RemoteWindow& window : windows) {
+        if (expression.match(window.title).hasMatch()) {
+            matches.append(&window);
+        }
+    }
+    if (matches.isEmpty()) {
+        return {std::nullopt,
+                QStringLiteral("no window has the id or a title matching \"%1\"").arg(pattern)};
+    }
+    if (matches.size() > 1) {
+        return {std::nullopt, ListMatches(pattern, matches)};
+    }
+    return {matches.front()->handle, {}};
+}
+
+std::optional<QString> CheckDisplay(int number, const QList<RemoteDisplay>& displays) {
+    for (const RemoteDisplay& display : displays) {
+        if (display.number == number) {
+            return std::nullopt;
+        }
+    }
+    if (displays.isEmpty()) {
+        return QStringLiteral("there is no display %1: no display is known").arg(number);
+    }
+    QStringList numbers;
+    for (const RemoteDisplay& display : displays) {
+        numbers.append(QString::number(display.number));
+    }
+    return QStringLiteral("there is no display %1 (the displays are %2)")
+        .arg(QString::number(number), numbers.join(QStringLiteral(", ")));
+}

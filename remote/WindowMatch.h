@@ -1,0 +1,28 @@
+// Which listed window a command means, and whether a display number exists. Pure functions
+// over the lists a running copy reports, so scripts get the same answer the tests check.
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+#include "remote/RemoteTarget.h"
+
+struct WindowMatch {
+    std::optional<std::uint64_t> handle;
+    QString error;  // why no single window was found; empty when handle is set
+};
+
+// The window a command names: an id as --list prints it (decimal, or hexadecimal with 0x)
+// when a listed window has that id; otherwise a regular expression searched for in the
+// titles. No match, more than one match and an invalid expression are errors; the error for
+// several matches lists them.
+WindowMatch MatchWindow(const QString& pattern, const QList<RemoteWindow>& windows);
+
+// Why the display number names no display; nothing when it does.
+std::optional<QString> CheckDisplay(int number, const QList<RemoteDisplay>& displays);
+
+// A window id as --list prints it: lowercase hexadecimal with 0x.
+QString FormatWindowId(std::uint64_t handle);

@@ -1,0 +1,219 @@
+// Start-up and shutdown over the fake backend: single instance, installation folder,
+// catalog, the composition refusal and the ordinary run.
+#include <gtest/gtest.h>
+
+#include <QMessageBox>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+#include "app/Application.h"
+#include "mainwindow/MainForm.h"
+#include "platform/InstallPathSetting.h"
+#include "platform/fake/FakePlatform.h"
+#include "tests/mainwindow/WriteTextFile.h"
+#include "tests/support/TestApplication.h"
+
+namespace {
+
+// Points the system-scope settings at a folder of the test's own.
+class SystemSettings {
+  public:
+    SystemSettings() {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, dir_.path());
+    }
+    bool SetInstallPath(const QString& path) {
+        return WriteTextFile(dir_.filePath("Quillane/Vantrel.conf"),
+                             "[General]\nInstallPath=" + path + "\n");
+    }
+    QString Path() const { return dir_.path(); }
+
+  private:
+    QTemporaryDir dir_;
+};
+
+// Runs check on the event loop every few milliseconds until it returns true or 10 s pass.
+void PollInLoop(std::function<bool()> check) {
+    auto* timer = new QTimer;
+    auto* elapsed = new QElapsedTimer;
+    elapsed->start();
+    QObject::connect(timer, &QTimer::timeout, [timer, elapsed, check] {
+        if (check() || elapsed->elapsed() > 10000) {
+            timer->stop();
+            timer->deleteLater();
+            delete elapsed;
+        }
+    });
+    timer->start(10);
+}
+
+TMainForm* FindMainForm() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* form = qobject_cast<TMainForm*>(w)) {
+            return form;
+        }
+    }
+    return nullptr;
+}
+
+// Records whether the main window was ever shown.
+class ShowWatcher : public QObject {
+  public:
+    ShowWatcher() { qApp->installEventFilter(this); }
+    ~ShowWatcher() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && watched->objectName() == "MainForm") {
+            mainFormShown = true;
+        }
+        return false;
+    }
+    bool mainFormShown = false;
+};
+
+class StartupTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        TestApplication();
+        fake->AddWindow(QStringLiteral("Editor"));
+    }
+
+    int Run() {
+        char name[] = "vantrel";
+        char* argv[] = {name, nullptr};
+        return RunVantrel(*fake, 1, argv);
+    }
+
+    SystemSettings settings;
+    std::unique_ptr<FakePlatform> platform = std::make_unique<FakePlatform>();
+    FakePlatform* fake = platform.get();
+};
+
+struct FolderCase {
+    std::optional<QString> installPath;  // nothing: no settings file at all
+    QString messages;
+};
+
+class MessagesFolderTest : public ::testing::TestWithParam<FolderCase> {};
+
+TEST_P(MessagesFolderTest, FolderFollowsInstallPath) {
+    SystemSettings settings;
+    if (GetParam().installPath) {
+        ASSERT_TRUE(settings.SetInstallPath(*GetParam().installPath));
+    }
+    EXPECT_EQ(ReadInstallPathSetting(), GetParam().installPath.value_or(QString()));
+    EXPECT_EQ(GetMessagesFolder(ReadInstallPathSetting()), GetParam().messages);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    InstallPaths, MessagesFolderTest,
+    ::testing::Values(FolderCase{QStringLiteral("/opt/v"), QStringLiteral("/opt/v/Messages")},
+                      FolderCase{QStringLiteral("/opt/v/"), QStringLiteral("/opt/v/Messages")},
+                      FolderCase{QStringLiteral("/opt/Quillane Vantrel"),
+                                 QStringLiteral("/opt/Quillane Vantrel/Messages")},
+                      FolderCase{QString(), QString()}, FolderCase{std::nullopt, QString()}),
+    [](const ::testing::TestParamInfo<FolderCase>& info) {
+        return "Case" + std::to_string(info.index);
+    });
+
+TEST_F(StartupTest, SecondCopyEndsAtOnceWithoutAnyWindow) {
+    fake->HoldGuard("Vantrel");
+    const auto before = QApplication::topLevelWidgets().size();
+    ShowWatcher shows;
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(fake->SnapshotCalls(), 0);
+    EXPECT_FALSE(shows.mainFormShown);
+    EXPECT_EQ(QApplication::topLevelWidgets().size(), before);
+    EXPECT_EQ(fake->GuardHolders("Vantrel"), 1) << "only the other copy holds the guard";
+}
+
+TEST_F(StartupTest, WithoutCompositionOnlyTheMessageBoxShows) {
+    fake->Thumbnails().SetAvailable(false);
+    ShowWatcher shows;
+    bool checked = false;
+    PollInLoop([&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (box == nullptr || !box->isVisible()) {
+                continue;
+            }
+            EXPECT_EQ(box->windowTitle(), QStringLiteral("Quillane Vantrel"));
+            EXPECT_EQ(box->text(),
+                      QStringLiteral("Vantrel requires Windows Aero interface to be enabled."));
+            EXPECT_EQ(box->icon(), QMessageBox::Critical);
+            EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+            TMainForm* form = FindMainForm();
+            EXPECT_NE(form, nullptr);
+            EXPECT_FALSE(form != nullptr && form->isVisible());
+            EXPECT_EQ(fake->SnapshotCalls(), 1) << "the main window listed the windows once";
+            EXPECT_EQ(fake->GuardHolders("Vantrel"), 1);
+            checked = true;
+            QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+            return true;
+        }
+        return false;
+    });
+    EXPECT_EQ(Run(), 0);
+    EXPECT_TRUE(checked);
+    EXPECT_FALSE(shows.mainFormShown);
+    EXPECT_EQ(FindMainForm(), nullptr);
+    EXPECT_EQ(fake->GuardHolders("Vantrel"), 0);
+}
+
+TEST_F(StartupTest, RunShowsTheTranslatedMainWindowUntilItCloses) {
+    fake->SetInstallPath(settings.Path() + "/install");
+    ASSERT_TRUE(WriteTextFile(settings.Path() + "/install/Messages/0407.lcl",
+                              "MainForm~<DEFAULT>~\"Quillane Vantrel (Deutsch)\"\n"
+                              "MainForm~ExitButtonW~\"&Beenden\"\n"));
+    fake->SetLanguageId(0x0407);
+    bool checked = false;
+    PollInLoop([&] {
+        TMainForm* form = FindMainForm();
+        if (form == nullptr || !form->isVisible()) {
+            return false;
+        }
+        EXPECT_EQ(form->FormLanguageId(), 0x0407);
+        EXPECT_TRUE(form->IdleRefreshInstalled());
+        EXPECT_EQ(form->windowTitle(), QStringLiteral("Quillane Vantrel (Deutsch)"));
+        EXPECT_EQ(form->ExitButtonW->text(), QStringLiteral("&Beenden"));
+        EXPECT_EQ(form->Rows().size(), 1u);
+        checked = true;
+        QTest::mouseClick(form->ExitButtonW, Qt::LeftButton);
+        return true;
+    });
+    EXPECT_EQ(Run(), 0);
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(FindMainForm(), nullptr);
+    EXPECT_EQ(fake->GuardHolders("Vantrel"), 0);
+}
+
+TEST_F(StartupTest, ClosingAnotherWindowWhileHiddenDoesNotEndTheProgram) {
+    bool hidden = false;
+    bool stillRunning = false;
+    PollInLoop([&] {
+        TMainForm* form = FindMainForm();
+        if (form == nullptr || !form->isVisible()) {
+            return false;
+        }
+        form->SetTrayAvailableProbe([] { return true; });
+        form->HideButtonClick();
+        // The last visible window closing must not end the program.
+        auto* other = new QWidget;
+        other->setAttribute(Qt::WA_DeleteOnClose);
+        other->show();
+        other->close();
+        hidden = true;
+        QTimer::singleShot(50, form, [form, &stillRunning] {
+            stillRunning = !form->isVisible();
+            form->ExitItem->trigger();
+        });
+        return true;
+    });
+    EXPECT_EQ(Run(), 0);
+    EXPECT_TRUE(hidden);
+    EXPECT_TRUE(stillRunning);
+}
+
+}  // namespace

@@ -1,0 +1,70 @@
+// Where the real program puts a clone, under each window manager a user may run and without
+// one: on two monitors of different sizes, the second not at the top of the screen, display
+// button 2 gives a clone that covers monitor 2 exactly and shows the whole source, fitted and
+// centred, with black margins beside it.
+#include <gtest/gtest.h>
+
+#include "tests/e2e/program_scene.h"
+#include "tests/e2e/support/WaitUntil.h"
+
+namespace {
+
+const QRect kMonitor1(0, 0, 1280, 1024);
+const QRect kMonitor2(1280, 124, 1600, 900);
+
+DesktopOptions Desktop(WindowManager manager) {
+    DesktopOptions options;
+    options.width = 2880;
+    options.height = 1024;
+    options.monitors = {{kMonitor1.x(), kMonitor1.y(), kMonitor1.width(), kMonitor1.height(), true},
+                        {kMonitor2.x(), kMonitor2.y(), kMonitor2.width(), kMonitor2.height()}};
+    options.windowManager = manager;
+    return options;
+}
+
+class ClonePlacement : public ::testing::TestWithParam<WindowManager> {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(scene.ServerReady()) << scene.Failure();
+        ASSERT_TRUE(scene.StartProgram()) << scene.ProgramErrors().toStdString();
+    }
+
+    ProgramScene scene{Desktop(GetParam())};
+};
+
+TEST_P(ClonePlacement, DisplayButtonTwoCoversMonitorTwoWithTheWholeSource) {
+    ASSERT_NE(scene.StartColourClient("Quadrants", 400, 300, 800, 700), nullptr);
+    ASSERT_TRUE(scene.WaitForRows(1)) << "rows: " << scene.VisibleRows();
+
+    const QPoint button = scene.ButtonCentre(0, 1);
+    scene.X().Click(button.x(), button.y());
+    const std::uint32_t clone = scene.WaitForNewClone({}, kMonitor2);
+    ASSERT_NE(clone, 0u) << "no clone covers exactly monitor 2";
+
+    const QRect image = FittedImage({400, 300}, kMonitor2);
+    std::string seen;
+    EXPECT_TRUE(scene.ShowsWithin(QuadrantsIn(image), 5000, &seen)) << seen;
+    EXPECT_TRUE(scene.ShowsWithin(SideMarginsIn(image, kMonitor2), 5000, &seen)) << seen;
+    // Monitor 1 keeps the program's own window: the clone did not spill over.
+    EXPECT_EQ(scene.Clones().size(), 1u);
+    EXPECT_EQ(scene.Program().state(), QProcess::Running);
+}
+
+std::string ManagerName(const ::testing::TestParamInfo<WindowManager>& info) {
+    return WindowManagerName(info.param);
+}
+
+// The window managers whose clones are known to be right; VANTREL_CROPPING_WINDOW_MANAGERS
+// adds the ones that answer a move with synthetic ConfigureNotify events only, whose clones
+// still show a cropped image.
+#ifdef VANTREL_CROPPING_WINDOW_MANAGERS
+INSTANTIATE_TEST_SUITE_P(SyntheticConfigure, ClonePlacement,
+                         ::testing::Values(WindowManager::Icewm, WindowManager::Fluxbox),
+                         ManagerName);
+#else
+INSTANTIATE_TEST_SUITE_P(Desktops, ClonePlacement,
+                         ::testing::Values(WindowManager::None, WindowManager::Openbox),
+                         ManagerName);
+#endif
+
+}  // namespace

@@ -1,0 +1,195 @@
+#include "tests/e2e/support/TestDesktop.h"
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "tests/e2e/support/WaitUntil.h"
+
+namespace {
+
+constexpr int kTakeOverMs = 10000;
+
+struct ManagerCommand {
+    WindowManager manager;
+    const char* name;
+    QStringList args;
+};
+
+const ManagerCommand kManagers[] = {
+    {WindowManager::None, "none", {}},
+    {WindowManager::Openbox, "openbox", {QStringLiteral("--sm-disable")}},
+    {WindowManager::Icewm, "icewm", {}},
+    {WindowManager::Fluxbox, "fluxbox", {}},
+};
+
+}  // namespace
+
+const char* WindowManagerName(WindowManager manager) {
+    for (const ManagerCommand& m : kManagers) {
+        if (m.manager == manager) {
+            return m.name;
+        }
+    }
+    return "none";
+}
+
+std::optional<WindowManager> ParseWindowManager(const std::string& name) {
+    for (const ManagerCommand& m : kManagers) {
+        if (name == m.name) {
+            return m.manager;
+        }
+    }
+    return std::nullopt;
+}
+
+TestDesktop::TestDesktop(const DesktopOptions& options) {
+    XvfbServer::Options server;
+    server.width = options.width;
+    server.height = options.height;
+    server.composite = options.composite;
+    server.extraArgs = options.serverArgs;
+    server_ = std::make_unique<XvfbServer>(server);
+    if (!server_->Running()) {
+        Fail("Xvfb did not start");
+        return;
+    }
+    if (!options.monitors.empty() && !server_->SetMonitors(options.monitors)) {
+        Fail("xrandr could not set the monitors");
+        return;
+    }
+    x_ = std::make_unique<XClient>(server_->Display());
+    if (!x_->Connected()) {
+        Fail("no connection to Xvfb");
+        return;
+    }
+    if (options.windowManager != WindowManager::None &&
+        !StartWindowManager(options.windowManager)) {
+        return;
+    }
+    if (options.tray && !StartTray()) {
+        return;
+    }
+    if (options.compositor) {
+        StartCompositor();
+    }
+}
+
+TestDesktop::~TestDesktop() {
+    // Programs first, newest first, then the helpers they talk to, then the connection and
+    // the server.
+    while (!programs_.empty()) {
+        programs_.pop_back();
+    }
+    x_.reset();
+    server_.reset();
+}
+
+bool TestDesktop::Fail(const std::string& what) {
+    if (failure_.empty()) {
+        failure_ = what;
+    }
+    return false;
+}
+
+TestProgram* TestDesktop::StartHelper(const QString& program, const QStringList& args,
+                                      const QProcessEnvironment& env) {
+    TestProgram& helper = Start(program, args, TestProgram::ErrorOutput::Forward, env,
+                                TestProgram::StandardOutput::Drop);
+    if (!helper.Started()) {
+        Fail(program.toStdString() + " did not start (is it installed?)");
+        return nullptr;
+    }
+    return &helper;
+}
+
+bool TestDesktop::StartWindowManager(WindowManager manager) {
+    if (manager == WindowManager::None) {
+        return true;
+    }
+    if (!home_) {
+        home_ = std::make_unique<QTemporaryDir>();
+    }
+    QProcessEnvironment env = Environment();
+    env.insert(QStringLiteral("HOME"), home_->path());
+    env.remove(QStringLiteral("XDG_CONFIG_HOME"));
+    const std::string name = WindowManagerName(manager);
+    QStringList args;
+    for (const ManagerCommand& m : kManagers) {
+        if (m.manager == manager) {
+            args = m.args;
+        }
+    }
+    if (StartHelper(QString::fromStdString(name), args, env) == nullptr) {
+        return false;
+    }
+    // A window manager announces itself before it frames new windows: wait for a frame.
+    if (!x_->WaitForWindowManager(kTakeOverMs)) {
+        return Fail(name + " did not frame a new window within 10 s");
+    }
+    return true;
+}
+
+bool TestDesktop::StartTray() {
+    if (StartHelper(QStringLiteral("trayer"),
+                    {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "100",
+                     "--height", "32"},
+                    Environment()) == nullptr) {
+        return false;
+    }
+    return WaitForSelectionOwner("_NET_SYSTEM_TRAY_S0", true) ||
+           Fail("trayer did not take the tray selection within 10 s");
+}
+
+bool TestDesktop::StartCompositor() {
+    compositor_ = StartHelper(QStringLiteral("xcompmgr"), {}, Environment());
+    if (compositor_ == nullptr) {
+        return false;
+    }
+    return WaitForSelectionOwner("_NET_WM_CM_S0", true) ||
+           Fail("xcompmgr did not take the compositing selection within 10 s");
+}
+
+void TestDesktop::StopCompositor() {
+    if (compositor_ != nullptr) {
+        compositor_->Stop();
+        compositor_ = nullptr;
+        WaitForSelectionOwner("_NET_WM_CM_S0", false);
+    }
+}
+
+bool TestDesktop::WaitForSelectionOwner(const char* selection, bool owned) {
+    xcb_connection_t* c = x_->Connection();
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
+        xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(selection)), selection),
+            nullptr),
+        &std::free);
+    if (!atom) {
+        return false;
+    }
+    return WaitUntil(
+        [&] {
+            std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> owner(
+                xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr),
+                &std::free);
+            return owner && (owner->owner != XCB_WINDOW_NONE) == owned;
+        },
+        kTakeOverMs, 20);
+}
+
+TestProgram& TestDesktop::Start(const QString& program, const QStringList& args,
+                                TestProgram::ErrorOutput errors,
+                                std::optional<QProcessEnvironment> env,
+                                TestProgram::StandardOutput output) {
+    programs_.push_back(
+        std::make_unique<TestProgram>(program, args, env.value_or(Environment()), errors, output));
+    return *programs_.back();
+}
+
+QImage TestDesktop::Screenshot() {
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(x_->Connection())).data;
+    return x_->Grab(QRect(0, 0, screen->width_in_pixels, screen->height_in_pixels));
+}

@@ -1,0 +1,156 @@
+// Scripting the real program on a private X server and a private session bus: every
+// command line action against a running copy with real windows, a second start, and a
+// command that starts the copy itself. Built with -DVANTREL_REMOTE_E2E=ON.
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "tests/e2e/support/WaitUntil.h"
+#include "tests/e2e/support/XClient.h"
+#include "tests/e2e/support/XvfbServer.h"
+#include "tests/remote/RemoteTestSupport.h"
+
+namespace {
+
+constexpr int kWaitMs = 15000;
+const QRect kDisplay2(1280, 0, 1920, 1080);
+
+class RemoteProgramTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(server_.Running());
+        ASSERT_TRUE(server_.SetMonitors({{0, 0, 1280, 1024, true}, {1280, 0, 1920, 1080, false}}));
+        ASSERT_FALSE(bus_.Address().isEmpty()) << bus_.Problem().toStdString();
+        ASSERT_TRUE(home_.isValid());
+        environment_ = server_.Environment();
+        environment_.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus_.Address());
+        environment_.insert(QStringLiteral("XDG_RUNTIME_DIR"), home_.path());
+        environment_.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+        watcher_ = bus_.Connect(QStringLiteral("program-watcher"));
+    }
+    void TearDown() override {
+        if (CopyRunning()) {
+            Vantrel({QStringLiteral("--quit")});
+            WaitUntil([this] { return !CopyRunning(); }, kWaitMs);
+        }
+        for (auto& client : clients_) {
+            client->kill();
+            client->waitForFinished(5000);
+        }
+        QDBusConnection::disconnectFromBus(QStringLiteral("program-watcher"));
+    }
+
+    bool CopyRunning() const {
+        return watcher_.interface()
+            ->isServiceRegistered(QStringLiteral("io.github.quillane.Vantrel"))
+            .value();
+    }
+    ProcessResult Vantrel(const QStringList& arguments) {
+        return RunServing(QStringLiteral(VANTREL_BINARY), arguments, environment_);
+    }
+    // Starts the program without arguments and waits until it answers scripts.
+    void StartCopy() {
+        copy_.setProcessEnvironment(environment_);
+        copy_.start(QStringLiteral(VANTREL_BINARY), {});
+        ASSERT_TRUE(WaitUntil([this] { return CopyRunning(); }, kWaitMs));
+    }
+    // A colour client titled title; returns its window.
+    std::uint32_t Client(const QString& title) {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(server_.Environment());
+        process->start(QStringLiteral(VANTREL_COLOUR_CLIENT), {QStringLiteral("--title"), title});
+        const std::uint32_t window = ReadAnnouncedWindow(*process, kWaitMs);
+        clients_.push_back(std::move(process));
+        return window;
+    }
+    // A viewable top-level window that covers display 2 exactly: the clone.
+    bool CloneOnDisplay2() {
+        for (const std::uint32_t window : x_.RootChildren()) {
+            if (x_.IsViewable(window) && x_.Geometry(window) == kDisplay2) {
+                return true;
+            }
+        }
+        return false;
+    }
+    bool MainWindowShown() {
+        return !x_.FindViewableWindowsByTitle(QStringLiteral("Quillane Vantrel")).empty();
+    }
+
+    XvfbServer server_;
+    XClient x_{server_.Display()};
+    PrivateBus bus_;
+    QTemporaryDir home_;
+    QProcessEnvironment environment_;
+    QDBusConnection watcher_{QString()};
+    QProcess copy_;
+    std::vector<std::unique_ptr<QProcess>> clients_;
+};
+
+TEST_F(RemoteProgramTest, CommandsDriveTheRunningCopy) {
+    const std::uint32_t first = Client(QStringLiteral("Colour A"));
+    Client(QStringLiteral("Colour B"));
+    ASSERT_NE(first, 0u);
+    ASSERT_NO_FATAL_FAILURE(StartCopy());
+
+    const QString id = QStringLiteral("0x") + QString::number(first, 16);
+    ASSERT_TRUE(WaitUntil(
+        [&] { return Vantrel({QStringLiteral("--list")}).out.contains(id + u'\t'); }, kWaitMs));
+    const ProcessResult list = Vantrel({QStringLiteral("--list")});
+    EXPECT_TRUE(
+        list.out.contains(QStringLiteral("window\t") + id + QStringLiteral("\t-\tColour A\n")));
+    EXPECT_TRUE(list.out.contains(QStringLiteral("display\t2\t")));
+
+    const ProcessResult ambiguous = Vantrel({QStringLiteral("--clone"), QStringLiteral("Colour"),
+                                             QStringLiteral("--display"), QStringLiteral("2")});
+    EXPECT_EQ(ambiguous.exitCode, 1);
+    EXPECT_TRUE(ambiguous.err.contains(QStringLiteral("matches 2 windows")));
+    EXPECT_EQ(Vantrel({QStringLiteral("--clone"), QStringLiteral("nothing"),
+                       QStringLiteral("--display"), QStringLiteral("2")})
+                  .exitCode,
+              1);
+    EXPECT_EQ(Vantrel({QStringLiteral("--clone"), QStringLiteral("A$")}).exitCode, 2);
+
+    EXPECT_EQ(Vantrel({QStringLiteral("--clone"), QStringLiteral("A$"), QStringLiteral("--display"),
+                       QStringLiteral("2")})
+                  .exitCode,
+              0);
+    EXPECT_TRUE(WaitUntil([this] { return CloneOnDisplay2(); }, kWaitMs));
+    EXPECT_TRUE(Vantrel({QStringLiteral("--list")})
+                    .out.contains(QStringLiteral("window\t") + id + QStringLiteral("\t2\t")));
+    EXPECT_EQ(
+        Vantrel({QStringLiteral("--release"), id, QStringLiteral("--display"), QStringLiteral("2")})
+            .exitCode,
+        0);
+    EXPECT_TRUE(WaitUntil([this] { return !CloneOnDisplay2(); }, kWaitMs));
+
+    EXPECT_EQ(Vantrel({QStringLiteral("--identify")}).exitCode, 0);
+    EXPECT_EQ(Vantrel({QStringLiteral("--pointer"), QStringLiteral("off")}).exitCode, 0);
+    EXPECT_EQ(Vantrel({QStringLiteral("--hide")}).exitCode, 0);
+    EXPECT_TRUE(WaitUntil([this] { return !MainWindowShown(); }, kWaitMs));
+    // A second start brings the window back and ends; the copy runs on.
+    const ProcessResult secondStart = Vantrel({});
+    EXPECT_EQ(secondStart.exitCode, 0);
+    EXPECT_TRUE(WaitUntil([this] { return MainWindowShown(); }, kWaitMs));
+    EXPECT_EQ(copy_.state(), QProcess::Running);
+
+    EXPECT_EQ(Vantrel({QStringLiteral("--quit")}).exitCode, 0);
+    EXPECT_TRUE(copy_.waitForFinished(kWaitMs));
+    EXPECT_EQ(copy_.exitCode(), 0);
+}
+
+TEST_F(RemoteProgramTest, WithoutACopyListFailsAndOtherCommandsStartOne) {
+    const ProcessResult list = Vantrel({QStringLiteral("--list")});
+    EXPECT_EQ(list.exitCode, 1);
+    EXPECT_TRUE(list.err.contains(QStringLiteral("no copy of Vantrel is running")));
+    EXPECT_EQ(Vantrel({QStringLiteral("--show")}).exitCode, 0);
+    EXPECT_TRUE(CopyRunning());
+    EXPECT_TRUE(WaitUntil([this] { return MainWindowShown(); }, kWaitMs));
+}
+
+}  // namespace

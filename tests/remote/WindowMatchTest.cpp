@@ -1,0 +1,161 @@
+// Which window a command names, whether its display exists, the listing scripts read, and
+// which commands reach the running copy's main window.
+#include <gtest/gtest.h>
+
+#include "remote/RemoteCommands.h"
+#include "remote/WindowMatch.h"
+#include "tests/remote/FakeTarget.h"
+
+namespace {
+
+struct MatchCase {
+    const char* pattern;
+    std::uint64_t handle;       // 0: no single window
+    const char* errorContains;  // when handle is 0
+};
+
+class WindowMatchTest : public ::testing::TestWithParam<MatchCase> {};
+
+TEST_P(WindowMatchTest, FindsOneWindowOrSaysWhyNot) {
+    const MatchCase& c = GetParam();
+    const WindowMatch match = MatchWindow(QString::fromUtf8(c.pattern), SampleDesktop().windows);
+    if (c.handle != 0) {
+        ASSERT_TRUE(match.handle.has_value()) << match.error.toStdString();
+        EXPECT_EQ(*match.handle, c.handle);
+        EXPECT_TRUE(match.error.isEmpty());
+    } else {
+        EXPECT_FALSE(match.handle.has_value());
+        EXPECT_TRUE(match.error.contains(QString::fromUtf8(c.errorContains)))
+            << match.error.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    IdsAndPatterns, WindowMatchTest,
+    ::testing::Values(
+        // Ids as --list prints them, in either case, and in decimal.
+        MatchCase{"0x1a00007", 0x1a00007, ""}, MatchCase{"0X1C00003", 0x1c00003, ""},
+        MatchCase{"37748753", 0x2400011, ""},
+        // A title pattern: searched for anywhere, case-sensitive, anchors honoured.
+        MatchCase{"xterm", 0x1a00007, ""}, MatchCase{"^UX", 0x1c00003, ""},
+        MatchCase{"notes\\.txt$", 0x2400011, ""}, MatchCase{"(?i)editor", 0x2400011, ""},
+        // Several matches name every one of them with its id.
+        MatchCase{"(?i)term", 0, "matches 2 windows"},
+        MatchCase{"(?i)term", 0, "0x1a00007\txterm - bash"},
+        MatchCase{"(?i)term", 0, "0x1c00003\tUXTerm"},
+        // A number that is no listed id is tried as a pattern, and matches nothing here.
+        MatchCase{"0x99", 0, "no window"}, MatchCase{"12345", 0, "no window"},
+        MatchCase{"Firefox", 0, "no window"}, MatchCase{"EDITOR", 0, "no window"},
+        MatchCase{"[unclosed", 0, "regular expression"}));
+
+TEST(WindowMatch, EmptyListMatchesNothing) {
+    EXPECT_FALSE(MatchWindow(QStringLiteral(".*"), {}).handle.has_value());
+}
+
+TEST(WindowMatch, PercentSignsInPatternAndTitlesSurviveTheMessage) {
+    const QList<RemoteWindow> windows = {{1, {}, QStringLiteral("50% done")},
+                                         {2, {}, QStringLiteral("75% done")}};
+    const WindowMatch match = MatchWindow(QStringLiteral("%2|done"), windows);
+    EXPECT_TRUE(match.error.startsWith(QStringLiteral("\"%2|done\" matches 2 windows")))
+        << match.error.toStdString();
+}
+
+TEST(CheckDisplay, AcceptsListedNumbersOnly) {
+    const QList<RemoteDisplay> displays = SampleDesktop().displays;
+    EXPECT_FALSE(CheckDisplay(1, displays).has_value());
+    EXPECT_FALSE(CheckDisplay(2, displays).has_value());
+    for (const int number : {0, 3, -1}) {
+        const auto problem = CheckDisplay(number, displays);
+        ASSERT_TRUE(problem.has_value()) << number;
+        EXPECT_TRUE(problem->contains(QStringLiteral("the displays are 1, 2")));
+    }
+    EXPECT_TRUE(CheckDisplay(1, {}).has_value());
+}
+
+TEST(FormatListing, OneTabSeparatedLinePerWindowThenPerDisplay) {
+    RemoteState state = SampleDesktop();
+    state.windows[0].clonedOn = {2, 1};
+    state.windows[1].title = QStringLiteral("a\ttab\nand a break");
+    std::swap(state.displays[0], state.displays[1]);
+    EXPECT_EQ(FormatListing(state).toStdString(),
+              "window\t0x1a00007\t2,1\txterm - bash\n"
+              "window\t0x1c00003\t-\ta tab and a break\n"
+              "window\t0x2400011\t1\tEditor: notes.txt\n"
+              "display\t1\tDP-1\t1920x1080+0+0\n"
+              "display\t2\tHDMI-1\t1280x1024-1280+200\n");
+    EXPECT_EQ(FormatListing({}), QString());
+}
+
+struct DispatchCase {
+    RemoteRequest request;
+    int status;
+    const char* call;  // the one call the target gets; empty for none
+};
+
+class DispatchTest : public ::testing::TestWithParam<DispatchCase> {};
+
+RemoteRequest Request(RemoteCommand command, const char* window = "", int display = 0,
+                      bool natural = false) {
+    RemoteRequest request = MakeRequest(command, QString::fromUtf8(window), display);
+    request.natural = natural;
+    return request;
+}
+
+TEST_P(DispatchTest, ReachesTheTargetOnlyWhenThereIsSomethingToDo) {
+    const DispatchCase& c = GetParam();
+    FakeTarget target(SampleDesktop());
+    const Outcome outcome = Dispatch(target, c.request);
+    EXPECT_EQ(outcome.status, c.status) << outcome.message.toStdString();
+    EXPECT_EQ(outcome.message.isEmpty(), c.status == 0);
+    const QStringList expected =
+        *c.call == '\0' ? QStringList() : QStringList{QString::fromUtf8(c.call)};
+    EXPECT_EQ(target.Calls(), expected);
+}
+
+RemoteRequest Pointer(bool on) {
+    RemoteRequest request = MakeRequest(RemoteCommand::SetPointer);
+    request.pointer = on;
+    return request;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, DispatchTest,
+    ::testing::Values(
+        DispatchCase{Request(RemoteCommand::Clone, "xterm", 2), 0, "Clone 0x1a00007 2 fit"},
+        DispatchCase{Request(RemoteCommand::Clone, "UX", 1, true), 0, "Clone 0x1c00003 1 natural"},
+        // Already shown there: the button is not pressed a second time (it would close it).
+        DispatchCase{Request(RemoteCommand::Clone, "Editor", 1), 0, ""},
+        DispatchCase{Request(RemoteCommand::Release, "Editor", 1), 0, "Release 0x2400011 1"},
+        DispatchCase{Request(RemoteCommand::Release, "xterm", 1), 0, ""},
+        DispatchCase{Request(RemoteCommand::Clone, "erm", 1), 1, ""},
+        DispatchCase{Request(RemoteCommand::Clone, "xterm", 3), 1, ""},
+        DispatchCase{Request(RemoteCommand::Release, "nothing", 1), 1, ""},
+        DispatchCase{Request(RemoteCommand::Identify), 0, "Identify"},
+        DispatchCase{Request(RemoteCommand::Show), 0, "Show"},
+        DispatchCase{Request(RemoteCommand::Hide), 0, "Hide"},
+        DispatchCase{Pointer(false), 0, "SetPointer off"},
+        DispatchCase{Pointer(true), 0, "SetPointer on"},
+        // Quit is the caller's to carry out once its answer is out.
+        DispatchCase{Request(RemoteCommand::Quit), 0, ""}));
+
+TEST(Dispatch, ListIsTheListingAndATargetFailureCarriesItsReason) {
+    FakeTarget target(SampleDesktop());
+    EXPECT_EQ(Dispatch(target, MakeRequest(RemoteCommand::List)).message,
+              FormatListing(SampleDesktop()));
+    target.FailIdentify(QStringLiteral("no displays"));
+    const Outcome outcome = Dispatch(target, MakeRequest(RemoteCommand::Identify));
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.message, QStringLiteral("no displays"));
+}
+
+TEST(CommandName, EveryCommandHasANameThatLeadsBackToIt) {
+    for (const RemoteCommand command :
+         {RemoteCommand::List, RemoteCommand::Clone, RemoteCommand::Release,
+          RemoteCommand::Identify, RemoteCommand::Show, RemoteCommand::Hide, RemoteCommand::Quit,
+          RemoteCommand::SetPointer}) {
+        EXPECT_EQ(CommandFromName(CommandName(command)), command);
+    }
+    EXPECT_FALSE(CommandFromName(QStringLiteral("list")).has_value());
+}
+
+}  // namespace
