@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -74,14 +75,32 @@ void TCloneForm::StartClone(WindowHandle sourceWindow, int displayIndex) {
     allowClose_ = false;
     sourceWindow_ = sourceWindow;
     fitToWindow_ = true;
+    const std::vector<DisplayInfo> displays = displays_.Displays();
+    DisplayInfo display{QRect(0, 0, 0, 0), QString()};
+    if (displayIndex >= 0 && displayIndex < static_cast<int>(displays.size())) {
+        display = displays[static_cast<std::size_t>(displayIndex)];
+    }
+    if (byScreen_) {
+        ShowOnScreen(display.name);
+    }
     thumbnail_ = compositor_.CreateThumbnail(static_cast<WindowHandle>(winId()), sourceWindow_);
     UpdatePlacement();
-    const std::vector<DisplayInfo> displays = displays_.Displays();
-    QRect device(0, 0, 0, 0);
-    if (displayIndex >= 0 && displayIndex < static_cast<int>(displays.size())) {
-        device = displays[static_cast<std::size_t>(displayIndex)].rect;
+    if (!byScreen_) {
+        PlaceOnDisplay(display.rect);
     }
-    PlaceOnDisplay(device);
+}
+
+void TCloneForm::ShowOnScreen(const QString& screenName) {
+    // The screen is chosen before the window is shown: the compositor takes the output
+    // from the full-screen request, which the window makes once when it is mapped.
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    const auto named = std::find_if(screens.begin(), screens.end(), [&screenName](QScreen* s) {
+        return s->name() == screenName;
+    });
+    if (named != screens.end() && windowHandle() != nullptr) {
+        windowHandle()->setScreen(*named);
+    }
+    showFullScreen();
 }
 
 void TCloneForm::PlaceOnDisplay(const QRect& device) {

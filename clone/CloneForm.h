@@ -24,6 +24,11 @@ class TCloneForm : public QWidget {
     // gives a 1 x 1 window at the origin). A failed registration leaves a black clone.
     void StartClone(WindowHandle sourceWindow, int displayIndex);
     void CloseClone();
+    // Where windows are placed by output only (Wayland): StartClone shows the clone full
+    // screen on the display's named screen before the thumbnail attaches to it.
+    void SetScreenPlacement(bool byScreen) { byScreen_ = byScreen; }
+    // The source's size has changed (or become known): the image fits it again.
+    void RefitThumbnail() { UpdatePlacement(); }
 
     bool AllowClose() const { return allowClose_; }
     bool HasThumbnail() const { return thumbnail_ != nullptr; }
@@ -47,6 +52,7 @@ class TCloneForm : public QWidget {
     void FormClose();
     void UpdatePlacement();
     void PlaceOnDisplay(const QRect& device);
+    void ShowOnScreen(const QString& screenName);
 
     Compositor& compositor_;
     DisplayList& displays_;
@@ -54,4 +60,5 @@ class TCloneForm : public QWidget {
     WindowHandle sourceWindow_ = 0;
     bool allowClose_ = false;
     bool fitToWindow_ = false;
+    bool byScreen_ = false;
 };

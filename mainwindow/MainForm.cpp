@@ -14,7 +14,9 @@
 #include "l10n/FormTranslation.h"
 #include "l10n/Session.h"
 #include "mainwindow/TrayMenu.h"
+#include "mainwindow/WindowPickerHookup.h"
 #include "platform/Platform.h"
+#include "platform/WindowPicker.h"
 
 namespace {
 
@@ -31,6 +33,7 @@ const QRect kAboutButtonBounds(8, 520, 89, 25);
 const QRect kIdentifyButtonBounds(103, 520, 122, 25);
 const QRect kHideButtonBounds(231, 520, 122, 25);
 const QRect kExitButtonBounds(632, 520, 89, 25);
+const QRect kChooseWindowButtonBounds(359, 520, 122, 25);
 
 constexpr int kBalloonMs = 3000;
 constexpr int kIdentifySeconds = 5;
@@ -87,7 +90,8 @@ void TMainForm::CreateScrollBox() {
     WindowsScrollBox->viewport()->setAutoFillBackground(true);
     rows_ = std::make_unique<TWindowRows>(
         WindowsScrollBox,
-        CloneServices{platform_.Thumbnails(), platform_.Displays(), platform_.System()});
+        CloneServices{platform_.Thumbnails(), platform_.Displays(), platform_.System(),
+                      ClonesNeedScreen(platform_)});
 }
 
 void TMainForm::FormCreate() {
@@ -137,6 +141,14 @@ void TMainForm::CreateWideControls() {
                          &TMainForm::HideButtonClick);
     ExitButtonW = CreateWideButton("ExitButtonW", kExitButtonBounds, QStringLiteral("E&xit"),
                                    &TMainForm::ExitButtonClick);
+    if (WindowPicker* picker = FindWindowPicker(platform_)) {
+        ConnectWindowPicker(*this, *picker);
+        if (picker->CanChoose()) {
+            ChooseWindowButtonW = CreateWideButton("ChooseWindowButtonW", kChooseWindowButtonBounds,
+                                                   QStringLiteral("Choose &Window..."),
+                                                   &TMainForm::ChooseWindowButtonClick);
+        }
+    }
     ApplyAnchors();
 }
 
@@ -154,6 +166,9 @@ void TMainForm::ApplyAnchors() {
     SetBoundsIfChanged(IdentifyMonitorsButtonW, kIdentifyButtonBounds.translated(0, dh));
     SetBoundsIfChanged(HideButtonW, kHideButtonBounds.translated(0, dh));
     SetBoundsIfChanged(ExitButtonW, kExitButtonBounds.translated(dw, dh));
+    if (ChooseWindowButtonW != nullptr) {
+        SetBoundsIfChanged(ChooseWindowButtonW, kChooseWindowButtonBounds.translated(0, dh));
+    }
 }
 
 void TMainForm::resizeEvent(QResizeEvent* event) {
@@ -354,6 +369,12 @@ void TMainForm::TrayIconClick() {
     }
     raise();
     activateWindow();
+}
+
+void TMainForm::ChooseWindowButtonClick() {
+    if (WindowPicker* picker = FindWindowPicker(platform_)) {
+        picker->Choose();
+    }
 }
 
 void TMainForm::ExitButtonClick() {

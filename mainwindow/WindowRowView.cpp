@@ -104,7 +104,11 @@ void TWindowRowView::DisplayButtonClick(std::size_t index) {
     if (buttons_[index]->isChecked()) {
         clones_[index] = std::make_unique<TCloneForm>(services_.compositor, services_.displays,
                                                       services_.system);
-        clones_[index]->show();
+        if (services_.byScreen) {
+            clones_[index]->SetScreenPlacement(true);
+        } else {
+            clones_[index]->show();
+        }
         // Displays that have gone since the row was made are passed on as they are.
         clones_[index]->StartClone(window_, static_cast<int>(index));
     }

@@ -1,0 +1,15 @@
+// Where the desktop lets the user choose windows in its own picker (Wayland): the picker,
+// its "Choose Window..." command, and its notifications routed to the main window.
+#pragma once
+
+class Platform;
+class TMainForm;
+class WindowPicker;
+
+// The platform's picker, or null where windows are listed without one.
+WindowPicker* FindWindowPicker(Platform& platform);
+// Whether clones are placed by output (full screen on a named screen) instead of geometry.
+bool ClonesNeedScreen(Platform& platform);
+// Clones of a window whose size becomes known fit it again; a failed choice is told to the
+// user in a message box that does not block the list.
+void ConnectWindowPicker(TMainForm& form, WindowPicker& picker);
