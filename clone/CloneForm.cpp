@@ -94,9 +94,8 @@ void TCloneForm::ShowOnScreen(const QString& screenName) {
     // The screen is chosen before the window is shown: the compositor takes the output
     // from the full-screen request, which the window makes once when it is mapped.
     const QList<QScreen*> screens = QGuiApplication::screens();
-    const auto named = std::find_if(screens.begin(), screens.end(), [&screenName](QScreen* s) {
-        return s->name() == screenName;
-    });
+    const auto named = std::find_if(screens.begin(), screens.end(),
+                                    [&screenName](QScreen* s) { return s->name() == screenName; });
     if (named != screens.end() && windowHandle() != nullptr) {
         windowHandle()->setScreen(*named);
     }

@@ -89,9 +89,8 @@ void TMainForm::CreateScrollBox() {
     WindowsScrollBox->viewport()->setBackgroundRole(QPalette::Base);
     WindowsScrollBox->viewport()->setAutoFillBackground(true);
     rows_ = std::make_unique<TWindowRows>(
-        WindowsScrollBox,
-        CloneServices{platform_.Thumbnails(), platform_.Displays(), platform_.System(),
-                      ClonesNeedScreen(platform_)});
+        WindowsScrollBox, CloneServices{platform_.Thumbnails(), platform_.Displays(),
+                                        platform_.System(), ClonesNeedScreen(platform_)});
 }
 
 void TMainForm::FormCreate() {

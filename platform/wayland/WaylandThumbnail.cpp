@@ -73,7 +73,12 @@ bool FrameView::eventFilter(QObject* watched, QEvent* event) {
 WaylandThumbnail::WaylandThumbnail(QWindow* destination, std::shared_ptr<WindowSource> source)
     : source_(std::move(source)),
       destination_(destination),
-      view_(new FrameView(destination, source_)) {}
+      view_(new FrameView(destination, source_)) {
+    // The view is shown at once, black until placed, and stays: a subsurface that appears
+    // later only shows once its parent commits again, which an idle clone never does.
+    view_->setGeometry(QRect(QPoint(0, 0), destination->size()));
+    view_->show();
+}
 
 WaylandThumbnail::~WaylandThumbnail() {
     // The destination may already have taken its child window with it.
@@ -85,8 +90,7 @@ bool WaylandThumbnail::Place(const QRect& destination, bool visible) {
         return false;
     }
     view_->setGeometry(QRect(QPoint(0, 0), destination_->size()));
-    view_->SetTarget(destination);
-    view_->setVisible(visible && !destination.isEmpty());
+    view_->SetTarget(visible ? destination : QRect());
     return true;
 }
 

@@ -10,58 +10,12 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/wayland/support/TestPattern.h"
+#include "tests/wayland/e2e/SwayChecks.h"
 #include "tests/wayland/support/WaylandTestSession.h"
 
 namespace {
 
 constexpr int kWaitMs = 20000;
-
-// The output a window named title is on, and whether it is full screen there.
-struct TreePlace {
-    QString output;
-    bool fullScreen = false;
-};
-
-std::optional<TreePlace> FindInTree(const QJsonObject& node, const QString& title,
-                                    const QString& output) {
-    const QString here = node.value(QStringLiteral("type")).toString() == QLatin1String("output")
-                             ? node.value(QStringLiteral("name")).toString()
-                             : output;
-    if (node.value(QStringLiteral("name")).toString() == title &&
-        node.value(QStringLiteral("type")).toString() == QLatin1String("con")) {
-        return TreePlace{here, node.value(QStringLiteral("fullscreen_mode")).toInt() == 1};
-    }
-    for (const char* children : {"nodes", "floating_nodes"}) {
-        for (const QJsonValue& child : node.value(QLatin1String(children)).toArray()) {
-            if (auto found = FindInTree(child.toObject(), title, here)) {
-                return found;
-            }
-        }
-    }
-    return std::nullopt;
-}
-
-bool Near(const QColor& a, const QColor& b) {
-    return std::abs(a.red() - b.red()) <= 8 && std::abs(a.green() - b.green()) <= 8 &&
-           std::abs(a.blue() - b.blue()) <= 8;
-}
-
-// Whether the screenshot shows the pattern in area, black elsewhere at the probes.
-bool ShowsPattern(const QImage& shot, const QRect& area, const std::vector<QPoint>& blackProbes) {
-    if (shot.isNull()) {
-        return false;
-    }
-    for (const auto& [fx, fy] : {std::pair{0.25, 0.25}, {0.75, 0.25}, {0.25, 0.75}, {0.75, 0.75}}) {
-        const QPoint at(area.x() + static_cast<int>(fx * area.width()),
-                        area.y() + static_cast<int>(fy * area.height()));
-        if (!Near(shot.pixelColor(at), PatternColorAt(fx, fy))) {
-            return false;
-        }
-    }
-    return std::all_of(blackProbes.begin(), blackProbes.end(),
-                       [&shot](QPoint at) { return Near(shot.pixelColor(at), Qt::black); });
-}
 
 class WaylandEndToEndTest : public ::testing::Test {
   protected:
@@ -69,7 +23,7 @@ class WaylandEndToEndTest : public ::testing::Test {
 
     std::optional<TreePlace> Place(const QString& title) {
         const auto tree = session_.Run(QStringLiteral("swaymsg"), {"-t", "get_tree", "-r"});
-        return tree ? FindInTree(QJsonDocument::fromJson(*tree).object(), title, {}) : std::nullopt;
+        return tree ? FindInTree(QJsonDocument::fromJson(*tree).object(), title) : std::nullopt;
     }
     // Keeps a screenshot for the developer after a failure; gives its path.
     static std::string Keep(const QImage& shot, const char* name) {
