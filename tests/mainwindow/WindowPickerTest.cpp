@@ -1,0 +1,110 @@
+// The main window over a platform whose desktop chooses windows in its own picker: the
+// "Choose Window..." button, clones shown full screen by screen, clones fitted again when
+// their source's size becomes known, and a failed choice shown to the user.
+#include <QApplication>
+#include <QMessageBox>
+#include <QTest>
+
+#include "clone/ThumbnailFit.h"
+#include "platform/WindowPicker.h"
+#include "tests/mainwindow/MainFormFixture.h"
+
+namespace {
+
+class FakePicker : public WindowPicker {
+  public:
+    bool CanChoose() const override { return canChoose; }
+    void Choose() override { ++chooseCalls; }
+    bool ClonesNeedScreen() const override { return needScreen; }
+
+    bool canChoose = false;
+    bool needScreen = true;
+    int chooseCalls = 0;
+};
+
+class PickerPlatform : public FakePlatform, public WindowPickerProvider {
+  public:
+    WindowPicker& Picker() override { return picker; }
+    FakePicker picker;
+};
+
+class WindowPickerTest : public MainFormTest {
+  protected:
+    void SetUp() override {
+        auto withPicker = std::make_unique<PickerPlatform>();
+        picker = &withPicker->picker;
+        platform = std::move(withPicker);
+        fake = platform.get();
+        MainFormTest::SetUp();
+        editor = fake->AddWindow(QStringLiteral("Editor"), {640, 480});
+    }
+
+    TCloneForm& PressDisplayButton(std::size_t display) {
+        QToolButton* button = Row(0).DisplayButtons().at(display);
+        QTest::mouseClick(button, Qt::LeftButton);
+        TCloneForm* clone = Row(0).Clone(display);
+        EXPECT_NE(clone, nullptr);
+        return *clone;
+    }
+
+    FakePicker* picker = nullptr;
+    WindowHandle editor = 0;
+};
+
+TEST_F(WindowPickerTest, ChooseButtonOnlyWhereThePickerOffersIt) {
+    for (const bool canChoose : {false, true}) {
+        SCOPED_TRACE(canChoose);
+        picker->canChoose = canChoose;
+        picker->chooseCalls = 0;
+        TMainForm& form = MakeForm();
+        ASSERT_EQ(form.ChooseWindowButtonW != nullptr, canChoose);
+        if (canChoose) {
+            EXPECT_EQ(form.ChooseWindowButtonW->objectName(),
+                      QStringLiteral("ChooseWindowButtonW"));
+            QTest::mouseClick(form.ChooseWindowButtonW, Qt::LeftButton);
+            EXPECT_EQ(picker->chooseCalls, 1);
+        }
+    }
+}
+
+TEST_F(WindowPickerTest, ClonesGoFullScreenOnlyWhenPlacedByScreen) {
+    for (const bool needScreen : {false, true}) {
+        SCOPED_TRACE(needScreen);
+        picker->needScreen = needScreen;
+        MakeForm();
+        TCloneForm& clone = PressDisplayButton(1);
+        EXPECT_TRUE(clone.isVisible());
+        EXPECT_EQ(clone.isFullScreen(), needScreen);
+        EXPECT_TRUE(clone.HasThumbnail());
+        form.reset();
+    }
+}
+
+TEST_F(WindowPickerTest, SourceResizedFitsTheWindowsClonesAgain) {
+    MakeForm();
+    TCloneForm& clone = PressDisplayButton(0);
+    const ThumbnailRecord* record =
+        fake->Thumbnails().LiveThumbnailInto(static_cast<WindowHandle>(clone.winId()));
+    ASSERT_NE(record, nullptr);
+    const std::size_t before = record->placements.size();
+
+    fake->ResizeWindow(editor, {300, 900});
+    // Another window's size says nothing about this clone.
+    emit picker->SourceResized(editor + 1, {300, 900});
+    EXPECT_EQ(record->placements.size(), before);
+    emit picker->SourceResized(editor, {300, 900});
+    ASSERT_GT(record->placements.size(), before);
+    EXPECT_EQ(record->placements.back().destination,
+              ThumbnailDestination({300, 900}, clone.ClientPixelSize(), true));
+}
+
+TEST_F(WindowPickerTest, FailedChoiceIsShownWithoutBlocking) {
+    TMainForm& form = MakeForm();
+    emit picker->ChoiceFailed(QStringLiteral("The portal is not available."));
+    auto* box = form.findChild<QMessageBox*>(QStringLiteral("ChoiceFailedMessage"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(box->text(), QStringLiteral("The portal is not available."));
+}
+
+}  // namespace
