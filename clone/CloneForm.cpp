@@ -5,7 +5,6 @@
 #include <QMouseEvent>
 #include <QResizeEvent>
 #include <QScreen>
-#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -13,6 +12,7 @@
 #include "clone/ThumbnailFit.h"
 #include "platform/DisplayList.h"
 #include "platform/SystemServices.h"
+#include "widgets/ScreenPlacement.h"
 
 namespace {
 
@@ -81,25 +81,14 @@ void TCloneForm::StartClone(WindowHandle sourceWindow, int displayIndex) {
         display = displays[static_cast<std::size_t>(displayIndex)];
     }
     if (byScreen_) {
-        ShowOnScreen(display.name);
+        // Before the thumbnail: the image attaches to the clone as it is shown there.
+        PlaceFullScreenOnNamedScreen(*this, display.name, true);
     }
     thumbnail_ = compositor_.CreateThumbnail(static_cast<WindowHandle>(winId()), sourceWindow_);
     UpdatePlacement();
     if (!byScreen_) {
         PlaceOnDisplay(display.rect);
     }
-}
-
-void TCloneForm::ShowOnScreen(const QString& screenName) {
-    // The screen is chosen before the window is shown: the compositor takes the output
-    // from the full-screen request, which the window makes once when it is mapped.
-    const QList<QScreen*> screens = QGuiApplication::screens();
-    const auto named = std::find_if(screens.begin(), screens.end(),
-                                    [&screenName](QScreen* s) { return s->name() == screenName; });
-    if (named != screens.end() && windowHandle() != nullptr) {
-        windowHandle()->setScreen(*named);
-    }
-    showFullScreen();
 }
 
 void TCloneForm::PlaceOnDisplay(const QRect& device) {

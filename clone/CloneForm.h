@@ -52,7 +52,6 @@ class TCloneForm : public QWidget {
     void FormClose();
     void UpdatePlacement();
     void PlaceOnDisplay(const QRect& device);
-    void ShowOnScreen(const QString& screenName);
 
     Compositor& compositor_;
     DisplayList& displays_;

@@ -66,6 +66,7 @@ TMainForm::TMainForm(const Session& session, Platform& platform, QWidget* parent
     QFont designed(QStringLiteral("Segoe UI"));
     designed.setPixelSize(12);
     setFont(designed);
+    identify_.SetScreenPlacement(ClonesNeedScreen(platform_));
     CreateScrollBox();
     FormCreate();
     CreateTrayIcon();
