@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -19,14 +20,28 @@
 namespace {
 
 const char* const kCompositionMessage = "Vantrel requires Windows Aero interface to be enabled.";
+// Where the compositor can say what is missing (an X server without its extensions).
+const char* const kMissingFeaturesMessage =
+    "Vantrel needs the X server extensions Composite, RENDER and DAMAGE to show live clones. "
+    "Missing: %1.";
 constexpr int kCompositionMessageId = 5;
 // The name the single-instance guard is taken under.
 const QString kInstanceGuardName = QStringLiteral("Vantrel");
 
-void ShowCompositionMessage(const Session& session) {
+// The catalog's message wins; without it the text names what is missing where the
+// compositor knows, and otherwise keeps the Windows wording.
+QString CompositionMessageDefault(Compositor& compositor) {
+    const QString missing = compositor.MissingFeatures();
+    if (missing.isEmpty()) {
+        return QString::fromLatin1(kCompositionMessage);
+    }
+    return QString::fromLatin1(kMissingFeaturesMessage).arg(missing);
+}
+
+void ShowCompositionMessage(const Session& session, Compositor& compositor) {
     QMessageBox box(QMessageBox::Critical, session.applicationTitle,
                     session.catalog.GetMessageTextById(session.languageId, kCompositionMessageId,
-                                                       QString::fromLatin1(kCompositionMessage)),
+                                                       CompositionMessageDefault(compositor)),
                     QMessageBox::Ok);
     box.setObjectName(QStringLiteral("CompositionMessage"));
     box.exec();
@@ -65,6 +80,35 @@ QString GetMessagesFolder(const QString& installPath) {
     return folder + QStringLiteral("Messages");
 }
 
+MessagesLocations BuiltMessagesLocations() {
+    return {QStringLiteral(VANTREL_INSTALLED_MESSAGES), QStringLiteral(VANTREL_BUILD_FOLDER),
+            QStringLiteral(VANTREL_SOURCE_MESSAGES)};
+}
+
+QString FindMessagesFolder(const QString& installPath, const QString& executableFolder,
+                           const MessagesLocations& where) {
+    if (!installPath.isEmpty()) {
+        return GetMessagesFolder(installPath);
+    }
+    if (executableFolder.isEmpty()) {
+        return {};
+    }
+    const QDir executable(executableFolder);
+    if (!where.installedRelative.isEmpty()) {
+        const QString installed = QDir::cleanPath(executable.filePath(where.installedRelative));
+        if (QFileInfo(installed).isDir()) {
+            return installed;
+        }
+    }
+    const bool inBuildFolder =
+        !where.buildFolder.isEmpty() && QFileInfo(executableFolder).canonicalFilePath() ==
+                                            QFileInfo(where.buildFolder).canonicalFilePath();
+    if (inBuildFolder && QFileInfo(where.sourceMessages).isDir()) {
+        return where.sourceMessages;
+    }
+    return {};
+}
+
 int RunApplication(Session& session, Platform& platform) {
     auto* application = qobject_cast<QApplication*>(QCoreApplication::instance());
     if (application == nullptr) {
@@ -75,13 +119,16 @@ int RunApplication(Session& session, Platform& platform) {
     application->setQuitOnLastWindowClosed(false);
     application->setWindowIcon(ProductIcon());
     session.catalog.Load(
-        QFile::encodeName(GetMessagesFolder(platform.System().InstallPath())).toStdString());
+        QFile::encodeName(FindMessagesFolder(platform.System().InstallPath(),
+                                             QCoreApplication::applicationDirPath(),
+                                             BuiltMessagesLocations()))
+            .toStdString());
 
     // The main window lists the windows once on creation; it is shown only if composition
     // is available.
     auto mainForm = std::make_unique<TMainForm>(session, platform);
     if (!platform.Thumbnails().Available()) {
-        ShowCompositionMessage(session);
+        ShowCompositionMessage(session, platform.Thumbnails());
         return 0;
     }
     mainForm->PrepareToRun(session.languageId);

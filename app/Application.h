@@ -25,6 +25,25 @@ struct ToolkitHooks {
 // then "Messages"; empty when there is no installation folder.
 QString GetMessagesFolder(const QString& installPath);
 
+// Where catalogs are looked for when no installation folder is recorded, besides it.
+struct MessagesLocations {
+    // From the executable's folder to the installed catalogs ("../share/vantrel/Messages").
+    QString installedRelative;
+    // The folder the build puts the executable in, and the source tree's catalogs, which an
+    // executable run from that folder uses.
+    QString buildFolder;
+    QString sourceMessages;
+};
+
+// The locations this build was configured with.
+MessagesLocations BuiltMessagesLocations();
+
+// The catalog folder: the recorded installation folder's (GetMessagesFolder) when there is
+// one; otherwise the installed layout next to the executable, or, for an executable in the
+// build folder, the source tree's catalogs, whichever exists first; empty when none does.
+QString FindMessagesFolder(const QString& installPath, const QString& executableFolder,
+                           const MessagesLocations& where);
+
 // The whole program. Uses the running QApplication when there is one (tests), otherwise
 // makes its own. Returns the exit code.
 int RunVantrel(Platform& platform, int argc, char** argv, const ToolkitHooks& hooks = {});

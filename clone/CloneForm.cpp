@@ -46,6 +46,10 @@ TCloneForm::TCloneForm(Compositor& compositor, DisplayList& displays, SystemServ
       compositor_(compositor),
       displays_(displays) {
     setObjectName(QStringLiteral("CloneForm"));
+    // A clone is only looked at: it never takes the keyboard focus and is never activated,
+    // so the main window keeps the focus while clones come and go.
+    setWindowFlag(Qt::WindowDoesNotAcceptFocus);
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(QStringLiteral("Window Clone"));
     QPalette black = palette();
     black.setColor(QPalette::Window, Qt::black);
@@ -54,8 +58,6 @@ TCloneForm::TCloneForm(Compositor& compositor, DisplayList& displays, SystemServ
     QFont font(QStringLiteral("Tahoma"));
     font.setPixelSize(11);
     setFont(font);
-    // X windows cannot be empty: a display that reports no area gives a 1 x 1 clone.
-    setMinimumSize(1, 1);
     resize(832, 749);
     // The native window exists from here on (the thumbnail's destination), still unmapped.
     system.PrepareCloneWindow(static_cast<WindowHandle>(winId()));
@@ -69,34 +71,50 @@ QSize TCloneForm::ClientPixelSize() const {
             static_cast<int>(std::lround(height() * ratio))};
 }
 
-void TCloneForm::StartClone(WindowHandle sourceWindow, int displayIndex) {
+bool TCloneForm::StartClone(WindowHandle sourceWindow, int displayIndex) {
+    const std::vector<DisplayInfo> displays = displays_.Displays();
+    if (displayIndex < 0 || displayIndex >= static_cast<int>(displays.size()) ||
+        displays[static_cast<std::size_t>(displayIndex)].rect.isEmpty()) {
+        return false;
+    }
     // A restarted clone gives its previous image back first, so nothing is left registered.
     thumbnail_.reset();
     allowClose_ = false;
     sourceWindow_ = sourceWindow;
     fitToWindow_ = true;
-    const std::vector<DisplayInfo> displays = displays_.Displays();
-    DisplayInfo display{QRect(0, 0, 0, 0), QString()};
-    if (displayIndex >= 0 && displayIndex < static_cast<int>(displays.size())) {
-        display = displays[static_cast<std::size_t>(displayIndex)];
-    }
+    // On its display before the image is fitted, so the first placement is already the
+    // final one and a clone started before it is shown is mapped where it belongs. Placed by
+    // output, it is shown full screen there before the thumbnail, whose image attaches to
+    // the clone as it maps.
+    const DisplayInfo& display = displays[static_cast<std::size_t>(displayIndex)];
     if (byScreen_) {
-        // Before the thumbnail: the image attaches to the clone as it is shown there.
         PlaceFullScreenOnNamedScreen(*this, display.name, true);
+    } else {
+        PlaceOnDisplay(display.rect);
     }
     thumbnail_ = compositor_.CreateThumbnail(static_cast<WindowHandle>(winId()), sourceWindow_);
     UpdatePlacement();
-    if (!byScreen_) {
-        PlaceOnDisplay(display.rect);
+    return true;
+}
+
+void TCloneForm::FollowDisplay(const QRect& device) {
+    // A clone placed by output stays full screen on its screen whatever its size.
+    if (!device.isEmpty() && !byScreen_) {
+        PlaceOnDisplay(device);
     }
 }
 
 void TCloneForm::PlaceOnDisplay(const QRect& device) {
-    QRect bounds = LogicalRect(device);
-    bounds.setWidth(std::max(bounds.width(), 1));
-    bounds.setHeight(std::max(bounds.height(), 1));
+    const QRect bounds = LogicalRect(device);
+    if (geometry() == bounds) {
+        return;
+    }
     // One operation; when the size changes, the resize event fits the image to the display.
     setGeometry(bounds);
+    // A hidden window gets its resize event only when shown: fit the image now.
+    if (!isVisible()) {
+        UpdatePlacement();
+    }
 }
 
 void TCloneForm::CloseClone() {

@@ -2,6 +2,7 @@
 // live image of a source window, fitted to the display or at its natural size.
 #pragma once
 
+#include <QRect>
 #include <QSize>
 #include <QWidget>
 
@@ -20,9 +21,12 @@ class TCloneForm : public QWidget {
     TCloneForm(Compositor& compositor, DisplayList& displays, SystemServices& system);
     ~TCloneForm() override;
 
-    // Draws sourceWindow and covers display displayIndex (a display that has gone since
-    // gives a 1 x 1 window at the origin). A failed registration leaves a black clone.
-    void StartClone(WindowHandle sourceWindow, int displayIndex);
+    // Covers display displayIndex and draws sourceWindow there; call it before the first
+    // show so the window is mapped in place. False, and nothing started, when that display
+    // does not exist (or has no area). A failed registration leaves a black clone.
+    bool StartClone(WindowHandle sourceWindow, int displayIndex);
+    // The clone's display moved or changed size (device pixels): cover it again.
+    void FollowDisplay(const QRect& device);
     void CloseClone();
     // Where windows are placed by output only (Wayland): StartClone shows the clone full
     // screen on the display's named screen before the thumbnail attaches to it.

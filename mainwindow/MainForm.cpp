@@ -10,6 +10,8 @@
 #include <QMenu>
 #include <QScreen>
 
+#include <algorithm>
+
 #include "about/AboutForm.h"
 #include "l10n/FormTranslation.h"
 #include "l10n/Session.h"
@@ -24,16 +26,13 @@ constexpr Qt::WindowFlags kMainWindowFlags =
     Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
     Qt::WindowCloseButtonHint;
 
-// Designed bounds in the 727 x 551 client area.
-const QRect kMonitorsLabelBounds(8, 16, 289, 18);
-const QRect kWindowListLabelBounds(8, 43, 201, 15);
-const QRect kScrollBoxBounds(6, 64, 713, 401);
-const QRect kHelpLabelBounds(8, 464, 711, 50);
-const QRect kAboutButtonBounds(8, 520, 89, 25);
-const QRect kIdentifyButtonBounds(103, 520, 122, 25);
-const QRect kHideButtonBounds(231, 520, 122, 25);
-const QRect kExitButtonBounds(632, 520, 89, 25);
-const QRect kChooseWindowButtonBounds(359, 520, 122, 25);
+// What a window manager's frame is assumed to take before it is known.
+const QMargins kFrameAllowance(8, 32, 8, 8);
+// Below this the bottom buttons would overlap; the window is never made smaller to fit.
+const QSize kSmallestSize(420, 240);
+// "Choose Window..." (where the desktop has a picker): right of "Hide in System Tray".
+constexpr int kChooseWindowButtonGap = 6;
+constexpr int kChooseWindowButtonWidth = 122;
 
 constexpr int kBalloonMs = 3000;
 constexpr int kIdentifySeconds = 5;
@@ -41,14 +40,6 @@ constexpr int kIdentifySeconds = 5;
 const char* const kHelpText =
     "Locate the window that you want to clone and click the display number button on its left "
     "to clone on that display. Click the button again to remove the clone of the window.";
-
-// Moves or resizes a widget only when its geometry really changes, so that an unchanged
-// layout posts no event.
-void SetBoundsIfChanged(QWidget* widget, const QRect& bounds) {
-    if (widget != nullptr && widget->geometry() != bounds) {
-        widget->setGeometry(bounds);
-    }
-}
 
 }  // namespace
 
@@ -70,6 +61,8 @@ TMainForm::TMainForm(const Session& session, Platform& platform, QWidget* parent
     CreateScrollBox();
     FormCreate();
     CreateTrayIcon();
+    // The monitor line follows a change of the displays at once, as the rows do.
+    connect(&platform_.Displays(), &DisplayList::Changed, this, &TMainForm::FormActivate);
     qApp->installEventFilter(this);
 }
 
@@ -144,9 +137,9 @@ void TMainForm::CreateWideControls() {
     if (WindowPicker* picker = FindWindowPicker(platform_)) {
         ConnectWindowPicker(*this, *picker);
         if (picker->CanChoose()) {
-            ChooseWindowButtonW = CreateWideButton("ChooseWindowButtonW", kChooseWindowButtonBounds,
-                                                   QStringLiteral("Choose &Window..."),
-                                                   &TMainForm::ChooseWindowButtonClick);
+            ChooseWindowButtonW = CreateWideButton(
+                "ChooseWindowButtonW", QRect(0, 0, kChooseWindowButtonWidth, 25),
+                QStringLiteral("Choose &Window..."), &TMainForm::ChooseWindowButtonClick);
         }
     }
     ApplyAnchors();
@@ -155,20 +148,34 @@ void TMainForm::CreateWideControls() {
 // Qt has no anchors: controls anchored to the right or bottom keep their designed distance
 // to that edge, controls anchored on both sides stretch.
 void TMainForm::ApplyAnchors() {
-    const int dw = width() - kDesignedWidth;
-    const int dh = height() - kDesignedHeight;
-    auto stretched = [](const QRect& r, int dx, int dy) {
-        return QRect(r.left(), r.top(), std::max(0, r.width() + dx), std::max(0, r.height() + dy));
-    };
-    SetBoundsIfChanged(WindowsScrollBox, stretched(kScrollBoxBounds, dw, dh));
-    SetBoundsIfChanged(HelpLabelW, stretched(kHelpLabelBounds.translated(0, dh), dw, 0));
-    SetBoundsIfChanged(AboutButtonW, kAboutButtonBounds.translated(0, dh));
-    SetBoundsIfChanged(IdentifyMonitorsButtonW, kIdentifyButtonBounds.translated(0, dh));
-    SetBoundsIfChanged(HideButtonW, kHideButtonBounds.translated(0, dh));
-    SetBoundsIfChanged(ExitButtonW, kExitButtonBounds.translated(dw, dh));
-    if (ChooseWindowButtonW != nullptr) {
-        SetBoundsIfChanged(ChooseWindowButtonW, kChooseWindowButtonBounds.translated(0, dh));
+    if (ExitButtonW != nullptr) {
+        layout_.Apply(Controls(), size());
     }
+    if (ChooseWindowButtonW != nullptr && HideButtonW != nullptr) {
+        const QRect hide = HideButtonW->geometry();
+        const int width =
+            std::max(kChooseWindowButtonWidth, ChooseWindowButtonW->sizeHint().width());
+        const QRect bounds(hide.right() + 1 + kChooseWindowButtonGap, hide.top(), width,
+                           hide.height());
+        if (ChooseWindowButtonW->geometry() != bounds) {
+            ChooseWindowButtonW->setGeometry(bounds);
+        }
+    }
+}
+
+MainFormControls TMainForm::Controls() const {
+    return {MonitorsLabelW,          WindowListLabelW, HelpLabelW,  AboutButtonW,
+            IdentifyMonitorsButtonW, HideButtonW,      ExitButtonW, WindowsScrollBox};
+}
+
+// Controls whose text (translated, or in the desktop's font) does not fit grow; the window
+// widens when the buttons along the bottom need it.
+void TMainForm::FitTextControls() {
+    layout_.Fit(Controls(), width());
+    if (layout_.NeededClientWidth() > width()) {
+        resize(layout_.NeededClientWidth(), height());
+    }
+    ApplyAnchors();
 }
 
 void TMainForm::resizeEvent(QResizeEvent* event) {
@@ -198,6 +205,7 @@ void TMainForm::ApplyLanguage(std::int32_t languageId) {
     languageId_ = languageId;
     setFont(platform_.System().InterfaceFont());
     TranslateForm(this, session_.catalog, languageId);
+    FitTextControls();
 }
 
 void TMainForm::ApplicationActivate() {
@@ -216,6 +224,7 @@ void TMainForm::FormActivate() {
             languageId_, "MainForm:MonitorCountMulti",
             QStringLiteral("This system has %s1% monitors."), QString::number(count), QString()));
     }
+    FitTextControls();
 }
 
 void TMainForm::changeEvent(QEvent* event) {
@@ -234,14 +243,29 @@ void TMainForm::showEvent(QShowEvent* event) {
     FormShow();
 }
 
-// Centred on the primary screen the first time the window is shown.
+// Centred in the primary screen's work area the first time the window is shown. The designed
+// size is the preferred one; on a small work area (a large scale factor) the window shrinks
+// to fit it, frame included, and the list gives up the height and scrolls.
 void TMainForm::PlaceCentred() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen == nullptr) {
         return;
     }
-    QRect bounds(QPoint(0, 0), size());
-    bounds.moveCenter(screen->geometry().center());
+    const QRect area = screen->availableGeometry();
+    const QMargins frame(geometry().left() - frameGeometry().left(),
+                         geometry().top() - frameGeometry().top(),
+                         frameGeometry().right() - geometry().right(),
+                         frameGeometry().bottom() - geometry().bottom());
+    // Before the first show the window manager's frame may not be known yet: allow for a
+    // title bar and borders.
+    const QSize room = area.size().shrunkBy(frame.isNull() ? kFrameAllowance : frame);
+    if (width() > room.width() || height() > room.height()) {
+        resize(size().boundedTo(room).expandedTo(kSmallestSize));
+    }
+    QRect bounds(QPoint(0, 0), size().grownBy(frame));
+    bounds.moveCenter(area.center());
+    bounds.moveTop(std::max(bounds.top(), area.top()));
+    bounds.moveLeft(std::max(bounds.left(), area.left()));
     move(bounds.topLeft());
 }
 
@@ -285,8 +309,7 @@ WindowHandle TMainForm::ApplicationWindow() {
 }
 
 void TMainForm::RefreshWindowList() {
-    rows_->Refresh(platform_.Windows().Snapshot(ApplicationWindow()),
-                   [this] { return platform_.Displays().Count(); });
+    rows_->Refresh(platform_.Windows().Snapshot(ApplicationWindow()));
 }
 
 void TMainForm::ArrangeRows() {

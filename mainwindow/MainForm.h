@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include "mainwindow/MainFormLayout.h"
 #include "mainwindow/WindowRows.h"
 #include "monitors/MonitorIdentify.h"
 #include "widgets/AltKeyRepaint.h"
@@ -108,6 +109,8 @@ class TMainForm : public QWidget, public TWideTextForm {
     TWideButton* CreateWideButton(const char* name, const QRect& bounds, const QString& text,
                                   void (TMainForm::*handler)());
     void ApplyAnchors();
+    void FitTextControls();
+    MainFormControls Controls() const;
     void PlaceCentred();
     void ShowBalloon();
     WindowHandle ApplicationWindow();
@@ -117,6 +120,7 @@ class TMainForm : public QWidget, public TWideTextForm {
     Platform& platform_;
     TMonitorIdentify identify_;
     std::unique_ptr<TWindowRows> rows_;
+    TMainFormLayout layout_;
     QMetaObject::Connection idleConnection_;
     QMetaObject::Connection activateConnection_;
     std::function<bool()> trayAvailable_;

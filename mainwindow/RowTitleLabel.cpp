@@ -1,8 +1,59 @@
 #include "mainwindow/RowTitleLabel.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QToolTip>
+
+namespace {
+
+// Absolute: a right-to-left title starts at the left edge as well, next to the buttons.
+constexpr int kTitleAlignment = Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignTop;
+
+// Tool tips guess whether a text is markup; escaping and wrapping it keeps a title literal.
+QString LiteralToolTipLine(const QString& text) {
+    return QStringLiteral("<span style=\"white-space:pre\">%1</span>").arg(text.toHtmlEscaped());
+}
+
+}  // namespace
 
 TRowTitleLabel::TRowTitleLabel(QWidget* parent) : TWideLabel(parent) {}
+
+QString TRowTitleLabel::ShownText() const {
+    return fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width());
+}
+
+QString TRowTitleLabel::ShownToolTip() const {
+    if (ShownText() == text()) {
+        return toolTip();
+    }
+    QString tip = LiteralToolTipLine(text());
+    if (!toolTip().isEmpty()) {
+        tip += QStringLiteral("<br>") + LiteralToolTipLine(toolTip());
+    }
+    return tip;
+}
+
+bool TRowTitleLabel::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QString tip = ShownToolTip();
+        if (tip.isEmpty()) {
+            QToolTip::hideText();
+        } else {
+            QToolTip::showText(help->globalPos(), tip, this);
+        }
+        return true;
+    }
+    return TWideLabel::event(event);
+}
+
+void TRowTitleLabel::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    style()->drawItemText(&painter, contentsRect(), kTitleAlignment, palette(), isEnabled(),
+                          ShownText(), foregroundRole());
+}
 
 void TRowTitleLabel::mousePressEvent(QMouseEvent* event) {
     pressed_ = event->button() == Qt::LeftButton;

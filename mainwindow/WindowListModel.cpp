@@ -54,7 +54,8 @@ ListChanges WindowListModel::Update(const std::vector<ListedWindow>& snapshot) {
     }
     for (const ListedWindow& window : snapshot) {
         const QString title = ShownTitle(window.title);
-        if (title.isEmpty() || rowed.contains(window.handle)) {
+        // A title of nothing but white space reads as no title: such a row would look empty.
+        if (title.trimmed().isEmpty() || rowed.contains(window.handle)) {
             continue;
         }
         rowed.insert(window.handle);

@@ -30,8 +30,9 @@ class WindowListModel {
   public:
     // Follows snapshot and tells what changed: rows of windows no longer listed go; the
     // others take their window's current title; windows new to the list get rows at the
-    // end, in snapshot order, once they have a title (an untitled one is looked at again at
-    // the next update). A window listed twice gets one row, titled by its first listing.
+    // end, in snapshot order, once they have a title that is more than white space (an
+    // untitled one is looked at again at the next update). A window listed twice gets one row,
+    // titled by its first listing.
     ListChanges Update(const std::vector<ListedWindow>& snapshot);
 
     const std::vector<ListedWindow>& Rows() const { return rows_; }

@@ -26,16 +26,16 @@ void SetBoundsIfChanged(QWidget* widget, const QRect& bounds) {
 
 TWindowRowView::TWindowRowView(QWidget* host, const CloneServices& services,
                                const ListedWindow& window, int displays, int index, int titleRight)
-    : services_(services), window_(window.handle) {
+    : host_(host), services_(services), window_(window.handle) {
     const int count = std::max(0, displays);
     // Placed where arranging will put it, so that arranging moves nothing.
     const int top = kRowTop + kRowPitch * index;
     for (int i = 0; i < count; ++i) {
-        buttons_.push_back(MakeButton(host, i, top));
+        buttons_.push_back(MakeButton(i, top));
     }
     clones_.resize(static_cast<std::size_t>(count));
     titleLabel_ = new TRowTitleLabel(host);
-    const int left = kButtonLeft + kButtonPitch * count;
+    const int left = TitleLeft();
     titleLabel_->setGeometry(left, top, std::max(0, titleRight - left), kTitleHeight);
     titleLabel_->setWordWrap(false);
     titleLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -54,8 +54,12 @@ TWindowRowView::~TWindowRowView() {
     CloseClones();
 }
 
-QToolButton* TWindowRowView::MakeButton(QWidget* host, int index, int top) {
-    auto* button = new QToolButton(host);
+int TWindowRowView::TitleLeft() const {
+    return kButtonLeft + kButtonPitch * static_cast<int>(buttons_.size());
+}
+
+QToolButton* TWindowRowView::MakeButton(int index, int top) {
+    auto* button = new QToolButton(host_);
     button->setCheckable(true);
     button->setAutoExclusive(false);
     button->setText(QString::number(index + 1));
@@ -80,7 +84,7 @@ void TWindowRowView::SetTitle(const QString& title) {
 }
 
 QPoint TWindowRowView::Place(int y, int titleRight) {
-    const int left = titleLabel_->x();
+    const int left = TitleLeft();
     const int width = std::max(0, titleRight - left);
     SetBoundsIfChanged(titleLabel_, QRect(left, y, width, kTitleHeight));
     QPoint extent(left + width, y + kTitleHeight);
@@ -102,17 +106,62 @@ void TWindowRowView::DisplayButtonClick(std::size_t index) {
         clone->CloseClone();
     }
     if (buttons_[index]->isChecked()) {
-        clones_[index] = std::make_unique<TCloneForm>(services_.compositor, services_.displays,
-                                                      services_.system);
-        if (services_.byScreen) {
-            clones_[index]->SetScreenPlacement(true);
+        auto clone = std::make_unique<TCloneForm>(services_.compositor, services_.displays,
+                                                  services_.system);
+        clone->SetScreenPlacement(services_.byScreen);
+        // Placed on its display before it is first shown, so it never appears elsewhere. A
+        // display that has gone (and not yet been taken off the rows) gets no clone.
+        if (clone->StartClone(window_, static_cast<int>(index))) {
+            // Some window managers move the focus away from the active window when a window
+            // that refuses it appears; the main window asks for it back.
+            QWidget* main = host_->window();
+            const bool mainActive = main->isActiveWindow();
+            clone->show();
+            if (mainActive) {
+                main->activateWindow();
+            }
+            clones_[index] = std::move(clone);
         } else {
-            clones_[index]->show();
+            buttons_[index]->setChecked(false);
         }
-        // Displays that have gone since the row was made are passed on as they are.
-        clones_[index]->StartClone(window_, static_cast<int>(index));
     }
     UpdateTitleCursor();
+}
+
+void TWindowRowView::FollowDisplays(const std::vector<std::optional<std::size_t>>& moved,
+                                    const std::vector<DisplayInfo>& displays) {
+    std::vector<std::unique_ptr<TCloneForm>> kept(displays.size());
+    for (std::size_t i = 0; i < clones_.size(); ++i) {
+        if (!clones_[i]) {
+            continue;
+        }
+        std::unique_ptr<TCloneForm> clone = std::move(clones_[i]);
+        const std::optional<std::size_t> to = i < moved.size() ? moved[i] : std::nullopt;
+        if (to && *to < kept.size() && !kept[*to]) {
+            clone->FollowDisplay(displays[*to].rect);
+            kept[*to] = std::move(clone);
+        } else {
+            clone->CloseClone();
+        }
+    }
+    clones_ = std::move(kept);
+    ResizeButtons(displays.size());
+    for (std::size_t i = 0; i < buttons_.size(); ++i) {
+        buttons_[i]->setChecked(clones_[i] != nullptr);
+    }
+    UpdateTitleCursor();
+}
+
+// Buttons go and come at the end, so the numbers of the others stay.
+void TWindowRowView::ResizeButtons(std::size_t count) {
+    while (buttons_.size() > count) {
+        delete buttons_.back();
+        buttons_.pop_back();
+    }
+    const int top = titleLabel_->y();
+    while (buttons_.size() < count) {
+        buttons_.push_back(MakeButton(static_cast<int>(buttons_.size()), top));
+    }
 }
 
 // The hand pointer on a title tells that its window has at least one clone.
@@ -130,7 +179,6 @@ void TWindowRowView::TitleLabelClick() {
     for (const auto& clone : clones_) {
         if (clone) {
             clone->raise();
-            clone->activateWindow();
         }
     }
 }

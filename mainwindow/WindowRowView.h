@@ -6,11 +6,14 @@
 #include <QString>
 #include <QToolButton>
 
+#include <cstddef>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "clone/CloneForm.h"
 #include "mainwindow/RowTitleLabel.h"
+#include "platform/DisplayList.h"
 
 class Compositor;
 class DisplayList;
@@ -56,15 +59,23 @@ class TWindowRowView {
 
     // A display button was toggled: a clone exists exactly while its button is down.
     void DisplayButtonClick(std::size_t index);
-    // Brings the window's clones to the front in display order, so the last one ends up
-    // active.
+    // The displays changed: moved[i] is the new index of old display i, or nothing when it
+    // has gone. Clones follow their display or close; the row ends with one button per
+    // display, each down exactly while its display has a clone.
+    void FollowDisplays(const std::vector<std::optional<std::size_t>>& moved,
+                        const std::vector<DisplayInfo>& displays);
+    // Brings the window's clones to the front in display order. Clones never take the
+    // focus: the main window stays active.
     void TitleLabelClick();
     void CloseClones();
 
   private:
-    QToolButton* MakeButton(QWidget* host, int index, int top);
+    QToolButton* MakeButton(int index, int top);
+    void ResizeButtons(std::size_t count);
+    int TitleLeft() const;
     void UpdateTitleCursor();
 
+    QWidget* host_;
     CloneServices services_;
     WindowHandle window_;
     TRowTitleLabel* titleLabel_ = nullptr;

@@ -1,7 +1,8 @@
 #include "mainwindow/WindowRows.h"
 
 #include <algorithm>
-#include <optional>
+
+#include "mainwindow/DisplayMatch.h"
 
 namespace {
 constexpr int kTitleRightGap = 33;
@@ -13,18 +14,48 @@ TWindowRows::TWindowRows(QScrollArea* scrollBox, const CloneServices& services)
     host_->resize(0, 0);
     scrollBox_->setWidget(host_);
     host_->setBackgroundRole(QPalette::Base);
+    displays_ = services_.displays.Displays();
+    displaysChanged_ = QObject::connect(&services_.displays, &DisplayList::Changed, host_,
+                                        [this] { FollowDisplays(); });
 }
 
 TWindowRows::~TWindowRows() {
+    QObject::disconnect(displaysChanged_);
     Clear();
+}
+
+// Every row ends with one button per display; clones follow their display or close.
+void TWindowRows::FollowDisplays() {
+    std::vector<DisplayInfo> now = services_.displays.Displays();
+    if (now == displays_) {
+        return;
+    }
+    const auto moved = MatchDisplays(displays_, now);
+    displays_ = std::move(now);
+    for (const auto& row : rows_) {
+        row->FollowDisplays(moved, displays_);
+    }
+    Arrange();
+    ChainTabOrder();
+}
+
+// The rows' buttons come right after the scroll box in keyboard order, in list order, and so
+// before the buttons along the bottom, also for rows made after the window.
+void TWindowRows::ChainTabOrder() {
+    QWidget* previous = scrollBox_;
+    for (const auto& row : rows_) {
+        for (QToolButton* button : row->DisplayButtons()) {
+            QWidget::setTabOrder(previous, button);
+            previous = button;
+        }
+    }
 }
 
 int TWindowRows::TitleRight() const {
     return scrollBox_->width() - kTitleRightGap;
 }
 
-void TWindowRows::Refresh(const std::vector<ListedWindow>& snapshot,
-                          const std::function<int()>& displayCount) {
+void TWindowRows::Refresh(const std::vector<ListedWindow>& snapshot) {
     const ListChanges changes = model_.Update(snapshot);
     for (const std::size_t row : changes.removed) {
         Lock();
@@ -34,14 +65,14 @@ void TWindowRows::Refresh(const std::vector<ListedWindow>& snapshot,
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         rows_[i]->SetTitle(model_.Rows()[i].title);
     }
-    std::optional<int> displays;
+    const int displays = static_cast<int>(displays_.size());
     for (const ListedWindow& window : changes.added) {
-        if (!displays) {
-            displays = displayCount();
-        }
         Lock();
         rows_.push_back(std::make_unique<TWindowRowView>(
-            host_, services_, window, *displays, static_cast<int>(rows_.size()), TitleRight()));
+            host_, services_, window, displays, static_cast<int>(rows_.size()), TitleRight()));
+    }
+    if (!changes.added.empty()) {
+        ChainTabOrder();
     }
 }
 

@@ -5,7 +5,6 @@
 #include <QPointer>
 #include <QScrollArea>
 
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -21,10 +20,9 @@ class TWindowRows {
     TWindowRows(const TWindowRows&) = delete;
     TWindowRows& operator=(const TWindowRows&) = delete;
 
-    // Applies a fresh snapshot. displayCount is asked once, when the first new row is made:
-    // every row of one refresh gets the same number of buttons.
-    void Refresh(const std::vector<ListedWindow>& snapshot,
-                 const std::function<int()>& displayCount);
+    // Applies a fresh snapshot. New rows get one button per display, as every row has:
+    // when the displays change, the rows follow at once.
+    void Refresh(const std::vector<ListedWindow>& snapshot);
     // Row k has its title at 6 + 28k and its buttons 5 pixels higher; the content is sized
     // to the rows so the scroll range follows them.
     void Arrange();
@@ -42,12 +40,16 @@ class TWindowRows {
   private:
     int TitleRight() const;
     void Lock();
+    void FollowDisplays();
+    void ChainTabOrder();
 
     QScrollArea* scrollBox_;
     QPointer<QWidget> host_;
     CloneServices services_;
     WindowListModel model_;
     RowList rows_;
+    std::vector<DisplayInfo> displays_;  // what the rows' buttons stand for
+    QMetaObject::Connection displaysChanged_;
     bool lockOnChange_ = false;
     bool locked_ = false;
 };

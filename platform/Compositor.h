@@ -4,6 +4,7 @@
 
 #include <QRect>
 #include <QSize>
+#include <QString>
 
 #include <memory>
 #include <optional>
@@ -29,6 +30,9 @@ class Compositor {
   public:
     virtual ~Compositor() = default;
     virtual bool Available() = 0;
+    // When not available: what the system lacks, named for the user (for example the X
+    // server's missing extensions); empty when there is nothing more specific to say.
+    virtual QString MissingFeatures() { return {}; }
     // A thumbnail of source drawn into destination, or null when registration failed.
     virtual std::unique_ptr<Thumbnail> CreateThumbnail(WindowHandle destination,
                                                        WindowHandle source) = 0;

@@ -34,6 +34,7 @@ class FakeCompositor : public Compositor {
     explicit FakeCompositor(std::function<std::optional<QSize>(WindowHandle)> sourceSize);
 
     void SetAvailable(bool available) { available_ = available; }
+    void SetMissingFeatures(const QString& missing) { missing_ = missing; }
     // The next registration fails (the call answers null) and registers nothing.
     void FailNextRegistration() { failNext_ = true; }
 
@@ -43,12 +44,14 @@ class FakeCompositor : public Compositor {
     int LiveCount() const;
 
     bool Available() override { return available_; }
+    QString MissingFeatures() override { return available_ ? QString() : missing_; }
     std::unique_ptr<Thumbnail> CreateThumbnail(WindowHandle destination,
                                                WindowHandle source) override;
 
   private:
     std::function<std::optional<QSize>(WindowHandle)> sourceSize_;
     std::deque<ThumbnailRecord> records_;  // a deque keeps the records where they are
+    QString missing_;
     bool available_ = true;
     bool failNext_ = false;
 };

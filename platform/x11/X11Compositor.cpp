@@ -1,5 +1,11 @@
 #include "platform/x11/X11Compositor.h"
 
+#include <xcb/composite.h>
+#include <xcb/damage.h>
+#include <xcb/render.h>
+
+#include <QStringList>
+
 namespace {
 
 class X11Thumbnail final : public Thumbnail {
@@ -41,6 +47,34 @@ bool X11Compositor::Attach() {
 
 bool X11Compositor::Available() {
     return Attach() && thumbnails_->CompositionAvailable();
+}
+
+QString X11Compositor::MissingFeatures() {
+    if (Available()) {
+        return {};
+    }
+    X11Context* context = X11Context::Get();
+    if (context == nullptr) {
+        return QStringLiteral("an X11 display");
+    }
+    struct Extension {
+        xcb_extension_t* id;
+        const char* name;
+    };
+    const Extension needed[] = {
+        {&xcb_composite_id, "Composite"}, {&xcb_render_id, "RENDER"}, {&xcb_damage_id, "DAMAGE"}};
+    QStringList missing;
+    for (const Extension& extension : needed) {
+        const xcb_query_extension_reply_t* data =
+            xcb_get_extension_data(context->Connection(), extension.id);
+        if (data == nullptr || !data->present) {
+            missing << QString::fromLatin1(extension.name);
+        }
+    }
+    if (missing.isEmpty()) {
+        return QStringLiteral("Composite 0.2, RENDER 0.6 and DAMAGE");
+    }
+    return missing.join(QStringLiteral(", "));
 }
 
 std::unique_ptr<Thumbnail> X11Compositor::CreateThumbnail(WindowHandle destination,

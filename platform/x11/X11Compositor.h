@@ -12,6 +12,9 @@
 class X11Compositor final : public Compositor {
   public:
     bool Available() override;
+    // The extensions among Composite, RENDER and DAMAGE that the server lacks; all three,
+    // with the versions needed, when they are there but too old.
+    QString MissingFeatures() override;
     std::unique_ptr<Thumbnail> CreateThumbnail(WindowHandle destination,
                                                WindowHandle source) override;
     // How many images this compositor's thumbnails have composited, for benchmarks.

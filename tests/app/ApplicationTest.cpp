@@ -2,6 +2,8 @@
 // catalog, the composition refusal and the ordinary run.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -129,8 +131,91 @@ TEST_F(StartupTest, SecondCopyEndsAtOnceWithoutAnyWindow) {
     EXPECT_EQ(fake->GuardHolders("Vantrel"), 1) << "only the other copy holds the guard";
 }
 
-TEST_F(StartupTest, WithoutCompositionOnlyTheMessageBoxShows) {
+// Without a recorded installation folder the catalogs are found from the executable.
+struct LocationCase {
+    const char* what;
+    const char* installPath;  // recorded installation folder, relative to the scratch folder
+    const char* executable;   // the executable's folder, likewise
+    const char* buildFolder;  // the build folder, likewise
+    const char* existing;     // a catalog folder that exists, or nothing
+    const char* found;        // the folder found, relative, or "" for none
+};
+
+class MessagesLocationTest : public ::testing::TestWithParam<LocationCase> {};
+
+TEST_P(MessagesLocationTest, FindsTheCatalogFolder) {
+    QTemporaryDir scratch;
+    ASSERT_TRUE(scratch.isValid());
+    const QDir root(scratch.path());
+    const auto path = [&](const char* relative) {
+        return QString::fromLatin1(relative).isEmpty()
+                   ? QString()
+                   : root.filePath(QString::fromLatin1(relative));
+    };
+    ASSERT_TRUE(root.mkpath(QStringLiteral("usr/bin")));
+    ASSERT_TRUE(root.mkpath(QStringLiteral("build")));
+    ASSERT_TRUE(root.mkpath(QStringLiteral("src/Messages")));
+    if (GetParam().existing != nullptr) {
+        ASSERT_TRUE(root.mkpath(QString::fromLatin1(GetParam().existing)));
+    }
+    const MessagesLocations where{QStringLiteral("../share/vantrel/Messages"),
+                                  path(GetParam().buildFolder), root.filePath("src/Messages")};
+    const QString found =
+        FindMessagesFolder(path(GetParam().installPath), path(GetParam().executable), where);
+    EXPECT_EQ(QDir::cleanPath(found), QDir::cleanPath(path(GetParam().found)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MessagesLocationTest,
+    ::testing::Values(
+        LocationCase{"RecordedInstallPathWins", "opt/v", "usr/bin", "build",
+                     "usr/share/vantrel/Messages", "opt/v/Messages"},
+        LocationCase{"InstalledLayoutBesideTheExecutable", "", "usr/bin", "build",
+                     "usr/share/vantrel/Messages", "usr/share/vantrel/Messages"},
+        LocationCase{"BuildFolderUsesTheSourceTree", "", "build", "build", nullptr, "src/Messages"},
+        LocationCase{"ElsewhereWithoutCatalogsNothing", "", "usr/bin", "build", nullptr, ""}),
+    [](const ::testing::TestParamInfo<LocationCase>& info) { return info.param.what; });
+
+// The build this test belongs to finds the source tree's catalogs for the program it builds.
+TEST(MessagesLocation, ThisBuildFindsTheShippedCatalogs) {
+    const MessagesLocations where = BuiltMessagesLocations();
+    const QString found = FindMessagesFolder(QString(), where.buildFolder, where);
+    EXPECT_TRUE(QFileInfo(QDir(found).filePath(QStringLiteral("0407.lcl"))).isFile())
+        << found.toStdString();
+    EXPECT_EQ(where.installedRelative, QStringLiteral("../share/vantrel/Messages"));
+}
+
+struct RefusalCase {
+    const char* what;
+    const char* missing;  // what the compositor says is missing
+    const char* catalog;  // a message 5 in the catalog, or nothing
+    const char* text;     // the message box's text
+};
+
+class RefusalTest : public StartupTest, public ::testing::WithParamInterface<RefusalCase> {};
+
+// The built-in text names what is missing where the compositor knows (an X server without
+// its extensions); otherwise it keeps the Windows wording.
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RefusalTest,
+    ::testing::Values(
+        RefusalCase{"NothingNamed", "", nullptr,
+                    "Vantrel requires Windows Aero interface to be enabled."},
+        RefusalCase{"X11ExtensionsMissing", "Composite, DAMAGE", nullptr,
+                    "Vantrel needs the X server extensions Composite, RENDER and DAMAGE to show "
+                    "live clones. Missing: Composite, DAMAGE."},
+        RefusalCase{"CatalogWins", "Composite", "No compositing here.", "No compositing here."}),
+    [](const ::testing::TestParamInfo<RefusalCase>& info) { return info.param.what; });
+
+TEST_P(RefusalTest, WithoutCompositionOnlyTheMessageBoxShows) {
     fake->Thumbnails().SetAvailable(false);
+    fake->Thumbnails().SetMissingFeatures(QString::fromLatin1(GetParam().missing));
+    QTemporaryDir install;
+    if (GetParam().catalog != nullptr) {
+        ASSERT_TRUE(WriteTextFile(install.filePath("Messages/0409.lcl"),
+                                  QStringLiteral("<SP>~5~\"%1\"\n").arg(GetParam().catalog)));
+        fake->SetInstallPath(install.path());
+    }
     ShowWatcher shows;
     bool checked = false;
     PollInLoop([&] {
@@ -140,8 +225,7 @@ TEST_F(StartupTest, WithoutCompositionOnlyTheMessageBoxShows) {
                 continue;
             }
             EXPECT_EQ(box->windowTitle(), QStringLiteral("Quillane Vantrel"));
-            EXPECT_EQ(box->text(),
-                      QStringLiteral("Vantrel requires Windows Aero interface to be enabled."));
+            EXPECT_EQ(box->text(), QString::fromLatin1(GetParam().text));
             EXPECT_EQ(box->icon(), QMessageBox::Critical);
             EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
             TMainForm* form = FindMainForm();

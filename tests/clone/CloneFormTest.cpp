@@ -29,6 +29,11 @@ class CloneFormTest : public ::testing::Test {
         source_ = fake_.AddWindow(QStringLiteral("Source"), {1280, 1024});
         owned_ = std::make_unique<TCloneForm>(fake_.Thumbnails(), fake_.Displays(), fake_.System());
         clone_ = owned_.get();
+    }
+
+    // As the main window does it: placed on its display, then shown.
+    void Start(int display) {
+        ASSERT_TRUE(clone_->StartClone(source_, display));
         clone_->show();
     }
 
@@ -58,6 +63,9 @@ TEST_F(CloneFormTest, DesignedWindow) {
     EXPECT_EQ(clone_->windowTitle(), "Window Clone");
     EXPECT_TRUE(clone_->windowFlags() & Qt::FramelessWindowHint);
     EXPECT_FALSE(clone_->windowFlags() & Qt::WindowStaysOnTopHint);
+    // Never takes the focus from the main window.
+    EXPECT_TRUE(clone_->windowFlags() & Qt::WindowDoesNotAcceptFocus);
+    EXPECT_TRUE(clone_->testAttribute(Qt::WA_ShowWithoutActivating));
     EXPECT_EQ(clone_->size(), QSize(832, 749));
     EXPECT_EQ(clone_->palette().color(QPalette::Window), QColor(Qt::black));
     EXPECT_EQ(clone_->parent(), nullptr);
@@ -68,7 +76,10 @@ TEST_F(CloneFormTest, DesignedWindow) {
 }
 
 TEST_F(CloneFormTest, StartRegistersFitsAndCoversTheDisplay) {
-    clone_->StartClone(source_, 1);
+    ASSERT_TRUE(clone_->StartClone(source_, 1));
+    // In place and fitted before it is ever shown.
+    EXPECT_FALSE(clone_->isVisible());
+    EXPECT_EQ(clone_->geometry(), QRect(1280, 0, 1920, 1080));
     const auto& thumbnail = OnlyThumbnail();
     EXPECT_TRUE(thumbnail.alive);
     EXPECT_EQ(thumbnail.destination, static_cast<WindowHandle>(clone_->winId()));
@@ -76,17 +87,28 @@ TEST_F(CloneFormTest, StartRegistersFitsAndCoversTheDisplay) {
     EXPECT_TRUE(clone_->HasThumbnail());
     EXPECT_EQ(clone_->SourceWindow(), source_);
     EXPECT_TRUE(clone_->FitToWindow());
+    clone_->show();
     EXPECT_EQ(clone_->geometry(), QRect(1280, 0, 1920, 1080));
-    // First against the designed size, then against the display.
-    ASSERT_EQ(thumbnail.placements.size(), 2u);
-    EXPECT_EQ(thumbnail.placements[0].destination, QRect(0, 41, 832, 667));
-    const ThumbnailPlacement& last = thumbnail.placements.back();
-    EXPECT_EQ(last.destination, QRect(285, 0, 1350, 1080));
-    EXPECT_TRUE(last.visible);
+    // Every placement is against the display: the image never starts at the designed size.
+    ASSERT_FALSE(thumbnail.placements.empty());
+    for (const ThumbnailPlacement& placement : thumbnail.placements) {
+        EXPECT_EQ(placement.destination, QRect(285, 0, 1350, 1080));
+        EXPECT_TRUE(placement.visible);
+    }
+}
+
+TEST_F(CloneFormTest, FollowsItsDisplayWhenItMovesOrResizes) {
+    Start(1);
+    clone_->FollowDisplay(QRect(0, 200, 1280, 1024));
+    EXPECT_EQ(clone_->geometry(), QRect(0, 200, 1280, 1024));
+    EXPECT_EQ(OnlyThumbnail().placements.back().destination, QRect(0, 0, 1280, 1024));
+    // A display without area leaves the clone where it is; it never shrinks to nothing.
+    clone_->FollowDisplay(QRect(0, 0, 0, 0));
+    EXPECT_EQ(clone_->geometry(), QRect(0, 200, 1280, 1024));
 }
 
 TEST_F(CloneFormTest, TwoClicksReturnToTheFittedRectangle) {
-    clone_->StartClone(source_, 1);
+    Start(1);
     const QRect fitted = OnlyThumbnail().placements.back().destination;
     Click();
     EXPECT_FALSE(clone_->FitToWindow());
@@ -97,7 +119,7 @@ TEST_F(CloneFormTest, TwoClicksReturnToTheFittedRectangle) {
 }
 
 TEST_F(CloneFormTest, EveryStartIsInFitMode) {
-    clone_->StartClone(source_, 1);
+    Start(1);
     Click();
     ASSERT_FALSE(clone_->FitToWindow());
     clone_->StartClone(source_, 0);
@@ -110,7 +132,7 @@ TEST_F(CloneFormTest, EveryStartIsInFitMode) {
 
 TEST_F(CloneFormTest, FailedRegistrationLeavesABlackCloneOnItsDisplay) {
     fake_.Thumbnails().FailNextRegistration();
-    clone_->StartClone(source_, 1);
+    Start(1);
     EXPECT_FALSE(clone_->HasThumbnail());
     EXPECT_TRUE(fake_.Thumbnails().Records().empty());
     EXPECT_EQ(clone_->geometry(), QRect(1280, 0, 1920, 1080));
@@ -121,23 +143,26 @@ TEST_F(CloneFormTest, FailedRegistrationLeavesABlackCloneOnItsDisplay) {
 
 TEST_F(CloneFormTest, ZeroSourceSizeSkipsTheUpdate) {
     fake_.ResizeWindow(source_, {0, 0});
-    clone_->StartClone(source_, 1);
+    Start(1);
     EXPECT_TRUE(clone_->HasThumbnail());
     EXPECT_TRUE(OnlyThumbnail().placements.empty());
     Click();
     EXPECT_TRUE(OnlyThumbnail().placements.empty());
 }
 
-TEST_F(CloneFormTest, DisplayWithoutAreaGivesATinyCloneWithoutCrash) {
-    clone_->StartClone(source_, 7);
-    EXPECT_EQ(clone_->pos(), QPoint(0, 0));
-    EXPECT_GE(clone_->width(), 1);
-    EXPECT_GE(clone_->height(), 1);
-    EXPECT_TRUE(OnlyThumbnail().alive);
+TEST_F(CloneFormTest, MissingDisplayStartsNothing) {
+    const QRect before = clone_->geometry();
+    fake_.SetMonitors({{0, 0, 1280, 1024}, {1280, 0, 0, 0}});
+    EXPECT_FALSE(clone_->StartClone(source_, 7));
+    EXPECT_FALSE(clone_->StartClone(source_, -1));
+    EXPECT_FALSE(clone_->StartClone(source_, 1));
+    EXPECT_FALSE(clone_->HasThumbnail());
+    EXPECT_TRUE(fake_.Thumbnails().Records().empty());
+    EXPECT_EQ(clone_->geometry(), before);
 }
 
 TEST_F(CloneFormTest, CloseRequestsFromOutsideAreRefused) {
-    clone_->StartClone(source_, 1);
+    Start(1);
     QCloseEvent request;
     QApplication::sendEvent(clone_, &request);
     EXPECT_FALSE(request.isAccepted());
@@ -147,7 +172,7 @@ TEST_F(CloneFormTest, CloseRequestsFromOutsideAreRefused) {
 }
 
 TEST_F(CloneFormTest, CloseCloneUnregistersAndHides) {
-    clone_->StartClone(source_, 1);
+    Start(1);
     clone_->CloseClone();
     EXPECT_TRUE(clone_->AllowClose());
     EXPECT_FALSE(clone_->isVisible());
@@ -156,7 +181,7 @@ TEST_F(CloneFormTest, CloseCloneUnregistersAndHides) {
 }
 
 TEST_F(CloneFormTest, DestroyingTheCloneReleasesItsThumbnail) {
-    clone_->StartClone(source_, 1);
+    Start(1);
     ASSERT_EQ(fake_.Thumbnails().LiveCount(), 1);
     owned_.reset();
     EXPECT_EQ(fake_.Thumbnails().LiveCount(), 0);

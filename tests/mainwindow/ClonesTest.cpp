@@ -86,7 +86,6 @@ TEST_F(ClonesTest, TitleClickBringsClonesForwardInDisplayOrder) {
     QTest::mouseClick(row.TitleLabel(), Qt::LeftButton);
     const std::vector<QObject*> expected{row.Clone(0), row.Clone(1)};
     EXPECT_EQ(recorder.order, expected);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == row.Clone(1); }));
 
     // A title without clones does nothing.
     recorder.order.clear();
@@ -141,13 +140,67 @@ TEST_F(ClonesTest, DestroyingTheMainWindowClosesRemainingClones) {
     EXPECT_EQ(fake->Thumbnails().LiveCount(), 0);
 }
 
-TEST_F(ClonesTest, ButtonOfAVanishedDisplayStillMakesAClone) {
-    fake->RemoveMonitor(1);
+// Records where each clone was when it was first shown.
+class ShowRecorder : public QObject {
+  public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show) {
+            if (auto* clone = qobject_cast<TCloneForm*>(watched)) {
+                shownAt.push_back(clone->geometry());
+            }
+        }
+        return false;
+    }
+    std::vector<QRect> shownAt;
+};
+
+TEST_F(ClonesTest, CloneIsOnItsDisplayWhenFirstShown) {
+    ShowRecorder recorder;
+    qApp->installEventFilter(&recorder);
     Click(Row(0).DisplayButtons()[1]);
-    ASSERT_NE(Row(0).Clone(1), nullptr);
-    EXPECT_EQ(Row(0).Clone(1)->SourceWindow(), editor);
+    qApp->removeEventFilter(&recorder);
+    EXPECT_EQ(recorder.shownAt, std::vector<QRect>{QRect(1920, 0, 1280, 1024)});
+    // Marked for the window manager before it was mapped.
+    EXPECT_EQ(fake->PreparedCloneWindows(),
+              std::vector<WindowHandle>{static_cast<WindowHandle>(Row(0).Clone(1)->winId())});
+}
+
+// The offscreen platform activates every window it shows, whatever its flags (as some window
+// managers move the focus when a window that refuses it appears): the main window takes the
+// activation back. The end-to-end scenes check the focus under real window managers.
+TEST_F(ClonesTest, SpaceTwiceOpensAndRemovesACloneAndTheButtonKeepsTheFocus) {
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QToolButton* button = Row(0).DisplayButtons()[0];
+    button->setFocus();
+    QTest::keyClick(button, Qt::Key_Space);
+    TCloneForm* clone = Row(0).Clone(0);
+    ASSERT_NE(clone, nullptr);
+    EXPECT_TRUE(clone->isVisible());
+    EXPECT_TRUE(clone->windowFlags() & Qt::WindowDoesNotAcceptFocus);
+    EXPECT_TRUE(clone->testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_EQ(clone->focusPolicy(), Qt::NoFocus);
+    // The main window asks for the activation back (the platform handed it to the clone).
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == form.get(); }, 5000));
+    EXPECT_EQ(form->focusWidget(), button);
+    QTest::keyClick(form->focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(Row(0).Clone(0), nullptr);
+    EXPECT_FALSE(button->isChecked());
+}
+
+TEST_F(ClonesTest, ButtonOfADisplayGoneUnnoticedMakesNoClone) {
+    // The backend lost the display but has not told yet: no clone, the button comes up.
+    fake->Displays().blockSignals(true);
+    fake->RemoveMonitor(1);
+    fake->Displays().blockSignals(false);
     Click(Row(0).DisplayButtons()[1]);
     EXPECT_EQ(Row(0).Clone(1), nullptr);
+    EXPECT_FALSE(Row(0).DisplayButtons()[1]->isChecked());
+    EXPECT_EQ(fake->Thumbnails().LiveCount(), 0);
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        EXPECT_FALSE(qobject_cast<TCloneForm*>(window) != nullptr && window->isVisible());
+    }
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 // The rows of the main window: reconciliation with the window list and their geometry.
+#include <QImage>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -130,20 +131,6 @@ INSTANTIATE_TEST_SUITE_P(Displays, RowGeometryTest,
                              return std::to_string(info.param.displays) + "Displays";
                          });
 
-TEST_F(RowsTest, RowsKeepTheirButtonCountWhenADisplayIsAdded) {
-    fake->AddWindow(QStringLiteral("Old"));
-    MakeForm();
-    fake->AddMonitor({3200, 0, 1024, 768});
-    fake->AddWindow(QStringLiteral("New"));
-    form->RefreshWindowList();
-    form->ArrangeRows();
-    EXPECT_EQ(Row(0).DisplayButtons().size(), 2u);
-    EXPECT_EQ(Row(0).TitleLabel()->x(), 84);
-    EXPECT_EQ(Row(1).DisplayButtons().size(), 3u);
-    EXPECT_EQ(Row(1).TitleLabel()->x(), 123);
-    EXPECT_EQ(Row(1).DisplayButtons()[2]->geometry(), QRect(84, 29, 33, 25));
-}
-
 TEST_F(RowsTest, TitlesAreCutAndShownLiterally) {
     const QString longTitle(600, u'x');
     fake->AddWindow(longTitle);
@@ -250,6 +237,65 @@ TEST_F(RowsTest, CatalogTextsReachTheFormAndUnnamedRows) {
     EXPECT_EQ(form->MonitorsLabelW->text(), QStringLiteral("2 Bildschirme"));
     form->RefreshWindowList();
     EXPECT_EQ(Row(0).TitleLabel()->text(), QStringLiteral("Editor"));
+}
+
+// The leftmost and rightmost columns of a label's drawing that differ from its background.
+std::pair<int, int> InkColumns(QWidget* label) {
+    const QImage image = label->grab().toImage();
+    const QRgb background = image.pixel(image.width() - 1, image.height() - 1);
+    int left = image.width();
+    int right = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) != background) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+    }
+    return {left, right};
+}
+
+// Short titles start next to the buttons whatever their script's direction.
+TEST_F(RowsTest, TitlesStartNextToTheButtonsInEveryScript) {
+    fake->AddWindow(QStringLiteral("Editor"));
+    fake->AddWindow(QString::fromUtf8("\xd7\xa2\xd7\x95\xd7\xa8\xd7\x9a"));  // Hebrew
+    fake->AddWindow(QString::fromUtf8("\xd9\x85\xd8\xad\xd8\xb1\xd8\xb1"));  // Arabic
+    MakeForm();
+    form->show();
+    for (std::size_t k = 0; k < 3; ++k) {
+        TRowTitleLabel* title = Row(k).TitleLabel();
+        ASSERT_GT(title->width(), 400);
+        const auto [left, right] = InkColumns(title);
+        EXPECT_LT(left, 10) << k;
+        EXPECT_LT(right, 120) << k;
+    }
+}
+
+TEST_F(RowsTest, LongTitlesEndInAnEllipsisAndShowWholeInTheToolTip) {
+    const QString longTitle = QStringLiteral("A very long title <b>not bold</b> ").repeated(8);
+    fake->AddWindow(longTitle);
+    fake->AddWindow(QStringLiteral("Short"));
+    MakeForm();
+    form->show();
+    TRowTitleLabel* cut = Row(0).TitleLabel();
+    EXPECT_EQ(cut->text(), longTitle.left(511));
+    EXPECT_TRUE(cut->ShownText().endsWith(QChar(0x2026)));
+    EXPECT_LE(cut->fontMetrics().horizontalAdvance(cut->ShownText()), cut->contentsRect().width());
+    // The whole title, literally (its markup escaped), then the hint.
+    const QString tip = cut->ShownToolTip();
+    EXPECT_TRUE(tip.contains(longTitle.trimmed().toHtmlEscaped()));
+    EXPECT_TRUE(tip.contains(QStringLiteral("Click to bring clones of this window in the front")));
+    EXPECT_FALSE(tip.contains(QStringLiteral("<b>")));
+    // A title that fits is drawn whole and keeps the plain hint.
+    TRowTitleLabel* whole = Row(1).TitleLabel();
+    EXPECT_EQ(whole->ShownText(), QStringLiteral("Short"));
+    EXPECT_EQ(whole->ShownToolTip(),
+              QStringLiteral("Click to bring clones of this window in the front"));
+    // Widening the window shows more of the long title.
+    const int shown = cut->ShownText().size();
+    form->resize(form->width() + 300, form->height());
+    EXPECT_GT(cut->ShownText().size(), shown);
 }
 
 }  // namespace

@@ -82,6 +82,13 @@ const std::vector<UpdateCase>& Cases() {
          {},
          {W(2, "Late")},
          {W(1, "A"), W(2, "Late")}},
+        {"ATitleOfOnlyWhiteSpaceCountsAsNone",
+         {W(1, "A")},
+         {W(1, "A"), W(2, "   "), W(3, "\t \xe3\x80\x80\xc2\xa0"), W(4, " x ")},
+         {},
+         {},
+         {W(4, " x ")},
+         {W(1, "A"), W(4, " x ")}},
         {"EmptySnapshotRemovesEveryRow", {W(1, "A"), W(2, "B")}, {}, {1, 0}, {}, {}, {}},
     };
     return cases;
