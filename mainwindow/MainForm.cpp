@@ -30,9 +30,6 @@ constexpr Qt::WindowFlags kMainWindowFlags =
 const QMargins kFrameAllowance(8, 32, 8, 8);
 // Below this the bottom buttons would overlap; the window is never made smaller to fit.
 const QSize kSmallestSize(420, 240);
-// "Choose Window..." (where the desktop has a picker): right of "Hide in System Tray".
-constexpr int kChooseWindowButtonGap = 6;
-constexpr int kChooseWindowButtonWidth = 122;
 
 constexpr int kBalloonMs = 3000;
 constexpr int kIdentifySeconds = 5;
@@ -137,9 +134,9 @@ void TMainForm::CreateWideControls() {
     if (WindowPicker* picker = FindWindowPicker(platform_)) {
         ConnectWindowPicker(*this, *picker);
         if (picker->CanChoose()) {
-            ChooseWindowButtonW = CreateWideButton(
-                "ChooseWindowButtonW", QRect(0, 0, kChooseWindowButtonWidth, 25),
-                QStringLiteral("Choose &Window..."), &TMainForm::ChooseWindowButtonClick);
+            ChooseWindowButtonW = CreateWideButton("ChooseWindowButtonW", QRect(),
+                                                   QStringLiteral("Choose &Window..."),
+                                                   &TMainForm::ChooseWindowButtonClick);
         }
     }
     ApplyAnchors();
@@ -152,14 +149,7 @@ void TMainForm::ApplyAnchors() {
         layout_.Apply(Controls(), size());
     }
     if (ChooseWindowButtonW != nullptr && HideButtonW != nullptr) {
-        const QRect hide = HideButtonW->geometry();
-        const int width =
-            std::max(kChooseWindowButtonWidth, ChooseWindowButtonW->sizeHint().width());
-        const QRect bounds(hide.right() + 1 + kChooseWindowButtonGap, hide.top(), width,
-                           hide.height());
-        if (ChooseWindowButtonW->geometry() != bounds) {
-            ChooseWindowButtonW->setGeometry(bounds);
-        }
+        PlaceChooseWindowButton(*ChooseWindowButtonW, *HideButtonW);
     }
 }
 

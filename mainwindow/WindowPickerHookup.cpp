@@ -2,9 +2,18 @@
 
 #include <QMessageBox>
 
+#include <algorithm>
+
 #include "mainwindow/MainForm.h"
 #include "platform/Platform.h"
 #include "platform/WindowPicker.h"
+
+namespace {
+
+constexpr int kChooseWindowButtonGap = 6;
+constexpr int kChooseWindowButtonWidth = 122;
+
+}  // namespace
 
 WindowPicker* FindWindowPicker(Platform& platform) {
     auto* provider = dynamic_cast<WindowPickerProvider*>(&platform);
@@ -36,4 +45,13 @@ void ConnectWindowPicker(TMainForm& form, WindowPicker& picker) {
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->show();
     });
+}
+
+void PlaceChooseWindowButton(QWidget& button, const QWidget& hideButton) {
+    const QRect hide = hideButton.geometry();
+    const int width = std::max(kChooseWindowButtonWidth, button.sizeHint().width());
+    const QRect bounds(hide.right() + 1 + kChooseWindowButtonGap, hide.top(), width, hide.height());
+    if (button.geometry() != bounds) {
+        button.setGeometry(bounds);
+    }
 }

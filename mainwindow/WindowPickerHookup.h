@@ -3,6 +3,7 @@
 #pragma once
 
 class Platform;
+class QWidget;
 class TMainForm;
 class WindowPicker;
 
@@ -13,3 +14,6 @@ bool ClonesNeedScreen(Platform& platform);
 // Clones of a window whose size becomes known fit it again; a failed choice is told to the
 // user in a message box that does not block the list.
 void ConnectWindowPicker(TMainForm& form, WindowPicker& picker);
+// "Choose Window..." sits right of "Hide in System Tray", as high, at least 122 pixels
+// wide and wider when its (translated) text needs it.
+void PlaceChooseWindowButton(QWidget& button, const QWidget& hideButton);

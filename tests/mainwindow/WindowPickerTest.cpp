@@ -61,6 +61,11 @@ TEST_F(WindowPickerTest, ChooseButtonOnlyWhereThePickerOffersIt) {
         if (canChoose) {
             EXPECT_EQ(form.ChooseWindowButtonW->objectName(),
                       QStringLiteral("ChooseWindowButtonW"));
+            // Beside the bottom buttons, between the tray button and Exit.
+            const QRect choose = form.ChooseWindowButtonW->geometry();
+            EXPECT_EQ(choose.top(), form.HideButtonW->y());
+            EXPECT_GT(choose.left(), form.HideButtonW->geometry().right());
+            EXPECT_LT(choose.right(), form.ExitButtonW->x());
             QTest::mouseClick(form.ChooseWindowButtonW, Qt::LeftButton);
             EXPECT_EQ(picker->chooseCalls, 1);
         }
