@@ -69,8 +69,10 @@ ProcessFigures Read(qint64 pid) {
     return f;
 }
 
-// Waits until the program has stopped using the processor for a while (up to 5 s): start-up
-// and the first paints are not part of the measurement.
+// Waits until the program has stopped using the processor for 1.5 s (up to 5 s): start-up,
+// the first paints and Qt's delayed answer to the last pointer move are not part of the
+// measurement. (Qt wakes once 700 ms after the pointer last moved over a widget, to offer
+// its tooltip; a shorter quiet spell counted that as the idle program's.)
 void Settle(qint64 pid) {
     QElapsedTimer quiet;
     quiet.start();
@@ -82,7 +84,7 @@ void Settle(qint64 pid) {
                 last = now;
                 quiet.restart();
             }
-            return quiet.elapsed() >= 500;
+            return quiet.elapsed() >= 1500;
         },
         5000, 50);
 }

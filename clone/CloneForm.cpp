@@ -93,6 +93,10 @@ bool TCloneForm::StartClone(WindowHandle sourceWindow, int displayIndex) {
         PlaceOnDisplay(display.rect);
     }
     thumbnail_ = compositor_.CreateThumbnail(static_cast<WindowHandle>(winId()), sourceWindow_);
+    if (thumbnail_) {
+        // A source that changes shape is fitted (or centred) again.
+        thumbnail_->OnSourceResized([this] { UpdatePlacement(); });
+    }
     UpdatePlacement();
     return true;
 }

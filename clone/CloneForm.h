@@ -31,8 +31,6 @@ class TCloneForm : public QWidget {
     // Where windows are placed by output only (Wayland): StartClone shows the clone full
     // screen on the display's named screen before the thumbnail attaches to it.
     void SetScreenPlacement(bool byScreen) { byScreen_ = byScreen; }
-    // The source's size has changed (or become known): the image fits it again.
-    void RefitThumbnail() { UpdatePlacement(); }
 
     bool AllowClose() const { return allowClose_; }
     bool HasThumbnail() const { return thumbnail_ != nullptr; }

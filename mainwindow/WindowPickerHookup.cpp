@@ -26,18 +26,6 @@ bool ClonesNeedScreen(Platform& platform) {
 }
 
 void ConnectWindowPicker(TMainForm& form, WindowPicker& picker) {
-    QObject::connect(&picker, &WindowPicker::SourceResized, &form, [&form](WindowHandle window) {
-        for (const auto& row : form.Rows()) {
-            if (row->Window() != window) {
-                continue;
-            }
-            for (std::size_t i = 0; i < row->DisplayButtons().size(); ++i) {
-                if (TCloneForm* clone = row->Clone(i)) {
-                    clone->RefitThumbnail();
-                }
-            }
-        }
-    });
     QObject::connect(&picker, &WindowPicker::ChoiceFailed, &form, [&form](const QString& message) {
         auto* box = new QMessageBox(QMessageBox::Warning, form.windowTitle(), message,
                                     QMessageBox::Ok, &form);

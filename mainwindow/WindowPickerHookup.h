@@ -11,8 +11,8 @@ class WindowPicker;
 WindowPicker* FindWindowPicker(Platform& platform);
 // Whether clones are placed by output (full screen on a named screen) instead of geometry.
 bool ClonesNeedScreen(Platform& platform);
-// Clones of a window whose size becomes known fit it again; a failed choice is told to the
-// user in a message box that does not block the list.
+// A failed choice is told to the user in a message box that does not block the list.
+// (Clones re-fit through their thumbnails' OnSourceResized, as on every platform.)
 void ConnectWindowPicker(TMainForm& form, WindowPicker& picker);
 // "Choose Window..." sits right of "Hide in System Tray", as high, at least 122 pixels
 // wide and wider when its (translated) text needs it.

@@ -6,8 +6,10 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "platform/WindowList.h"
 
@@ -24,6 +26,24 @@ class Thumbnail {
     virtual bool Place(const QRect& destination, bool visible) = 0;
     // The source's current size in device pixels; nothing when it cannot be read.
     virtual std::optional<QSize> SourceSize() = 0;
+
+    // handler runs, on the UI thread, when the source's size has changed (at most once per
+    // event-loop turn), so the owner can place the image again. One handler; a new one
+    // replaces it, an empty one stops the calls.
+    void OnSourceResized(std::function<void()> handler) { sourceResized_ = std::move(handler); }
+
+  protected:
+    // For the backend: tells the owner the source's size changed.
+    void NotifySourceResized() {
+        if (sourceResized_) {
+            // A copy: the handler may replace itself.
+            const std::function<void()> handler = sourceResized_;
+            handler();
+        }
+    }
+
+  private:
+    std::function<void()> sourceResized_;
 };
 
 class Compositor {
@@ -36,4 +56,8 @@ class Compositor {
     // A thumbnail of source drawn into destination, or null when registration failed.
     virtual std::unique_ptr<Thumbnail> CreateThumbnail(WindowHandle destination,
                                                        WindowHandle source) = 0;
+    // Whether the thumbnails also show the pointer while it is over their source, where it
+    // is on the source and in its shape. On unless turned off; a backend that cannot draw
+    // it ignores the call.
+    virtual void SetPointerShown(bool shown) { static_cast<void>(shown); }
 };

@@ -9,7 +9,7 @@ VANTREL_BUILD_PACKAGES=(
     qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6
     libicu-dev
     libxcb1-dev libxcb-composite0-dev libxcb-damage0-dev libxcb-render0-dev
-    libxcb-randr0-dev libxcb-xfixes0-dev libxcb-xinerama0-dev
+    libxcb-randr0-dev libxcb-xfixes0-dev libxcb-xinerama0-dev libxcb-xinput-dev
     fonts-dejavu-core fonts-liberation
     qt6-wayland libpipewire-0.3-dev libspa-0.2-dev libwayland-dev libwayland-bin
 )

@@ -2,30 +2,45 @@
 
 #include <algorithm>
 
-namespace {
-
 class FakeThumbnail : public Thumbnail {
   public:
-    FakeThumbnail(ThumbnailRecord& record,
+    FakeThumbnail(ThumbnailRecord& record, std::vector<FakeThumbnail*>& live,
                   const std::function<std::optional<QSize>(WindowHandle)>& sourceSize)
-        : record_(record), sourceSize_(sourceSize) {}
-    ~FakeThumbnail() override { record_.alive = false; }
+        : record_(record), live_(live), sourceSize_(sourceSize) {
+        live_.push_back(this);
+    }
+    ~FakeThumbnail() override {
+        record_.alive = false;
+        std::erase(live_, this);
+    }
 
     bool Place(const QRect& destination, bool visible) override {
         record_.placements.push_back({destination, visible});
         return true;
     }
     std::optional<QSize> SourceSize() override { return sourceSize_(record_.source); }
+    WindowHandle Source() const { return record_.source; }
+    void SourceResized() { NotifySourceResized(); }
 
   private:
     ThumbnailRecord& record_;
+    std::vector<FakeThumbnail*>& live_;
     const std::function<std::optional<QSize>(WindowHandle)>& sourceSize_;
 };
 
-}  // namespace
-
 FakeCompositor::FakeCompositor(std::function<std::optional<QSize>(WindowHandle)> sourceSize)
     : sourceSize_(std::move(sourceSize)) {}
+
+void FakeCompositor::NotifySourceResized(WindowHandle source) {
+    // A copy: a handler may destroy thumbnails.
+    const std::vector<FakeThumbnail*> live = live_;
+    for (FakeThumbnail* thumbnail : live) {
+        if (std::find(live_.begin(), live_.end(), thumbnail) != live_.end() &&
+            thumbnail->Source() == source) {
+            thumbnail->SourceResized();
+        }
+    }
+}
 
 const ThumbnailRecord* FakeCompositor::LiveThumbnailInto(WindowHandle destination) const {
     for (auto it = records_.rbegin(); it != records_.rend(); ++it) {
@@ -54,5 +69,5 @@ std::unique_ptr<Thumbnail> FakeCompositor::CreateThumbnail(WindowHandle destinat
     record.id = static_cast<int>(records_.size());
     record.destination = destination;
     record.source = source;
-    return std::make_unique<FakeThumbnail>(record, sourceSize_);
+    return std::make_unique<FakeThumbnail>(record, live_, sourceSize_);
 }

@@ -28,6 +28,8 @@ struct ThumbnailRecord {
     std::vector<ThumbnailPlacement> placements;
 };
 
+class FakeThumbnail;
+
 class FakeCompositor : public Compositor {
   public:
     // sourceSize answers a source window's size, or nothing when the window is gone.
@@ -39,6 +41,9 @@ class FakeCompositor : public Compositor {
     void FailNextRegistration() { failNext_ = true; }
 
     const std::deque<ThumbnailRecord>& Records() const { return records_; }
+    // Every living thumbnail of source hears that its source changed size.
+    void NotifySourceResized(WindowHandle source);
+    bool PointerShown() const { return pointerShown_; }
     // The newest living thumbnail drawn into destination, or null.
     const ThumbnailRecord* LiveThumbnailInto(WindowHandle destination) const;
     int LiveCount() const;
@@ -47,11 +52,15 @@ class FakeCompositor : public Compositor {
     QString MissingFeatures() override { return available_ ? QString() : missing_; }
     std::unique_ptr<Thumbnail> CreateThumbnail(WindowHandle destination,
                                                WindowHandle source) override;
+    void SetPointerShown(bool shown) override { pointerShown_ = shown; }
 
   private:
+    friend class FakeThumbnail;
     std::function<std::optional<QSize>(WindowHandle)> sourceSize_;
     std::deque<ThumbnailRecord> records_;  // a deque keeps the records where they are
     QString missing_;
     bool available_ = true;
     bool failNext_ = false;
+    bool pointerShown_ = true;
+    std::vector<FakeThumbnail*> live_;
 };

@@ -40,8 +40,9 @@ void FakePlatform::RenameWindow(WindowHandle window, const QString& title) {
 }
 
 void FakePlatform::ResizeWindow(WindowHandle window, QSize size) {
-    if (Window* w = FindWindow(window)) {
+    if (Window* w = FindWindow(window); w != nullptr && w->size != size) {
         w->size = size;
+        compositor_.NotifySourceResized(window);
     }
 }
 

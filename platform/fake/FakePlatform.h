@@ -41,6 +41,7 @@ class FakePlatform : public Platform, private WindowList, private SystemServices
     // --- windows ---
     WindowHandle AddWindow(const QString& title, QSize size = {640, 480});
     void RenameWindow(WindowHandle window, const QString& title);
+    // A change of size is told to the living thumbnails of the window.
     void ResizeWindow(WindowHandle window, QSize size);
     void RemoveWindow(WindowHandle window);
     void FailTitleRead(WindowHandle window, bool fail);

@@ -78,6 +78,9 @@ WaylandThumbnail::WaylandThumbnail(QWindow* destination, std::shared_ptr<WindowS
     // later only shows once its parent commits again, which an idle clone never does.
     view_->setGeometry(QRect(QPoint(0, 0), destination->size()));
     view_->show();
+    // The size is known only once frames arrive: the owner places the image again.
+    QObject::connect(source_.get(), &WindowSource::SizeChanged, view_.data(),
+                     [this] { NotifySourceResized(); });
 }
 
 WaylandThumbnail::~WaylandThumbnail() {

@@ -10,8 +10,10 @@ namespace {
 
 class X11Thumbnail final : public Thumbnail {
   public:
-    X11Thumbnail(std::weak_ptr<X11Thumbnails> owner, X11Thumbnails::Id id)
-        : owner_(std::move(owner)), id_(id) {}
+    X11Thumbnail(const std::shared_ptr<X11Thumbnails>& owner, X11Thumbnails::Id id)
+        : owner_(owner), id_(id) {
+        owner->OnSourceResized(id_, [this] { NotifySourceResized(); });
+    }
     ~X11Thumbnail() override {
         if (auto owner = owner_.lock()) {
             owner->Unregister(id_);
@@ -42,6 +44,7 @@ bool X11Compositor::Attach() {
         return false;
     }
     thumbnails_ = std::make_shared<X11Thumbnails>(*context);
+    thumbnails_->SetPointerShown(pointerShown_);
     return true;
 }
 
@@ -87,6 +90,13 @@ std::unique_ptr<Thumbnail> X11Compositor::CreateThumbnail(WindowHandle destinati
         return nullptr;
     }
     return std::make_unique<X11Thumbnail>(thumbnails_, id);
+}
+
+void X11Compositor::SetPointerShown(bool shown) {
+    pointerShown_ = shown;
+    if (thumbnails_) {
+        thumbnails_->SetPointerShown(shown);
+    }
 }
 
 std::uint64_t X11Compositor::FramesDrawn() const {

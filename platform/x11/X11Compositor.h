@@ -17,10 +17,12 @@ class X11Compositor final : public Compositor {
     QString MissingFeatures() override;
     std::unique_ptr<Thumbnail> CreateThumbnail(WindowHandle destination,
                                                WindowHandle source) override;
+    void SetPointerShown(bool shown) override;
     // How many images this compositor's thumbnails have composited, for benchmarks.
     std::uint64_t FramesDrawn() const;
 
   private:
     bool Attach();
     std::shared_ptr<X11Thumbnails> thumbnails_;
+    bool pointerShown_ = true;
 };

@@ -115,3 +115,20 @@ xcb_render_pictformat_t X11ThumbRender::FormatFor(xcb_visualid_t visual, std::ui
     }
     return 0;
 }
+
+xcb_render_pictformat_t X11ThumbRender::Argb32Format() const {
+    if (!formats_) {
+        return 0;
+    }
+    auto it = xcb_render_query_pict_formats_formats_iterator(formats_.get());
+    for (; it.rem > 0; xcb_render_pictforminfo_next(&it)) {
+        const xcb_render_pictforminfo_t& f = *it.data;
+        const xcb_render_directformat_t& d = f.direct;
+        if (f.type == XCB_RENDER_PICT_TYPE_DIRECT && f.depth == 32 && d.alpha_shift == 24 &&
+            d.alpha_mask == 0xff && d.red_shift == 16 && d.red_mask == 0xff && d.green_shift == 8 &&
+            d.green_mask == 0xff && d.blue_shift == 0 && d.blue_mask == 0xff) {
+            return f.id;
+        }
+    }
+    return 0;
+}

@@ -25,6 +25,9 @@ class X11ThumbRender {
     // when the server has none.
     xcb_render_pictformat_t FormatFor(xcb_visualid_t visual, std::uint8_t depth) const;
 
+    // The standard a8r8g8b8 format (premultiplied alpha); zero when the server has none.
+    xcb_render_pictformat_t Argb32Format() const;
+
   private:
     void QueryVersions();
     const xcb_render_pictforminfo_t* FindInfo(xcb_render_pictformat_t format) const;

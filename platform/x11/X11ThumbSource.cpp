@@ -94,6 +94,8 @@ bool X11ThumbSource::NamePixmap() {
     pictureWidth = width;
     pictureHeight = height;
     pictureBorder = border;
+    scaledWidth = 0;
+    scaledHeight = 0;
     needsName = false;
     return true;
 }

@@ -36,12 +36,15 @@ class X11ThumbSource {
     bool alive = true;       // false after DestroyNotify
     bool mapped = false;     // as last seen
     bool needsName = false;  // the pixmap is stale: name it again when the window allows
+    bool resized = false;    // changed size (or was mapped again) since the owners were told
     int width = 0;           // the window's current size and border
     int height = 0;
     int border = 0;
     int pictureWidth = 0;  // the window's size (without border) when the pixmap was named
     int pictureHeight = 0;
     int pictureBorder = 0;
+    int scaledWidth = 0;  // the size the picture's filter and transform draw it at; 0: unset
+    int scaledHeight = 0;
 
   private:
     X11ThumbSource(X11Context& context, xcb_window_t window) : context_(context), window_(window) {}

@@ -39,7 +39,12 @@ xcb_render_transform_t ScaleTransform(const X11ThumbSource& source, int width, i
 
 // The picture is shared by every view of its source, so each view sets its own scale before
 // it draws. At 1:1 the nearest filter lets the server copy instead of interpolating.
-void SetScale(xcb_connection_t* c, const X11ThumbSource& source, int width, int height) {
+void SetScale(xcb_connection_t* c, X11ThumbSource& source, int width, int height) {
+    if (source.scaledWidth == width && source.scaledHeight == height) {
+        return;  // set already for this size: nothing to send
+    }
+    source.scaledWidth = width;
+    source.scaledHeight = height;
     static const char kBilinear[] = "bilinear";
     static const char kNearest[] = "nearest";
     const bool unscaled = width == source.pictureWidth && height == source.pictureHeight;
@@ -86,6 +91,10 @@ std::unique_ptr<X11ThumbView> X11ThumbView::Create(X11Context& context,
     if (!view->MakeBuffer(width, height, view->buffer_)) {
         return nullptr;
     }
+    view->childPicture_ = OwnedPicture(context, xcb_generate_id(c));
+    xcb_render_create_picture(c, view->childPicture_.Id(), child,
+                              render.FormatFor(screen->root_visual, screen->root_depth), 0,
+                              nullptr);
     view->width_ = width;
     view->height_ = height;
     xcb_map_window(c, child);
@@ -117,6 +126,29 @@ bool X11ThumbView::MakeBuffer(int width, int height, Buffer& out) {
     return true;
 }
 
+std::optional<QSize> X11ThumbView::WindowSize(X11Context& context, xcb_window_t window) {
+    xcb_connection_t* c = context.Connection();
+    auto geometry = XcbTake(c, xcb_get_geometry(c, window), xcb_get_geometry_reply);
+    if (!geometry) {
+        return std::nullopt;
+    }
+    return QSize(geometry->width, geometry->height);
+}
+
+// The window manager's frame around the destination reports its resizes; a destination
+// straight on the root needs no such help.
+void X11ThumbView::WatchParent() {
+    xcb_connection_t* c = context_.Connection();
+    auto tree = XcbTake(c, xcb_query_tree(c, destination_), xcb_query_tree_reply);
+    if (!tree || tree->parent == watchedParent) {
+        return;
+    }
+    watchedParent = tree->parent == context_.Root() ? xcb_window_t{0} : tree->parent;
+    if (watchedParent != 0 && !context_.IsOwnResource(watchedParent)) {
+        context_.AddEventMask(watchedParent, XCB_EVENT_MASK_STRUCTURE_NOTIFY);
+    }
+}
+
 bool X11ThumbView::Resize(int width, int height) {
     if ((width == width_ && height == height_) || !destinationAlive_) {
         return false;
@@ -139,35 +171,62 @@ bool X11ThumbView::Resize(int width, int height) {
     return true;
 }
 
-bool X11ThumbView::Paint(const X11ThumbSource* source, bool clear) {
-    if (!buffer_.pixmap || !destinationAlive_) {
+bool X11ThumbView::Composite(X11ThumbSource& source, xcb_render_picture_t into,
+                             const X11ThumbPointer* pointer) {
+    const Box clip = Intersect(rect, width_, height_);
+    if (!visible || source.Picture() == 0 || rect.width() <= 0 || rect.height() <= 0 ||
+        clip.Empty()) {
         return false;
     }
     xcb_connection_t* c = context_.Connection();
-    Box changed;
-    if (clear || !visible) {
-        FillBlack(c, buffer_.picture.Id(), width_, height_);
-        changed = {0, 0, width_, height_};
+    SetScale(c, source, rect.width(), rect.height());
+    xcb_render_composite(c, XCB_RENDER_PICT_OP_SRC, source.Picture(), XCB_NONE, into,
+                         static_cast<std::int16_t>(clip.x - rect.x()),
+                         static_cast<std::int16_t>(clip.y - rect.y()), 0, 0,
+                         static_cast<std::int16_t>(clip.x), static_cast<std::int16_t>(clip.y),
+                         Extent(clip.width), Extent(clip.height));
+    if (pointer != nullptr) {
+        pointer->Draw(source_, source.pictureWidth, source.pictureHeight, into, rect,
+                      QRect(clip.x, clip.y, clip.width, clip.height));
     }
-    const Box clip = Intersect(rect, width_, height_);
-    bool drawn = false;
-    if (visible && source != nullptr && source->Picture() != 0 && rect.width() > 0 &&
-        rect.height() > 0 && !clip.Empty()) {
-        SetScale(c, *source, rect.width(), rect.height());
-        xcb_render_composite(c, XCB_RENDER_PICT_OP_SRC, source->Picture(), XCB_NONE,
-                             buffer_.picture.Id(), static_cast<std::int16_t>(clip.x - rect.x()),
-                             static_cast<std::int16_t>(clip.y - rect.y()), 0, 0,
-                             static_cast<std::int16_t>(clip.x), static_cast<std::int16_t>(clip.y),
-                             Extent(clip.width), Extent(clip.height));
-        drawn = true;
-        if (changed.Empty()) {
-            changed = clip;
-        }
+    return true;
+}
+
+bool X11ThumbView::Paint(X11ThumbSource* source, bool clear, const X11ThumbPointer* pointer) {
+    if (!buffer_.pixmap || !destinationAlive_) {
+        return false;
     }
-    if (!changed.Empty()) {
-        Present(changed.x, changed.y, changed.width, changed.height);
+    if (!clear && visible) {
+        // A new frame: the rectangle and the margins are as they were.
+        const bool drawn = source != nullptr && Composite(*source, childPicture_.Id(), pointer);
+        bufferCurrent_ = bufferCurrent_ && !drawn;
+        return drawn;
     }
+    FillBlack(context_.Connection(), buffer_.picture.Id(), width_, height_);
+    const bool drawn = source != nullptr && Composite(*source, buffer_.picture.Id(), pointer);
+    Present(0, 0, width_, height_);
+    bufferCurrent_ = true;
     return drawn;
+}
+
+void X11ThumbView::Repair(X11ThumbSource* source, const X11ThumbPointer* pointer, int x, int y,
+                          int width, int height) {
+    if (bufferCurrent_ || source == nullptr || source->Picture() == 0) {
+        Present(x, y, width, height);
+        return;
+    }
+    // The server cleared the exposed part to the child's black background.
+    Composite(*source, childPicture_.Id(), pointer);
+}
+
+void X11ThumbView::KeepLastImage(X11ThumbSource* source) {
+    if (source == nullptr || !buffer_.pixmap || !destinationAlive_) {
+        return;
+    }
+    // Also when the buffer is current: its image may carry the pointer, which goes now.
+    Composite(*source, buffer_.picture.Id(), nullptr);
+    Present(0, 0, width_, height_);
+    bufferCurrent_ = true;
 }
 
 void X11ThumbView::Present(int x, int y, int width, int height) const {
@@ -182,5 +241,6 @@ void X11ThumbView::Present(int x, int y, int width, int height) const {
 
 void X11ThumbView::DestinationDestroyed() {
     destinationAlive_ = false;
+    childPicture_.Forget();  // went with the child
     child_.Forget();
 }

@@ -8,7 +8,7 @@
 #include <string>
 
 X11Thumbnails::X11Thumbnails(X11Context& context)
-    : context_(context), flushContext_(std::make_unique<QObject>()) {
+    : context_(context), sources_(context), flushContext_(std::make_unique<QObject>()) {
     handlerId_ =
         context_.AddEventHandler([this](xcb_generic_event_t* e) { return HandleEvent(e); });
 }
@@ -16,7 +16,7 @@ X11Thumbnails::X11Thumbnails(X11Context& context)
 X11Thumbnails::~X11Thumbnails() {
     context_.RemoveEventHandler(handlerId_);
     views_.clear();
-    sources_.clear();
+    sources_.Clear();
     if (context_.ConnectionUsable()) {
         xcb_flush(context_.Connection());
     }
@@ -33,79 +33,23 @@ bool X11Thumbnails::CompositionAvailable() {
     return Render().Available();
 }
 
-X11ThumbSource* X11Thumbnails::FindSource(xcb_window_t window) {
-    auto it = sources_.find(window);
-    return it == sources_.end() ? nullptr : it->second.get();
-}
-
 X11ThumbView* X11Thumbnails::FindView(Id handle) {
     auto it = views_.find(handle);
     return it == views_.end() ? nullptr : it->second.get();
 }
 
-std::optional<QSize> X11Thumbnails::DestinationSize(xcb_window_t destination) {
-    xcb_connection_t* c = context_.Connection();
-    auto geometry = XcbTake(c, xcb_get_geometry(c, destination), xcb_get_geometry_reply);
-    if (!geometry) {
-        return std::nullopt;
-    }
-    return QSize(geometry->width, geometry->height);
-}
-
-// A new compositing manager takes over the windows' storage: the named pixmaps then show
-// stale contents, so every source is named again when the selection changes hands.
-void X11Thumbnails::WatchCompositingManager() {
-    if (watchingManager_ || !Render().HasXFixes()) {
-        return;
-    }
-    watchingManager_ = true;
-    const std::string name = "_NET_WM_CM_S" + std::to_string(context_.ScreenNumber());
-    managerSelection_ = context_.Atom(name.c_str());
-    if (managerSelection_ == XCB_NONE) {
-        return;
-    }
-    xcb_xfixes_select_selection_input(context_.Connection(), context_.Root(), managerSelection_,
-                                      XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
-                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
-                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
-}
-
 X11ThumbSource* X11Thumbnails::OpenSource(xcb_window_t window) {
-    if (X11ThumbSource* existing = FindSource(window)) {
-        if (!existing->alive) {
-            return nullptr;
-        }
-        existing->registrations += 1;
-        return existing;
+    bool opened = false;
+    X11ThumbSource* source = sources_.Open(Render(), window, opened);
+    if (opened && pointer_) {
+        pointer_->Follow(window);
     }
-    auto source = X11ThumbSource::Open(context_, Render(), window);
-    if (!source) {
-        return nullptr;
-    }
-    source->registrations = 1;
-    X11ThumbSource* out = source.get();
-    sources_[window] = std::move(source);
-    return out;
+    return source;
 }
 
 void X11Thumbnails::DropSource(xcb_window_t window) {
-    X11ThumbSource* source = FindSource(window);
-    if (source != nullptr && --source->registrations <= 0) {
-        sources_.erase(window);
-    }
-}
-
-// The window manager's frame around the destination reports its resizes; a destination
-// straight on the root needs no such help.
-void X11Thumbnails::WatchParent(X11ThumbView& view) {
-    xcb_connection_t* c = context_.Connection();
-    auto tree = XcbTake(c, xcb_query_tree(c, view.Destination()), xcb_query_tree_reply);
-    if (!tree || tree->parent == view.watchedParent) {
-        return;
-    }
-    view.watchedParent = tree->parent == context_.Root() ? xcb_window_t{0} : tree->parent;
-    if (view.watchedParent != 0 && !context_.IsOwnResource(view.watchedParent)) {
-        context_.AddEventMask(view.watchedParent, XCB_EVENT_MASK_STRUCTURE_NOTIFY);
+    if (sources_.Drop(window) && pointer_) {
+        pointer_->Unfollow(window);
     }
 }
 
@@ -113,11 +57,12 @@ X11Thumbnails::Id X11Thumbnails::Register(xcb_window_t destination, xcb_window_t
     if (!CompositionAvailable() || !context_.IsOwnResource(destination)) {
         return 0;
     }
-    const std::optional<QSize> size = DestinationSize(destination);
+    const std::optional<QSize> size = X11ThumbView::WindowSize(context_, destination);
     if (!size) {
         return 0;
     }
-    WatchCompositingManager();
+    sources_.WatchCompositingManager(Render());
+    SetPointerShown(pointerShown_);
     if (OpenSource(source) == nullptr) {
         return 0;
     }
@@ -130,7 +75,7 @@ X11Thumbnails::Id X11Thumbnails::Register(xcb_window_t destination, xcb_window_t
     }
     // The destination's size changes are followed through its ConfigureNotify.
     context_.AddEventMask(destination, XCB_EVENT_MASK_STRUCTURE_NOTIFY);
-    WatchParent(*view);
+    view->WatchParent();
     const Id id = nextHandle_++;
     views_[id] = std::move(view);
     xcb_flush(context_.Connection());
@@ -139,7 +84,7 @@ X11Thumbnails::Id X11Thumbnails::Register(xcb_window_t destination, xcb_window_t
 
 std::optional<QSize> X11Thumbnails::SourceSize(Id thumbnail) {
     X11ThumbView* view = FindView(thumbnail);
-    const X11ThumbSource* source = view != nullptr ? FindSource(view->Source()) : nullptr;
+    const X11ThumbSource* source = view != nullptr ? sources_.Find(view->Source()) : nullptr;
     if (source == nullptr || !source->alive) {
         return std::nullopt;
     }
@@ -153,15 +98,45 @@ bool X11Thumbnails::Place(Id thumbnail, const QRect& destination, bool visible) 
     }
     view->rect = destination;
     view->visible = visible;
+    view->pending = false;  // painted whole right here
     if (view->DestinationAlive()) {
-        WatchParent(*view);
-        if (const std::optional<QSize> size = DestinationSize(view->Destination())) {
+        view->WatchParent();
+        if (const std::optional<QSize> size =
+                X11ThumbView::WindowSize(context_, view->Destination())) {
             view->Resize(size->width(), size->height());
         }
     }
     Paint(*view, true);
     xcb_flush(context_.Connection());
     return true;
+}
+
+void X11Thumbnails::OnSourceResized(Id thumbnail, std::function<void()> handler) {
+    if (X11ThumbView* view = FindView(thumbnail)) {
+        view->sourceResized = std::move(handler);
+    }
+}
+
+// The pointer is followed from the first registration on, over every source.
+void X11Thumbnails::SetPointerShown(bool shown) {
+    pointerShown_ = shown;
+    const bool had = pointer_ != nullptr;
+    if (!shown) {
+        pointer_.reset();
+    } else if (!pointer_ && render_ && render_->Available()) {
+        pointer_ = std::make_unique<X11ThumbPointer>(context_, *render_,
+                                                     [this](xcb_window_t s) { Schedule(s); });
+        for (const xcb_window_t window : sources_.Windows()) {
+            pointer_->Follow(window);
+        }
+    }
+    if (had == (pointer_ != nullptr)) {
+        return;
+    }
+    // Drawn again with or without it.
+    for (const xcb_window_t window : sources_.Windows()) {
+        Schedule(window);
+    }
 }
 
 void X11Thumbnails::Unregister(Id thumbnail) {
@@ -179,10 +154,10 @@ void X11Thumbnails::Unregister(Id thumbnail) {
 
 // Without a picture (the source has gone) the buffer keeps the last image.
 void X11Thumbnails::Paint(X11ThumbView& view, bool clear) {
-    X11ThumbSource* source = FindSource(view.Source());
-    NameIfNeeded(source);
+    X11ThumbSource* source = sources_.Find(view.Source());
+    X11ThumbSources::NameIfNeeded(source);
     const bool hasPicture = source != nullptr && source->Picture() != 0;
-    if (view.Paint(source, clear && hasPicture)) {
+    if (view.Paint(source, clear && hasPicture, pointer_.get())) {
         ++framesDrawn_;
     }
 }
@@ -202,20 +177,30 @@ void X11Thumbnails::Schedule(xcb_window_t source) {
         flushContext_.get(), [this] { FlushPending(); }, Qt::QueuedConnection);
 }
 
-// Names the source's pixmap when a resize, a map or a new compositing manager gave it new
-// storage since the last naming (two checked round trips, so only then).
-void X11Thumbnails::NameIfNeeded(X11ThumbSource* source) {
-    if (source != nullptr && source->alive && source->mapped && source->needsName) {
-        source->NamePixmap();
+// The owners of a resized source place their image again (which repaints it); a handler
+// may release thumbnails, so the views are looked up again for each call.
+void X11Thumbnails::NotifyResizedSources() {
+    const std::vector<xcb_window_t> resized = sources_.TakeResized();
+    std::vector<Id> told;
+    for (auto& [handle, view] : views_) {
+        if (view->sourceResized &&
+            std::find(resized.begin(), resized.end(), view->Source()) != resized.end()) {
+            told.push_back(handle);
+        }
+    }
+    for (const Id handle : told) {
+        if (X11ThumbView* view = FindView(handle); view != nullptr && view->sourceResized) {
+            const std::function<void()> handler = view->sourceResized;
+            handler();
+        }
     }
 }
 
 void X11Thumbnails::FlushPending() {
     flushScheduled_ = false;
     // Every source whose storage changed since the last turn is named here, once.
-    for (auto& [window, source] : sources_) {
-        NameIfNeeded(source.get());
-    }
+    sources_.NameAllIfNeeded();
+    NotifyResizedSources();
     for (auto& [handle, view] : views_) {
         if (!view->pending) {
             continue;
@@ -228,31 +213,43 @@ void X11Thumbnails::FlushPending() {
 }
 
 void X11Thumbnails::RenameAll() {
-    for (auto& [window, source] : sources_) {
-        if (source->alive && source->mapped) {
-            source->needsName = true;
-            Schedule(window);
-        }
+    for (const xcb_window_t window : sources_.MarkAllForRenaming()) {
+        Schedule(window);
     }
 }
 
 bool X11Thumbnails::HandleDamage(xcb_generic_event_t* event) {
     auto* notify = reinterpret_cast<xcb_damage_notify_event_t*>(event);
-    for (auto& [window, source] : sources_) {
-        if (source->Damage() == notify->damage && source->alive) {
-            // The whole damage; errors are dropped, the window may be going right now.
-            xcb_void_cookie_t cookie =
-                xcb_damage_subtract_checked(context_.Connection(), notify->damage, 0, 0);
-            xcb_discard_reply(context_.Connection(), cookie.sequence);
-            Schedule(window);
-            return true;
+    X11ThumbSource* source = sources_.FindByDamage(notify->damage);
+    if (source == nullptr) {
+        return false;
+    }
+    // The whole damage; errors are dropped, the window may be going right now.
+    xcb_void_cookie_t cookie =
+        xcb_damage_subtract_checked(context_.Connection(), notify->damage, 0, 0);
+    xcb_discard_reply(context_.Connection(), cookie.sequence);
+    DrawFrame(*source);
+    return true;
+}
+
+// A new frame of a source whose picture is current is drawn at once: the damage was taken
+// away first, so the next change reports again, and Qt sends the requests with everything
+// else when it has handled this batch of events. A frame that needs more (a new picture, a
+// new size) waits for the turn's repaint.
+void X11Thumbnails::DrawFrame(X11ThumbSource& source) {
+    if (source.needsName || source.resized || flushScheduled_) {
+        Schedule(source.Window());
+        return;
+    }
+    for (auto& [handle, view] : views_) {
+        if (view->Source() == source.Window()) {
+            Paint(*view, false);
         }
     }
-    return false;
 }
 
 void X11Thumbnails::HandleSourceConfigure(const xcb_configure_notify_event_t& event) {
-    X11ThumbSource* source = FindSource(event.window);
+    X11ThumbSource* source = sources_.Find(event.window);
     if (source == nullptr || !source->alive) {
         return;
     }
@@ -264,6 +261,7 @@ void X11Thumbnails::HandleSourceConfigure(const xcb_configure_notify_event_t& ev
     if (resized) {
         // Named again once, before the next paint (FlushPending, or a paint before it).
         source->needsName = true;
+        source->resized = true;
         Schedule(event.window);
     }
 }
@@ -276,7 +274,7 @@ void X11Thumbnails::HandleDestinationConfigure(xcb_window_t window) {
             (view->Destination() != window && view->watchedParent != window)) {
             continue;
         }
-        const std::optional<QSize> size = DestinationSize(view->Destination());
+        const std::optional<QSize> size = X11ThumbView::WindowSize(context_, view->Destination());
         if (size && view->Resize(size->width(), size->height())) {
             Paint(*view, true);
             xcb_flush(context_.Connection());
@@ -287,13 +285,13 @@ void X11Thumbnails::HandleDestinationConfigure(xcb_window_t window) {
 void X11Thumbnails::HandleReparent(const xcb_reparent_notify_event_t& event) {
     for (auto& [handle, view] : views_) {
         if (view->Destination() == event.window && view->DestinationAlive()) {
-            WatchParent(*view);
+            view->WatchParent();
         }
     }
 }
 
 void X11Thumbnails::HandleMap(xcb_window_t window, bool mapped) {
-    X11ThumbSource* source = FindSource(window);
+    X11ThumbSource* source = sources_.Find(window);
     if (source == nullptr || !source->alive) {
         return;
     }
@@ -302,14 +300,24 @@ void X11Thumbnails::HandleMap(xcb_window_t window, bool mapped) {
         // Each map gives the window new storage: it is named again (or a failed naming
         // retried) before the next paint.
         source->needsName = true;
+        source->resized = true;
         Schedule(window);
     }
 }
 
 void X11Thumbnails::HandleDestroy(xcb_window_t window) {
-    if (X11ThumbSource* source = FindSource(window); source != nullptr && source->alive) {
-        // The views keep their last image in the back buffer until they are unregistered.
+    if (X11ThumbSource* source = sources_.Find(window); source != nullptr && source->alive) {
+        // The views keep their last image in the back buffer until they are unregistered;
+        // the named pixmap still holds it now.
+        for (auto& [handle, view] : views_) {
+            if (view->Source() == window) {
+                view->KeepLastImage(source);
+            }
+        }
         source->WindowDestroyed();
+        if (pointer_) {
+            pointer_->Unfollow(window);  // no Leave comes from a destroyed window
+        }
     }
     for (auto& [handle, view] : views_) {
         if (view->Destination() == window) {
@@ -321,7 +329,9 @@ void X11Thumbnails::HandleDestroy(xcb_window_t window) {
 bool X11Thumbnails::HandleExpose(const xcb_expose_event_t& event) {
     for (const auto& [handle, view] : views_) {
         if (view->Child() == event.window) {
-            view->Present(event.x, event.y, event.width, event.height);
+            X11ThumbSource* source = sources_.Find(view->Source());
+            view->Repair(source != nullptr && source->alive ? source : nullptr, pointer_.get(),
+                         event.x, event.y, event.width, event.height);
             xcb_flush(context_.Connection());
             return true;
         }
@@ -347,7 +357,7 @@ bool X11Thumbnails::HandleEvent(xcb_generic_event_t* event) {
     }
     if (render_->HasXFixes() && type == render_->XFixesFirstEvent() + XCB_XFIXES_SELECTION_NOTIFY) {
         auto* notify = reinterpret_cast<xcb_xfixes_selection_notify_event_t*>(event);
-        if (notify->selection == managerSelection_) {
+        if (notify->selection == sources_.ManagerSelection()) {
             RenameAll();
             return true;
         }

@@ -1,6 +1,6 @@
 // Live thumbnails drawn by the X server: the source is redirected, its pixmap named and
-// rendered scaled into the destination window with XRender on every damage. The program
-// copies no pixels and runs no timer; a source that does not change costs nothing.
+// rendered scaled into the destination window with XRender on every damage, at once. The
+// program copies no pixels and runs no timer; a source that does not change costs nothing.
 //
 // The image follows the destination's size as the server reports it. Window managers
 // differ in how they tell a client of its new size (some send only a synthetic
@@ -15,13 +15,16 @@
 #include <QSize>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 
 #include "platform/x11/X11Context.h"
+#include "platform/x11/X11ThumbPointer.h"
 #include "platform/x11/X11ThumbRender.h"
 #include "platform/x11/X11ThumbSource.h"
+#include "platform/x11/X11ThumbSources.h"
 #include "platform/x11/X11ThumbView.h"
 
 class X11Thumbnails {
@@ -39,6 +42,11 @@ class X11Thumbnails {
     std::optional<QSize> SourceSize(Id thumbnail);
     bool Place(Id thumbnail, const QRect& destination, bool visible);
     void Unregister(Id thumbnail);
+    // handler runs in the repaint of the turn in which the thumbnail's source was resized
+    // or mapped again; the size is current by then.
+    void OnSourceResized(Id thumbnail, std::function<void()> handler);
+    // The pointer drawn over the images of the source it is over.
+    void SetPointerShown(bool shown);
     // How many images have been composited into this object's thumbnails, for benchmarks.
     std::uint64_t FramesDrawn() const { return framesDrawn_; }
 
@@ -46,6 +54,7 @@ class X11Thumbnails {
     X11ThumbRender& Render();
     bool HandleEvent(xcb_generic_event_t* event);
     bool HandleDamage(xcb_generic_event_t* event);
+    void DrawFrame(X11ThumbSource& source);
     void HandleSourceConfigure(const xcb_configure_notify_event_t& event);
     void HandleDestinationConfigure(xcb_window_t window);
     void HandleMap(xcb_window_t window, bool mapped);
@@ -55,26 +64,22 @@ class X11Thumbnails {
     void RenameAll();
     X11ThumbSource* OpenSource(xcb_window_t window);
     void DropSource(xcb_window_t window);
-    std::optional<QSize> DestinationSize(xcb_window_t destination);
     void FollowDestination(X11ThumbView& view);
-    void WatchParent(X11ThumbView& view);
-    void WatchCompositingManager();
     void Schedule(xcb_window_t source);
     void FlushPending();
-    void NameIfNeeded(X11ThumbSource* source);
+    void NotifyResizedSources();
     void Paint(X11ThumbView& view, bool clear);
-    X11ThumbSource* FindSource(xcb_window_t window);
     X11ThumbView* FindView(Id handle);
 
     X11Context& context_;
     std::unique_ptr<X11ThumbRender> render_;
-    std::map<xcb_window_t, std::unique_ptr<X11ThumbSource>> sources_;
+    std::unique_ptr<X11ThumbPointer> pointer_;
+    bool pointerShown_ = true;
+    X11ThumbSources sources_;
     std::map<Id, std::unique_ptr<X11ThumbView>> views_;
     Id nextHandle_ = 1;
     int handlerId_ = 0;
     bool flushScheduled_ = false;
-    bool watchingManager_ = false;
-    xcb_atom_t managerSelection_ = 0;
     std::uint64_t framesDrawn_ = 0;
     // Context object of the queued repaint: queued calls die with it.
     std::unique_ptr<QObject> flushContext_;

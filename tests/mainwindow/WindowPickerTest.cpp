@@ -1,11 +1,10 @@
 // The main window over a platform whose desktop chooses windows in its own picker: the
-// "Choose Window..." button, clones shown full screen by screen, clones fitted again when
-// their source's size becomes known, and a failed choice shown to the user.
+// "Choose Window..." button, clones shown full screen by screen, and a failed choice shown
+// to the user.
 #include <QApplication>
 #include <QMessageBox>
 #include <QTest>
 
-#include "clone/ThumbnailFit.h"
 #include "platform/WindowPicker.h"
 #include "tests/mainwindow/MainFormFixture.h"
 
@@ -83,24 +82,6 @@ TEST_F(WindowPickerTest, ClonesGoFullScreenOnlyWhenPlacedByScreen) {
         EXPECT_TRUE(clone.HasThumbnail());
         form.reset();
     }
-}
-
-TEST_F(WindowPickerTest, SourceResizedFitsTheWindowsClonesAgain) {
-    MakeForm();
-    TCloneForm& clone = PressDisplayButton(0);
-    const ThumbnailRecord* record =
-        fake->Thumbnails().LiveThumbnailInto(static_cast<WindowHandle>(clone.winId()));
-    ASSERT_NE(record, nullptr);
-    const std::size_t before = record->placements.size();
-
-    fake->ResizeWindow(editor, {300, 900});
-    // Another window's size says nothing about this clone.
-    emit picker->SourceResized(editor + 1, {300, 900});
-    EXPECT_EQ(record->placements.size(), before);
-    emit picker->SourceResized(editor, {300, 900});
-    ASSERT_GT(record->placements.size(), before);
-    EXPECT_EQ(record->placements.back().destination,
-              ThumbnailDestination({300, 900}, clone.ClientPixelSize(), true));
 }
 
 TEST_F(WindowPickerTest, FailedChoiceIsShownWithoutBlocking) {

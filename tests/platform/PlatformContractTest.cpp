@@ -30,6 +30,7 @@ class Driver {
     virtual WindowHandle AddWindow(const QString& title, QSize size = QSize(200, 100)) = 0;
     virtual void RemoveWindow(WindowHandle window) = 0;
     virtual void RenameWindow(WindowHandle window, const QString& title) = 0;
+    virtual void ResizeWindow(WindowHandle window, QSize size) = 0;
     virtual bool SetMonitors(const std::vector<MonitorSetup>& monitors) = 0;
     // A window of the program's own that thumbnails can be drawn into.
     virtual WindowHandle Destination() = 0;
@@ -62,6 +63,13 @@ class X11Driver : public Driver {
         return w;
     }
     void RemoveWindow(WindowHandle window) override { session_->Destroy(window); }
+    void ResizeWindow(WindowHandle window, QSize size) override {
+        const std::uint32_t extent[] = {static_cast<std::uint32_t>(size.width()),
+                                        static_cast<std::uint32_t>(size.height())};
+        xcb_configure_window(session_->Connection(), static_cast<xcb_window_t>(window),
+                             XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, extent);
+        session_->Client().Sync();
+    }
     void RenameWindow(WindowHandle window, const QString& title) override {
         const std::string utf8 = title.toStdString();
         session_->SetProperty(window, "_NET_WM_NAME", "UTF8_STRING", 8, utf8.data(),
@@ -100,6 +108,9 @@ class FakeDriver : public Driver {
         return platform_.AddWindow(title, size);
     }
     void RemoveWindow(WindowHandle window) override { platform_.RemoveWindow(window); }
+    void ResizeWindow(WindowHandle window, QSize size) override {
+        platform_.ResizeWindow(window, size);
+    }
     void RenameWindow(WindowHandle window, const QString& title) override {
         platform_.RenameWindow(window, title);
     }
@@ -266,6 +277,24 @@ TYPED_TEST(PlatformContract, ThumbnailTellsTheSourceSizeAndReleasesOnDestruction
     EXPECT_TRUE(WaitUntil([&] { return !second->SourceSize().has_value(); }, 5000));
     EXPECT_EQ(compositor.CreateThumbnail(destination, source), nullptr);
     EXPECT_EQ(compositor.CreateThumbnail(destination, 0), nullptr);
+}
+
+// The owner of a thumbnail hears of each change of the source's size, with the new size
+// readable by then; a size set again unchanged tells nothing.
+TYPED_TEST(PlatformContract, ThumbnailTellsItsOwnerWhenTheSourceChangesSize) {
+    const WindowHandle source = this->driver_.AddWindow(QStringLiteral("Source"), QSize(400, 300));
+    auto thumbnail = this->P().Thumbnails().CreateThumbnail(this->driver_.Destination(), source);
+    ASSERT_NE(thumbnail, nullptr);
+    ASSERT_TRUE(thumbnail->Place(QRect(0, 0, 320, 240), true));
+    std::vector<QSize> told;
+    thumbnail->OnSourceResized([&] { told.push_back(thumbnail->SourceSize().value_or(QSize())); });
+
+    for (const QSize size : {QSize(200, 800), QSize(200, 800), QSize(640, 480)}) {
+        this->driver_.ResizeWindow(source, size);
+        EXPECT_TRUE(WaitUntil([&] { return !told.empty() && told.back() == size; }, 5000))
+            << size.width() << "x" << size.height();
+    }
+    EXPECT_EQ(told, (std::vector<QSize>{QSize(200, 800), QSize(640, 480)}));
 }
 
 }  // namespace
