@@ -63,7 +63,8 @@ int RunWithToolkit(Session& session, Platform& platform, int argc, char** argv,
     if (hooks.started) {
         hooks.started();
     }
-    return RunApplication(session, platform);
+    Platform* replacement = hooks.replacement ? hooks.replacement() : nullptr;
+    return RunApplication(session, replacement != nullptr ? *replacement : platform);
 }
 
 }  // namespace

@@ -16,6 +16,9 @@ struct ToolkitHooks {
     std::function<std::optional<QString>()> displayProblem;
     // Once the toolkit runs.
     std::function<void()> started;
+    // Once the toolkit runs, after started: the backend to use instead of the given one
+    // (the toolkit chose another window system than expected), or null to keep it.
+    std::function<Platform*()> replacement;
 };
 
 // The catalog folder: installPath, a directory separator unless it already ends with one,

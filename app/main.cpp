@@ -2,6 +2,8 @@
 // else, and handed down to the program.
 #include <QtGlobal>
 
+#include <memory>
+
 #include "app/Application.h"
 #include "remote/RemoteEntry.h"
 #ifdef _WIN32
@@ -9,6 +11,54 @@
 #else
 #include "platform/x11/X11Platform.h"
 #endif
+#ifdef VANTREL_WITH_WAYLAND
+#include "platform/wayland/WaylandPlatform.h"
+#endif
+
+namespace {
+
+#ifndef _WIN32
+int RunOnX11(int argc, char** argv) {
+    const auto platform = CreateX11Platform();
+    ToolkitHooks hooks;
+    hooks.displayProblem = [] { return X11DisplayProblem(); };
+    hooks.started = [] { WatchX11Connection(); };
+    return RunVantrel(*platform, argc, argv, hooks);
+}
+#endif
+
+#ifdef VANTREL_WITH_WAYLAND
+// In a Wayland session (XDG_SESSION_TYPE=wayland with WAYLAND_DISPLAY set) the program runs
+// natively on Wayland, with XWayland as the toolkit's fallback; QT_QPA_PLATFORM=xcb forces
+// X11 there. Everywhere else X11 (xcb) is the default, as before.
+void ChooseToolkitPlatform() {
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        return;
+    }
+    const bool waylandSession = qEnvironmentVariable("XDG_SESSION_TYPE") == "wayland" &&
+                                !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    qputenv("QT_QPA_PLATFORM", waylandSession ? "wayland;xcb" : "xcb");
+}
+
+// The guard and the language come from the Wayland backend; should the toolkit fall back
+// to X11 after all, the X11 backend takes over the windows, displays and clones.
+int RunOnWayland(int argc, char** argv) {
+    const auto platform = CreateWaylandPlatform();
+    std::unique_ptr<Platform> fallback;
+    ToolkitHooks hooks;
+    hooks.replacement = [&fallback]() -> Platform* {
+        if (QtRunsOnWayland()) {
+            return nullptr;
+        }
+        fallback = CreateX11Platform();
+        WatchX11Connection();
+        return fallback.get();
+    };
+    return RunVantrel(*platform, argc, argv, hooks);
+}
+#endif
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // A command for the running copy (or --help, --version) is carried out and ends here,
@@ -20,15 +70,16 @@ int main(int argc, char** argv) {
     const auto platform = CreateWin32Platform();
     return RunVantrel(*platform, argc, argv);
 #else
-    // X11 (xcb) unless the user chose a toolkit platform, so that a Wayland session with
-    // XWayland runs the program on X11.
+#ifdef VANTREL_WITH_WAYLAND
+    ChooseToolkitPlatform();
+    if (WaylandSessionExpected()) {
+        return RunOnWayland(argc, argv);
+    }
+#else
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "xcb");
     }
-    const auto platform = CreateX11Platform();
-    ToolkitHooks hooks;
-    hooks.displayProblem = [] { return X11DisplayProblem(); };
-    hooks.started = [] { WatchX11Connection(); };
-    return RunVantrel(*platform, argc, argv, hooks);
+#endif
+    return RunOnX11(argc, argv);
 #endif
 }

@@ -12,6 +12,7 @@
 #include "clone/ThumbnailFit.h"
 #include "platform/DisplayList.h"
 #include "platform/SystemServices.h"
+#include "widgets/ScreenPlacement.h"
 
 namespace {
 
@@ -82,8 +83,15 @@ bool TCloneForm::StartClone(WindowHandle sourceWindow, int displayIndex) {
     sourceWindow_ = sourceWindow;
     fitToWindow_ = true;
     // On its display before the image is fitted, so the first placement is already the
-    // final one and a clone started before it is shown is mapped where it belongs.
-    PlaceOnDisplay(displays[static_cast<std::size_t>(displayIndex)].rect);
+    // final one and a clone started before it is shown is mapped where it belongs. Placed by
+    // output, it is shown full screen there before the thumbnail, whose image attaches to
+    // the clone as it maps.
+    const DisplayInfo& display = displays[static_cast<std::size_t>(displayIndex)];
+    if (byScreen_) {
+        PlaceFullScreenOnNamedScreen(*this, display.name, true);
+    } else {
+        PlaceOnDisplay(display.rect);
+    }
     thumbnail_ = compositor_.CreateThumbnail(static_cast<WindowHandle>(winId()), sourceWindow_);
     if (thumbnail_) {
         // A source that changes shape is fitted (or centred) again.
@@ -94,7 +102,8 @@ bool TCloneForm::StartClone(WindowHandle sourceWindow, int displayIndex) {
 }
 
 void TCloneForm::FollowDisplay(const QRect& device) {
-    if (!device.isEmpty()) {
+    // A clone placed by output stays full screen on its screen whatever its size.
+    if (!device.isEmpty() && !byScreen_) {
         PlaceOnDisplay(device);
     }
 }

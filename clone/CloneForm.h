@@ -28,6 +28,9 @@ class TCloneForm : public QWidget {
     // The clone's display moved or changed size (device pixels): cover it again.
     void FollowDisplay(const QRect& device);
     void CloseClone();
+    // Where windows are placed by output only (Wayland): StartClone shows the clone full
+    // screen on the display's named screen before the thumbnail attaches to it.
+    void SetScreenPlacement(bool byScreen) { byScreen_ = byScreen; }
 
     bool AllowClose() const { return allowClose_; }
     bool HasThumbnail() const { return thumbnail_ != nullptr; }
@@ -58,4 +61,5 @@ class TCloneForm : public QWidget {
     WindowHandle sourceWindow_ = 0;
     bool allowClose_ = false;
     bool fitToWindow_ = false;
+    bool byScreen_ = false;
 };

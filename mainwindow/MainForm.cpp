@@ -10,11 +10,15 @@
 #include <QMenu>
 #include <QScreen>
 
+#include <algorithm>
+
 #include "about/AboutForm.h"
 #include "l10n/FormTranslation.h"
 #include "l10n/Session.h"
 #include "mainwindow/TrayMenu.h"
+#include "mainwindow/WindowPickerHookup.h"
 #include "platform/Platform.h"
+#include "platform/WindowPicker.h"
 
 namespace {
 
@@ -50,6 +54,7 @@ TMainForm::TMainForm(const Session& session, Platform& platform, QWidget* parent
     QFont designed(QStringLiteral("Segoe UI"));
     designed.setPixelSize(12);
     setFont(designed);
+    identify_.SetScreenPlacement(ClonesNeedScreen(platform_));
     CreateScrollBox();
     FormCreate();
     CreateTrayIcon();
@@ -75,8 +80,8 @@ void TMainForm::CreateScrollBox() {
     WindowsScrollBox->viewport()->setBackgroundRole(QPalette::Base);
     WindowsScrollBox->viewport()->setAutoFillBackground(true);
     rows_ = std::make_unique<TWindowRows>(
-        WindowsScrollBox,
-        CloneServices{platform_.Thumbnails(), platform_.Displays(), platform_.System()});
+        WindowsScrollBox, CloneServices{platform_.Thumbnails(), platform_.Displays(),
+                                        platform_.System(), ClonesNeedScreen(platform_)});
 }
 
 void TMainForm::FormCreate() {
@@ -126,6 +131,14 @@ void TMainForm::CreateWideControls() {
                          &TMainForm::HideButtonClick);
     ExitButtonW = CreateWideButton("ExitButtonW", kExitButtonBounds, QStringLiteral("E&xit"),
                                    &TMainForm::ExitButtonClick);
+    if (WindowPicker* picker = FindWindowPicker(platform_)) {
+        ConnectWindowPicker(*this, *picker);
+        if (picker->CanChoose()) {
+            ChooseWindowButtonW = CreateWideButton("ChooseWindowButtonW", QRect(),
+                                                   QStringLiteral("Choose &Window..."),
+                                                   &TMainForm::ChooseWindowButtonClick);
+        }
+    }
     ApplyAnchors();
 }
 
@@ -134,6 +147,9 @@ void TMainForm::CreateWideControls() {
 void TMainForm::ApplyAnchors() {
     if (ExitButtonW != nullptr) {
         layout_.Apply(Controls(), size());
+    }
+    if (ChooseWindowButtonW != nullptr && HideButtonW != nullptr) {
+        PlaceChooseWindowButton(*ChooseWindowButtonW, *HideButtonW);
     }
 }
 
@@ -366,6 +382,12 @@ void TMainForm::TrayIconClick() {
     }
     raise();
     activateWindow();
+}
+
+void TMainForm::ChooseWindowButtonClick() {
+    if (WindowPicker* picker = FindWindowPicker(platform_)) {
+        picker->Choose();
+    }
 }
 
 void TMainForm::ExitButtonClick() {

@@ -59,6 +59,8 @@ class TMainForm : public QWidget, public TWideTextForm {
     void IdentifyMonitorsButtonClick();
     void HideButtonClick();
     void ExitButtonClick();
+    // Opens the desktop's window picker (only where it offers one: ChooseWindowButtonW).
+    void ChooseWindowButtonClick();
     void TrayIconClick();
 
     // Whether the desktop has a notification area; replaceable so both cases can be tried.
@@ -78,6 +80,7 @@ class TMainForm : public QWidget, public TWideTextForm {
     TWideButton* IdentifyMonitorsButtonW = nullptr;
     TWideButton* HideButtonW = nullptr;
     TWideButton* ExitButtonW = nullptr;
+    TWideButton* ChooseWindowButtonW = nullptr;  // only where the desktop has a picker
     QScrollArea* WindowsScrollBox = nullptr;
     QSystemTrayIcon* TrayIcon = nullptr;
     QMenu* TrayPopupMenu = nullptr;

@@ -108,6 +108,7 @@ void TWindowRowView::DisplayButtonClick(std::size_t index) {
     if (buttons_[index]->isChecked()) {
         auto clone = std::make_unique<TCloneForm>(services_.compositor, services_.displays,
                                                   services_.system);
+        clone->SetScreenPlacement(services_.byScreen);
         // Placed on its display before it is first shown, so it never appears elsewhere. A
         // display that has gone (and not yet been taken off the rows) gets no clone.
         if (clone->StartClone(window_, static_cast<int>(index))) {

@@ -24,6 +24,9 @@ struct CloneServices {
     Compositor& compositor;
     DisplayList& displays;
     SystemServices& system;
+    // Clones go full screen on their display's named screen (Wayland) instead of taking
+    // its geometry.
+    bool byScreen = false;
 };
 
 // Row geometry in the scroll box's content: row k has its title at kRowTop + kRowPitch * k

@@ -32,7 +32,7 @@ class TWaitingRun {
 // The overlays of one run; they go in list order, whichever way the run ends.
 class TOverlayList {
   public:
-    explicit TOverlayList(DisplayList& displays) : displays_(displays) {}
+    TOverlayList(DisplayList& displays, bool byScreen) : displays_(displays), byScreen_(byScreen) {}
     TOverlayList(const TOverlayList&) = delete;
     TOverlayList& operator=(const TOverlayList&) = delete;
     ~TOverlayList() {
@@ -44,6 +44,7 @@ class TOverlayList {
     void CreateAndPlace(int displayCount) {
         for (int i = 0; i < displayCount; ++i) {
             overlays_.push_back(std::make_unique<TMonitorNumForm>(displays_));
+            overlays_.back()->SetScreenPlacement(byScreen_);
             overlays_.back()->PlaceOnMonitor(i);
         }
     }
@@ -56,6 +57,7 @@ class TOverlayList {
 
   private:
     DisplayList& displays_;
+    bool byScreen_;
     std::vector<std::unique_ptr<TMonitorNumForm>> overlays_;
 };
 
@@ -95,7 +97,7 @@ void TMonitorIdentify::Wait(int seconds) {
 }
 
 void TMonitorIdentify::ShowMonitorNumbers(int seconds) {
-    TOverlayList overlays(displays_);
+    TOverlayList overlays(displays_, byScreen_);
     try {
         overlays.CreateAndPlace(displays_.Count());
         overlays.ShowAll();

@@ -25,6 +25,9 @@ class TMonitorIdentify {
     TMonitorIdentify& operator=(const TMonitorIdentify&) = delete;
 
     void ShowMonitorNumbers(int seconds);
+    // Overlays go full screen on their display's named screen (Wayland) instead of taking
+    // its geometry.
+    void SetScreenPlacement(bool byScreen) { byScreen_ = byScreen; }
     // True while any run of ShowMonitorNumbers is waiting.
     bool Waiting() const { return waitingRuns_ > 0; }
 
@@ -33,4 +36,5 @@ class TMonitorIdentify {
 
     DisplayList& displays_;
     int waitingRuns_ = 0;
+    bool byScreen_ = false;
 };

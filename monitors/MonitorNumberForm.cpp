@@ -5,6 +5,7 @@
 
 #include "monitors/DeviceGeometry.h"
 #include "platform/DisplayList.h"
+#include "widgets/ScreenPlacement.h"
 
 namespace {
 
@@ -67,9 +68,13 @@ void TMonitorNumForm::PlaceOnMonitor(int displayIndex) {
     monitorNumLabel_->setText(number);
 
     const std::vector<DisplayInfo> current = displays_.Displays();
-    QRect device(0, 0, 0, 0);
+    DisplayInfo display{QRect(0, 0, 0, 0), QString()};
     if (displayIndex >= 0 && displayIndex < static_cast<int>(current.size())) {
-        device = current[static_cast<std::size_t>(displayIndex)].rect;
+        display = current[static_cast<std::size_t>(displayIndex)];
     }
-    setGeometry(LogicalFromDeviceRect(device, CurrentScreenScales()));
+    if (byScreen_) {
+        PlaceFullScreenOnNamedScreen(*this, display.name, false);
+        return;
+    }
+    setGeometry(LogicalFromDeviceRect(display.rect, CurrentScreenScales()));
 }

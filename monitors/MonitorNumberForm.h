@@ -17,6 +17,9 @@ class TMonitorNumForm : public QWidget {
     // rectangle (as the display list reports it, in device pixels) as its outer bounds; a
     // display that is not there (any more) gives an empty rectangle at the origin.
     void PlaceOnMonitor(int displayIndex);
+    // Where windows are placed by output only (Wayland): PlaceOnMonitor makes the overlay
+    // full screen on the display's named screen instead of giving it a geometry.
+    void SetScreenPlacement(bool byScreen) { byScreen_ = byScreen; }
 
     QLabel* MonitorNumLabel() const { return monitorNumLabel_; }
 
@@ -25,4 +28,5 @@ class TMonitorNumForm : public QWidget {
 
     DisplayList& displays_;
     QLabel* monitorNumLabel_ = nullptr;
+    bool byScreen_ = false;
 };

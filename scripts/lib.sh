@@ -11,6 +11,7 @@ VANTREL_BUILD_PACKAGES=(
     libxcb1-dev libxcb-composite0-dev libxcb-damage0-dev libxcb-render0-dev
     libxcb-randr0-dev libxcb-xfixes0-dev libxcb-xinerama0-dev libxcb-xinput-dev
     fonts-dejavu-core fonts-liberation
+    qt6-wayland libpipewire-0.3-dev libspa-0.2-dev libwayland-dev libwayland-bin
 )
 
 # Extra packages for the tests: GoogleTest, a virtual X server and stock X clients, the
@@ -86,3 +87,8 @@ VANTREL_WIN32_PACKAGES=(
 # desktop, which starts them) is built from.
 VANTREL_RUN_PACKAGES=(x11-utils)
 VANTREL_DEMO_PACKAGES=(xvfb x11-xserver-utils x11-apps xdotool libxcb-xtest0-dev libxcb-res0-dev)
+
+# The Wayland tests (scripts/test-wayland; the build packages above have Qt's wayland
+# plugin, PipeWire and libwayland): a private session bus, PipeWire with its session
+# manager, sway headless with grim for screenshots (its swaymsg comes with it).
+VANTREL_WAYLAND_PACKAGES=(dbus-daemon pipewire pipewire-bin wireplumber sway grim)

@@ -84,6 +84,18 @@ TEST_F(MonitorNumFormTest, PlaceOnMonitorNumbersAndCoversTheReportedRectangle) {
     }
 }
 
+TEST_F(MonitorNumFormTest, PlacedByScreenTheOverlayGoesFullScreenWhenShown) {
+    fake.SetMonitors({{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}});
+    TMonitorNumForm form(fake.Displays());
+    form.SetScreenPlacement(true);
+    form.PlaceOnMonitor(1);
+    EXPECT_FALSE(form.isVisible()) << "shown by the caller, not by the placement";
+    form.show();
+    EXPECT_TRUE(form.isFullScreen());
+    EXPECT_EQ(form.MonitorNumLabel()->text(), "2");
+    EXPECT_NE(form.geometry(), QRect(1920, 0, 1280, 1024)) << "no geometry of its own";
+}
+
 struct ScaleCase {
     const char* name;
     QRect device;

@@ -38,6 +38,7 @@ constexpr OfferedKey kOfferedKeys[] = {
     {"MainForm", "IdentifyMonitorsButtonW", "Identify Monitors"},
     {"MainForm", "HideButtonW", "Hide in System Tray"},
     {"MainForm", "ExitButtonW", "E&xit"},
+    {"MainForm", "ChooseWindowButtonW", "Choose &Window..."},
     {"AboutForm", "<DEFAULT>", "About Vantrel"},
     {"AboutForm", "OKButtonW", "OK"},
     {"<SP>", "MainForm:MonitorCountOne", "This system has 1 monitor."},

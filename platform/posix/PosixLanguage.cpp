@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/x11/X11System.h"
+#include "platform/posix/PosixLanguage.h"
 
 namespace {
 

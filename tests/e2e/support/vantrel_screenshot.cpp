@@ -19,7 +19,7 @@
 #include <optional>
 #include <string>
 
-#include "packaging/demo/ScreenGrab.h"
+#include "tests/e2e/support/XClient.h"
 
 namespace {
 
@@ -55,6 +55,20 @@ bool ShowsImage(const QImage& image, const QRect& area) {
         }
     }
     return false;
+}
+
+// The whole screen of $DISPLAY as the server shows it; nothing, with the reason in error,
+// when the display cannot be opened.
+std::optional<QImage> GrabScreen(std::string* error) {
+    const QByteArray display = qgetenv("DISPLAY");
+    XClient client(display.toStdString());
+    const std::optional<QRect> screen =
+        client.Connected() ? client.Geometry(client.Root()) : std::nullopt;
+    if (!screen) {
+        *error = "cannot open display \"" + display.toStdString() + "\"";
+        return std::nullopt;
+    }
+    return client.Grab(*screen);
 }
 
 int Fail(const std::string& message, int code) {
@@ -100,12 +114,12 @@ int main(int argc, char** argv) {
     }
 
     std::string error;
-    std::optional<QImage> image = GrabScreen({}, &error);
+    std::optional<QImage> image = GrabScreen(&error);
     QElapsedTimer clock;
     clock.start();
     while (image && area && !ShowsImage(*image, *area) && clock.elapsed() < kWaitMs) {
         QThread::msleep(kPollMs);
-        image = GrabScreen({}, &error);
+        image = GrabScreen(&error);
     }
     if (!image) {
         return Fail(error, 1);

@@ -1,0 +1,45 @@
+#include "mainwindow/WindowPickerHookup.h"
+
+#include <QMessageBox>
+
+#include <algorithm>
+
+#include "mainwindow/MainForm.h"
+#include "platform/Platform.h"
+#include "platform/WindowPicker.h"
+
+namespace {
+
+constexpr int kChooseWindowButtonGap = 6;
+constexpr int kChooseWindowButtonWidth = 122;
+
+}  // namespace
+
+WindowPicker* FindWindowPicker(Platform& platform) {
+    auto* provider = dynamic_cast<WindowPickerProvider*>(&platform);
+    return provider != nullptr ? &provider->Picker() : nullptr;
+}
+
+bool ClonesNeedScreen(Platform& platform) {
+    const WindowPicker* picker = FindWindowPicker(platform);
+    return picker != nullptr && picker->ClonesNeedScreen();
+}
+
+void ConnectWindowPicker(TMainForm& form, WindowPicker& picker) {
+    QObject::connect(&picker, &WindowPicker::ChoiceFailed, &form, [&form](const QString& message) {
+        auto* box = new QMessageBox(QMessageBox::Warning, form.windowTitle(), message,
+                                    QMessageBox::Ok, &form);
+        box->setObjectName(QStringLiteral("ChoiceFailedMessage"));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->show();
+    });
+}
+
+void PlaceChooseWindowButton(QWidget& button, const QWidget& hideButton) {
+    const QRect hide = hideButton.geometry();
+    const int width = std::max(kChooseWindowButtonWidth, button.sizeHint().width());
+    const QRect bounds(hide.right() + 1 + kChooseWindowButtonGap, hide.top(), width, hide.height());
+    if (button.geometry() != bounds) {
+        button.setGeometry(bounds);
+    }
+}

@@ -1,0 +1,49 @@
+#include "platform/wayland/WaylandCompositor.h"
+
+#include <QDBusConnectionInterface>
+#include <QGuiApplication>
+#include <QWindow>
+
+#include "platform/wayland/WaylandThumbnail.h"
+#include "platform/wayland/WaylandWindows.h"
+#include "platform/wayland/WindowSource.h"
+
+WaylandCompositor::WaylandCompositor(WaylandWindows& windows, QDBusConnection bus)
+    : windows_(windows), bus_(std::move(bus)) {}
+
+bool WaylandCompositor::Available() {
+    if (windows_.HasToplevelList()) {
+        return true;
+    }
+    QDBusConnectionInterface* busInterface = bus_.interface();
+    if (busInterface == nullptr) {
+        return false;
+    }
+    const QString portal = QStringLiteral("org.freedesktop.portal.Desktop");
+    return busInterface->isServiceRegistered(portal).value() ||
+           busInterface->activatableServiceNames().value().contains(portal);
+}
+
+QWindow* WaylandCompositor::FindOwnWindow(WindowHandle window) {
+    for (QWindow* candidate : QGuiApplication::allWindows()) {
+        // handle() first: winId() would create a platform window for every hidden one.
+        if (candidate->handle() != nullptr &&
+            static_cast<WindowHandle>(candidate->winId()) == window) {
+            return candidate;
+        }
+    }
+    return nullptr;
+}
+
+std::unique_ptr<Thumbnail> WaylandCompositor::CreateThumbnail(WindowHandle destination,
+                                                              WindowHandle source) {
+    QWindow* window = FindOwnWindow(destination);
+    if (window == nullptr) {
+        return nullptr;
+    }
+    std::shared_ptr<WindowSource> capture = windows_.SourceFor(source);
+    if (!capture) {
+        return nullptr;
+    }
+    return std::make_unique<WaylandThumbnail>(window, std::move(capture));
+}

@@ -1,0 +1,19 @@
+// The displays on Wayland: Qt's screens, one per output, named as the compositor names
+// the outputs ("DP-1", "HEADLESS-2"), primary first, then by position.
+#pragma once
+
+#include "platform/DisplayList.h"
+
+class QScreen;
+
+class WaylandDisplays : public DisplayList {
+    Q_OBJECT
+  public:
+    WaylandDisplays();
+    std::vector<DisplayInfo> Displays() override;
+    // The screen of a display as Displays() gives it, for QWindow::setScreen().
+    static QScreen* ScreenOf(const DisplayInfo& display);
+
+  private:
+    void Watch(QScreen* screen);
+};

@@ -1,0 +1,53 @@
+// A thumbnail on Wayland, where no compositor draws one window into another for us: a child
+// window (a subsurface) covering the clone, black, into whose destination rectangle the
+// newest frame of the source is painted, scaled bilinearly, each time a frame arrives.
+// The subsurface itself never moves: its position only takes effect with a commit of the
+// clone's own surface, which nothing else would make.
+#pragma once
+
+#include <QPointer>
+#include <QRasterWindow>
+
+#include <memory>
+
+#include "platform/Compositor.h"
+
+class WindowSource;
+
+class FrameView : public QRasterWindow {
+    Q_OBJECT
+  public:
+    FrameView(QWindow* destination, std::shared_ptr<WindowSource> source);
+    std::uint64_t PaintCount() const { return paints_; }
+    // Where the image goes, in the view's device pixels.
+    void SetTarget(const QRect& target);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    // Qt 6.4 gives a subsurface no empty input region, so the view receives the clicks on
+    // the image: they are handed on to the clone, as if the view were not there.
+    bool event(QEvent* event) override;
+    // Keeps the view over the whole clone when the clone changes size.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    std::shared_ptr<WindowSource> source_;
+    QRect target_;  // logical pixels
+    std::uint64_t paints_ = 0;
+};
+
+class WaylandThumbnail : public Thumbnail {
+  public:
+    WaylandThumbnail(QWindow* destination, std::shared_ptr<WindowSource> source);
+    ~WaylandThumbnail() override;
+    bool Place(const QRect& destination, bool visible) override;
+    std::optional<QSize> SourceSize() override;
+    // For tests and benchmarks: the view that draws.
+    const FrameView* View() const { return view_.data(); }
+    const WindowSource& Source() const { return *source_; }
+
+  private:
+    std::shared_ptr<WindowSource> source_;
+    QPointer<QWindow> destination_;
+    QPointer<FrameView> view_;
+};

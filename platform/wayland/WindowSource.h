@@ -1,0 +1,53 @@
+// The live image of one window: a portal session that names the window and the PipeWire
+// stream that carries it. Thumbnails of the same window share one source; the portal
+// session and the stream close when the last user lets it go.
+#pragma once
+
+#include <QDBusConnection>
+#include <QImage>
+#include <QObject>
+#include <QSize>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+#include "platform/WindowList.h"
+#include "platform/wayland/PortalSession.h"
+
+class PipeWireLoop;
+class PipeWireStream;
+
+class WindowSource : public QObject {
+    Q_OBJECT
+  public:
+    WindowSource(PipeWireLoop& loop, QDBusConnection bus, WindowHandle handle);
+    ~WindowSource() override;
+
+    // Opens the portal conversation (the picker, or no dialog with a valid restore token).
+    void Start(const QString& restoreToken);
+    WindowHandle Handle() const { return handle_; }
+    // The newest picture; a null image before the first one.
+    const QImage& Frame() const;
+    std::optional<QSize> Size() const;
+    bool Streaming() const { return stream_ != nullptr; }
+    const PipeWireStream* Stream() const { return stream_.get(); }
+
+  signals:
+    void Started(WindowHandle window, const QString& restoreToken);
+    void Failed(WindowHandle window, PortalFailure failure, const QString& message);
+    // The window is gone (stream ended or the portal closed the session).
+    void Ended(WindowHandle window);
+    void FrameArrived();
+    void SizeChanged(WindowHandle window, QSize size);
+
+  private:
+    void OnPortalStarted(const PortalStream& stream);
+
+    PipeWireLoop& loop_;
+    WindowHandle handle_;
+    std::unique_ptr<PortalSession> portal_;
+    std::unique_ptr<PipeWireStream> stream_;
+    QSize announcedSize_;
+    bool ended_ = false;
+};

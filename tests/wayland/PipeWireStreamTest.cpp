@@ -1,0 +1,69 @@
+// Frames from a private PipeWire instance: the newest picture arrives mapped, in the
+// producer's colours, cropped to the window, and the producer's end ends the stream.
+#include <gtest/gtest.h>
+
+#include "platform/wayland/PipeWireStream.h"
+#include "tests/support/TestApplication.h"
+#include "tests/wayland/support/SharedPipeWire.h"
+#include "tests/wayland/support/TestPattern.h"
+
+namespace {
+
+void ExpectPattern(const QImage& frame) {
+    ASSERT_FALSE(frame.isNull());
+    const std::pair<double, double> points[] = {{0.25, 0.25}, {0.75, 0.25}, {0.25, 0.75},
+                                                {0.75, 0.75}, {0.02, 0.02}, {0.98, 0.98}};
+    for (const auto& [fx, fy] : points) {
+        const QPoint at(static_cast<int>(fx * frame.width()),
+                        static_cast<int>(fy * frame.height()));
+        EXPECT_EQ(frame.pixelColor(at).rgb(), PatternColorAt(fx, fy).rgb())
+            << "at " << fx << "," << fy;
+    }
+}
+
+class PipeWireStreamTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        TestApplication();
+        ASSERT_EQ(SharedPipeWireSession().Problem(), QString());
+    }
+};
+
+TEST_F(PipeWireStreamTest, NewestFrameArrivesInTheSourcesColours) {
+    const auto source = StartTestSource(SharedPipeWireSession());
+    ASSERT_TRUE(source);
+    PipeWireStream stream(SharedPipeWireLoop(), -1, source->nodeId);
+    ASSERT_TRUE(WaylandTestSession::WaitUntil([&] { return stream.FramesReceived() >= 3; }, 15000))
+        << "no frames from node " << source->nodeId;
+    EXPECT_EQ(stream.SourceSize(), QSize(640, 480));
+    ExpectPattern(stream.Frame());
+    source->process->terminate();
+    bool ended = false;
+    QObject::connect(&stream, &PipeWireStream::Ended, [&ended] { ended = true; });
+    EXPECT_TRUE(WaylandTestSession::WaitUntil([&] { return ended; }, 10000))
+        << "the producer's end must end the stream";
+    EXPECT_TRUE(stream.HasEnded());
+}
+
+TEST_F(PipeWireStreamTest, CropSelectsTheWindowInsideALargerBuffer) {
+    const auto source = StartTestSource(
+        SharedPipeWireSession(), {QStringLiteral("--crop"), QStringLiteral("64,32,320,240")});
+    ASSERT_TRUE(source);
+    PipeWireStream stream(SharedPipeWireLoop(), -1, source->nodeId);
+    ASSERT_TRUE(WaylandTestSession::WaitUntil([&] { return stream.FramesReceived() >= 2; }, 15000));
+    EXPECT_EQ(stream.Frame().size(), QSize(320, 240));
+    EXPECT_EQ(stream.SourceSize(), QSize(320, 240));
+    ExpectPattern(stream.Frame());
+}
+
+TEST_F(PipeWireStreamTest, UnknownNodeNeverDeliversAFrame) {
+    PipeWireStream stream(SharedPipeWireLoop(), -1, 999999);
+    bool ended = false;
+    QObject::connect(&stream, &PipeWireStream::Ended, [&ended] { ended = true; });
+    // Either PipeWire reports the missing target or nothing ever arrives.
+    WaylandTestSession::WaitUntil([&] { return ended; }, 3000);
+    EXPECT_EQ(stream.FramesReceived(), 0u);
+    EXPECT_TRUE(stream.Frame().isNull());
+}
+
+}  // namespace

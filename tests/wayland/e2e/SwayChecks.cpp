@@ -1,0 +1,49 @@
+#include "tests/wayland/e2e/SwayChecks.h"
+
+#include <QJsonArray>
+
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+
+#include "tests/wayland/support/TestPattern.h"
+
+std::optional<TreePlace> FindInTree(const QJsonObject& node, const QString& title,
+                                    const QString& output) {
+    const QString here = node.value(QStringLiteral("type")).toString() == QLatin1String("output")
+                             ? node.value(QStringLiteral("name")).toString()
+                             : output;
+    if (node.value(QStringLiteral("name")).toString() == title &&
+        node.value(QStringLiteral("type")).toString() == QLatin1String("con")) {
+        return TreePlace{here, node.value(QStringLiteral("fullscreen_mode")).toInt() == 1};
+    }
+    for (const char* children : {"nodes", "floating_nodes"}) {
+        for (const QJsonValue& child : node.value(QLatin1String(children)).toArray()) {
+            if (auto found = FindInTree(child.toObject(), title, here)) {
+                return found;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+bool Near(const QColor& a, const QColor& b) {
+    return std::abs(a.red() - b.red()) <= 8 && std::abs(a.green() - b.green()) <= 8 &&
+           std::abs(a.blue() - b.blue()) <= 8;
+}
+
+// Whether the screenshot shows the pattern in area, black elsewhere at the probes.
+bool ShowsPattern(const QImage& shot, const QRect& area, const std::vector<QPoint>& blackProbes) {
+    if (shot.isNull()) {
+        return false;
+    }
+    for (const auto& [fx, fy] : {std::pair{0.25, 0.25}, {0.75, 0.25}, {0.25, 0.75}, {0.75, 0.75}}) {
+        const QPoint at(area.x() + static_cast<int>(fx * area.width()),
+                        area.y() + static_cast<int>(fy * area.height()));
+        if (!Near(shot.pixelColor(at), PatternColorAt(fx, fy))) {
+            return false;
+        }
+    }
+    return std::all_of(blackProbes.begin(), blackProbes.end(),
+                       [&shot](QPoint at) { return Near(shot.pixelColor(at), Qt::black); });
+}

@@ -1,0 +1,199 @@
+// A PipeWire video source for the tests: BGRx frames of four known colours (red, green,
+// blue and yellow quadrants), driven by its own timer. It prints "node <id>" once PipeWire
+// has given it a node and runs until it is terminated, which ends the stream.
+//
+//   vantrel_test_source [--width W] [--height H] [--fps F] [--crop X,Y,W,H]
+#include <QCoreApplication>
+#include <QRect>
+#include <QSocketNotifier>
+#include <QStringList>
+#include <QTimer>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include <pipewire/pipewire.h>
+#include <spa/param/video/format-utils.h>
+#include <spa/pod/builder.h>
+
+#include "platform/wayland/PipeWireLoop.h"
+#include "tests/wayland/support/TestPattern.h"
+
+namespace {
+
+struct SourceOptions {
+    int width = 640;
+    int height = 480;
+    int fps = 30;
+    QRect crop;
+};
+
+SourceOptions ParseOptions(const QStringList& arguments) {
+    SourceOptions options;
+    for (int i = 1; i + 1 < arguments.size(); i += 2) {
+        const QString& name = arguments[i];
+        const QString& value = arguments[i + 1];
+        if (name == QLatin1String("--width")) {
+            options.width = value.toInt();
+        } else if (name == QLatin1String("--height")) {
+            options.height = value.toInt();
+        } else if (name == QLatin1String("--fps")) {
+            options.fps = value.toInt();
+        } else if (name == QLatin1String("--crop")) {
+            const QStringList parts = value.split(u',');
+            if (parts.size() == 4) {
+                options.crop =
+                    QRect(parts[0].toInt(), parts[1].toInt(), parts[2].toInt(), parts[3].toInt());
+            }
+        }
+    }
+    return options;
+}
+
+class Source {
+  public:
+    Source(PipeWireLoop& loop, SourceOptions options)
+        : options_(options),
+          pattern_(static_cast<std::size_t>(options.width) * 4 * options.height) {
+        PaintTestPattern(pattern_.data(), options_.width, options_.height, options_.width * 4,
+                         options_.crop);
+        core_ = pw_context_connect(loop.Context(), nullptr, 0);
+        if (core_ == nullptr) {
+            return;
+        }
+        stream_ =
+            pw_stream_new(core_, "vantrel-test-source",
+                          pw_properties_new(PW_KEY_MEDIA_CLASS, "Video/Source", PW_KEY_MEDIA_TYPE,
+                                            "Video", PW_KEY_MEDIA_CATEGORY, "Source", nullptr));
+        static const pw_stream_events events = [] {
+            pw_stream_events e{};
+            e.version = PW_VERSION_STREAM_EVENTS;
+            e.param_changed = [](void* data, std::uint32_t id, const spa_pod* param) {
+                if (param != nullptr && id == SPA_PARAM_Format) {
+                    static_cast<Source*>(data)->OfferBuffers();
+                }
+            };
+            e.process = [](void* data) { static_cast<Source*>(data)->Fill(); };
+            e.state_changed = [](void* data, pw_stream_state, pw_stream_state state, const char*) {
+                static_cast<Source*>(data)->OnState(state);
+            };
+            return e;
+        }();
+        pw_stream_add_listener(stream_, &listener_, &events, this);
+        std::uint8_t storage[1024];
+        spa_pod_builder builder{};
+        spa_pod_builder_init(&builder, storage, sizeof(storage));
+        spa_rectangle size{static_cast<std::uint32_t>(options_.width),
+                           static_cast<std::uint32_t>(options_.height)};
+        spa_fraction rate{static_cast<std::uint32_t>(options_.fps), 1};
+        const spa_pod* params[1] = {static_cast<const spa_pod*>(spa_pod_builder_add_object(
+            &builder, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat, SPA_FORMAT_mediaType,
+            SPA_POD_Id(SPA_MEDIA_TYPE_video), SPA_FORMAT_mediaSubtype,
+            SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw), SPA_FORMAT_VIDEO_format,
+            SPA_POD_Id(SPA_VIDEO_FORMAT_BGRx), SPA_FORMAT_VIDEO_size, SPA_POD_Rectangle(&size),
+            SPA_FORMAT_VIDEO_framerate, SPA_POD_Fraction(&rate)))};
+        pw_stream_connect(
+            stream_, PW_DIRECTION_OUTPUT, PW_ID_ANY,
+            static_cast<pw_stream_flags>(PW_STREAM_FLAG_DRIVER | PW_STREAM_FLAG_MAP_BUFFERS),
+            params, 1);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { pw_stream_trigger_process(stream_); });
+    }
+    ~Source() {
+        if (stream_ != nullptr) {
+            pw_stream_destroy(stream_);
+        }
+        if (core_ != nullptr) {
+            pw_core_disconnect(core_);
+        }
+    }
+
+  private:
+    void OfferBuffers() {
+        std::uint8_t storage[512];
+        spa_pod_builder builder{};
+        spa_pod_builder_init(&builder, storage, sizeof(storage));
+        const int stride = options_.width * 4;
+        const spa_pod* params[2];
+        params[0] = static_cast<const spa_pod*>(spa_pod_builder_add_object(
+            &builder, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers, SPA_PARAM_BUFFERS_buffers,
+            SPA_POD_CHOICE_RANGE_Int(4, 2, 8), SPA_PARAM_BUFFERS_blocks, SPA_POD_Int(1),
+            SPA_PARAM_BUFFERS_size, SPA_POD_Int(stride * options_.height), SPA_PARAM_BUFFERS_stride,
+            SPA_POD_Int(stride), SPA_PARAM_BUFFERS_dataType,
+            SPA_POD_CHOICE_FLAGS_Int(1 << SPA_DATA_MemFd)));
+        params[1] = static_cast<const spa_pod*>(
+            spa_pod_builder_add_object(&builder, SPA_TYPE_OBJECT_ParamMeta, SPA_PARAM_Meta,
+                                       SPA_PARAM_META_type, SPA_POD_Id(SPA_META_VideoCrop),
+                                       SPA_PARAM_META_size, SPA_POD_Int(sizeof(spa_meta_region))));
+        pw_stream_update_params(stream_, params, 2);
+    }
+
+    void OnState(pw_stream_state state) {
+        if (state == PW_STREAM_STATE_PAUSED && !announced_) {
+            const std::uint32_t node = pw_stream_get_node_id(stream_);
+            if (node != SPA_ID_INVALID) {
+                announced_ = true;
+                std::printf("node %u\n", node);
+                std::fflush(stdout);
+            }
+        }
+        if (state == PW_STREAM_STATE_STREAMING) {
+            timer_.start(1000 / std::max(1, options_.fps));
+        } else {
+            timer_.stop();
+        }
+    }
+
+    void Fill() {
+        pw_buffer* buffer = pw_stream_dequeue_buffer(stream_);
+        if (buffer == nullptr) {
+            return;
+        }
+        spa_data& plane = buffer->buffer->datas[0];
+        if (plane.data != nullptr) {
+            const int stride = options_.width * 4;
+            std::memcpy(plane.data, pattern_.data(),
+                        std::min<std::size_t>(pattern_.size(), plane.maxsize));
+            plane.chunk->offset = 0;
+            plane.chunk->stride = stride;
+            plane.chunk->size = static_cast<std::uint32_t>(stride * options_.height);
+            auto* crop = static_cast<spa_meta_region*>(spa_buffer_find_meta_data(
+                buffer->buffer, SPA_META_VideoCrop, sizeof(spa_meta_region)));
+            if (crop != nullptr) {
+                const QRect area = options_.crop.isEmpty()
+                                       ? QRect(0, 0, options_.width, options_.height)
+                                       : options_.crop;
+                crop->region.position.x = area.x();
+                crop->region.position.y = area.y();
+                crop->region.size.width = static_cast<std::uint32_t>(area.width());
+                crop->region.size.height = static_cast<std::uint32_t>(area.height());
+            }
+        }
+        pw_stream_queue_buffer(stream_, buffer);
+    }
+
+    SourceOptions options_;
+    std::vector<std::uint8_t> pattern_;
+    pw_core* core_ = nullptr;
+    pw_stream* stream_ = nullptr;
+    spa_hook listener_{};
+    QTimer timer_;
+    bool announced_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    std::signal(SIGTERM, [](int) { QCoreApplication::quit(); });
+    PipeWireLoop loop;
+    if (!loop.Valid()) {
+        std::fprintf(stderr, "vantrel_test_source: no PipeWire\n");
+        return 1;
+    }
+    Source source(loop, ParseOptions(app.arguments()));
+    return app.exec();
+}
