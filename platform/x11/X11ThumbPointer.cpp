@@ -11,6 +11,9 @@
 
 namespace {
 
+// Windows nest a few levels below the root (a frame, the client, perhaps a wrapper).
+constexpr int kProbeDepth = 8;
+
 constexpr std::uint32_t kCrossing = XCB_EVENT_MASK_ENTER_WINDOW | XCB_EVENT_MASK_LEAVE_WINDOW;
 
 // Raw motion is reported on the root only, and only to a client that speaks XInput 2. Qt
@@ -50,6 +53,9 @@ X11ThumbPointer::~X11ThumbPointer() {
     if (asking_) {
         xcb_discard_reply(context_.Connection(), ask_.sequence);
     }
+    if (probing_) {
+        xcb_discard_reply(context_.Connection(), probe_.sequence);
+    }
     SelectMotion(false);
     SelectCursorChanges(false);
     for (const xcb_window_t source : sources_) {
@@ -60,6 +66,46 @@ X11ThumbPointer::~X11ThumbPointer() {
 void X11ThumbPointer::Follow(xcb_window_t source) {
     if (sources_.insert(source).second) {
         context_.AddEventMask(source, kCrossing);
+        if (inside_ == 0) {
+            Probe();
+        }
+    }
+}
+
+// Asked after the crossings were selected, so a crossing that follows the question is
+// reported, and any crossing seen before the answer is read makes the answer stale.
+void X11ThumbPointer::Probe() {
+    if (probing_) {
+        probeAgain_ = true;
+        return;
+    }
+    probeAgain_ = false;
+    crossed_ = false;
+    probeDepth_ = 0;
+    ProbeAt(context_.Root());
+}
+
+void X11ThumbPointer::ProbeAt(xcb_window_t window) {
+    probing_ = true;
+    probed_ = window;
+    probe_ = xcb_query_pointer(context_.Connection(), window);
+    xcb_flush(context_.Connection());
+    QMetaObject::invokeMethod(
+        queue_.get(), [this] { TakeProbe(); }, Qt::QueuedConnection);
+}
+
+void X11ThumbPointer::TakeProbe() {
+    probing_ = false;
+    auto reply = XcbTake(context_.Connection(), probe_, xcb_query_pointer_reply);
+    const bool current = reply && reply->same_screen && !crossed_ && inside_ == 0;
+    if (current && sources_.count(probed_) != 0) {
+        Enter(probed_, QPoint(reply->win_x, reply->win_y));
+    } else if (current && reply->child != XCB_NONE && ++probeDepth_ < kProbeDepth) {
+        ProbeAt(reply->child);
+        return;
+    }
+    if (probeAgain_ && inside_ == 0) {
+        Probe();
     }
 }
 
@@ -266,6 +312,7 @@ bool X11ThumbPointer::HandleEvent(xcb_generic_event_t* event) {
         if (sources_.count(crossing->event) == 0) {
             return false;
         }
+        crossed_ = crossed_ || probing_;
         // Qt keeps the crossings of the program's own windows.
         const bool own = context_.IsOwnResource(crossing->event);
         if (type == XCB_ENTER_NOTIFY) {

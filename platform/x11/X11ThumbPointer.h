@@ -53,6 +53,9 @@ class X11ThumbPointer {
     void SelectCursorChanges(bool on);
     void AskPosition();
     void TakePosition();
+    void Probe();
+    void ProbeAt(xcb_window_t window);
+    void TakeProbe();
     void FetchShape();
     bool Upload(int width, int height, const std::uint32_t* pixels);
 
@@ -69,6 +72,14 @@ class X11ThumbPointer {
     bool asking_ = false;      // a position query is on its way
     bool moreMotion_ = false;  // motion arrived after it was sent
     xcb_query_pointer_cookie_t ask_{};
+    // Whether the pointer is over a source already when it is followed: no crossing tells.
+    // The pointer's window is sought from the root down, one asynchronous query a level.
+    bool probing_ = false;
+    bool probeAgain_ = false;  // a source was followed while a probe was on its way
+    bool crossed_ = false;     // a crossing came meanwhile and tells more than the probe
+    int probeDepth_ = 0;
+    xcb_window_t probed_ = 0;
+    xcb_query_pointer_cookie_t probe_{};
     std::uint32_t shapeSerial_ = 0;
     QRect shape_;  // the image's size and, as its position, minus the hot spot
     OwnedPixmap shapePixmap_;

@@ -234,4 +234,22 @@ TEST_P(X11PointerTest, PointerShowsWhereItIsOverTheSourceAndLeavesWithIt) {
     EXPECT_TRUE(Shows(inside, kWhite)) << "after the source has gone";
 }
 
+// No crossing tells that the pointer is over the source already when the clone opens or
+// when drawing the pointer is turned on: it shows all the same, without a move.
+TEST_P(X11PointerTest, PointerAlreadyOverTheSourceShowsWithoutAMove) {
+    const PointerCase& c = GetParam();
+    const xcb_window_t source = MakeSource(QSize(200, 150));
+    s_->Client().MoveTo(kSourceAt.x() + c.onSource.x(), kSourceAt.y() + c.onSource.y());
+    Clone(source, c.fit);
+    const QPoint inside = c.expected.center();
+    const QPoint right(c.expected.right() + 4, c.expected.center().y());
+    EXPECT_TRUE(Shows(inside, kRed)) << "on opening, " << Where(inside);
+    EXPECT_TRUE(Shows(right, kWhite)) << Where(right);
+
+    platform_->Thumbnails().SetPointerShown(false);
+    ASSERT_TRUE(Shows(inside, kWhite)) << "turned off";
+    platform_->Thumbnails().SetPointerShown(true);
+    EXPECT_TRUE(Shows(inside, kRed)) << "turned on again, " << Where(inside);
+}
+
 }  // namespace
