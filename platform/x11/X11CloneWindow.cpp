@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -32,9 +33,42 @@ xcb_void_cookie_t Write(X11Context& context, xcb_window_t window, xcb_atom_t pro
                                        static_cast<std::uint32_t>(values.size()), values.data());
 }
 
-std::vector<std::uint32_t> WithStates(X11Context& context, std::vector<std::uint32_t> atoms) {
-    for (const char* name : {"_NET_WM_STATE_STICKY", "_NET_WM_STATE_FULLSCREEN",
-                             "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"}) {
+// The name the running window manager gives its check window; empty without one.
+std::string WindowManagerName(X11Context& context) {
+    const std::vector<std::uint32_t> check = ReadCardinals(
+        context, context.Root(), context.Atom("_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW);
+    if (check.size() != 1) {
+        return {};
+    }
+    xcb_connection_t* c = context.Connection();
+    const xcb_atom_t utf8 = context.Atom("UTF8_STRING");
+    auto reply =
+        XcbTake(c, xcb_get_property(c, 0, check[0], context.Atom("_NET_WM_NAME"), utf8, 0, 64),
+                xcb_get_property_reply);
+    if (!reply || reply->format != 8 || reply->type != utf8) {
+        return {};
+    }
+    const auto* text = static_cast<const char*>(xcb_get_property_value(reply.get()));
+    return {text, text + xcb_get_property_value_length(reply.get())};
+}
+
+// IceWM lifts a full-screen window above panels only while that window has the focus, and
+// when one that refuses the focus appears it moves the keyboard to none of its clients while
+// still counting the previously active window as active, so that window cannot ask for it
+// back. A clone there is better a plain window that covers its monitor: the main window keeps
+// the keyboard, which matters more than covering the panel.
+bool FullScreenTakesFocus(X11Context& context) {
+    return std::string_view(WindowManagerName(context)).starts_with("IceWM");
+}
+
+std::vector<std::uint32_t> WithStates(X11Context& context, std::vector<std::uint32_t> atoms,
+                                      bool fullScreen) {
+    std::vector<const char*> names{"_NET_WM_STATE_STICKY", "_NET_WM_STATE_SKIP_TASKBAR",
+                                   "_NET_WM_STATE_SKIP_PAGER"};
+    if (fullScreen) {
+        names.push_back("_NET_WM_STATE_FULLSCREEN");
+    }
+    for (const char* name : names) {
         const xcb_atom_t atom = context.Atom(name);
         if (atom != XCB_ATOM_NONE && std::find(atoms.begin(), atoms.end(), atom) == atoms.end()) {
             atoms.push_back(atom);
@@ -55,7 +89,8 @@ std::vector<std::uint32_t> WithoutFocusInput(std::vector<std::uint32_t> hints) {
 bool PrepareX11CloneWindow(X11Context& context, xcb_window_t window) {
     context.InternAtoms({"_NET_WM_DESKTOP", "_NET_WM_STATE", "_NET_WM_STATE_STICKY",
                          "_NET_WM_STATE_FULLSCREEN", "_NET_WM_STATE_SKIP_TASKBAR",
-                         "_NET_WM_STATE_SKIP_PAGER", "WM_PROTOCOLS", "WM_TAKE_FOCUS"});
+                         "_NET_WM_STATE_SKIP_PAGER", "WM_PROTOCOLS", "WM_TAKE_FOCUS",
+                         "_NET_SUPPORTING_WM_CHECK", "_NET_WM_NAME", "UTF8_STRING"});
     const xcb_atom_t state = context.Atom("_NET_WM_STATE");
     const xcb_atom_t protocols = context.Atom("WM_PROTOCOLS");
     std::vector<std::uint32_t> protocolList =
@@ -64,7 +99,8 @@ bool PrepareX11CloneWindow(X11Context& context, xcb_window_t window) {
     const std::array cookies{
         Write(context, window, context.Atom("_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL, {kAllDesktops}),
         Write(context, window, state, XCB_ATOM_ATOM,
-              WithStates(context, ReadCardinals(context, window, state, XCB_ATOM_ATOM))),
+              WithStates(context, ReadCardinals(context, window, state, XCB_ATOM_ATOM),
+                         !FullScreenTakesFocus(context))),
         Write(context, window, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS,
               WithoutFocusInput(
                   ReadCardinals(context, window, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS))),

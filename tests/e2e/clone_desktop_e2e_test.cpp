@@ -222,24 +222,24 @@ std::string ManagerName(const ::testing::TestParamInfo<WindowManager>& info) {
     return WindowManagerName(info.param);
 }
 
-// Known to fail, built apart (label wm-pending) until mended. Under icewm and fluxbox the
-// clone's full-screen state takes the focus from the main window (icewm gives it to none and
-// refuses to give it back, fluxbox at times to another client; without that state both keep
-// it), and fluxbox at times shows the rows late at start; fluxbox also keeps a clone off a
-// monitor added only as a RandR monitor.
+// The test desktop adds a monitor to RandR's monitor list only, with no change of the screen
+// or its outputs. IceWM and fluxbox learn their heads when the screen changes, so neither knows
+// the new monitor: IceWM squeezes a clone placed there to the heads it knows (1 pixel wide;
+// under IceWM a clone is not full screen, see X11CloneWindow.cpp), fluxbox moves a full-screen
+// one onto a head it knows. These scenes are built apart (label wm-pending) with
+// -DVANTREL_E2E_PENDING_WINDOW_MANAGERS=ON.
 #ifdef VANTREL_PENDING_WINDOW_MANAGERS
-INSTANTIATE_TEST_SUITE_P(Pending, CloneOnDesktop,
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(CloneOnDesktop);
+INSTANTIATE_TEST_SUITE_P(Pending, MonitorChanges,
                          ::testing::Values(WindowManager::Icewm, WindowManager::Fluxbox),
-                         ManagerName);
-INSTANTIATE_TEST_SUITE_P(Pending, MonitorChanges, ::testing::Values(WindowManager::Fluxbox),
                          ManagerName);
 #else
 INSTANTIATE_TEST_SUITE_P(Desktops, CloneOnDesktop,
-                         ::testing::Values(WindowManager::None, WindowManager::Openbox),
+                         ::testing::Values(WindowManager::None, WindowManager::Openbox,
+                                           WindowManager::Icewm, WindowManager::Fluxbox),
                          ManagerName);
 INSTANTIATE_TEST_SUITE_P(Desktops, MonitorChanges,
-                         ::testing::Values(WindowManager::None, WindowManager::Openbox,
-                                           WindowManager::Icewm),
+                         ::testing::Values(WindowManager::None, WindowManager::Openbox),
                          ManagerName);
 #endif
 

@@ -54,17 +54,9 @@ std::string ManagerName(const ::testing::TestParamInfo<WindowManager>& info) {
     return WindowManagerName(info.param);
 }
 
-// The window managers whose clones are known to be right; VANTREL_CROPPING_WINDOW_MANAGERS
-// adds the ones that answer a move with synthetic ConfigureNotify events only, whose clones
-// still show a cropped image.
-#ifdef VANTREL_CROPPING_WINDOW_MANAGERS
-INSTANTIATE_TEST_SUITE_P(SyntheticConfigure, ClonePlacement,
-                         ::testing::Values(WindowManager::Icewm, WindowManager::Fluxbox),
-                         ManagerName);
-#else
 INSTANTIATE_TEST_SUITE_P(Desktops, ClonePlacement,
-                         ::testing::Values(WindowManager::None, WindowManager::Openbox),
+                         ::testing::Values(WindowManager::None, WindowManager::Openbox,
+                                           WindowManager::Icewm, WindowManager::Fluxbox),
                          ManagerName);
-#endif
 
 }  // namespace

@@ -266,4 +266,44 @@ TEST_F(X11CloneTest, CloneWindowAsksForEveryWorkspaceFullScreenAndNoFocus) {
     check("once shown");
 }
 
+// The full-screen state depends on the window manager named by the root's check window:
+// under IceWM a full-screen clone would take the keyboard from the active window for good, so
+// it is left out there and kept everywhere else (and with no window manager at all).
+TEST_F(X11CloneTest, CloneWindowIsFullScreenExceptUnderIceWm) {
+    struct Case {
+        const char* manager;  // nullptr: no window manager
+        bool fullScreen;
+    };
+    const Case cases[] = {{nullptr, true},
+                          {"Openbox", true},
+                          {"Fluxbox", true},
+                          {"IceWM 3.3.1 (Linux 6.1/x86_64)", false}};
+    xcb_connection_t* c = s_->Connection();
+    const xcb_atom_t checkAtom = s_->Atom("_NET_SUPPORTING_WM_CHECK");
+    for (const Case& test : cases) {
+        if (test.manager != nullptr) {
+            const xcb_window_t check = s_->CreateTitled(test.manager);
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, check, checkAtom, XCB_ATOM_WINDOW, 32, 1,
+                                &check);
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, s_->Root(), checkAtom, XCB_ATOM_WINDOW,
+                                32, 1, &check);
+        } else {
+            xcb_delete_property(c, s_->Root(), checkAtom);
+        }
+        s_->Client().Sync();
+        QRasterWindow clone;
+        const auto id = static_cast<xcb_window_t>(clone.winId());
+        platform_->System().PrepareCloneWindow(id);
+        const std::vector<std::uint32_t> states = Property32(id, "_NET_WM_STATE");
+        const bool fullScreen = std::find(states.begin(), states.end(),
+                                          s_->Atom("_NET_WM_STATE_FULLSCREEN")) != states.end();
+        EXPECT_EQ(fullScreen, test.fullScreen) << (test.manager ? test.manager : "no manager");
+        EXPECT_NE(std::find(states.begin(), states.end(), s_->Atom("_NET_WM_STATE_STICKY")),
+                  states.end())
+            << (test.manager ? test.manager : "no manager");
+    }
+    xcb_delete_property(c, s_->Root(), checkAtom);
+    s_->Client().Sync();
+}
+
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include <xcb/xcb.h>
 
+#include <QDir>
+#include <QFile>
+
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -24,6 +27,21 @@ const ManagerCommand kManagers[] = {
     {WindowManager::Icewm, "icewm", {}},
     {WindowManager::Fluxbox, "fluxbox", {}},
 };
+
+// Settings a window manager reads from its (private) home at start. Fluxbox otherwise asks a
+// helper to set the style's wallpaper, and on a bare desktop that helper opens an xmessage
+// window which takes the focus and shows up as one more application window.
+bool WriteManagerSettings(WindowManager manager, const QString& home) {
+    if (manager != WindowManager::Fluxbox) {
+        return true;
+    }
+    if (!QDir(home).mkpath(QStringLiteral(".fluxbox"))) {
+        return false;
+    }
+    QFile overlay(home + QStringLiteral("/.fluxbox/overlay"));
+    return overlay.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           overlay.write("background: none\n") > 0;
+}
 
 }  // namespace
 
@@ -116,6 +134,9 @@ bool TestDesktop::StartWindowManager(WindowManager manager) {
     env.insert(QStringLiteral("HOME"), home_->path());
     env.remove(QStringLiteral("XDG_CONFIG_HOME"));
     const std::string name = WindowManagerName(manager);
+    if (!WriteManagerSettings(manager, home_->path())) {
+        return Fail("could not write the settings of " + name);
+    }
     QStringList args;
     for (const ManagerCommand& m : kManagers) {
         if (m.manager == manager) {
