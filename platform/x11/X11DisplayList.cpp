@@ -19,6 +19,7 @@ bool X11DisplayList::Attach() {
         return false;
     }
     monitors_ = std::make_unique<X11Monitors>(*context_);
+    announced_ = monitors_->Query();
     if (monitors_->Watch()) {
         handlerId_ =
             context_->AddEventHandler([this](xcb_generic_event_t* e) { return OnEvent(e); });
@@ -30,8 +31,7 @@ std::vector<DisplayInfo> X11DisplayList::Displays() {
     if (!Attach()) {
         return {};
     }
-    last_ = monitors_->Query();
-    return last_;
+    return monitors_->Query();
 }
 
 bool X11DisplayList::OnEvent(xcb_generic_event_t* event) {
@@ -48,8 +48,8 @@ void X11DisplayList::CheckLayout() {
         return;
     }
     std::vector<DisplayInfo> now = monitors_->Query();
-    if (now != last_) {
-        last_ = std::move(now);
+    if (now != announced_) {
+        announced_ = std::move(now);
         emit Changed();
     }
 }

@@ -1,7 +1,8 @@
 // The displays as the program sees them, and Changed() when RandR reports that the screen,
 // a CRTC or an output changed. The notifications of one change (there are several) are
 // taken together: the layout is read once per event-loop turn after them, and Changed()
-// follows only when it differs from the last one read.
+// follows only when it differs from the last one announced. Reading the displays in
+// between announces nothing, so a caller that sees the new layout early still hears of it.
 #pragma once
 
 #include <memory>
@@ -27,5 +28,5 @@ class X11DisplayList final : public DisplayList {
     std::unique_ptr<X11Monitors> monitors_;
     int handlerId_ = 0;
     bool checkQueued_ = false;
-    std::vector<DisplayInfo> last_;
+    std::vector<DisplayInfo> announced_;
 };

@@ -250,10 +250,11 @@ TYPED_TEST(PlatformContract, ChangedIsSignalledWhenTheLayoutChanges) {
     ASSERT_EQ(list.Count(), 2);
     EXPECT_EQ(list.Displays()[1].rect, QRect(1600, 0, 1600, 1080));
 
+    // Whoever reads the displays before the change is announced still hears of it.
     const int before = changes;
     ASSERT_TRUE(this->driver_.SetMonitors({{QRect(0, 0, 1600, 1080), true}}));
+    EXPECT_TRUE(WaitUntil([&] { return list.Count() == 1; }, 5000));
     EXPECT_TRUE(WaitUntil([&] { return changes > before; }, 5000));
-    EXPECT_EQ(list.Count(), 1);
 }
 
 TYPED_TEST(PlatformContract, ThumbnailTellsTheSourceSizeAndReleasesOnDestruction) {
