@@ -15,6 +15,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
+
+#include "bench/mirror_target.h"
 
 namespace {
 
@@ -42,16 +45,14 @@ void PutStrips(xcb_connection_t* c, xcb_window_t window, xcb_gcontext_t gc, cons
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 6) {
-        std::fprintf(stderr, "usage: %s <source> <x> <y> <width> <height>\n", argv[0]);
+    const std::optional<MirrorTarget> target = ParseMirrorTarget(argc, argv);
+    if (!target) {
         return 2;
     }
     std::signal(SIGTERM, [](int) { g_stop = 1; });
-    const auto source = static_cast<xcb_window_t>(std::strtoul(argv[1], nullptr, 16));
-    const int tx = std::atoi(argv[2]);
-    const int ty = std::atoi(argv[3]);
-    const int tw = std::atoi(argv[4]);
-    const int th = std::atoi(argv[5]);
+    const xcb_window_t source = target->source;
+    const int tw = target->width;
+    const int th = target->height;
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(c)) {
         return 1;
@@ -60,12 +61,7 @@ int main(int argc, char** argv) {
     free(xcb_damage_query_version_reply(c, xcb_damage_query_version(c, 1, 1), nullptr));
     const std::uint8_t damageEvent = xcb_get_extension_data(c, &xcb_damage_id)->first_event;
 
-    const xcb_window_t window = xcb_generate_id(c);
-    const std::uint32_t values[] = {screen->black_pixel, 1};
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, static_cast<std::int16_t>(tx),
-                      static_cast<std::int16_t>(ty), static_cast<std::uint16_t>(tw),
-                      static_cast<std::uint16_t>(th), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                      screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+    const xcb_window_t window = CreateMirrorWindow(c, screen, *target);
     const xcb_gcontext_t gc = xcb_generate_id(c);
     xcb_create_gc(c, gc, window, 0, nullptr);
     xcb_map_window(c, window);
