@@ -28,13 +28,9 @@ void OpenClone(ProgramScene& scene) {
     ASSERT_TRUE(scene.ShowsWithin(QuadrantProbes(kFittedColourClient), 5000, &found)) << found;
 }
 
-TEST(FaultProcess, LosingTheXServerEndsTheProgramWithOneClearLine) {
-    ProgramScene scene;
-    ASSERT_TRUE(scene.Server().Running());
-    QProcess& vantrel = scene.StartVantrel();
-    ASSERT_TRUE(scene.WaitForMainWindow());
-    OpenClone(scene);
-
+// Stops the server under the running program and checks that it ends at once, with exit
+// code 1 and the one line.
+void ExpectOneClearLineWhenTheServerGoes(ProgramScene& scene, QProcess& vantrel) {
     QElapsedTimer clock;
     clock.start();
     scene.Server().Stop();
@@ -48,6 +44,36 @@ TEST(FaultProcess, LosingTheXServerEndsTheProgramWithOneClearLine) {
     const QStringList lines = errors.split('\n', Qt::SkipEmptyParts);
     EXPECT_EQ(lines.size(), 1) << errors.toStdString();
     EXPECT_EQ(errors, "vantrel: lost the connection to the X server");
+}
+
+TEST(FaultProcess, LosingTheXServerEndsTheProgramWithOneClearLine) {
+    ProgramScene scene;
+    ASSERT_TRUE(scene.Server().Running());
+    QProcess& vantrel = scene.StartVantrel();
+    ASSERT_TRUE(scene.WaitForMainWindow());
+    OpenClone(scene);
+    ExpectOneClearLineWhenTheServerGoes(scene, vantrel);
+}
+
+// Every move of a top-level window is reported to the root window. The server goes away
+// while the program still has a flood of such reports to read, and it must not be in the
+// middle of re-reading the screens (which the toolkit does not survive) when it does.
+TEST(FaultProcess, LosingTheXServerWhileWindowsMoveEndsTheProgramWithOneClearLine) {
+    ProgramScene scene;
+    ASSERT_TRUE(scene.Server().Running());
+    QProcess& vantrel = scene.StartVantrel();
+    ASSERT_TRUE(scene.WaitForMainWindow());
+    const std::uint32_t source = scene.StartColourClient({"--title", "Source"}).window;
+    ASSERT_NE(source, 0u);
+    ASSERT_TRUE(scene.WaitForRows(1));
+    xcb_connection_t* c = scene.X().Connection();
+    for (std::uint32_t i = 0; i < 3000; ++i) {
+        const std::uint32_t place[] = {i % 500, i % 300};
+        xcb_configure_window(c, source, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, place);
+    }
+    // A round trip: the server has carried out every move and sent its reports.
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    ExpectOneClearLineWhenTheServerGoes(scene, vantrel);
 }
 
 TEST(FaultProcess, SigkillWithClonesOpenLeavesNothingBehind) {
