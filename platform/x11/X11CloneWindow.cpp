@@ -13,6 +13,8 @@ constexpr std::uint32_t kAllDesktops = 0xFFFFFFFF;
 // icon_mask, window_group; the InputHint flag says the input field holds.
 constexpr std::size_t kWmHintsFields = 9;
 constexpr std::uint32_t kInputHint = 1;
+// IceWM's layers: normal windows 4, panels (docks) 8, above the panels 10.
+constexpr std::uint32_t kLayerAbovePanels = 10;
 
 std::vector<std::uint32_t> ReadCardinals(X11Context& context, xcb_window_t window,
                                          xcb_atom_t property, xcb_atom_t type) {
@@ -55,8 +57,9 @@ std::string WindowManagerName(X11Context& context) {
 // IceWM lifts a full-screen window above panels only while that window has the focus, and
 // when one that refuses the focus appears it moves the keyboard to none of its clients while
 // still counting the previously active window as active, so that window cannot ask for it
-// back. A clone there is better a plain window that covers its monitor: the main window keeps
-// the keyboard, which matters more than covering the panel.
+// back. A clone there is a plain window that covers its monitor, in IceWM's layer above the
+// panels (its own _WIN_LAYER hint), so the main window keeps the keyboard and the clone still
+// covers the whole monitor.
 bool FullScreenTakesFocus(X11Context& context) {
     return std::string_view(WindowManagerName(context)).starts_with("IceWM");
 }
@@ -90,7 +93,8 @@ bool PrepareX11CloneWindow(X11Context& context, xcb_window_t window) {
     context.InternAtoms({"_NET_WM_DESKTOP", "_NET_WM_STATE", "_NET_WM_STATE_STICKY",
                          "_NET_WM_STATE_FULLSCREEN", "_NET_WM_STATE_SKIP_TASKBAR",
                          "_NET_WM_STATE_SKIP_PAGER", "WM_PROTOCOLS", "WM_TAKE_FOCUS",
-                         "_NET_SUPPORTING_WM_CHECK", "_NET_WM_NAME", "UTF8_STRING"});
+                         "_NET_SUPPORTING_WM_CHECK", "_NET_WM_NAME", "UTF8_STRING", "_WIN_LAYER"});
+    const bool fullScreen = !FullScreenTakesFocus(context);
     const xcb_atom_t state = context.Atom("_NET_WM_STATE");
     const xcb_atom_t protocols = context.Atom("WM_PROTOCOLS");
     std::vector<std::uint32_t> protocolList =
@@ -98,16 +102,21 @@ bool PrepareX11CloneWindow(X11Context& context, xcb_window_t window) {
     std::erase(protocolList, context.Atom("WM_TAKE_FOCUS"));
     const std::array cookies{
         Write(context, window, context.Atom("_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL, {kAllDesktops}),
-        Write(context, window, state, XCB_ATOM_ATOM,
-              WithStates(context, ReadCardinals(context, window, state, XCB_ATOM_ATOM),
-                         !FullScreenTakesFocus(context))),
+        Write(
+            context, window, state, XCB_ATOM_ATOM,
+            WithStates(context, ReadCardinals(context, window, state, XCB_ATOM_ATOM), fullScreen)),
         Write(context, window, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS,
               WithoutFocusInput(
                   ReadCardinals(context, window, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS))),
         Write(context, window, protocols, XCB_ATOM_ATOM, protocolList),
     };
+    std::vector<xcb_void_cookie_t> checks(cookies.begin(), cookies.end());
+    if (!fullScreen) {
+        checks.push_back(Write(context, window, context.Atom("_WIN_LAYER"), XCB_ATOM_CARDINAL,
+                               {kLayerAbovePanels}));
+    }
     bool ok = true;
-    for (const xcb_void_cookie_t& cookie : cookies) {
+    for (const xcb_void_cookie_t& cookie : checks) {
         XcbReply<xcb_generic_error_t> error(xcb_request_check(context.Connection(), cookie));
         ok = ok && !error;
     }

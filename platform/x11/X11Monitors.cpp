@@ -87,9 +87,14 @@ bool X11Monitors::IsChangeEvent(const xcb_generic_event_t* event) const {
         return false;
     }
     const int type = event->response_type & 0x7f;
-    if (type == XCB_CONFIGURE_NOTIFY && !IsForgedStructureEvent(event)) {
+    // The root's own ConfigureNotify announces a monitor added or removed. Qt drops it,
+    // though, when another ConfigureNotify reported to the root follows it in the queue, as
+    // when the window manager moves windows off a monitor that has gone. Any of them is
+    // therefore taken as a hint; the layout is read again and compared, so a hint (or a
+    // forged event) that changes nothing announces nothing.
+    if (type == XCB_CONFIGURE_NOTIFY) {
         const auto* e = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
-        return e->window == context_.Root();
+        return e->event == context_.Root();
     }
     return type == randrFirstEvent_ + XCB_RANDR_SCREEN_CHANGE_NOTIFY ||
            type == randrFirstEvent_ + XCB_RANDR_NOTIFY;

@@ -50,6 +50,29 @@ TEST_P(ClonePlacement, DisplayButtonTwoCoversMonitorTwoWithTheWholeSource) {
     EXPECT_EQ(scene.Program().state(), QProcess::Running);
 }
 
+// A clone on the monitor that has the window manager's panel covers the panel too: the
+// strip along the bottom of monitor 1, below the fitted image, is the clone's black.
+TEST_P(ClonePlacement, DisplayButtonOneCoversMonitorOneWithItsPanel) {
+    ASSERT_NE(scene.StartColourClient("Quadrants", 400, 300, 1800, 300), nullptr);
+    ASSERT_TRUE(scene.WaitForRows(1)) << "rows: " << scene.VisibleRows();
+
+    const QPoint button = scene.ButtonCentre(0, 0);
+    scene.X().Click(button.x(), button.y());
+    const std::uint32_t clone = scene.WaitForNewClone({}, kMonitor1);
+    ASSERT_NE(clone, 0u) << "no clone covers exactly monitor 1";
+
+    // The strip is below the fitted image, and below the program's own window, which some
+    // window managers keep above a clone that does not take the focus.
+    const QRect image = FittedImage({400, 300}, kMonitor1);
+    std::string seen;
+    const int bottom = kMonitor1.bottom() - 4;
+    ASSERT_GT(bottom, image.bottom());
+    const std::vector<ProgramScene::Probe> strip = {{kMonitor1.left() + 4, bottom, kSceneBlack},
+                                                    {kMonitor1.center().x(), bottom, kSceneBlack},
+                                                    {kMonitor1.right() - 4, bottom, kSceneBlack}};
+    EXPECT_TRUE(scene.ShowsWithin(strip, 5000, &seen)) << seen;
+}
+
 std::string ManagerName(const ::testing::TestParamInfo<WindowManager>& info) {
     return WindowManagerName(info.param);
 }
