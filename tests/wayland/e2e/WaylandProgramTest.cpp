@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/wayland/e2e/SwayChecks.h"
+#include "tests/wayland/support/TestPattern.h"
 #include "tests/wayland/support/WaylandTestSession.h"
 
 namespace {
@@ -67,7 +68,9 @@ class WaylandProgramTest : public ::testing::Test {
     // sample; the sample's id, or nothing (with the failure reported).
     std::optional<QString> StartProgramWithSample() {
         sample_ = &session_.Start(QStringLiteral(VANTREL_SAMPLE_WINDOW), {"Sample window"});
-        QProcess& source = session_.Start(QStringLiteral(VANTREL_TEST_SOURCE), {});
+        // The window's pointer: a magenta square from (96, 56) of the picture.
+        QProcess& source =
+            session_.Start(QStringLiteral(VANTREL_TEST_SOURCE), {"--pointer", "100,60"});
         const auto node = WaylandTestSession::WaitForLine(source, QStringLiteral("node "), kWaitMs);
         if (!node) {
             ADD_FAILURE() << "the test source gave no node";
@@ -139,15 +142,17 @@ TEST_F(WaylandProgramTest, ListedWindowClonedFullScreenOnOutputTwo) {
     EXPECT_TRUE(WaylandTestSession::WaitForLine(portal, QStringLiteral("picker"), kWaitMs))
         << "the first clone of a listed window asks the user to confirm it";
 
-    // 640x480 fitted into 1280x720: 960x720 from x = 160, black bars beside it.
+    // 640x480 fitted into 1280x720: 960x720 from x = 160, black bars beside it; the
+    // window's pointer scaled with it (24x24 from 304,84).
     QImage shot;
     EXPECT_TRUE(WaylandTestSession::WaitUntil(
         [&] {
             shot = Shot(QStringLiteral("HEADLESS-2"));
-            return ShowsPattern(shot, QRect(160, 0, 960, 720), {{80, 360}, {1200, 360}});
+            return ShowsPattern(shot, QRect(160, 0, 960, 720), {{80, 360}, {1200, 360}}) &&
+                   Near(shot.pixelColor(316, 96), kPointerColour);
         },
         kWaitMs))
-        << "fitted pattern not on output 2: " << Keep(shot, "fitted");
+        << "fitted pattern and pointer not on output 2: " << Keep(shot, "fitted");
 
     pointer.write("click 1920 360\n");
     ASSERT_TRUE(WaylandTestSession::WaitForLine(pointer, QStringLiteral("clicked"), kWaitMs));
@@ -155,7 +160,8 @@ TEST_F(WaylandProgramTest, ListedWindowClonedFullScreenOnOutputTwo) {
         [&] {
             shot = Shot(QStringLiteral("HEADLESS-2"));
             return ShowsPattern(shot, QRect(320, 120, 640, 480),
-                                {{200, 360}, {640, 60}, {1100, 660}});
+                                {{200, 360}, {640, 60}, {1100, 660}}) &&
+                   Near(shot.pixelColor(424, 184), kPointerColour);
         },
         kWaitMs))
         << "a click did not show the natural size: " << Keep(shot, "natural");
