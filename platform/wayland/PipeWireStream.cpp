@@ -6,8 +6,10 @@
 #include <spa/param/video/format-utils.h>
 #include <spa/pod/builder.h>
 
+#include "platform/wayland/DmaBufMapping.h"
 #include "platform/wayland/FrameLayout.h"
 #include "platform/wayland/PipeWireLoop.h"
+#include "platform/wayland/StreamParams.h"
 
 struct PipeWireStream::Handles {
     pw_core* core = nullptr;
@@ -32,10 +34,14 @@ struct PipeWireStream::Callbacks {
         if (spa_format_video_raw_parse(param, &info) < 0) {
             return;
         }
+        const bool dmaBuf = spa_pod_find_prop(param, nullptr, SPA_FORMAT_VIDEO_modifier) != nullptr;
         static_cast<PipeWireStream*>(data)->OnFormat(
             info.format,
-            QSize(static_cast<int>(info.size.width), static_cast<int>(info.size.height)));
+            QSize(static_cast<int>(info.size.width), static_cast<int>(info.size.height)),
+            dmaBuf ? std::optional(info.modifier) : std::nullopt);
     }
+    static void AddBuffer(void*, pw_buffer* buffer) { MapDmaBuf(buffer); }
+    static void RemoveBuffer(void*, pw_buffer* buffer) { UnmapDmaBuf(buffer); }
     static void GlobalRemoved(void* data, std::uint32_t id) {
         static_cast<PipeWireStream*>(data)->OnGlobalRemoved(id);
     }
@@ -54,6 +60,8 @@ pw_stream_events StreamEvents() {
     events.state_changed = PipeWireStream::Callbacks::StateChanged;
     events.param_changed = PipeWireStream::Callbacks::ParamChanged;
     events.process = PipeWireStream::Callbacks::Process;
+    events.add_buffer = PipeWireStream::Callbacks::AddBuffer;
+    events.remove_buffer = PipeWireStream::Callbacks::RemoveBuffer;
     return events;
 }
 
@@ -75,49 +83,19 @@ const pw_stream_events kStreamEvents = StreamEvents();
 const pw_registry_events kRegistryEvents = RegistryEvents();
 const pw_core_events kCoreEvents = CoreEvents();
 
-// Raw video in the 32-bit formats Qt draws directly, any size and rate.
-const spa_pod* FormatOffer(spa_pod_builder& builder) {
-    spa_rectangle defaultSize{1280, 720};
-    spa_rectangle minSize{1, 1};
-    spa_rectangle maxSize{16384, 16384};
-    spa_fraction defaultRate{60, 1};
-    spa_fraction minRate{0, 1};
-    spa_fraction maxRate{1000, 1};
-    return static_cast<const spa_pod*>(spa_pod_builder_add_object(
-        &builder, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat, SPA_FORMAT_mediaType,
-        SPA_POD_Id(SPA_MEDIA_TYPE_video), SPA_FORMAT_mediaSubtype,
-        SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw), SPA_FORMAT_VIDEO_format,
-        SPA_POD_CHOICE_ENUM_Id(5, SPA_VIDEO_FORMAT_BGRx, SPA_VIDEO_FORMAT_BGRx,
-                               SPA_VIDEO_FORMAT_RGBx, SPA_VIDEO_FORMAT_BGRA, SPA_VIDEO_FORMAT_RGBA),
-        SPA_FORMAT_VIDEO_size, SPA_POD_CHOICE_RANGE_Rectangle(&defaultSize, &minSize, &maxSize),
-        SPA_FORMAT_VIDEO_framerate,
-        SPA_POD_CHOICE_RANGE_Fraction(&defaultRate, &minRate, &maxRate)));
-}
-
-// Shared-memory buffers (mapped by PipeWire) and the crop rectangle of each.
-void RequestBuffers(pw_stream* stream) {
-    std::uint8_t storage[512];
-    spa_pod_builder builder{};
-    spa_pod_builder_init(&builder, storage, sizeof(storage));
-    const spa_pod* params[2];
-    params[0] = static_cast<const spa_pod*>(spa_pod_builder_add_object(
-        &builder, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers, SPA_PARAM_BUFFERS_buffers,
-        SPA_POD_CHOICE_RANGE_Int(4, 2, 16), SPA_PARAM_BUFFERS_blocks, SPA_POD_Int(1),
-        SPA_PARAM_BUFFERS_dataType,
-        SPA_POD_CHOICE_FLAGS_Int((1 << SPA_DATA_MemPtr) | (1 << SPA_DATA_MemFd))));
-    params[1] = static_cast<const spa_pod*>(spa_pod_builder_add_object(
-        &builder, SPA_TYPE_OBJECT_ParamMeta, SPA_PARAM_Meta, SPA_PARAM_META_type,
-        SPA_POD_Id(SPA_META_VideoCrop), SPA_PARAM_META_size, SPA_POD_Int(sizeof(spa_meta_region))));
-    pw_stream_update_params(stream, params, 2);
-}
-
 bool HasPicture(const pw_buffer* buffer) {
     const spa_buffer* spa = buffer->buffer;
-    if (spa->n_datas < 1 || spa->datas[0].data == nullptr || spa->datas[0].chunk == nullptr) {
+    if (spa->n_datas < 1 || PlaneBytes(buffer) == nullptr || spa->datas[0].chunk == nullptr) {
         return false;
     }
     const spa_chunk* chunk = spa->datas[0].chunk;
     return chunk->size > 0 && (chunk->flags & SPA_CHUNK_FLAG_CORRUPTED) == 0;
+}
+
+// The bytes the cursor meta has on this buffer (its negotiated size).
+std::size_t PointerMetaBytes(const spa_buffer* buffer) {
+    const spa_meta* meta = spa_buffer_find_meta(buffer, SPA_META_Cursor);
+    return meta != nullptr ? meta->size : 0;
 }
 
 std::optional<QRect> CropOf(const spa_buffer* buffer) {
@@ -134,7 +112,13 @@ std::optional<QRect> CropOf(const spa_buffer* buffer) {
 }  // namespace
 
 PipeWireStream::PipeWireStream(PipeWireLoop& loop, int fd, std::uint32_t nodeId)
-    : loop_(loop), handles_(std::make_unique<Handles>()), nodeId_(nodeId) {
+    : PipeWireStream(loop, fd, nodeId, HasRenderNode()) {}
+
+PipeWireStream::PipeWireStream(PipeWireLoop& loop, int fd, std::uint32_t nodeId, bool offerDmaBuf)
+    : loop_(loop),
+      handles_(std::make_unique<Handles>()),
+      nodeId_(nodeId),
+      dmaBufOffered_(offerDmaBuf) {
     if (!loop.Valid()) {
         End(QStringLiteral("PipeWire is not available"));
         return;
@@ -154,13 +138,14 @@ PipeWireStream::PipeWireStream(PipeWireLoop& loop, int fd, std::uint32_t nodeId)
                       pw_properties_new(PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CATEGORY,
                                         "Capture", PW_KEY_MEDIA_ROLE, "Screen", nullptr));
     pw_stream_add_listener(handles_->stream, &handles_->streamListener, &kStreamEvents, this);
-    std::uint8_t storage[1024];
+    std::uint8_t storage[2048];
     spa_pod_builder builder{};
     spa_pod_builder_init(&builder, storage, sizeof(storage));
-    const spa_pod* params[1] = {FormatOffer(builder)};
+    std::vector<const spa_pod*> params = FormatOffers(builder, dmaBufOffered_);
     const auto flags = static_cast<pw_stream_flags>(
         PW_STREAM_FLAG_AUTOCONNECT | PW_STREAM_FLAG_MAP_BUFFERS | PW_STREAM_FLAG_DONT_RECONNECT);
-    if (pw_stream_connect(handles_->stream, PW_DIRECTION_INPUT, nodeId, flags, params, 1) < 0) {
+    if (pw_stream_connect(handles_->stream, PW_DIRECTION_INPUT, nodeId, flags, params.data(),
+                          static_cast<std::uint32_t>(params.size())) < 0) {
         End(QStringLiteral("cannot connect the video stream"));
     }
     loop_.Iterate();
@@ -169,7 +154,11 @@ PipeWireStream::PipeWireStream(PipeWireLoop& loop, int fd, std::uint32_t nodeId)
 PipeWireStream::~PipeWireStream() {
     frame_ = QImage();
     if (handles_->stream != nullptr) {
-        // Destroying the stream returns the buffer we still hold.
+        // Disconnecting with the listener still in place unmaps the DMA-BUF buffers; the end
+        // it reports is ours, not the source's. Destroying the stream returns the buffer we
+        // still hold.
+        ended_ = true;
+        pw_stream_disconnect(handles_->stream);
         spa_hook_remove(&handles_->streamListener);
         pw_stream_destroy(handles_->stream);
     }
@@ -183,23 +172,55 @@ PipeWireStream::~PipeWireStream() {
     }
 }
 
+std::optional<bool> PipeWireStream::DmaBufNegotiated() const {
+    return formatKnown_ ? std::optional(modifier_.has_value()) : std::nullopt;
+}
+
 QSize PipeWireStream::SourceSize() const {
     return frame_.isNull() ? videoSize_ : frame_.size();
 }
 
-void PipeWireStream::OnFormat(std::uint32_t videoFormat, QSize size) {
+void PipeWireStream::OnFormat(std::uint32_t videoFormat, QSize size,
+                              std::optional<std::uint64_t> modifier) {
     videoFormat_ = videoFormat;
+    formatKnown_ = true;
+    modifier_ = modifier;
+    unreadableWarned_ = false;
     if (size != videoSize_) {
         videoSize_ = size;
         emit SizeChanged(size);
     }
-    RequestBuffers(handles_->stream);
+    std::uint8_t storage[1024];
+    spa_pod_builder builder{};
+    spa_pod_builder_init(&builder, storage, sizeof(storage));
+    std::vector<const spa_pod*> params = BufferParams(builder, modifier.has_value());
+    pw_stream_update_params(handles_->stream, params.data(),
+                            static_cast<std::uint32_t>(params.size()));
+}
+
+bool PipeWireStream::Readable(const pw_buffer* buffer) {
+    if (buffer->buffer->n_datas < 1 || buffer->buffer->datas[0].type != SPA_DATA_DmaBuf ||
+        (modifier_ && IsLinearModifier(*modifier_))) {
+        return true;
+    }
+    if (!std::exchange(unreadableWarned_, true)) {
+        qWarning(
+            "vantrel: skipping DMA-BUF frames in a tiled layout (modifier %#llx): only "
+            "linear ones can be read without a GPU import",
+            static_cast<unsigned long long>(modifier_.value_or(0)));
+    }
+    return false;
 }
 
 void PipeWireStream::OnProcess() {
     pw_buffer* newest = nullptr;
+    bool pointerMoved = false;
     while (pw_buffer* buffer = pw_stream_dequeue_buffer(handles_->stream)) {
-        if (!HasPicture(buffer)) {
+        // Every buffer may move the pointer, also those without a picture.
+        pointerMoved |= ReadPointerMeta(
+            spa_buffer_find_meta_data(buffer->buffer, SPA_META_Cursor, sizeof(spa_meta_cursor)),
+            PointerMetaBytes(buffer->buffer), SourceSize(), pointer_);
+        if (!HasPicture(buffer) || !Readable(buffer)) {
             pw_stream_queue_buffer(handles_->stream, buffer);
             continue;
         }
@@ -210,6 +231,8 @@ void PipeWireStream::OnProcess() {
     }
     if (newest != nullptr) {
         TakeBuffer(newest);
+    } else if (pointerMoved) {
+        emit PointerChanged();
     }
 }
 
@@ -220,7 +243,7 @@ void PipeWireStream::TakeBuffer(pw_buffer* buffer) {
     facts.chunkStride = plane.chunk->stride;
     facts.chunkOffset = plane.chunk->offset;
     facts.chunkSize = plane.chunk->size;
-    facts.mappedSize = plane.maxsize;
+    facts.mappedSize = PlaneSize(buffer);
     facts.crop = CropOf(buffer->buffer);
     const std::optional<FrameRegion> region = VisibleRegion(facts);
     const QImage::Format format = ImageFormatForVideoFormat(videoFormat_);
@@ -231,8 +254,9 @@ void PipeWireStream::TakeBuffer(pw_buffer* buffer) {
     const QSize before = SourceSize();
     ReleaseHeld();
     held_ = buffer;
-    frame_ = QImage(static_cast<const uchar*>(plane.data) + region->offset, region->size.width(),
-                    region->size.height(), region->stride, format);
+    BeginCpuAccess(buffer);
+    frame_ = QImage(static_cast<const uchar*>(PlaneBytes(buffer)) + region->offset,
+                    region->size.width(), region->size.height(), region->stride, format);
     ++framesReceived_;
     if (frame_.size() != before) {
         emit SizeChanged(frame_.size());
@@ -243,6 +267,7 @@ void PipeWireStream::TakeBuffer(pw_buffer* buffer) {
 void PipeWireStream::ReleaseHeld() {
     frame_ = QImage();
     if (held_ != nullptr) {
+        EndCpuAccess(held_);
         pw_stream_queue_buffer(handles_->stream, held_);
         held_ = nullptr;
     }

@@ -10,6 +10,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+
+#include "platform/wayland/StreamPointer.h"
 
 class PipeWireLoop;
 
@@ -18,7 +21,10 @@ class PipeWireStream : public QObject {
   public:
     // Connects to the PipeWire remote behind fd (taken over; -1: the default remote) and
     // links to node nodeId.
+    // DMA-BUF is offered where a GPU render node exists.
     PipeWireStream(PipeWireLoop& loop, int fd, std::uint32_t nodeId);
+    // offerDmaBuf: whether DMA-BUF formats are offered before the shared-memory ones.
+    PipeWireStream(PipeWireLoop& loop, int fd, std::uint32_t nodeId, bool offerDmaBuf);
     ~PipeWireStream() override;
     PipeWireStream(const PipeWireStream&) = delete;
     PipeWireStream& operator=(const PipeWireStream&) = delete;
@@ -28,12 +34,19 @@ class PipeWireStream : public QObject {
     const QImage& Frame() const { return frame_; }
     // The window's size: the newest picture's, else the negotiated video size; empty before.
     QSize SourceSize() const;
+    // The pointer over the window as the newest buffers describe it.
+    const StreamPointer& Pointer() const { return pointer_; }
+    bool DmaBufOffered() const { return dmaBufOffered_; }
+    // Whether the producer chose DMA-BUF (empty before a format is agreed).
+    std::optional<bool> DmaBufNegotiated() const;
     bool HasEnded() const { return ended_; }
     std::uint64_t FramesReceived() const { return framesReceived_; }
 
   signals:
     void FrameArrived();
     void SizeChanged(QSize size);
+    // The pointer moved or changed shape without a new picture (a cursor-only buffer).
+    void PointerChanged();
     // The source went away (its node was removed, the link failed or the remote broke).
     // Delivered from the event loop, never from inside a PipeWire callback.
     void Ended(const QString& reason);
@@ -44,7 +57,9 @@ class PipeWireStream : public QObject {
 
   private:
     void OnProcess();
-    void OnFormat(std::uint32_t videoFormat, QSize size);
+    void OnFormat(std::uint32_t videoFormat, QSize size, std::optional<std::uint64_t> modifier);
+    // False (after one warning) for DMA-BUF buffers the CPU cannot read: tiled layouts.
+    bool Readable(const struct pw_buffer* buffer);
     void OnStreamState(int state, const char* error);
     void OnGlobalRemoved(std::uint32_t id);
     void End(const QString& reason);
@@ -57,6 +72,11 @@ class PipeWireStream : public QObject {
     std::uint32_t nodeId_;
     std::uint32_t videoFormat_ = 0;
     QSize videoSize_;
+    bool formatKnown_ = false;
+    std::optional<std::uint64_t> modifier_;  // set when the frames come as DMA-BUF
+    bool dmaBufOffered_ = false;
+    bool unreadableWarned_ = false;
+    StreamPointer pointer_;
     QImage frame_;
     struct pw_buffer* held_ = nullptr;
     bool streaming_ = false;

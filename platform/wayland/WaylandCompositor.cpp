@@ -45,5 +45,17 @@ std::unique_ptr<Thumbnail> WaylandCompositor::CreateThumbnail(WindowHandle desti
     if (!capture) {
         return nullptr;
     }
-    return std::make_unique<WaylandThumbnail>(window, std::move(capture));
+    auto thumbnail = std::make_unique<WaylandThumbnail>(window, std::move(capture), pointerShown_);
+    std::erase_if(views_, [](const QPointer<FrameView>& view) { return view.isNull(); });
+    views_.emplace_back(thumbnail->View());
+    return thumbnail;
+}
+
+void WaylandCompositor::SetPointerShown(bool shown) {
+    pointerShown_ = shown;
+    for (const QPointer<FrameView>& view : views_) {
+        if (!view.isNull()) {
+            view->SetPointerShown(shown);
+        }
+    }
 }

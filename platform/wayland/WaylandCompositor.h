@@ -3,9 +3,13 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QPointer>
+
+#include <vector>
 
 #include "platform/Compositor.h"
 
+class FrameView;
 class QWindow;
 class WaylandWindows;
 
@@ -17,10 +21,15 @@ class WaylandCompositor : public Compositor {
     bool Available() override;
     std::unique_ptr<Thumbnail> CreateThumbnail(WindowHandle destination,
                                                WindowHandle source) override;
+    // The pointer is drawn from the stream's cursor meta, over every thumbnail's image.
+    void SetPointerShown(bool shown) override;
     // The program's own window with that id, if it exists already (none is created).
     static QWindow* FindOwnWindow(WindowHandle window);
 
   private:
     WaylandWindows& windows_;
     QDBusConnection bus_;
+    bool pointerShown_ = true;
+    // The views of the thumbnails made so far; those destroyed since read as null.
+    std::vector<QPointer<FrameView>> views_;
 };

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 
+#include "platform/wayland/StreamPointer.h"
 #include "platform/wayland/WindowSource.h"
 
 FrameView::FrameView(QWindow* destination, std::shared_ptr<WindowSource> source)
@@ -14,6 +15,30 @@ FrameView::FrameView(QWindow* destination, std::shared_ptr<WindowSource> source)
     destination->installEventFilter(this);
     // A new frame repaints the image only; the black around it stays.
     connect(source_.get(), &WindowSource::FrameArrived, this, [this] { update(target_); });
+    // The pointer alone moved: only where it was and where it is are drawn again.
+    connect(source_.get(), &WindowSource::PointerChanged, this, &FrameView::OnPointerChanged);
+}
+
+void FrameView::SetPointerShown(bool shown) {
+    if (shown != pointerShown_) {
+        pointerShown_ = shown;
+        OnPointerChanged();
+    }
+}
+
+QRect FrameView::PointerRect() const {
+    if (!pointerShown_) {
+        return {};
+    }
+    const QImage& frame = source_->Frame();
+    return PointerPlacement(source_->Pointer(), target_, frame.size()).intersected(target_);
+}
+
+void FrameView::OnPointerChanged() {
+    const QRect now = PointerRect();
+    if (now != pointerRect_) {
+        update(QRegion(pointerRect_).united(now));
+    }
 }
 
 void FrameView::SetTarget(const QRect& target) {
@@ -38,6 +63,13 @@ void FrameView::paintEvent(QPaintEvent* event) {
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.setClipRegion(event->region());
     painter.drawImage(target_, frame);
+    pointerRect_ = PointerRect();
+    if (!pointerRect_.isEmpty()) {
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        painter.setClipRegion(event->region().intersected(target_));
+        painter.drawImage(PointerPlacement(source_->Pointer(), target_, frame.size()),
+                          source_->Pointer().shape);
+    }
 }
 
 bool FrameView::event(QEvent* event) {
@@ -70,10 +102,12 @@ bool FrameView::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-WaylandThumbnail::WaylandThumbnail(QWindow* destination, std::shared_ptr<WindowSource> source)
+WaylandThumbnail::WaylandThumbnail(QWindow* destination, std::shared_ptr<WindowSource> source,
+                                   bool pointerShown)
     : source_(std::move(source)),
       destination_(destination),
       view_(new FrameView(destination, source_)) {
+    view_->SetPointerShown(pointerShown);
     // The view is shown at once, black until placed, and stays: a subsurface that appears
     // later only shows once its parent commits again, which an idle clone never does.
     view_->setGeometry(QRect(QPoint(0, 0), destination->size()));
@@ -95,6 +129,12 @@ bool WaylandThumbnail::Place(const QRect& destination, bool visible) {
     view_->setGeometry(QRect(QPoint(0, 0), destination_->size()));
     view_->SetTarget(visible ? destination : QRect());
     return true;
+}
+
+void WaylandThumbnail::SetPointerShown(bool shown) {
+    if (!view_.isNull()) {
+        view_->SetPointerShown(shown);
+    }
 }
 
 std::optional<QSize> WaylandThumbnail::SourceSize() {

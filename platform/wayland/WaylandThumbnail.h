@@ -21,6 +21,8 @@ class FrameView : public QRasterWindow {
     std::uint64_t PaintCount() const { return paints_; }
     // Where the image goes, in the view's device pixels.
     void SetTarget(const QRect& target);
+    // Whether the source's pointer is drawn over the image (on by default).
+    void SetPointerShown(bool shown);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -31,19 +33,28 @@ class FrameView : public QRasterWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // Where the pointer goes now (logical pixels, inside the image); empty when not drawn.
+    QRect PointerRect() const;
+    void OnPointerChanged();
+
     std::shared_ptr<WindowSource> source_;
-    QRect target_;  // logical pixels
+    QRect target_;       // logical pixels
+    QRect pointerRect_;  // where the last paint put the pointer
+    bool pointerShown_ = true;
     std::uint64_t paints_ = 0;
 };
 
 class WaylandThumbnail : public Thumbnail {
   public:
-    WaylandThumbnail(QWindow* destination, std::shared_ptr<WindowSource> source);
+    WaylandThumbnail(QWindow* destination, std::shared_ptr<WindowSource> source,
+                     bool pointerShown = true);
     ~WaylandThumbnail() override;
+    void SetPointerShown(bool shown);
     bool Place(const QRect& destination, bool visible) override;
     std::optional<QSize> SourceSize() override;
     // For tests and benchmarks: the view that draws.
     const FrameView* View() const { return view_.data(); }
+    FrameView* View() { return view_.data(); }
     const WindowSource& Source() const { return *source_; }
 
   private:

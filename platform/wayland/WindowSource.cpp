@@ -33,6 +33,11 @@ const QImage& WindowSource::Frame() const {
     return stream_ ? stream_->Frame() : kNone;
 }
 
+const StreamPointer& WindowSource::Pointer() const {
+    static const StreamPointer kNone;
+    return stream_ ? stream_->Pointer() : kNone;
+}
+
 std::optional<QSize> WindowSource::Size() const {
     if (stream_ && !stream_->SourceSize().isEmpty()) {
         return stream_->SourceSize();
@@ -53,6 +58,7 @@ void WindowSource::OnPortalStarted(const PortalStream& stream) {
     }
     stream_ = std::make_unique<PipeWireStream>(loop_, fd, stream.nodeId);
     connect(stream_.get(), &PipeWireStream::FrameArrived, this, &WindowSource::FrameArrived);
+    connect(stream_.get(), &PipeWireStream::PointerChanged, this, &WindowSource::PointerChanged);
     connect(stream_.get(), &PipeWireStream::SizeChanged, this,
             [this](QSize size) { emit SizeChanged(handle_, size); });
     connect(stream_.get(), &PipeWireStream::Ended, this, [this] {

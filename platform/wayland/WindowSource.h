@@ -14,6 +14,7 @@
 
 #include "platform/WindowList.h"
 #include "platform/wayland/PortalSession.h"
+#include "platform/wayland/StreamPointer.h"
 
 class PipeWireLoop;
 class PipeWireStream;
@@ -30,6 +31,8 @@ class WindowSource : public QObject {
     // The newest picture; a null image before the first one.
     const QImage& Frame() const;
     std::optional<QSize> Size() const;
+    // The pointer over the window; not present before the stream runs.
+    const StreamPointer& Pointer() const;
     bool Streaming() const { return stream_ != nullptr; }
     const PipeWireStream* Stream() const { return stream_.get(); }
 
@@ -39,6 +42,7 @@ class WindowSource : public QObject {
     // The window is gone (stream ended or the portal closed the session).
     void Ended(WindowHandle window);
     void FrameArrived();
+    void PointerChanged();
     void SizeChanged(WindowHandle window, QSize size);
 
   private:

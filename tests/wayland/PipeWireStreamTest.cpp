@@ -56,6 +56,23 @@ TEST_F(PipeWireStreamTest, CropSelectsTheWindowInsideALargerBuffer) {
     ExpectPattern(stream.Frame());
 }
 
+// A producer with shared memory only: offering DMA-BUF first (as with a GPU) still ends in
+// shared-memory frames, and without the offer nothing changes.
+TEST_F(PipeWireStreamTest, SharedMemoryProducerStreamsWhetherOrNotDmaBufIsOffered) {
+    for (const bool offerDmaBuf : {true, false}) {
+        const auto source = StartTestSource(SharedPipeWireSession());
+        ASSERT_TRUE(source);
+        PipeWireStream stream(SharedPipeWireLoop(), -1, source->nodeId, offerDmaBuf);
+        EXPECT_EQ(stream.DmaBufOffered(), offerDmaBuf);
+        ASSERT_TRUE(
+            WaylandTestSession::WaitUntil([&] { return stream.FramesReceived() >= 2; }, 15000))
+            << "no frames with DMA-BUF " << (offerDmaBuf ? "offered" : "not offered");
+        EXPECT_EQ(stream.DmaBufNegotiated(), std::optional(false));
+        ExpectPattern(stream.Frame());
+        source->process->terminate();
+    }
+}
+
 TEST_F(PipeWireStreamTest, UnknownNodeNeverDeliversAFrame) {
     PipeWireStream stream(SharedPipeWireLoop(), -1, 999999);
     bool ended = false;

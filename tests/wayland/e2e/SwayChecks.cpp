@@ -27,6 +27,25 @@ std::optional<TreePlace> FindInTree(const QJsonObject& node, const QString& titl
     return std::nullopt;
 }
 
+std::vector<TreePlace> FindAllInTree(const QJsonObject& node, const QString& title,
+                                     const QString& output) {
+    const QString here = node.value(QStringLiteral("type")).toString() == QLatin1String("output")
+                             ? node.value(QStringLiteral("name")).toString()
+                             : output;
+    std::vector<TreePlace> found;
+    if (node.value(QStringLiteral("name")).toString() == title &&
+        node.value(QStringLiteral("type")).toString() == QLatin1String("con")) {
+        found.push_back({here, node.value(QStringLiteral("fullscreen_mode")).toInt() == 1});
+    }
+    for (const char* children : {"nodes", "floating_nodes"}) {
+        for (const QJsonValue& child : node.value(QLatin1String(children)).toArray()) {
+            const std::vector<TreePlace> below = FindAllInTree(child.toObject(), title, here);
+            found.insert(found.end(), below.begin(), below.end());
+        }
+    }
+    return found;
+}
+
 bool Near(const QColor& a, const QColor& b) {
     return std::abs(a.red() - b.red()) <= 8 && std::abs(a.green() - b.green()) <= 8 &&
            std::abs(a.blue() - b.blue()) <= 8;

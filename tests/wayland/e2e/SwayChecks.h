@@ -21,6 +21,10 @@ struct TreePlace {
 std::optional<TreePlace> FindInTree(const QJsonObject& node, const QString& title,
                                     const QString& output = {});
 
+// Every window named title, in tree order.
+std::vector<TreePlace> FindAllInTree(const QJsonObject& node, const QString& title,
+                                     const QString& output = {});
+
 // Channels within 8 of each other.
 bool Near(const QColor& a, const QColor& b);
 

@@ -2,13 +2,18 @@
 // session, no toolkit platform chosen): it runs natively, its list comes from sway's
 // toplevels, a display button's clone goes full screen on that output and shows the
 // portal stand-in's stream fitted, a click shows it at natural size, and the clone goes
-// when its window closes. The running copy is driven through its command line.
+// when its window closes; outputs that go and come take their clones and buttons with
+// them. The running copy is driven through its command line.
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QStringList>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
 #include "tests/wayland/e2e/SwayChecks.h"
+#include "tests/wayland/support/TestPattern.h"
 #include "tests/wayland/support/WaylandTestSession.h"
 
 namespace {
@@ -18,7 +23,9 @@ const QString kCloneTitle = QStringLiteral("Window Clone");
 
 class WaylandProgramTest : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_EQ(session_.Problem(), QString()); }
+    explicit WaylandProgramTest(SessionServers servers = {.pipeWire = true, .sway = true})
+        : session_(servers) {}
+    void SetUp() override { ASSERT_EQ(session_.Problem().toStdString(), std::string()); }
 
     // The program as a Wayland desktop starts it: the session type set, no platform forced.
     QStringList ProgramCommand(const QStringList& arguments) const {
@@ -57,33 +64,65 @@ class WaylandProgramTest : public ::testing::Test {
         }
         return QImage(path).convertToFormat(QImage::Format_RGB32);
     }
+    // The sample window, the source and portal stand-in, and the program listing the
+    // sample; the sample's id, or nothing (with the failure reported).
+    std::optional<QString> StartProgramWithSample() {
+        sample_ = &session_.Start(QStringLiteral(VANTREL_SAMPLE_WINDOW), {"Sample window"});
+        // The window's pointer: a magenta square from (96, 56) of the picture.
+        QProcess& source =
+            session_.Start(QStringLiteral(VANTREL_TEST_SOURCE), {"--pointer", "100,60"});
+        const auto node = WaylandTestSession::WaitForLine(source, QStringLiteral("node "), kWaitMs);
+        if (!node) {
+            ADD_FAILURE() << "the test source gave no node";
+            return std::nullopt;
+        }
+        portal_ = &session_.Start(QStringLiteral(VANTREL_PORTAL_STAND_IN),
+                                  {"--node", *node, "--width", "640", "--height", "480",
+                                   "--pipewire-socket", session_.PipeWireSocket()});
+        if (!WaylandTestSession::WaitForLine(*portal_, QStringLiteral("ready"), kWaitMs)) {
+            ADD_FAILURE() << "the portal stand-in is not ready";
+            return std::nullopt;
+        }
+        QProcess& program = session_.Start(QStringLiteral("env"), ProgramCommand({}));
+        // The running copy answers only once its main window is up: no message box ended it.
+        std::optional<QString> sampleId;
+        if (!WaylandTestSession::WaitUntil(
+                [&] { return (sampleId = ListedId(QStringLiteral("Sample window"))).has_value(); },
+                kWaitMs)) {
+            ADD_FAILURE() << "the sample window is not listed: "
+                          << program.readAllStandardError().toStdString();
+        }
+        return sampleId;
+    }
+    // The listing's lines that start with prefix.
+    QStringList Listed(const QString& prefix) {
+        const auto listing = Command({QStringLiteral("--list")});
+        return listing ? listing->split(u'\n').filter(
+                             QRegularExpression(u'^' + QRegularExpression::escape(prefix)))
+                       : QStringList();
+    }
+    std::vector<TreePlace> Clones() {
+        const auto tree = session_.Run(QStringLiteral("swaymsg"), {"-t", "get_tree", "-r"});
+        return tree ? FindAllInTree(QJsonDocument::fromJson(*tree).object(), kCloneTitle)
+                    : std::vector<TreePlace>();
+    }
     static std::string Keep(const QImage& shot, const char* name) {
         const QString path = QStringLiteral("/tmp/vantrel-wayland-program-%1.png").arg(name);
         return shot.save(path) ? path.toStdString() : std::string("(none)");
     }
 
-    WaylandTestSession session_{SessionServers{.pipeWire = true, .sway = true}};
+    WaylandTestSession session_;
+    QProcess* sample_ = nullptr;
+    QProcess* portal_ = nullptr;
 };
 
 TEST_F(WaylandProgramTest, ListedWindowClonedFullScreenOnOutputTwo) {
     QProcess& pointer = session_.Start(QStringLiteral(VANTREL_VIRTUAL_POINTER), {"2560", "720"});
     ASSERT_TRUE(WaylandTestSession::WaitForLine(pointer, QStringLiteral("ready"), kWaitMs));
-    QProcess& sample = session_.Start(QStringLiteral(VANTREL_SAMPLE_WINDOW), {"Sample window"});
-    QProcess& source = session_.Start(QStringLiteral(VANTREL_TEST_SOURCE), {});
-    const auto node = WaylandTestSession::WaitForLine(source, QStringLiteral("node "), kWaitMs);
-    ASSERT_TRUE(node) << "the test source gave no node";
-    QProcess& portal = session_.Start(QStringLiteral(VANTREL_PORTAL_STAND_IN),
-                                      {"--node", *node, "--width", "640", "--height", "480",
-                                       "--pipewire-socket", session_.PipeWireSocket()});
-    ASSERT_TRUE(WaylandTestSession::WaitForLine(portal, QStringLiteral("ready"), kWaitMs));
-
-    QProcess& program = session_.Start(QStringLiteral("env"), ProgramCommand({}));
-    // The running copy answers only once its main window is up: no message box ended it.
-    std::optional<QString> sampleId;
-    ASSERT_TRUE(WaylandTestSession::WaitUntil(
-        [&] { return (sampleId = ListedId(QStringLiteral("Sample window"))).has_value(); },
-        kWaitMs))
-        << "the sample window is not listed: " << program.readAllStandardError().toStdString();
+    const std::optional<QString> sampleId = StartProgramWithSample();
+    ASSERT_TRUE(sampleId);
+    QProcess& sample = *sample_;
+    QProcess& portal = *portal_;
     const auto listing = Command({QStringLiteral("--list")});
     ASSERT_TRUE(listing);
     EXPECT_TRUE(listing->contains(QStringLiteral("display\t2\tHEADLESS-2\t")));
@@ -103,15 +142,17 @@ TEST_F(WaylandProgramTest, ListedWindowClonedFullScreenOnOutputTwo) {
     EXPECT_TRUE(WaylandTestSession::WaitForLine(portal, QStringLiteral("picker"), kWaitMs))
         << "the first clone of a listed window asks the user to confirm it";
 
-    // 640x480 fitted into 1280x720: 960x720 from x = 160, black bars beside it.
+    // 640x480 fitted into 1280x720: 960x720 from x = 160, black bars beside it; the
+    // window's pointer scaled with it (24x24 from 304,84).
     QImage shot;
     EXPECT_TRUE(WaylandTestSession::WaitUntil(
         [&] {
             shot = Shot(QStringLiteral("HEADLESS-2"));
-            return ShowsPattern(shot, QRect(160, 0, 960, 720), {{80, 360}, {1200, 360}});
+            return ShowsPattern(shot, QRect(160, 0, 960, 720), {{80, 360}, {1200, 360}}) &&
+                   Near(shot.pixelColor(316, 96), kPointerColour);
         },
         kWaitMs))
-        << "fitted pattern not on output 2: " << Keep(shot, "fitted");
+        << "fitted pattern and pointer not on output 2: " << Keep(shot, "fitted");
 
     pointer.write("click 1920 360\n");
     ASSERT_TRUE(WaylandTestSession::WaitForLine(pointer, QStringLiteral("clicked"), kWaitMs));
@@ -119,7 +160,8 @@ TEST_F(WaylandProgramTest, ListedWindowClonedFullScreenOnOutputTwo) {
         [&] {
             shot = Shot(QStringLiteral("HEADLESS-2"));
             return ShowsPattern(shot, QRect(320, 120, 640, 480),
-                                {{200, 360}, {640, 60}, {1100, 660}});
+                                {{200, 360}, {640, 60}, {1100, 660}}) &&
+                   Near(shot.pixelColor(424, 184), kPointerColour);
         },
         kWaitMs))
         << "a click did not show the natural size: " << Keep(shot, "natural");
@@ -129,6 +171,74 @@ TEST_F(WaylandProgramTest, ListedWindowClonedFullScreenOnOutputTwo) {
     EXPECT_TRUE(
         WaylandTestSession::WaitUntil([&] { return !Place(kCloneTitle).has_value(); }, kWaitMs))
         << "the clone stayed on screen";
+    EXPECT_TRUE(Command({QStringLiteral("--quit")}));
+}
+
+// Outputs that can be unplugged: sway nested in another, its outputs WL-1 and WL-2.
+class WaylandOutputsTest : public WaylandProgramTest {
+  protected:
+    WaylandOutputsTest()
+        : WaylandProgramTest({.pipeWire = true, .sway = true, .nestedOutputs = true}) {}
+};
+
+TEST_F(WaylandOutputsTest, ClonesAndButtonsFollowOutputsThatGoAndCome) {
+    const std::optional<QString> sampleId = StartProgramWithSample();
+    ASSERT_TRUE(sampleId);
+    for (const char* display : {"1", "2"}) {
+        ASSERT_TRUE(Command({QStringLiteral("--clone"), *sampleId, QStringLiteral("--display"),
+                             QString::fromLatin1(display)}));
+    }
+    const QString window = QStringLiteral("window\t") + *sampleId + u'\t';
+    const auto clonedOn = [&] { return Listed(window).value(0).section(u'\t', 2, 2); };
+    std::vector<TreePlace> clones;
+    ASSERT_TRUE(WaylandTestSession::WaitUntil(
+        [&] {
+            clones = Clones();
+            return clones.size() == 2 && clones[0].fullScreen && clones[1].fullScreen;
+        },
+        kWaitMs))
+        << clones.size() << " clones, expected two full screen";
+    EXPECT_EQ(clonedOn(), QStringLiteral("1,2"));
+
+    // Output 1 goes: its clone closes and the row keeps one button; the clone on output 2
+    // stays there, full screen, and that output is now display 1.
+    ASSERT_TRUE(session_.UnplugOutput(QStringLiteral("WL-1")));
+    EXPECT_TRUE(WaylandTestSession::WaitUntil(
+        [&] { return Listed(QStringLiteral("display\t")).size() == 1; }, kWaitMs))
+        << "the program still lists two displays";
+    EXPECT_TRUE(
+        WaylandTestSession::WaitUntil([&] { return clonedOn() == QLatin1String("1"); }, kWaitMs))
+        << "the row's clones: " << clonedOn().toStdString();
+    EXPECT_TRUE(WaylandTestSession::WaitUntil(
+        [&] {
+            clones = Clones();
+            return clones.size() == 1 && clones[0].output == QLatin1String("WL-2") &&
+                   clones[0].fullScreen;
+        },
+        kWaitMs))
+        << clones.size() << " clones left, expected the one on WL-2 full screen";
+    EXPECT_EQ(Listed(QStringLiteral("display\t")).value(0).section(u'\t', 0, 2),
+              QStringLiteral("display\t1\tWL-2"));
+
+    // A new output comes: two buttons again, and a press opens a clone there.
+    ASSERT_TRUE(session_.Run(QStringLiteral("swaymsg"), {"create_output"}));
+    EXPECT_TRUE(WaylandTestSession::WaitUntil(
+        [&] { return Listed(QStringLiteral("display\t2\tWL-3\t")).size() == 1; }, kWaitMs))
+        << "the new output is not display 2: "
+        << Listed(QStringLiteral("display\t")).join(u' ').toStdString();
+    ASSERT_TRUE(Command(
+        {QStringLiteral("--clone"), *sampleId, QStringLiteral("--display"), QStringLiteral("2")}));
+    EXPECT_TRUE(WaylandTestSession::WaitUntil(
+        [&] {
+            clones = Clones();
+            return clones.size() == 2 &&
+                   std::any_of(clones.begin(), clones.end(), [](const TreePlace& place) {
+                       return place.output == QLatin1String("WL-3") && place.fullScreen;
+                   });
+        },
+        kWaitMs))
+        << "no clone full screen on the output that came back";
+    EXPECT_EQ(clonedOn(), QStringLiteral("1,2"));
     EXPECT_TRUE(Command({QStringLiteral("--quit")}));
 }
 

@@ -17,3 +17,8 @@ inline const QColor kPatternOutside{128, 128, 128};
 void PaintTestPattern(std::uint8_t* pixels, int width, int height, int stride, QRect crop);
 // The colour the pattern has at a point given as fractions (0..1) of the visible area.
 QColor PatternColorAt(double fx, double fy);
+
+// The pointer the source can send: a solid square whose hotspot is a few pixels inside it.
+inline const QColor kPointerColour{255, 0, 255};
+inline constexpr int kPointerSide = 16;
+inline constexpr int kPointerHotspot = 4;

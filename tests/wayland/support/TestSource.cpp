@@ -3,7 +3,14 @@
 // has given it a node and runs until it is terminated, which ends the stream.
 //
 //   vantrel_test_source [--width W] [--height H] [--fps F] [--crop X,Y,W,H]
+//                       [--pointer X,Y] [--pointer-hidden] [--pointer-moves-to X,Y]
+//
+// --pointer sends a cursor meta with the hotspot at X,Y of the visible area (its shape only
+// in the first buffer, as real producers do); --pointer-hidden sends metas saying there is
+// no pointer; --pointer-moves-to makes every buffer after the fifth a pointer-only one (an
+// empty picture) with the pointer at X,Y.
 #include <QCoreApplication>
+#include <QPoint>
 #include <QRect>
 #include <QSocketNotifier>
 #include <QStringList>
@@ -14,6 +21,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <pipewire/pipewire.h>
@@ -30,12 +38,29 @@ struct SourceOptions {
     int height = 480;
     int fps = 30;
     QRect crop;
+    std::optional<QPoint> pointer;
+    bool pointerHidden = false;
+    std::optional<QPoint> pointerMovesTo;
 };
+
+QPoint ParsePoint(const QString& value) {
+    const QStringList parts = value.split(u',');
+    return parts.size() == 2 ? QPoint(parts[0].toInt(), parts[1].toInt()) : QPoint();
+}
 
 SourceOptions ParseOptions(const QStringList& arguments) {
     SourceOptions options;
+    for (int i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == QLatin1String("--pointer-hidden")) {
+            options.pointerHidden = true;
+        }
+    }
     for (int i = 1; i + 1 < arguments.size(); i += 2) {
         const QString& name = arguments[i];
+        if (name == QLatin1String("--pointer-hidden")) {
+            --i;
+            continue;
+        }
         const QString& value = arguments[i + 1];
         if (name == QLatin1String("--width")) {
             options.width = value.toInt();
@@ -43,6 +68,10 @@ SourceOptions ParseOptions(const QStringList& arguments) {
             options.height = value.toInt();
         } else if (name == QLatin1String("--fps")) {
             options.fps = value.toInt();
+        } else if (name == QLatin1String("--pointer")) {
+            options.pointer = ParsePoint(value);
+        } else if (name == QLatin1String("--pointer-moves-to")) {
+            options.pointerMovesTo = ParsePoint(value);
         } else if (name == QLatin1String("--crop")) {
             const QStringList parts = value.split(u',');
             if (parts.size() == 4) {
@@ -117,7 +146,7 @@ class Source {
         spa_pod_builder builder{};
         spa_pod_builder_init(&builder, storage, sizeof(storage));
         const int stride = options_.width * 4;
-        const spa_pod* params[2];
+        const spa_pod* params[3];
         params[0] = static_cast<const spa_pod*>(spa_pod_builder_add_object(
             &builder, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers, SPA_PARAM_BUFFERS_buffers,
             SPA_POD_CHOICE_RANGE_Int(4, 2, 8), SPA_PARAM_BUFFERS_blocks, SPA_POD_Int(1),
@@ -128,7 +157,10 @@ class Source {
             spa_pod_builder_add_object(&builder, SPA_TYPE_OBJECT_ParamMeta, SPA_PARAM_Meta,
                                        SPA_PARAM_META_type, SPA_POD_Id(SPA_META_VideoCrop),
                                        SPA_PARAM_META_size, SPA_POD_Int(sizeof(spa_meta_region))));
-        pw_stream_update_params(stream_, params, 2);
+        params[2] = static_cast<const spa_pod*>(spa_pod_builder_add_object(
+            &builder, SPA_TYPE_OBJECT_ParamMeta, SPA_PARAM_Meta, SPA_PARAM_META_type,
+            SPA_POD_Id(SPA_META_Cursor), SPA_PARAM_META_size, SPA_POD_Int(kPointerMetaSize)));
+        pw_stream_update_params(stream_, params, 3);
     }
 
     void OnState(pw_stream_state state) {
@@ -152,8 +184,12 @@ class Source {
         if (buffer == nullptr) {
             return;
         }
+        ++filled_;
+        WritePointer(buffer->buffer);
         spa_data& plane = buffer->buffer->datas[0];
-        if (plane.data != nullptr) {
+        if (options_.pointerMovesTo && filled_ > kFramesBeforePointerOnly) {
+            plane.chunk->size = 0;
+        } else if (plane.data != nullptr) {
             const int stride = options_.width * 4;
             std::memcpy(plane.data, pattern_.data(),
                         std::min<std::size_t>(pattern_.size(), plane.maxsize));
@@ -175,7 +211,42 @@ class Source {
         pw_stream_queue_buffer(stream_, buffer);
     }
 
+    // The cursor meta, when the buffer has one: the shape in the first buffer only.
+    void WritePointer(spa_buffer* buffer) {
+        auto* cursor = static_cast<spa_meta_cursor*>(
+            spa_buffer_find_meta_data(buffer, SPA_META_Cursor, kPointerMetaSize));
+        if (cursor == nullptr || (!options_.pointer && !options_.pointerHidden)) {
+            return;
+        }
+        std::memset(cursor, 0, sizeof(*cursor));
+        if (options_.pointerHidden) {
+            return;
+        }
+        QPoint at = *options_.pointer;
+        if (options_.pointerMovesTo && filled_ > kFramesBeforePointerOnly) {
+            at = *options_.pointerMovesTo;
+        }
+        cursor->id = 1;
+        cursor->position = {at.x(), at.y()};
+        cursor->hotspot = {kPointerHotspot, kPointerHotspot};
+        if (filled_ == 1) {
+            cursor->bitmap_offset = sizeof(spa_meta_cursor);
+            auto* bitmap = SPA_PTROFF(cursor, cursor->bitmap_offset, spa_meta_bitmap);
+            bitmap->format = SPA_VIDEO_FORMAT_BGRA;
+            bitmap->size = {kPointerSide, kPointerSide};
+            bitmap->stride = kPointerSide * 4;
+            bitmap->offset = sizeof(spa_meta_bitmap);
+            auto* pixels = SPA_PTROFF(bitmap, bitmap->offset, std::uint32_t);
+            std::fill_n(pixels, kPointerSide * kPointerSide, kPointerColour.rgba());
+        }
+    }
+
+    static constexpr int kFramesBeforePointerOnly = 5;
+    static constexpr std::uint32_t kPointerMetaSize =
+        sizeof(spa_meta_cursor) + sizeof(spa_meta_bitmap) + kPointerSide * kPointerSide * 4;
+
     SourceOptions options_;
+    int filled_ = 0;
     std::vector<std::uint8_t> pattern_;
     pw_core* core_ = nullptr;
     pw_stream* stream_ = nullptr;

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -34,8 +35,17 @@ QByteArray BusConfig(const QString& socket) {
 const QByteArray kSwayConfig =
     "output HEADLESS-1 resolution 1280x720 position 0 0\n"
     "output HEADLESS-2 resolution 1280x720 position 1280 0\n"
+    "output WL-1 resolution 1280x720 position 0 0\n"
+    "output WL-2 resolution 1280x720 position 1280 0\n"
     "default_border none\n"
     "focus_follows_mouse no\n";
+
+// The compositor whose windows are the nested sway's outputs: floating, so they keep the
+// outputs' own size.
+const QByteArray kOuterSwayConfig =
+    "output HEADLESS-1 resolution 2600x800 position 0 0\n"
+    "for_window [app_id=\"wlroots\"] floating enable\n"
+    "default_border none\n";
 
 }  // namespace
 
@@ -63,6 +73,8 @@ WaylandTestSession::WaylandTestSession(SessionServers servers)
         qputenv(name, value.toLocal8Bit());
     }
     environment_.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    // A sway of an earlier session in this process would name its socket here.
+    environment_.remove(QStringLiteral("SWAYSOCK"));
     environment_.remove(QStringLiteral("DISPLAY"));
     if (!StartBus()) {
         return;
@@ -71,7 +83,7 @@ WaylandTestSession::WaylandTestSession(SessionServers servers)
         return;
     }
     if (servers.sway) {
-        StartSway();
+        StartSway(servers.nestedOutputs);
     }
 }
 
@@ -97,8 +109,13 @@ QString WaylandTestSession::BusAddress() const {
 }
 
 QProcess& WaylandTestSession::Start(const QString& program, const QStringList& arguments) {
+    return StartWith(environment_, program, arguments);
+}
+
+QProcess& WaylandTestSession::StartWith(const QProcessEnvironment& environment,
+                                        const QString& program, const QStringList& arguments) {
     auto process = std::make_unique<QProcess>();
-    process->setProcessEnvironment(environment_);
+    process->setProcessEnvironment(environment);
     process->setProcessChannelMode(QProcess::SeparateChannels);
     process->setReadChannel(QProcess::StandardOutput);
     process->start(program, arguments);
@@ -152,50 +169,92 @@ bool WaylandTestSession::StartPipeWire() {
     return true;
 }
 
-bool WaylandTestSession::StartSway() {
+// Each sway's IPC socket is named up front (sway takes SWAYSOCK when nothing is there yet),
+// so two of them in one runtime folder are told apart.
+std::optional<QString> WaylandTestSession::StartOneSway(QProcessEnvironment environment,
+                                                        const QByteArray& configText,
+                                                        const QString& ipc) {
+    const QString config = ipc + QStringLiteral(".conf");
+    if (!WriteFile(config, configText)) {
+        Fail(QStringLiteral("cannot write the sway configuration"));
+        return std::nullopt;
+    }
+    environment.insert(QStringLiteral("SWAYSOCK"), ipc);
+    const QStringList before = WaylandSockets();
+    QProcess& sway = StartWith(environment, QStringLiteral("sway"), {QStringLiteral("-c"), config});
+    QString display;
+    const bool up = sway.state() == QProcess::Running &&
+                    WaitUntil(
+                        [&] {
+                            for (const QString& name : WaylandSockets()) {
+                                if (!before.contains(name)) {
+                                    display = name;
+                                }
+                            }
+                            return !display.isEmpty() && QFileInfo::exists(ipc);
+                        },
+                        15000);
+    if (!up) {
+        Fail(QStringLiteral("sway did not start (package sway): ") +
+             QString::fromLocal8Bit(sway.readAllStandardError().right(2000)));
+        return std::nullopt;
+    }
+    return display;
+}
+
+QStringList WaylandTestSession::WaylandSockets() const {
+    return QDir(RuntimeDir())
+        .entryList({QStringLiteral("wayland-*")}, QDir::System | QDir::Files)
+        .filter(QRegularExpression(QStringLiteral("^wayland-[0-9]+$")));
+}
+
+bool WaylandTestSession::StartSway(bool nestedOutputs) {
     if (getuid() == 0) {
         return Fail(
             QStringLiteral("sway refuses to run as root: run this test through "
                            "tests/wayland/run-unprivileged"));
     }
-    const QString config = RuntimeDir() + QStringLiteral("/sway.conf");
-    if (!WriteFile(config, kSwayConfig)) {
-        return Fail(QStringLiteral("cannot write the sway configuration"));
+    QProcessEnvironment environment = environment_;
+    environment.insert(QStringLiteral("WLR_RENDERER"), QStringLiteral("pixman"));
+    environment.insert(QStringLiteral("WLR_LIBINPUT_NO_DEVICES"), QStringLiteral("1"));
+    environment.insert(QStringLiteral("WLR_BACKENDS"), QStringLiteral("headless"));
+    environment.insert(QStringLiteral("WLR_HEADLESS_OUTPUTS"),
+                       nestedOutputs ? QStringLiteral("1") : QStringLiteral("2"));
+    std::optional<QString> display;
+    const QString ipc = RuntimeDir() + QStringLiteral("/sway-ipc.sock");
+    if (!nestedOutputs) {
+        display = StartOneSway(environment, kSwayConfig, ipc);
+    } else {
+        outerSwaySocket_ = RuntimeDir() + QStringLiteral("/outer-sway-ipc.sock");
+        const std::optional<QString> outer =
+            StartOneSway(environment, kOuterSwayConfig, outerSwaySocket_);
+        if (!outer) {
+            return false;
+        }
+        environment.insert(QStringLiteral("WLR_BACKENDS"), QStringLiteral("wayland"));
+        environment.insert(QStringLiteral("WLR_WL_OUTPUTS"), QStringLiteral("2"));
+        environment.insert(QStringLiteral("WAYLAND_DISPLAY"), *outer);
+        display = StartOneSway(environment, kSwayConfig, ipc);
     }
-    for (const auto& [name, value] :
-         {std::pair{"WLR_BACKENDS", "headless"}, std::pair{"WLR_RENDERER", "pixman"},
-          std::pair{"WLR_HEADLESS_OUTPUTS", "2"}, std::pair{"WLR_LIBINPUT_NO_DEVICES", "1"}}) {
-        environment_.insert(QString::fromLatin1(name), QString::fromLatin1(value));
+    if (!display) {
+        return false;
     }
-    QProcess& sway = Start(QStringLiteral("sway"), {QStringLiteral("-c"), config});
-    const QDir runtime(RuntimeDir());
-    const bool up = sway.state() == QProcess::Running &&
-                    WaitUntil(
-                        [&] {
-                            const QStringList displays = runtime.entryList(
-                                {QStringLiteral("wayland-*")}, QDir::System | QDir::Files);
-                            const QStringList ipc = runtime.entryList(
-                                {QStringLiteral("sway-ipc.*.sock")}, QDir::System | QDir::Files);
-                            for (const QString& name : displays) {
-                                if (!name.endsWith(QStringLiteral(".lock"))) {
-                                    waylandDisplay_ = name;
-                                }
-                            }
-                            if (!ipc.isEmpty()) {
-                                swaySocket_ = runtime.filePath(ipc.first());
-                            }
-                            return !waylandDisplay_.isEmpty() && !swaySocket_.isEmpty();
-                        },
-                        15000);
-    if (!up) {
-        return Fail(QStringLiteral("sway did not start (package sway): ") +
-                    QString::fromLocal8Bit(sway.readAllStandardError().right(2000)));
-    }
+    environment_ = environment;
+    waylandDisplay_ = *display;
+    swaySocket_ = ipc;
     environment_.insert(QStringLiteral("WAYLAND_DISPLAY"), waylandDisplay_);
     environment_.insert(QStringLiteral("SWAYSOCK"), swaySocket_);
     qputenv("WAYLAND_DISPLAY", waylandDisplay_.toLocal8Bit());
     qputenv("SWAYSOCK", swaySocket_.toLocal8Bit());
     return true;
+}
+
+bool WaylandTestSession::UnplugOutput(const QString& name) {
+    return !outerSwaySocket_.isEmpty() &&
+           Run(QStringLiteral("swaymsg"),
+               {QStringLiteral("-s"), outerSwaySocket_,
+                QStringLiteral("[title=\"wlroots - %1\"] kill").arg(name)})
+               .has_value();
 }
 
 bool WaylandTestSession::WaitUntil(const std::function<bool()>& condition, int timeoutMs) {

@@ -2,6 +2,11 @@
 // that activates nothing (so no real portal takes the portal's name), a PipeWire instance
 // with its session manager, and sway headless with two 1280x720 outputs. Everything ends
 // with the object, in reverse order.
+//
+// Outputs of sway headless can be added (swaymsg create_output) but never removed. For
+// tests of outputs that go, nestedOutputs runs the sway under test on an outer sway
+// headless instead: its two outputs (WL-1, WL-2) are windows of the outer one, and closing
+// such a window unplugs the output.
 #pragma once
 
 #include <QProcess>
@@ -18,6 +23,7 @@
 struct SessionServers {
     bool pipeWire = false;
     bool sway = false;
+    bool nestedOutputs = false;
 };
 
 class WaylandTestSession {
@@ -37,6 +43,9 @@ class WaylandTestSession {
     // The environment of programs in this session (also set in this process).
     const QProcessEnvironment& Environment() const { return environment_; }
 
+    // Unplugs an output of a session with nestedOutputs (false otherwise or on failure).
+    bool UnplugOutput(const QString& name);
+
     // Starts a program in the session; it is ended with the session.
     QProcess& Start(const QString& program, const QStringList& arguments);
     // Runs a program to its end (bounded) and gives its standard output, or nothing.
@@ -52,7 +61,14 @@ class WaylandTestSession {
   private:
     bool StartBus();
     bool StartPipeWire();
-    bool StartSway();
+    bool StartSway(bool nestedOutputs);
+    // One sway with the given environment and configuration, its IPC socket at ipc; the
+    // name of the Wayland display it made, or nothing (the problem recorded).
+    std::optional<QString> StartOneSway(QProcessEnvironment environment,
+                                        const QByteArray& configText, const QString& ipc);
+    QStringList WaylandSockets() const;
+    QProcess& StartWith(const QProcessEnvironment& environment, const QString& program,
+                        const QStringList& arguments);
     bool Fail(const QString& problem);
 
     QTemporaryDir runtime_;
@@ -60,5 +76,6 @@ class WaylandTestSession {
     std::vector<std::unique_ptr<QProcess>> processes_;
     QString waylandDisplay_;
     QString swaySocket_;
+    QString outerSwaySocket_;
     QString problem_;
 };

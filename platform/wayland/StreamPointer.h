@@ -1,0 +1,33 @@
+// The pointer a screen-cast stream carries beside its pictures (SPA_META_Cursor): where it
+// is over the window and its shape. Producers send the shape only when it changes, so the
+// last one is kept. Pure data and arithmetic, checked against the meta's real size so a
+// lying producer cannot make us read past it.
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+#include <cstddef>
+#include <cstdint>
+
+struct StreamPointer {
+    bool present = false;  // over the window, with a shape to draw
+    QPoint position;       // of the hotspot, in the picture's pixels
+    QPoint hotspot;        // inside the shape
+    QImage shape;          // a copy of the last bitmap (a few KiB at most)
+};
+
+// The Qt format that reads a bitmap in this SPA video format as is; Format_Invalid for
+// formats the pointer is never drawn from.
+QImage::Format ImageFormatForPointerBitmap(std::uint32_t spaVideoFormat);
+
+// Updates pointer from one buffer's cursor meta: meta points at its bytes, size is the
+// meta's size, picture the window's size in pixels (empty: not known yet). Returns whether
+// what is drawn changed. A null meta (no cursor meta on the buffer) changes nothing.
+bool ReadPointerMeta(const void* meta, std::size_t size, QSize picture, StreamPointer& pointer);
+
+// Where the shape goes when the picture is drawn into target (the same scale in both
+// directions as the picture's, so 1:1 at natural size); empty when nothing is drawn.
+QRect PointerPlacement(const StreamPointer& pointer, const QRect& target, QSize picture);

@@ -1,0 +1,302 @@
+// The pure parts of a clone's stream: reading the pointer from a cursor meta, placing it
+// over the image, and what the stream offers the producer (DMA-BUF only with a render node,
+// shared memory always; the metas it asks for).
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include <unistd.h>
+
+#include <spa/buffer/buffer.h>
+#include <spa/buffer/meta.h>
+#include <spa/param/video/format-utils.h>
+#include <spa/pod/builder.h>
+#include <spa/pod/iter.h>
+
+#include "platform/wayland/StreamParams.h"
+#include "platform/wayland/StreamPointer.h"
+
+namespace {
+
+const QSize kPicture(640, 480);
+constexpr std::uint32_t kRedBgra = 0xffff0000;
+
+struct MetaShape {
+    std::uint32_t format = SPA_VIDEO_FORMAT_BGRA;
+    int side = 4;
+    int stride = 16;
+};
+
+// A cursor meta as producers write it: the shape (when given) right after the cursor.
+std::vector<std::uint8_t> CursorMeta(std::uint32_t id, QPoint position,
+                                     std::optional<MetaShape> shape) {
+    const std::size_t pixels = shape ? static_cast<std::size_t>(shape->side) * shape->side : 0;
+    std::vector<std::uint8_t> bytes(sizeof(spa_meta_cursor) + sizeof(spa_meta_bitmap) + pixels * 4);
+    spa_meta_cursor cursor{};
+    cursor.id = id;
+    cursor.position = {position.x(), position.y()};
+    cursor.hotspot = {2, 3};
+    if (shape) {
+        cursor.bitmap_offset = sizeof(spa_meta_cursor);
+        spa_meta_bitmap bitmap{};
+        bitmap.format = shape->format;
+        bitmap.size = {static_cast<std::uint32_t>(shape->side),
+                       static_cast<std::uint32_t>(shape->side)};
+        bitmap.stride = shape->stride;
+        bitmap.offset = sizeof(spa_meta_bitmap);
+        std::memcpy(bytes.data() + sizeof(cursor), &bitmap, sizeof(bitmap));
+        for (std::size_t i = 0; i < pixels; ++i) {
+            std::memcpy(bytes.data() + sizeof(cursor) + sizeof(bitmap) + i * 4, &kRedBgra, 4);
+        }
+    }
+    std::memcpy(bytes.data(), &cursor, sizeof(cursor));
+    return bytes;
+}
+
+StreamPointer ShownPointer() {
+    StreamPointer pointer;
+    pointer.present = true;
+    pointer.position = QPoint(10, 20);
+    pointer.hotspot = QPoint(2, 3);
+    pointer.shape = QImage(8, 8, QImage::Format_ARGB32);
+    pointer.shape.fill(Qt::blue);
+    return pointer;
+}
+
+struct MetaCase {
+    const char* name;
+    StreamPointer before;
+    std::vector<std::uint8_t> meta;
+    std::size_t cutTo;  // 0: the whole meta
+    bool changed;
+    bool present;
+    QPoint position;
+    QSize shapeSize;  // empty: no shape
+};
+
+class PointerMetaTest : public ::testing::TestWithParam<MetaCase> {};
+
+TEST_P(PointerMetaTest, ReadsWhatTheMetaSays) {
+    const MetaCase& c = GetParam();
+    StreamPointer pointer = c.before;
+    const std::size_t size = c.cutTo != 0 ? c.cutTo : c.meta.size();
+    EXPECT_EQ(ReadPointerMeta(c.meta.data(), size, kPicture, pointer), c.changed);
+    EXPECT_EQ(pointer.present, c.present);
+    if (c.present) {
+        EXPECT_EQ(pointer.position, c.position);
+    }
+    EXPECT_EQ(pointer.shape.isNull() ? QSize() : pointer.shape.size(), c.shapeSize);
+    if (c.shapeSize == QSize(4, 4)) {
+        EXPECT_EQ(pointer.shape.pixelColor(1, 1), QColor(Qt::red));
+        EXPECT_EQ(pointer.hotspot, QPoint(2, 3));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PointerMetaTest,
+    ::testing::Values(MetaCase{"ShapeAndPosition",
+                               {},
+                               CursorMeta(1, {30, 40}, MetaShape{}),
+                               0,
+                               true,
+                               true,
+                               {30, 40},
+                               {4, 4}},
+                      MetaCase{"PositionOnlyKeepsTheLastShape",
+                               ShownPointer(),
+                               CursorMeta(1, {50, 60}, std::nullopt),
+                               0,
+                               true,
+                               true,
+                               {50, 60},
+                               {8, 8}},
+                      MetaCase{"SamePositionChangesNothing",
+                               ShownPointer(),
+                               CursorMeta(1, {10, 20}, std::nullopt),
+                               0,
+                               false,
+                               true,
+                               {10, 20},
+                               {8, 8}},
+                      MetaCase{"IdZeroMeansNoPointer",
+                               ShownPointer(),
+                               CursorMeta(0, {10, 20}, std::nullopt),
+                               0,
+                               true,
+                               false,
+                               {},
+                               {8, 8}},
+                      MetaCase{"OutsideThePictureMeansNoPointer",
+                               ShownPointer(),
+                               CursorMeta(1, {700, 20}, std::nullopt),
+                               0,
+                               true,
+                               false,
+                               {},
+                               {8, 8}},
+                      MetaCase{"NoShapeYetDrawsNothing",
+                               {},
+                               CursorMeta(1, {30, 40}, std::nullopt),
+                               0,
+                               false,
+                               false,
+                               {},
+                               {}},
+                      MetaCase{"ShapePastTheMetaIsDropped",
+                               ShownPointer(),
+                               CursorMeta(1, {10, 20}, MetaShape{.stride = 4096}),
+                               0,
+                               true,
+                               false,
+                               {},
+                               {}},
+                      MetaCase{"UnknownShapeFormatIsDropped",
+                               ShownPointer(),
+                               CursorMeta(1, {10, 20}, MetaShape{.format = SPA_VIDEO_FORMAT_I420}),
+                               0,
+                               true,
+                               false,
+                               {},
+                               {}},
+                      MetaCase{"MetaShorterThanACursorIsIgnored",
+                               ShownPointer(),
+                               CursorMeta(0, {1, 1}, std::nullopt),
+                               sizeof(spa_meta_cursor) - 1,
+                               false,
+                               true,
+                               {10, 20},
+                               {8, 8}},
+                      MetaCase{"ShapeCutShortIsDropped",
+                               {},
+                               CursorMeta(1, {30, 40}, MetaShape{}),
+                               sizeof(spa_meta_cursor) + sizeof(spa_meta_bitmap) + 20,
+                               false,
+                               false,
+                               {},
+                               {}}),
+    [](const ::testing::TestParamInfo<MetaCase>& info) { return info.param.name; });
+
+TEST(PointerMeta, NoMetaOnTheBufferChangesNothing) {
+    StreamPointer pointer = ShownPointer();
+    EXPECT_FALSE(ReadPointerMeta(nullptr, 0, kPicture, pointer));
+    EXPECT_TRUE(pointer.present);
+}
+
+struct PlacementCase {
+    const char* name;
+    QRect target;
+    bool present;
+    QRect expected;
+};
+
+class PointerPlacementMathsTest : public ::testing::TestWithParam<PlacementCase> {};
+
+// The pointer's hotspot at (100, 60), (4, 4) inside a 16x16 shape, over a 640x480 picture.
+TEST_P(PointerPlacementMathsTest, ScalesWithThePicture) {
+    const PlacementCase& c = GetParam();
+    StreamPointer pointer;
+    pointer.present = c.present;
+    pointer.position = QPoint(100, 60);
+    pointer.hotspot = QPoint(4, 4);
+    pointer.shape = QImage(16, 16, QImage::Format_ARGB32);
+    EXPECT_EQ(PointerPlacement(pointer, c.target, kPicture), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PointerPlacementMathsTest,
+    ::testing::Values(
+        PlacementCase{"NaturalSizeCentred", {320, 120, 640, 480}, true, {416, 176, 16, 16}},
+        PlacementCase{"FittedOneAndAHalf", {160, 0, 960, 720}, true, {304, 84, 24, 24}},
+        PlacementCase{"FittedHalf", {0, 0, 320, 240}, true, {48, 28, 8, 8}},
+        PlacementCase{"NotPresent", {0, 0, 640, 480}, false, {}},
+        PlacementCase{"NoImageShown", {}, true, {}}),
+    [](const ::testing::TestParamInfo<PlacementCase>& info) { return info.param.name; });
+
+bool HasModifiers(const spa_pod* format) {
+    return spa_pod_find_prop(format, nullptr, SPA_FORMAT_VIDEO_modifier) != nullptr;
+}
+
+// The id a property has, or the default of its choice.
+std::uint32_t DefaultIdOf(const spa_pod* object, std::uint32_t key) {
+    const spa_pod_prop* prop = spa_pod_find_prop(object, nullptr, key);
+    if (prop == nullptr) {
+        return 0;
+    }
+    std::uint32_t count = 0;
+    std::uint32_t choice = 0;
+    std::uint32_t id = 0;
+    return spa_pod_get_id(spa_pod_get_values(&prop->value, &count, &choice), &id) == 0 ? id : 0;
+}
+
+// The data types a Buffers param accepts (the default of its flags choice).
+int DataTypesOf(const spa_pod* buffers) {
+    const spa_pod_prop* prop = spa_pod_find_prop(buffers, nullptr, SPA_PARAM_BUFFERS_dataType);
+    if (prop == nullptr) {
+        return 0;
+    }
+    std::uint32_t count = 0;
+    std::uint32_t choice = 0;
+    const spa_pod* value = spa_pod_get_values(&prop->value, &count, &choice);
+    std::int32_t types = 0;
+    return spa_pod_get_int(value, &types) == 0 ? types : 0;
+}
+
+TEST(StreamOffer, DmaBufFirstOnlyWithARenderNodeSharedMemoryAlways) {
+    for (const bool dmaBuf : {false, true}) {
+        std::uint8_t storage[4096];
+        spa_pod_builder builder{};
+        spa_pod_builder_init(&builder, storage, sizeof(storage));
+        const std::vector<const spa_pod*> offers = FormatOffers(builder, dmaBuf);
+        ASSERT_EQ(offers.size(), dmaBuf ? 2u : 1u) << "dmaBuf " << dmaBuf;
+        EXPECT_EQ(HasModifiers(offers.front()), dmaBuf);
+        EXPECT_FALSE(HasModifiers(offers.back())) << "shared memory is always the last choice";
+        for (const spa_pod* offer : offers) {
+            EXPECT_EQ(DefaultIdOf(offer, SPA_FORMAT_mediaSubtype), SPA_MEDIA_SUBTYPE_raw);
+            EXPECT_EQ(DefaultIdOf(offer, SPA_FORMAT_VIDEO_format), SPA_VIDEO_FORMAT_BGRx);
+        }
+    }
+}
+
+TEST(StreamOffer, BuffersMatchTheNegotiatedFormatAndAskForCropAndPointer) {
+    for (const bool dmaBuf : {false, true}) {
+        std::uint8_t storage[1024];
+        spa_pod_builder builder{};
+        spa_pod_builder_init(&builder, storage, sizeof(storage));
+        const std::vector<const spa_pod*> params = BufferParams(builder, dmaBuf);
+        ASSERT_EQ(params.size(), 3u);
+        EXPECT_EQ(DataTypesOf(params[0]),
+                  dmaBuf ? 1 << SPA_DATA_DmaBuf : (1 << SPA_DATA_MemPtr) | (1 << SPA_DATA_MemFd));
+        EXPECT_EQ(DefaultIdOf(params[1], SPA_PARAM_META_type), SPA_META_VideoCrop);
+        EXPECT_EQ(DefaultIdOf(params[2], SPA_PARAM_META_type), SPA_META_Cursor);
+    }
+    EXPECT_EQ(PointerMetaSize(64, 64),
+              sizeof(spa_meta_cursor) + sizeof(spa_meta_bitmap) + 64 * 64 * 4);
+}
+
+TEST(StreamOffer, LinearModifiersAreTheReadableOnes) {
+    EXPECT_TRUE(IsLinearModifier(kLinearModifier));
+    EXPECT_TRUE(IsLinearModifier(kImplicitModifier));
+    EXPECT_FALSE(IsLinearModifier(0x0100000000000001ULL));  // Intel X-tiled
+}
+
+TEST(StreamOffer, RenderNodeFoundOnlyWhenOneCanBeOpened) {
+    QTemporaryDir devices;
+    ASSERT_TRUE(devices.isValid());
+    EXPECT_FALSE(HasRenderNode(devices.path())) << "empty";
+    QFile card(devices.filePath(QStringLiteral("card0")));
+    ASSERT_TRUE(card.open(QIODevice::WriteOnly));
+    EXPECT_FALSE(HasRenderNode(devices.path())) << "a display node is no render node";
+    QFile render(devices.filePath(QStringLiteral("renderD128")));
+    ASSERT_TRUE(render.open(QIODevice::WriteOnly));
+    render.close();
+    EXPECT_TRUE(HasRenderNode(devices.path()));
+    ASSERT_TRUE(render.setPermissions(QFileDevice::ReadOwner));
+    EXPECT_EQ(HasRenderNode(devices.path()), geteuid() == 0) << "read-only to its owner";
+    EXPECT_FALSE(HasRenderNode(devices.filePath(QStringLiteral("missing"))));
+}
+
+}  // namespace
