@@ -101,6 +101,10 @@ void MainFormRemoteTarget::Quit() {
 }
 
 Outcome MainFormRemoteTarget::SetPointer(bool visible) {
-    Q_UNUSED(visible);
-    return Outcome::Failed(QStringLiteral("the pointer cannot be shown on clones here"));
+    Compositor& compositor = platform_.Thumbnails();
+    if (!compositor.CanShowPointer()) {
+        return Outcome::Failed(QStringLiteral("the pointer cannot be shown on clones here"));
+    }
+    compositor.SetPointerShown(visible);
+    return Outcome::Done();
 }

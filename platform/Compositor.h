@@ -60,4 +60,6 @@ class Compositor {
     // is on the source and in its shape. On unless turned off; a backend that cannot draw
     // it ignores the call.
     virtual void SetPointerShown(bool shown) { static_cast<void>(shown); }
+    // Whether this backend draws the pointer on its thumbnails at all.
+    virtual bool CanShowPointer() const { return false; }
 };

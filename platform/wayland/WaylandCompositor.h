@@ -23,6 +23,7 @@ class WaylandCompositor : public Compositor {
                                                WindowHandle source) override;
     // The pointer is drawn from the stream's cursor meta, over every thumbnail's image.
     void SetPointerShown(bool shown) override;
+    bool CanShowPointer() const override { return true; }
     // The program's own window with that id, if it exists already (none is created).
     static QWindow* FindOwnWindow(WindowHandle window);
 

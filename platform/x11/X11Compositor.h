@@ -18,6 +18,7 @@ class X11Compositor final : public Compositor {
     std::unique_ptr<Thumbnail> CreateThumbnail(WindowHandle destination,
                                                WindowHandle source) override;
     void SetPointerShown(bool shown) override;
+    bool CanShowPointer() const override { return true; }
     // How many images this compositor's thumbnails have composited, for benchmarks.
     std::uint64_t FramesDrawn() const;
 

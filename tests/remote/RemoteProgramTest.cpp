@@ -1,6 +1,6 @@
 // Scripting the real program on a private X server and a private session bus: every
 // command line action against a running copy with real windows, a second start, and a
-// command that starts the copy itself. Built with -DVANTREL_REMOTE_E2E=ON.
+// command that starts the copy itself.
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -11,9 +11,9 @@
 
 #include <memory>
 
+#include "tests/e2e/support/TestDesktop.h"
 #include "tests/e2e/support/WaitUntil.h"
 #include "tests/e2e/support/XClient.h"
-#include "tests/e2e/support/XvfbServer.h"
 #include "tests/remote/RemoteTestSupport.h"
 
 namespace {
@@ -21,14 +21,22 @@ namespace {
 constexpr int kWaitMs = 15000;
 const QRect kDisplay2(1280, 0, 1920, 1080);
 
+// Two monitors under openbox, which iconifies the main window when it is hidden with no
+// notification area to hide in.
+DesktopOptions Desktop() {
+    DesktopOptions options;
+    options.monitors = {{0, 0, 1280, 1024, true}, {1280, 0, 1920, 1080, false}};
+    options.windowManager = WindowManager::Openbox;
+    return options;
+}
+
 class RemoteProgramTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(server_.Running());
-        ASSERT_TRUE(server_.SetMonitors({{0, 0, 1280, 1024, true}, {1280, 0, 1920, 1080, false}}));
+        ASSERT_TRUE(desktop_.Ready()) << desktop_.Failure();
         ASSERT_FALSE(bus_.Address().isEmpty()) << bus_.Problem().toStdString();
         ASSERT_TRUE(home_.isValid());
-        environment_ = server_.Environment();
+        environment_ = desktop_.Environment();
         environment_.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus_.Address());
         environment_.insert(QStringLiteral("XDG_RUNTIME_DIR"), home_.path());
         environment_.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
@@ -63,7 +71,7 @@ class RemoteProgramTest : public ::testing::Test {
     // A colour client titled title; returns its window.
     std::uint32_t Client(const QString& title) {
         auto process = std::make_unique<QProcess>();
-        process->setProcessEnvironment(server_.Environment());
+        process->setProcessEnvironment(desktop_.Environment());
         process->start(QStringLiteral(VANTREL_COLOUR_CLIENT), {QStringLiteral("--title"), title});
         const std::uint32_t window = ReadAnnouncedWindow(*process, kWaitMs);
         clients_.push_back(std::move(process));
@@ -82,8 +90,8 @@ class RemoteProgramTest : public ::testing::Test {
         return !x_.FindViewableWindowsByTitle(QStringLiteral("Quillane Vantrel")).empty();
     }
 
-    XvfbServer server_;
-    XClient x_{server_.Display()};
+    TestDesktop desktop_{Desktop()};
+    XClient& x_ = desktop_.X();
     PrivateBus bus_;
     QTemporaryDir home_;
     QProcessEnvironment environment_;
