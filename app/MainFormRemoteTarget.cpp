@@ -101,6 +101,7 @@ void MainFormRemoteTarget::Quit() {
 }
 
 Outcome MainFormRemoteTarget::SetPointer(bool visible) {
-    Q_UNUSED(visible);
-    return Outcome::Failed(QStringLiteral("the pointer cannot be shown on clones here"));
+    // The compositor keeps the choice for the clones open now and those opened later.
+    platform_.Thumbnails().SetPointerShown(visible);
+    return Outcome::Done();
 }

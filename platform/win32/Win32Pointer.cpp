@@ -89,6 +89,32 @@ bool RenderCursor(HCURSOR cursor, const QSize& size, DrawingSurface& surface) {
     return true;
 }
 
+// The covered pixels of the part of the image that shows, as a window region: where the
+// system blends layered windows by their alpha this changes nothing, and where it does not
+// (Wine in a virtual desktop draws them opaque) the uncovered pixels still stay out.
+HRGN CoveredRegion(const DrawingSurface& surface, int imageWidth, const QRect& part) {
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    for (int y = 0; y < part.height() && region != nullptr; ++y) {
+        const std::uint32_t* row =
+            surface.pixels + static_cast<std::size_t>(y + part.top()) * imageWidth;
+        for (int x = 0; x < part.width();) {
+            if ((row[x + part.left()] >> 24) == 0) {
+                ++x;
+                continue;
+            }
+            const int start = x;
+            while (x < part.width() && (row[x + part.left()] >> 24) != 0) {
+                ++x;
+            }
+            if (HRGN run = CreateRectRgn(start, y, x, y + 1)) {
+                CombineRgn(region, region, run, RGN_OR);
+                DeleteObject(run);
+            }
+        }
+    }
+    return region;
+}
+
 HWND MakePopup(HWND owner) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -161,10 +187,16 @@ void Win32PointerOverlay::Update(bool shown) {
         Hide();
         return;
     }
+    // A cursor whose image cannot be read (Wine keeps cursors per process) shows as the
+    // standard arrow rather than not at all.
+    HCURSOR shape = cursor.hCursor;
     ICONINFO icon{};
-    if (!GetIconInfo(cursor.hCursor, &icon)) {
-        Hide();
-        return;
+    if (!GetIconInfo(shape, &icon)) {
+        shape = LoadCursorW(nullptr, IDC_ARROW);
+        if (shape == nullptr || !GetIconInfo(shape, &icon)) {
+            Hide();
+            return;
+        }
     }
     BITMAP mask{};
     GetObjectW(icon.hbmMask, sizeof mask, &mask);
@@ -179,7 +211,7 @@ void Win32PointerOverlay::Update(bool shown) {
         *sourceClient, placed_);
     // Only the part over the thumbnail shows, as the cursor is cut at the source's edge.
     const QRect visible = image ? image->intersected(placed_) : QRect();
-    if (visible.isEmpty() || !Draw(cursor.hCursor, *image, visible)) {
+    if (visible.isEmpty() || !Draw(shape, *image, visible)) {
         Hide();
     }
 }
@@ -200,6 +232,10 @@ bool Win32PointerOverlay::Draw(HCURSOR cursor, const QRect& image, const QRect& 
     if (!UpdateLayeredWindow(popup_, surface.screen, &origin, &size, surface.memory, &from, 0,
                              &blend, ULW_ALPHA)) {
         return false;
+    }
+    const QRect part(QPoint(from.x, from.y), visible.size());
+    if (HRGN region = CoveredRegion(surface, image.width(), part)) {
+        SetWindowRgn(popup_, region, TRUE);  // the window owns the region from here
     }
     if (!IsWindowVisible(popup_)) {
         ShowWindow(popup_, SW_SHOWNOACTIVATE);

@@ -77,6 +77,31 @@ cp "$SHOT" "$WORK/remote-clone.xwd"
 listed "^window\t0x[0-9a-f]+\t1\t$SOURCE_TITLE\$" ||
     fail "the row's button 1 is not down after --clone: $(cat "$CLI_OUT")"
 
+step "the pointer over the source shows on the clone, scaled; --pointer off and leaving hide it"
+driver raise "$SOURCE_TITLE" || fail "could not raise the source"
+read -r _ SX SY SW SH <<<"$(driver wait-window "$SOURCE_TITLE" 1000)"
+# A point in the source's red quadrant, and where it lands on the fitted image.
+PX=$((SW / 4))
+PY=$((SH / 4))
+TX=$((CX + (CW - FW) / 2 + PX * FW / SW))
+TY=$((CY + (CH - FH) / 2 + PY * FH / SH))
+pointer_shown() { screen_shows marks "$TX" "$TY" 24 24; }
+pointer_gone() { ! pointer_shown; }
+pointer_gone || fail "something is drawn at $TX,$TY before the pointer is there"
+# Wine sends window-event hooks nothing when the cursor moves, so after each move
+# "--pointer on" makes the running copy look at the cursor again (README.md).
+driver cursor $((SX + PX)) $((SY + PY)) || fail "could not move the cursor"
+cli_ends 0 --pointer on
+poll 10 pointer_shown || fail "no pointer on the clone at $TX,$TY"
+cp "$SHOT" "$WORK/remote-pointer.xwd"
+cli_ends 0 --pointer off
+poll 10 pointer_gone || fail "--pointer off left the pointer on the clone"
+cli_ends 0 --pointer on
+poll 10 pointer_shown || fail "--pointer on did not bring the pointer back"
+driver cursor $((SX - 40)) $((SY + PY)) || fail "could not move the cursor"
+cli_ends 0 --pointer on
+poll 10 pointer_gone || fail "the pointer stayed on the clone after leaving the source"
+
 step "--clone of no window, and of a display that is not there, fail"
 cli_ends 1 --clone "no such window" --display 1
 cli_ends 1 --clone "Quadr.nts" --display 9

@@ -134,16 +134,18 @@ struct PointerScene {
     QRect thumbnail{100, 100, 200, 150};
     Win32PointerOverlay overlay{destination.Get(), source.Get()};
 
-    // Puts the cursor at a point of the screen and updates the overlay until it shows (or
-    // not, as expected): the cursor's shape arrives with the messages the move brings.
-    bool CursorAt(int x, int y, bool expectShown) {
+    // Puts the cursor at a point of the screen and updates the overlay until it shows with
+    // its corner before the tip's place (or, without a tip, until it is gone). Wine hands
+    // the cursor's new position and shape to what the overlay reads a little later.
+    bool CursorAt(int x, int y, std::optional<QPoint> tip) {
         if (!SetCursorPos(x, y)) {
             return false;
         }
         return PollUntil(
             [&] {
                 overlay.Update(true);
-                return PopupShown(overlay) == expectShown;
+                return tip ? PopupShown(overlay) && CornerBefore(overlay, *tip)
+                           : !PopupShown(overlay);
             },
             std::chrono::seconds(5));
     }
@@ -153,9 +155,8 @@ TEST(Win32PointerOverlay, ShowsTheCursorOverTheThumbnailWhileItIsOverTheSource) 
     PointerScene scene;
     scene.overlay.SetDestination(scene.thumbnail, true);
     // The middle of the source: the middle of the half-size thumbnail, the arrow at half size.
-    ASSERT_TRUE(scene.CursorAt(900, 250, true)) << "no overlay over the thumbnail";
+    ASSERT_TRUE(scene.CursorAt(900, 250, QPoint(200, 175))) << "no overlay over the thumbnail";
     const QRect popup = WindowRect(scene.overlay.Popup());
-    EXPECT_TRUE(CornerBefore(scene.overlay, QPoint(200, 175)));
     EXPECT_LE(popup.width(), 24) << "the cursor is not scaled to half size";
     EXPECT_TRUE(scene.thumbnail.contains(popup)) << "the overlay leaves the thumbnail";
     EXPECT_EQ(GetWindow(scene.overlay.Popup(), GW_OWNER), scene.destination.Get());
@@ -164,11 +165,14 @@ TEST(Win32PointerOverlay, ShowsTheCursorOverTheThumbnailWhileItIsOverTheSource) 
         << "the overlay shows no cursor over the clone";
     EXPECT_FALSE(ScreenShowsOn(QRect(popup.right() + 8, popup.top(), 8, 8), RGB(0, 0, 255)))
         << "the clone is not plain where the cursor is not";
+    // The arrow leaves the overlay's bottom right corner uncovered: the clone shows there.
+    EXPECT_FALSE(ScreenShowsOn(QRect(popup.right() - 2, popup.bottom() - 2, 3, 3), RGB(0, 0, 255)))
+        << "the overlay covers the clone around the cursor";
 
     // Off the source: gone; back: there again; turned off: gone.
-    EXPECT_TRUE(scene.CursorAt(650, 250, false)) << "the overlay stayed when the cursor left";
-    ASSERT_TRUE(scene.CursorAt(750, 150, true));
-    EXPECT_TRUE(CornerBefore(scene.overlay, QPoint(125, 125)));
+    EXPECT_TRUE(scene.CursorAt(650, 250, std::nullopt))
+        << "the overlay stayed when the cursor left";
+    ASSERT_TRUE(scene.CursorAt(750, 150, QPoint(125, 125)));
     scene.overlay.Update(false);
     EXPECT_FALSE(PopupShown(scene.overlay)) << "the pointer shows while turned off";
     scene.overlay.SetDestination(scene.thumbnail, false);
@@ -180,8 +184,7 @@ TEST(Win32PointerOverlay, IsCutAtTheThumbnailsEdge) {
     PointerScene scene;
     scene.overlay.SetDestination(scene.thumbnail, true);
     // Near the source's bottom right corner the arrow would reach past the thumbnail.
-    ASSERT_TRUE(scene.CursorAt(1095, 395, true));
-    EXPECT_TRUE(CornerBefore(scene.overlay, QPoint(298, 248)));
+    ASSERT_TRUE(scene.CursorAt(1095, 395, QPoint(298, 248)));
     EXPECT_TRUE(scene.thumbnail.contains(WindowRect(scene.overlay.Popup())));
 }
 
