@@ -220,29 +220,41 @@ bool Win32PointerOverlay::Draw(HCURSOR cursor, const QRect& image, const QRect& 
     if (popup_ == nullptr && (popup_ = MakePopup(destination_)) == nullptr) {
         return false;
     }
-    DrawingSurface surface(image.size());
-    if (!surface.Ready() || !RenderCursor(cursor, image.size(), surface)) {
-        return false;
-    }
     POINT origin{visible.left(), visible.top()};
     ClientToScreen(destination_, &origin);
-    SIZE size{visible.width(), visible.height()};
-    POINT from{visible.left() - image.left(), visible.top() - image.top()};
+    const QRect part(visible.topLeft() - image.topLeft(), visible.size());
+    // The same picture as before (a move within the thumbnail): only the place changes.
+    const bool samePicture = drawnShape_ == cursor && drawnImage_ == image.size() &&
+                             drawnPart_ == part && IsWindowVisible(popup_);
+    if (!samePicture && !Render(cursor, image.size(), part, origin)) {
+        return false;
+    }
+    drawnShape_ = cursor;
+    drawnImage_ = image.size();
+    drawnPart_ = part;
+    // Above its owner, the clone, without taking the focus.
+    SetWindowPos(popup_, HWND_TOP, origin.x, origin.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_SHOWWINDOW);
+    return true;
+}
+
+bool Win32PointerOverlay::Render(HCURSOR cursor, const QSize& image, const QRect& part,
+                                 POINT origin) {
+    drawnShape_ = nullptr;
+    DrawingSurface surface(image);
+    if (!surface.Ready() || !RenderCursor(cursor, image, surface)) {
+        return false;
+    }
+    SIZE size{part.width(), part.height()};
+    POINT from{part.left(), part.top()};
     BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     if (!UpdateLayeredWindow(popup_, surface.screen, &origin, &size, surface.memory, &from, 0,
                              &blend, ULW_ALPHA)) {
         return false;
     }
-    const QRect part(QPoint(from.x, from.y), visible.size());
     if (HRGN region = CoveredRegion(surface, image.width(), part)) {
         SetWindowRgn(popup_, region, TRUE);  // the window owns the region from here
     }
-    if (!IsWindowVisible(popup_)) {
-        ShowWindow(popup_, SW_SHOWNOACTIVATE);
-    }
-    // Above its owner, the clone, without taking the focus.
-    SetWindowPos(popup_, HWND_TOP, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
     return true;
 }
 

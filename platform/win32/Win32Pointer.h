@@ -43,12 +43,18 @@ class Win32PointerOverlay {
   private:
     void Hide();
     bool Draw(HCURSOR cursor, const QRect& image, const QRect& visible);
+    // Draws the cursor at the image's size and shows the part of it that is visible.
+    bool Render(HCURSOR cursor, const QSize& image, const QRect& part, POINT origin);
 
     HWND destination_;
     HWND source_;
     HWND popup_ = nullptr;
     QRect placed_;
     bool placedVisible_ = false;
+    // What the popup holds now, so that a move redraws nothing.
+    HCURSOR drawnShape_ = nullptr;
+    QSize drawnImage_;
+    QRect drawnPart_;
 };
 
 // The overlays of one compositor and the hooks that drive them.

@@ -1,5 +1,6 @@
+# shellcheck shell=bash
 # Scripting the running copy under Wine: the command line against a copy of the installed
-# program, through the user's named pipe. Sourced by wine_e2e.sh once the stand-in dwmapi is
+# program, through the user's named pipe, and the pointer drawn over a clone. Sourced by wine_e2e.sh once the stand-in dwmapi is
 # in place and no copy runs; uses its helpers (step, fail, driver, poll, wait_exit,
 # start_program, screen_shows) and its settings ($TARGET, $WORK, $MAIN_DE, $SOURCE_*).
 
