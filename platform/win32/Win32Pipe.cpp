@@ -35,9 +35,10 @@ struct HandleCloser {
     }
 };
 
-QString UserSid() {
+// The string form of the user a process token belongs to; empty when it cannot be read.
+QString TokenUserSid(HANDLE process) {
     HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    if (!OpenProcessToken(process, TOKEN_QUERY, &token)) {
         return {};
     }
     const HandleCloser closer{token};
@@ -55,6 +56,21 @@ QString UserSid() {
     const QString sid = QString::fromWCharArray(text);
     LocalFree(text);
     return sid;
+}
+
+// True when the process serving the pipe runs as this process's user: a pipe of that name
+// made first by someone else must not receive this user's commands.
+bool ServedByThisUser(HANDLE pipe) {
+    ULONG serverId = 0;
+    if (!GetNamedPipeServerProcessId(pipe, &serverId)) {
+        return false;
+    }
+    const HandleCloser server{OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, serverId)};
+    if (server.handle == nullptr) {
+        return false;
+    }
+    const QString serverUser = TokenUserSid(server.handle);
+    return !serverUser.isEmpty() && serverUser == TokenUserSid(GetCurrentProcess());
 }
 
 // Waits for an overlapped operation on handle; cancels it when it does not end in time.
@@ -88,7 +104,12 @@ HANDLE OpenClientEnd(const QString& name, int timeoutMs, QString* error) {
         HANDLE pipe = CreateFileW(wideName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
         if (pipe != INVALID_HANDLE_VALUE) {
-            return pipe;
+            if (ServedByThisUser(pipe)) {
+                return pipe;
+            }
+            CloseHandle(pipe);
+            *error = QStringLiteral("%1 is served by another user").arg(name);
+            return INVALID_HANDLE_VALUE;
         }
         const DWORD failure = GetLastError();
         if (failure != ERROR_PIPE_BUSY || deadline.hasExpired()) {
@@ -108,7 +129,7 @@ HANDLE OpenClientEnd(const QString& name, int timeoutMs, QString* error) {
 }  // namespace
 
 QString UserPipeName(const QString& base) {
-    QString user = UserSid();
+    QString user = TokenUserSid(GetCurrentProcess());
     if (user.isEmpty()) {
         user = qEnvironmentVariable("USERNAME");
     }
