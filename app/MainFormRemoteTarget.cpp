@@ -105,6 +105,7 @@ Outcome MainFormRemoteTarget::SetPointer(bool visible) {
     if (!compositor.CanShowPointer()) {
         return Outcome::Failed(QStringLiteral("the pointer cannot be shown on clones here"));
     }
+    // The compositor keeps the choice for the clones open now and those opened later.
     compositor.SetPointerShown(visible);
     return Outcome::Done();
 }

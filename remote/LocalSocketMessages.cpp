@@ -2,6 +2,8 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMetaObject>
+#include <QObject>
 
 namespace {
 
@@ -63,4 +65,17 @@ Outcome DecodeOutcome(const QByteArray& line) {
     }
     const int status = object->value(QStringLiteral("status")).toInt();
     return {status == 0 ? 0 : 1, object->value(QStringLiteral("message")).toString()};
+}
+
+QByteArray AnswerRequestLine(RemoteTarget& target, const QByteArray& line, QObject* context) {
+    const auto request = DecodeRequest(line);
+    if (!request) {
+        return EncodeOutcome(Outcome::Failed(QStringLiteral("not a request")));
+    }
+    if (request->command == RemoteCommand::Quit) {
+        QMetaObject::invokeMethod(
+            context, [&target] { target.Quit(); }, Qt::QueuedConnection);
+        return EncodeOutcome(Outcome::Done());
+    }
+    return EncodeOutcome(Dispatch(target, *request));
 }

@@ -1,7 +1,6 @@
 #include "remote/LocalSocketService.h"
 
 #include <QLocalSocket>
-#include <QMetaObject>
 
 #include "remote/LocalSocketChannel.h"
 #include "remote/LocalSocketMessages.h"
@@ -39,15 +38,6 @@ void LocalSocketService::Answer(QLocalSocket* socket) {
         }
         return;
     }
-    const auto request = DecodeRequest(socket->readLine());
-    Outcome outcome = Outcome::Failed(QStringLiteral("not a request"));
-    if (request && request->command == RemoteCommand::Quit) {
-        outcome = Outcome::Done();
-        QMetaObject::invokeMethod(
-            this, [this] { target_.Quit(); }, Qt::QueuedConnection);
-    } else if (request) {
-        outcome = Dispatch(target_, *request);
-    }
-    socket->write(EncodeOutcome(outcome));
+    socket->write(AnswerRequestLine(target_, socket->readLine(), this));
     socket->disconnectFromServer();
 }

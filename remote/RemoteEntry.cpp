@@ -12,11 +12,9 @@
 #include "remote/CommandLine.h"
 #include "remote/RemoteChannel.h"
 
-#if defined(VANTREL_REMOTE_NO_CHANNEL)
-// A build without a channel to the running copy (Windows without Qt Network).
-#elif defined(_WIN32)
-#include "remote/LocalSocketChannel.h"
-#include "remote/LocalSocketMessages.h"
+#ifdef _WIN32
+#include "remote/PipeChannel.h"
+#include "remote/PipeService.h"
 #else
 #include "remote/DBusChannel.h"
 #endif
@@ -25,12 +23,10 @@ namespace {
 
 constexpr int kPollMs = 50;
 
-// Null when this build has no way to reach the running copy.
+// The way to the running copy: the user's named pipe on Windows, D-Bus elsewhere.
 std::unique_ptr<RemoteChannel> MakeChannel() {
-#if defined(VANTREL_REMOTE_NO_CHANNEL)
-    return nullptr;
-#elif defined(_WIN32)
-    return std::make_unique<LocalSocketChannel>(LocalSocketName());
+#ifdef _WIN32
+    return std::make_unique<PipeChannel>(RemotePipeName());
 #else
     return DBusChannel::OwnSessionConnection();
 #endif
@@ -81,11 +77,6 @@ QString StartCopy(const RemoteChannel& channel, const RemoteClientOptions& optio
 
 int SendCommand(const RemoteRequest& request, const RemoteClientOptions& options) {
     const std::unique_ptr<RemoteChannel> channel = MakeChannel();
-    if (!channel) {
-        return Fail(
-            QStringLiteral("scripting the running copy is not available in this build "
-                           "of Vantrel"));
-    }
     if (const QString why = channel->Unreachable(); !why.isEmpty()) {
         return Fail(why);
     }
@@ -159,7 +150,7 @@ bool ShowRunningCopy(int waitMs) {
     char programName[] = "vantrel";
     return WithApplication(programName, [&] {
         const std::unique_ptr<RemoteChannel> channel = MakeChannel();
-        return channel && channel->Unreachable().isEmpty() && WaitForCopy(*channel, waitMs) &&
+        return channel->Unreachable().isEmpty() && WaitForCopy(*channel, waitMs) &&
                channel->Send(MakeRequest(RemoteCommand::Show)).Succeeded();
     });
 }

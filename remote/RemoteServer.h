@@ -1,5 +1,5 @@
 // The running copy's side: made by the composition root once the main window exists, it
-// answers scripts for as long as it lives (D-Bus on the session bus; a local socket of the
+// answers scripts for as long as it lives (D-Bus on the session bus; a named pipe of the
 // user on Windows).
 #pragma once
 

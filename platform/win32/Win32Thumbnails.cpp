@@ -2,6 +2,8 @@
 
 #include "platform/win32/Win32Handles.h"
 
+#include <utility>
+
 DWM_THUMBNAIL_PROPERTIES ToDwmPlacement(const QRect& destination, bool visible) {
     DWM_THUMBNAIL_PROPERTIES dwm{};
     dwm.dwFlags = DWM_TNP_RECTDESTINATION | DWM_TNP_VISIBLE | DWM_TNP_SOURCECLIENTAREAONLY;
@@ -14,14 +16,32 @@ DWM_THUMBNAIL_PROPERTIES ToDwmPlacement(const QRect& destination, bool visible) 
     return dwm;
 }
 
+Win32Thumbnail::Win32Thumbnail(HTHUMBNAIL thumbnail, const DwmThumbnailCalls& calls,
+                               std::shared_ptr<Win32PointerTracker> pointer, HWND destination,
+                               HWND source)
+    : thumbnail_(thumbnail),
+      calls_(calls),
+      pointer_(std::move(pointer)),
+      overlay_(std::make_unique<Win32PointerOverlay>(destination, source)) {
+    pointer_->Add(overlay_.get());
+}
+
 Win32Thumbnail::~Win32Thumbnail() {
+    if (overlay_) {
+        pointer_->Remove(overlay_.get());
+    }
     // Nothing to do about a refusal: the compositor no longer knows the thumbnail.
     calls_.unregisterThumbnail(thumbnail_);
 }
 
 bool Win32Thumbnail::Place(const QRect& destination, bool visible) {
     const DWM_THUMBNAIL_PROPERTIES dwm = ToDwmPlacement(destination, visible);
-    return SUCCEEDED(calls_.updateProperties(thumbnail_, &dwm));
+    const bool placed = SUCCEEDED(calls_.updateProperties(thumbnail_, &dwm));
+    if (overlay_) {
+        overlay_->SetDestination(destination, placed && visible);
+        overlay_->Update(pointer_->Shown());
+    }
+    return placed;
 }
 
 std::optional<QSize> Win32Thumbnail::SourceSize() {
@@ -47,5 +67,6 @@ std::unique_ptr<Thumbnail> Win32Compositor::CreateThumbnail(WindowHandle destina
     if (FAILED(result) || made == nullptr) {
         return nullptr;
     }
-    return std::make_unique<Win32Thumbnail>(made, calls_);
+    return std::make_unique<Win32Thumbnail>(made, calls_, pointer_, ToHwnd(destination),
+                                            ToHwnd(source));
 }

@@ -4,8 +4,10 @@
 #include "platform/win32/Win32Api.h"
 
 #include <cstddef>
+#include <memory>
 
 #include "platform/Compositor.h"
+#include "platform/win32/Win32Pointer.h"
 
 // The properties record is byte-packed in dwmapi.h; the compositor reads it at these
 // offsets, so a header or compiler that laid it out differently must not build.
@@ -36,6 +38,9 @@ class Win32Thumbnail final : public Thumbnail {
     // thumbnail is a live registration made through calls; it is unregistered at the end.
     Win32Thumbnail(HTHUMBNAIL thumbnail, const DwmThumbnailCalls& calls)
         : thumbnail_(thumbnail), calls_(calls) {}
+    // The same, with the pointer drawn over the image by an overlay the tracker drives.
+    Win32Thumbnail(HTHUMBNAIL thumbnail, const DwmThumbnailCalls& calls,
+                   std::shared_ptr<Win32PointerTracker> pointer, HWND destination, HWND source);
     ~Win32Thumbnail() override;
 
     bool Place(const QRect& destination, bool visible) override;
@@ -44,6 +49,8 @@ class Win32Thumbnail final : public Thumbnail {
   private:
     HTHUMBNAIL thumbnail_;
     DwmThumbnailCalls calls_;
+    std::shared_ptr<Win32PointerTracker> pointer_;
+    std::unique_ptr<Win32PointerOverlay> overlay_;
 };
 
 class Win32Compositor final : public Compositor {
@@ -53,7 +60,11 @@ class Win32Compositor final : public Compositor {
     bool Available() override;
     std::unique_ptr<Thumbnail> CreateThumbnail(WindowHandle destination,
                                                WindowHandle source) override;
+    // The desktop window manager leaves the cursor out of thumbnails: overlays draw it.
+    void SetPointerShown(bool shown) override { pointer_->SetShown(shown); }
+    bool CanShowPointer() const override { return true; }
 
   private:
     DwmThumbnailCalls calls_;
+    std::shared_ptr<Win32PointerTracker> pointer_ = std::make_shared<Win32PointerTracker>();
 };

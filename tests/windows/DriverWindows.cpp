@@ -197,7 +197,11 @@ bool PollUntilGone(const std::wstring& title, DWORD timeoutMs) {
     return true;
 }
 
-bool ClickAt(int x, int y) {
+namespace {
+
+// A mouse input at a screen position (absolute over the virtual screen); false when the
+// screen has no size.
+bool MouseInputAt(int x, int y, INPUT* input) {
     const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
     const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
     const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
@@ -205,12 +209,31 @@ bool ClickAt(int x, int y) {
     if (width <= 1 || height <= 1) {
         return false;
     }
+    *input = INPUT{};
+    input->type = INPUT_MOUSE;
+    input->mi.dx = MulDiv(x - left, 65535, width - 1);
+    input->mi.dy = MulDiv(y - top, 65535, height - 1);
+    input->mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
+    return true;
+}
+
+}  // namespace
+
+bool MoveTo(int x, int y) {
+    INPUT input;
+    if (!MouseInputAt(x, y, &input)) {
+        return false;
+    }
+    input.mi.dwFlags |= MOUSEEVENTF_MOVE;
+    return SendInput(1, &input, sizeof(INPUT)) == 1;
+}
+
+bool ClickAt(int x, int y) {
     INPUT inputs[3] = {};
     for (INPUT& input : inputs) {
-        input.type = INPUT_MOUSE;
-        input.mi.dx = MulDiv(x - left, 65535, width - 1);
-        input.mi.dy = MulDiv(y - top, 65535, height - 1);
-        input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
+        if (!MouseInputAt(x, y, &input)) {
+            return false;
+        }
     }
     inputs[0].mi.dwFlags |= MOUSEEVENTF_MOVE;
     inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;

@@ -28,6 +28,8 @@ bool PressKeys(const std::vector<WORD>& keys);
 HWND PollForWindow(const std::wstring& title, DWORD timeoutMs);
 bool PollUntilGone(const std::wstring& title, DWORD timeoutMs);
 
+// Moves the mouse to a screen position through SendInput, as a hand does.
+bool MoveTo(int x, int y);
 // A left click at a screen position through SendInput.
 bool ClickAt(int x, int y);
 // Asks the window with this title to close (WM_CLOSE).

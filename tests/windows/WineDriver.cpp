@@ -109,12 +109,22 @@ int TrayRect() {
     return 0;
 }
 
+// "raise TITLE": brings the window with the title to the top, in front of the others.
+int Raise(const std::wstring& title) {
+    const HWND window = PollForWindow(title, 0);
+    if (window == nullptr) {
+        return 1;
+    }
+    SetForegroundWindow(window);
+    return SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE) ? 0 : 1;
+}
+
 int Usage() {
     std::fprintf(
         stderr,
         "usage: wine_driver monitors | wait-window TITLE MS | wait-gone TITLE MS |\n"
         "       message-box CAPTION-PREFIX MS | click X Y | close TITLE | quadrants TITLE W H |\n"
-        "       shortcut-target LNK | tray-rect\n");
+        "       shortcut-target LNK | tray-rect | raise TITLE | cursor X Y\n");
     return kUsage;
 }
 
@@ -137,6 +147,12 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (args.size() == 3 && args[0] == L"click") {
         return ClickAt(static_cast<int>(number(1)), static_cast<int>(number(2))) ? 0 : 1;
+    }
+    if (args.size() == 2 && args[0] == L"raise") {
+        return Raise(args[1]);
+    }
+    if (args.size() == 3 && args[0] == L"cursor") {
+        return MoveTo(static_cast<int>(number(1)), static_cast<int>(number(2))) ? 0 : 1;
     }
     if (args.size() == 2 && args[0] == L"close") {
         return CloseByTitle(args[1]) ? 0 : 1;

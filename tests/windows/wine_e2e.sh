@@ -9,8 +9,9 @@
 # box, and with the tests' stand-in dwmapi the main window, a clone of a window of four
 # coloured quadrants (fitted, then natural size, checked on screenshots of the X server),
 # the clone and row going with the source, a second copy ending at once, the overlays of
-# Identify Monitors, hiding in and coming back from the tray, and Exit. Uninstalls silently
-# at the end and checks that nothing is left.
+# Identify Monitors, hiding in and coming back from the tray, and Exit; then the command line
+# against a running copy (wine_remote.sh). Uninstalls silently at the end and checks that
+# nothing is left.
 set -euo pipefail
 
 SETUP="$1"
@@ -102,14 +103,6 @@ if [ "$PROGRAM" != ON ]; then
     wine "$TARGET" | tr -d '\r' | grep -q "catalogs present" ||
         fail "the payload did not find the installation"
 else
-    # ---- this build has no channel to a running copy (no Qt Network): a command says so
-    step "a scripting command: not available in this build, exit 1"
-    code=0
-    said="$(wine "$TARGET" --list 2>&1 >/dev/null | tr -d '\r')" || code=$?
-    [ "$code" -eq 1 ] || fail "--list ended with $code"
-    echo "$said" | grep -q "scripting the running copy is not available in this build" ||
-        fail "--list said: $said"
-
     # ---- composition off: the message box, and the end after OK
     step "composition off: message 5, exit 0 after OK"
     start_program en_US.UTF-8 builtin
@@ -241,6 +234,10 @@ print(round($SOURCE_W * s), round($SOURCE_H * s))")"
     driver wait-gone "$MAIN_DE" 1000 || fail "the main window stayed"
     poll 20 bash -c "! wine '$DRIVER' wait-window 'Window Clone' 0 >/dev/null 2>&1" ||
         fail "a clone stayed"
+
+    # ---- the command line against the running copy, through the user's named pipe
+    # shellcheck source=tests/windows/wine_remote.sh
+    source "$HERE/wine_remote.sh"
 fi
 
 # ---- uninstall
