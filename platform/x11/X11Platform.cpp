@@ -1,6 +1,7 @@
 #include "platform/x11/X11Platform.h"
 
 #include "platform/IcuCodePages.h"
+#include "platform/PlatformOfParts.h"
 #include "platform/x11/X11Compositor.h"
 #include "platform/x11/X11Context.h"
 #include "platform/x11/X11DisplayList.h"
@@ -27,24 +28,9 @@ class X11WindowList final : public WindowList {
     std::unique_ptr<X11WindowQuery> query_;
 };
 
-class X11Platform final : public Platform {
-  public:
-    WindowList& Windows() override { return windows_; }
-    DisplayList& Displays() override { return displays_; }
-    Compositor& Thumbnails() override { return compositor_; }
-    SystemServices& System() override { return system_; }
-    const CodePages& Encodings() override { return codePages_; }
-
-  private:
-    X11WindowList windows_;
-    X11DisplayList displays_;
-    X11Compositor compositor_;
-    X11SystemServices system_;
-    IcuCodePages codePages_;
-};
-
 }  // namespace
 
 std::unique_ptr<Platform> CreateX11Platform() {
-    return std::make_unique<X11Platform>();
+    return std::make_unique<PlatformOfParts<X11WindowList, X11DisplayList, X11Compositor,
+                                            X11SystemServices, IcuCodePages>>();
 }
