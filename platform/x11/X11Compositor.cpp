@@ -43,7 +43,11 @@ bool X11Compositor::Attach() {
     if (context == nullptr) {
         return false;
     }
-    thumbnails_ = std::make_shared<X11Thumbnails>(*context);
+    std::unique_ptr<X11Context> own = X11Context::OpenBeside(*context);
+    if (!own) {
+        return false;
+    }
+    thumbnails_ = std::make_shared<X11Thumbnails>(std::move(own), *context);
     thumbnails_->SetPointerShown(pointerShown_);
     return true;
 }
@@ -97,6 +101,10 @@ void X11Compositor::SetPointerShown(bool shown) {
     if (thumbnails_) {
         thumbnails_->SetPointerShown(shown);
     }
+}
+
+X11Context* X11Compositor::Connection() {
+    return Attach() ? &thumbnails_->Connection() : nullptr;
 }
 
 std::uint64_t X11Compositor::FramesDrawn() const {

@@ -1,5 +1,5 @@
 // The compositor of the X11 backend: thumbnails drawn by the X server (see X11Thumbnails.h),
-// attached to Qt's connection on first use. A thumbnail handed out may outlive the
+// on a connection of their own opened on first use. A thumbnail handed out may outlive the
 // compositor; it then releases nothing (the compositor freed everything when it went).
 #pragma once
 
@@ -21,6 +21,8 @@ class X11Compositor final : public Compositor {
     bool CanShowPointer() const override { return true; }
     // How many images this compositor's thumbnails have composited, for benchmarks.
     std::uint64_t FramesDrawn() const;
+    // The thumbnails' connection (opened now if need be); null without a display.
+    X11Context* Connection();
 
   private:
     bool Attach();

@@ -4,6 +4,9 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QtGlobal>
+
+#include "platform/x11/X11EventPump.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -48,7 +51,69 @@ X11Context* X11Context::Get() {
         }
     }
     instance = new X11Context(x11->connection(), screenNumber);  // lives for the process
+    instance->filter_ = std::make_unique<Filter>(instance);
+    QCoreApplication::instance()->installNativeEventFilter(instance->filter_.get());
     return instance;
+}
+
+// The display named by $DISPLAY, which is where Qt connected too. A connection that lands
+// on another server (a root window of another id) is refused.
+std::unique_ptr<X11Context> X11Context::OpenBeside(X11Context& app) {
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(connection) != 0) {
+        xcb_disconnect(connection);
+        return nullptr;
+    }
+    std::unique_ptr<X11Context> own(new X11Context(connection, app.ScreenNumber()));
+    own->app_ = &app;  // from here on the destructor closes the connection
+    if (own->screen_ == nullptr || own->Root() != app.Root()) {
+        return nullptr;
+    }
+    X11Context* raw = own.get();
+    own->pump_ = std::make_unique<X11EventPump>(
+        connection, [raw](xcb_generic_event_t* event) { raw->DispatchOwn(event); });
+    return own;
+}
+
+X11Context::~X11Context() {
+    pump_.reset();
+    if (app_ != nullptr) {
+        xcb_disconnect(connection_);
+    }
+}
+
+// Qt reports the errors that reach it unhandled; on a connection of our own that is done
+// here, in the same words, so a request that fails unexpectedly does not go unnoticed.
+void X11Context::DispatchOwn(xcb_generic_event_t* event) {
+    if (Dispatch(event) || event->response_type != 0) {
+        return;
+    }
+    const auto* error = reinterpret_cast<const xcb_generic_error_t*>(event);
+    qWarning(
+        "Own X connection: XCB error: %d, sequence: %u, resource id: %u, major code: "
+        "%d, minor code: %d",
+        error->error_code, static_cast<unsigned>(error->full_sequence), error->resource_id,
+        error->major_code, error->minor_code);
+}
+
+void X11Context::Flush() {
+    if (!ConnectionUsable()) {
+        return;
+    }
+    xcb_flush(connection_);
+    if (pump_ && !pump_->Draining()) {
+        pump_->DrainSoon();
+    }
+}
+
+void X11Context::RoundTrip() {
+    if (!ConnectionUsable()) {
+        return;
+    }
+    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+    if (pump_ && !pump_->Draining()) {
+        pump_->DrainSoon();
+    }
 }
 
 X11Context::X11Context(xcb_connection_t* connection, int screenNumber)
@@ -65,8 +130,6 @@ X11Context::X11Context(xcb_connection_t* connection, int screenNumber)
             break;
         }
     }
-    filter_ = std::make_unique<Filter>(this);
-    QCoreApplication::instance()->installNativeEventFilter(filter_.get());
 }
 
 bool X11Context::ConnectionUsable() const {
@@ -127,7 +190,7 @@ void X11Context::ChangeEventMask(const std::vector<xcb_window_t>& windows, std::
                     .sequence);
         }
     }
-    xcb_flush(connection_);
+    Flush();
 }
 
 std::vector<X11Context::AttributesReply> X11Context::DescribeAndSelect(
@@ -157,7 +220,7 @@ std::vector<X11Context::AttributesReply> X11Context::DescribeAndSelect(
         }
     }
     if (changed) {
-        xcb_flush(connection_);
+        Flush();
     }
     return out;
 }

@@ -1,5 +1,7 @@
-// Access to Qt's own xcb connection and to the X events that reach the program. Every X11
-// component of the backend goes through here; X types stay inside platform/x11.
+// Access to an xcb connection and to the X events that reach the program through it: Qt's
+// own connection, or one the program opens beside it for a component that sends many
+// requests of its own (the thumbnails). Every X11 component of the backend goes through
+// here; X types stay inside platform/x11.
 #pragma once
 
 #include <xcb/xcb.h>
@@ -53,10 +55,20 @@ inline bool IsForgedStructureEvent(const xcb_generic_event_t* event) {
     }
 }
 
+class X11EventPump;
+
 class X11Context {
   public:
     // Returns nullptr when the application does not run on Qt's xcb platform.
     static X11Context* Get();
+    // A connection of the program's own to the display and screen of app, closed with the
+    // returned object. Its events are read in the main thread as they arrive (no thread of
+    // Qt's in between) and go to this context's handlers; errors nobody expected are
+    // reported on stderr. Null when that display cannot be reached.
+    static std::unique_ptr<X11Context> OpenBeside(X11Context& app);
+    ~X11Context();
+    X11Context(const X11Context&) = delete;
+    X11Context& operator=(const X11Context&) = delete;
 
     xcb_connection_t* Connection() const { return connection_; }
     xcb_screen_t* Screen() const { return screen_; }
@@ -66,12 +78,21 @@ class X11Context {
     // connection broke: requests are then pointless, the server freed our resources.
     bool ConnectionUsable() const;
 
-    // True for a window created through this connection. The server hands every client a
+    // True for a window created by the program: through this connection, or through the
+    // application's when this one was opened beside it. The server hands every client a
     // private range of resource ids (base | any bits of mask), so no other client can make
     // a window that falls into ours: unlike _NET_WM_PID, this test cannot be faked.
     bool IsOwnResource(std::uint32_t id) const {
-        return (id & ~resourceIdMask_) == resourceIdBase_;
+        return (id & ~resourceIdMask_) == resourceIdBase_ ||
+               (app_ != nullptr && app_->IsOwnResource(id));
     }
+
+    // Sends the buffered requests. On a connection of the program's own, events xcb read
+    // meanwhile (while it waited for a reply) are handed out on the next event-loop turn.
+    void Flush();
+    // Returns once the server has handled every request sent so far on this connection:
+    // what another connection asks afterwards sees their effects (one round trip).
+    void RoundTrip();
 
     // Handlers see every X event and error before Qt does. A handler returns true to hide
     // the event from Qt (only for events the program itself asked for).
@@ -108,6 +129,7 @@ class X11Context {
 
   private:
     X11Context(xcb_connection_t* connection, int screenNumber);
+    void DispatchOwn(xcb_generic_event_t* event);
     void ChangeEventMask(const std::vector<xcb_window_t>& windows, std::uint32_t add,
                          std::uint32_t remove);
     void ForgetAnsweredSequences(unsigned int sequence);
@@ -127,4 +149,7 @@ class X11Context {
     std::map<std::string, xcb_atom_t> atoms_;
     class Filter;
     std::unique_ptr<Filter> filter_;
+    // Set on a connection opened beside the application's: that one, and the reader.
+    X11Context* app_ = nullptr;
+    std::unique_ptr<X11EventPump> pump_;
 };

@@ -16,9 +16,9 @@ constexpr int kProbeDepth = 8;
 
 constexpr std::uint32_t kCrossing = XCB_EVENT_MASK_ENTER_WINDOW | XCB_EVENT_MASK_LEAVE_WINDOW;
 
-// Raw motion is reported on the root only, and only to a client that speaks XInput 2. Qt
-// has asked for a version on this connection already; the server refuses a lower one
-// afterwards (BadValue), which then still means XInput 2 is there.
+// Raw motion is reported on the root only, and only to a client that speaks XInput 2. When
+// a version was asked for on this connection already, the server refuses a lower one
+// (BadValue), which then still means XInput 2 is there.
 std::uint8_t XInputOpcode(xcb_connection_t* c) {
     const xcb_query_extension_reply_t* data = xcb_get_extension_data(c, &xcb_input_id);
     if (data == nullptr || !data->present) {
@@ -89,7 +89,7 @@ void X11ThumbPointer::ProbeAt(xcb_window_t window) {
     probing_ = true;
     probed_ = window;
     probe_ = xcb_query_pointer(context_.Connection(), window);
-    xcb_flush(context_.Connection());
+    context_.Flush();
     QMetaObject::invokeMethod(
         queue_.get(), [this] { TakeProbe(); }, Qt::QueuedConnection);
 }
@@ -107,6 +107,7 @@ void X11ThumbPointer::TakeProbe() {
     if (probeAgain_ && inside_ == 0) {
         Probe();
     }
+    context_.Flush();  // hands out what xcb read while it waited
 }
 
 void X11ThumbPointer::Unfollow(xcb_window_t source) {
@@ -166,7 +167,7 @@ void X11ThumbPointer::Leave(xcb_window_t source) {
     moreMotion_ = false;
     SelectMotion(false);
     SelectCursorChanges(false);
-    xcb_flush(context_.Connection());
+    context_.Flush();
     moved_(source);
 }
 
@@ -184,7 +185,7 @@ void X11ThumbPointer::AskPosition() {
     asking_ = true;
     moreMotion_ = false;
     ask_ = xcb_query_pointer(context_.Connection(), inside_);
-    xcb_flush(context_.Connection());
+    context_.Flush();
     QMetaObject::invokeMethod(
         queue_.get(), [this] { TakePosition(); }, Qt::QueuedConnection);
 }
@@ -192,6 +193,7 @@ void X11ThumbPointer::AskPosition() {
 void X11ThumbPointer::TakePosition() {
     asking_ = false;
     auto reply = XcbTake(context_.Connection(), ask_, xcb_query_pointer_reply);
+    context_.Flush();  // hands out what xcb read while it waited
     if (inside_ == 0) {
         return;
     }
@@ -295,7 +297,7 @@ bool X11ThumbPointer::HandleEvent(xcb_generic_event_t* event) {
         auto* generic = reinterpret_cast<xcb_ge_generic_event_t*>(event);
         if (generic->extension == inputOpcode_ && generic->event_type == XCB_INPUT_RAW_MOTION) {
             AskPosition();
-            return false;  // Qt may have asked for raw events of its own
+            return true;
         }
         return false;
     }
@@ -313,15 +315,13 @@ bool X11ThumbPointer::HandleEvent(xcb_generic_event_t* event) {
             return false;
         }
         crossed_ = crossed_ || probing_;
-        // Qt keeps the crossings of the program's own windows.
-        const bool own = context_.IsOwnResource(crossing->event);
         if (type == XCB_ENTER_NOTIFY) {
             Enter(crossing->event, QPoint(crossing->event_x, crossing->event_y));
         } else if (crossing->detail != XCB_NOTIFY_DETAIL_INFERIOR) {
             // Into a child of the source is still over it.
             Leave(crossing->event);
         }
-        return !own;
+        return true;
     }
     return false;
 }

@@ -144,7 +144,7 @@ void X11ThumbView::WatchParent() {
         return;
     }
     watchedParent = tree->parent == context_.Root() ? xcb_window_t{0} : tree->parent;
-    if (watchedParent != 0 && !context_.IsOwnResource(watchedParent)) {
+    if (watchedParent != 0) {
         context_.AddEventMask(watchedParent, XCB_EVENT_MASK_STRUCTURE_NOTIFY);
     }
 }

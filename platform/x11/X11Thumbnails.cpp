@@ -7,8 +7,12 @@
 
 #include <string>
 
-X11Thumbnails::X11Thumbnails(X11Context& context)
-    : context_(context), sources_(context), flushContext_(std::make_unique<QObject>()) {
+X11Thumbnails::X11Thumbnails(std::unique_ptr<X11Context> connection, X11Context& app)
+    : connection_(std::move(connection)),
+      context_(*connection_),
+      app_(app),
+      sources_(context_),
+      flushContext_(std::make_unique<QObject>()) {
     handlerId_ =
         context_.AddEventHandler([this](xcb_generic_event_t* e) { return HandleEvent(e); });
 }
@@ -57,6 +61,9 @@ X11Thumbnails::Id X11Thumbnails::Register(xcb_window_t destination, xcb_window_t
     if (!CompositionAvailable() || !context_.IsOwnResource(destination)) {
         return 0;
     }
+    // The destination is Qt's, made on Qt's connection: the server must have it (and its
+    // current size) before this connection names it.
+    app_.RoundTrip();
     const std::optional<QSize> size = X11ThumbView::WindowSize(context_, destination);
     if (!size) {
         return 0;
@@ -70,7 +77,7 @@ X11Thumbnails::Id X11Thumbnails::Register(xcb_window_t destination, xcb_window_t
                                      size->height());
     if (!view) {
         DropSource(source);
-        xcb_flush(context_.Connection());
+        context_.Flush();
         return 0;
     }
     // The destination's size changes are followed through its ConfigureNotify.
@@ -78,7 +85,7 @@ X11Thumbnails::Id X11Thumbnails::Register(xcb_window_t destination, xcb_window_t
     view->WatchParent();
     const Id id = nextHandle_++;
     views_[id] = std::move(view);
-    xcb_flush(context_.Connection());
+    context_.Flush();
     return id;
 }
 
@@ -107,7 +114,7 @@ bool X11Thumbnails::Place(Id thumbnail, const QRect& destination, bool visible) 
         }
     }
     Paint(*view, true);
-    xcb_flush(context_.Connection());
+    context_.Flush();
     return true;
 }
 
@@ -147,9 +154,7 @@ void X11Thumbnails::Unregister(Id thumbnail) {
     const xcb_window_t source = it->second->Source();
     views_.erase(it);
     DropSource(source);
-    if (context_.ConnectionUsable()) {
-        xcb_flush(context_.Connection());
-    }
+    context_.Flush();
 }
 
 // Without a picture (the source has gone) the buffer keeps the last image.
@@ -209,7 +214,7 @@ void X11Thumbnails::FlushPending() {
         // The rectangle is unchanged, so the margins are too: only the image is drawn.
         Paint(*view, false);
     }
-    xcb_flush(context_.Connection());
+    context_.Flush();
 }
 
 void X11Thumbnails::RenameAll() {
@@ -233,8 +238,9 @@ bool X11Thumbnails::HandleDamage(xcb_generic_event_t* event) {
 }
 
 // A new frame of a source whose picture is current is drawn at once: the damage was taken
-// away first, so the next change reports again, and Qt sends the requests with everything
-// else when it has handled this batch of events. A frame that needs more (a new picture, a
+// away first, so the next change reports again, and the reader sends the requests with
+// everything else when it has handed out this batch of events: subtraction and image go
+// out together, in order, on this connection. A frame that needs more (a new picture, a
 // new size) waits for the turn's repaint.
 void X11Thumbnails::DrawFrame(X11ThumbSource& source) {
     if (source.needsName || source.resized || flushScheduled_) {
@@ -277,7 +283,7 @@ void X11Thumbnails::HandleDestinationConfigure(xcb_window_t window) {
         const std::optional<QSize> size = X11ThumbView::WindowSize(context_, view->Destination());
         if (size && view->Resize(size->width(), size->height())) {
             Paint(*view, true);
-            xcb_flush(context_.Connection());
+            context_.Flush();
         }
     }
 }
@@ -332,7 +338,7 @@ bool X11Thumbnails::HandleExpose(const xcb_expose_event_t& event) {
             X11ThumbSource* source = sources_.Find(view->Source());
             view->Repair(source != nullptr && source->alive ? source : nullptr, pointer_.get(),
                          event.x, event.y, event.width, event.height);
-            xcb_flush(context_.Connection());
+            context_.Flush();
             return true;
         }
     }

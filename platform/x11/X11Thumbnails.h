@@ -2,6 +2,11 @@
 // rendered scaled into the destination window with XRender on every damage, at once. The
 // program copies no pixels and runs no timer; a source that does not change costs nothing.
 //
+// They talk to the server over a connection of their own, read in the main thread: a
+// damage event comes straight from the socket to the handler (not through Qt's reader
+// thread), and the damage's subtraction and the new image leave together, in order, on
+// that one connection.
+//
 // The image follows the destination's size as the server reports it. Window managers
 // differ in how they tell a client of its new size (some send only a synthetic
 // ConfigureNotify after the real one, and Qt drops a queued real one when a later one for
@@ -31,7 +36,9 @@ class X11Thumbnails {
   public:
     using Id = std::uint32_t;
 
-    explicit X11Thumbnails(X11Context& context);
+    // Every request and event of the thumbnails goes through connection, a connection of
+    // their own beside app (Qt's), which keeps the windows the thumbnails are drawn into.
+    X11Thumbnails(std::unique_ptr<X11Context> connection, X11Context& app);
     ~X11Thumbnails();
     X11Thumbnails(const X11Thumbnails&) = delete;
     X11Thumbnails& operator=(const X11Thumbnails&) = delete;
@@ -49,6 +56,7 @@ class X11Thumbnails {
     void SetPointerShown(bool shown);
     // How many images have been composited into this object's thumbnails, for benchmarks.
     std::uint64_t FramesDrawn() const { return framesDrawn_; }
+    X11Context& Connection() { return context_; }
 
   private:
     X11ThumbRender& Render();
@@ -71,7 +79,10 @@ class X11Thumbnails {
     void Paint(X11ThumbView& view, bool clear);
     X11ThumbView* FindView(Id handle);
 
+    // Declared first, closed last: everything below frees its resources through it.
+    std::unique_ptr<X11Context> connection_;
     X11Context& context_;
+    X11Context& app_;
     std::unique_ptr<X11ThumbRender> render_;
     std::unique_ptr<X11ThumbPointer> pointer_;
     bool pointerShown_ = true;

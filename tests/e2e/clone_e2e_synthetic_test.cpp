@@ -63,12 +63,12 @@ void Forge(XClient& x, xcb_window_t window, const Event& event) {
     x.Sync();
 }
 
-// Counts the forged structure events of one window as the program receives them; the
-// handler runs after the thumbnails' own, so a count means the program has handled it.
+// Counts the forged structure events of one window as the thumbnails' connection receives
+// them; the handler runs after the thumbnails' own, so a count means they have handled it.
 class ForgedSeen {
   public:
-    explicit ForgedSeen(xcb_window_t window) : window_(window) {
-        id_ = X11Context::Get()->AddEventHandler([this](xcb_generic_event_t* e) {
+    ForgedSeen(X11Context& context, xcb_window_t window) : context_(context), window_(window) {
+        id_ = context_.AddEventHandler([this](xcb_generic_event_t* e) {
             if ((e->response_type & 0x80) == 0) {
                 return false;
             }
@@ -83,7 +83,7 @@ class ForgedSeen {
             return false;
         });
     }
-    ~ForgedSeen() { X11Context::Get()->RemoveEventHandler(id_); }
+    ~ForgedSeen() { context_.RemoveEventHandler(id_); }
     ForgedSeen(const ForgedSeen&) = delete;
     ForgedSeen& operator=(const ForgedSeen&) = delete;
 
@@ -91,6 +91,7 @@ class ForgedSeen {
     int destroys = 0;
 
   private:
+    X11Context& context_;
     xcb_window_t window_;
     int id_ = 0;
 };
@@ -122,7 +123,7 @@ TEST(CloneE2eSynthetic, ForgedStructureEventsLeaveTheCloneLive) {
     ASSERT_TRUE(clone->HasThumbnail());
     source.Fill(0xff0000, 0x0000ff);
     ExpectHalves(scene, kFittedImage, kRed, kBlue, "fitted");
-    ForgedSeen seen(source.Id());
+    ForgedSeen seen(scene.ThumbnailConnection(), source.Id());
 
     // A forged size: the source keeps its real one and its image is scaled from that.
     xcb_configure_notify_event_t configure{};

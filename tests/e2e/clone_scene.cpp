@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "clone/CloneForm.h"
+#include "platform/x11/X11Compositor.h"
 #include "platform/x11/X11Context.h"
 #include "platform/x11/X11Platform.h"
 #include "tests/e2e/support/WaitUntil.h"
@@ -54,7 +55,7 @@ bool CloneScene::Start(bool withWindowManager, std::string* reason) {
         return false;
     }
     std::shared_ptr<int> errors = errors_;
-    context->AddEventHandler([errors](xcb_generic_event_t* event) {
+    auto countErrors = [errors](xcb_generic_event_t* event) {
         if (event->response_type == 0) {
             auto* error = reinterpret_cast<xcb_generic_error_t*>(event);
             std::fprintf(stderr, "unexpected X error %d, request %d.%d\n", error->error_code,
@@ -62,7 +63,9 @@ bool CloneScene::Start(bool withWindowManager, std::string* reason) {
             *errors += 1;
         }
         return false;
-    });
+    };
+    context->AddEventHandler(countErrors);
+    ThumbnailConnection().AddEventHandler(countErrors);
     source_ = &desktop_->Start(
         QStringLiteral(VANTREL_COLOUR_CLIENT),
         {"--title", "Source", "--width", "640", "--height", "480", "--x", "100", "--y", "100"});
@@ -90,22 +93,37 @@ std::optional<QSize> CloneScene::TrackedSourceSize(std::uint32_t source) {
     return probe ? probe->SourceSize() : std::nullopt;
 }
 
+X11Context& CloneScene::ThumbnailConnection() {
+    X11Context* connection = dynamic_cast<X11Compositor&>(platform_->Thumbnails()).Connection();
+    if (connection == nullptr) {
+        std::fprintf(stderr, "the thumbnails have no connection\n");
+        std::abort();
+    }
+    return *connection;
+}
+
 void CloneScene::Tell(const char* command) {
     source_->Write(command);
 }
 
 std::map<std::string, int> CloneScene::OwnResources() {
     std::map<std::string, int> counts;
-    xcb_connection_t* ours = X11Context::Get()->Connection();
-    xcb_flush(ours);
-    xcb_connection_t* c = X().Connection();
-    const std::uint32_t anyOfOurs = xcb_get_setup(ours)->resource_id_base;
+    for (X11Context* context : {X11Context::Get(), &ThumbnailConnection()}) {
+        xcb_connection_t* ours = context->Connection();
+        xcb_flush(ours);
+        AddResources(X().Connection(), xcb_get_setup(ours)->resource_id_base, counts);
+    }
+    return counts;
+}
+
+void CloneScene::AddResources(xcb_connection_t* c, std::uint32_t anyOfOurs,
+                              std::map<std::string, int>& counts) {
     std::unique_ptr<xcb_res_query_client_resources_reply_t, decltype(&std::free)> reply(
         xcb_res_query_client_resources_reply(c, xcb_res_query_client_resources(c, anyOfOurs),
                                              nullptr),
         &std::free);
     if (!reply) {
-        return counts;
+        return;
     }
     auto it = xcb_res_query_client_resources_types_iterator(reply.get());
     for (; it.rem > 0; xcb_res_type_next(&it)) {
@@ -115,11 +133,10 @@ std::map<std::string, int> CloneScene::OwnResources() {
         if (name) {
             counts[std::string(
                 xcb_get_atom_name_name(name.get()),
-                static_cast<std::size_t>(xcb_get_atom_name_name_length(name.get())))] =
+                static_cast<std::size_t>(xcb_get_atom_name_name_length(name.get())))] +=
                 static_cast<int>(it.data->count);
         }
     }
-    return counts;
 }
 
 bool CloneScene::ShowsWithin(const std::vector<Probe>& probes, int timeoutMs,

@@ -10,6 +10,9 @@
 #include <QSize>
 #include <QWidget>
 
+#include <xcb/xcb.h>
+
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
@@ -21,6 +24,7 @@
 #include "tests/e2e/support/XClient.h"
 
 class TCloneForm;
+class X11Context;
 
 class CloneScene {
   public:
@@ -44,8 +48,11 @@ class CloneScene {
     std::uint32_t SourceWindow() const { return sourceWindow_; }
     // X errors that reached the program and were not expected by anyone.
     int UnexpectedErrors() const { return *errors_; }
+    // The connection the backend's thumbnails use (beside Qt's).
+    X11Context& ThumbnailConnection();
 
-    // The server's count of this process's resources by type name (PIXMAP, PICTURE...).
+    // The server's count of this process's resources by type name (PIXMAP, PICTURE...),
+    // over both of its connections.
     std::map<std::string, int> OwnResources();
     // Sends a command to the colour client ("resize 800 400", "unmap").
     void Tell(const char* command);
@@ -56,6 +63,9 @@ class CloneScene {
     bool ShowsWithin(const std::vector<Probe>& probes, int timeoutMs, std::string* describe);
 
   private:
+    void AddResources(xcb_connection_t* c, std::uint32_t anyOfOurs,
+                      std::map<std::string, int>& counts);
+
     std::unique_ptr<TestDesktop> desktop_;
     std::unique_ptr<QApplication> app_;
     std::unique_ptr<Platform> platform_;

@@ -22,6 +22,7 @@
 #include "l10n/Session.h"
 #include "mainwindow/MainForm.h"
 #include "platform/Platform.h"
+#include "platform/x11/X11Compositor.h"
 #include "platform/x11/X11Context.h"
 #include "platform/x11/X11Platform.h"
 #include "tests/e2e/program_scene.h"
@@ -82,7 +83,7 @@ class SharedDesktop {
         platform_ = CreateX11Platform();
         session_ = std::make_unique<Session>(platform_->Encodings(), 0x0409);
         auto errors = errors_;
-        X11Context::Get()->AddEventHandler([errors](xcb_generic_event_t* event) {
+        auto countErrors = [errors](xcb_generic_event_t* event) {
             if (event->response_type == 0) {
                 auto* error = reinterpret_cast<xcb_generic_error_t*>(event);
                 std::fprintf(stderr, "unexpected X error %d, request %d.%d\n", error->error_code,
@@ -90,7 +91,13 @@ class SharedDesktop {
                 *errors += 1;
             }
             return false;
-        });
+        };
+        X11Context::Get()->AddEventHandler(countErrors);
+        // The clones' thumbnails talk to the server on a connection of their own.
+        X11Context* thumbnails = dynamic_cast<X11Compositor&>(platform_->Thumbnails()).Connection();
+        if (thumbnails != nullptr) {
+            thumbnails->AddEventHandler(countErrors);
+        }
     }
     TestDesktop desktop_;
     std::unique_ptr<QApplication> app_;

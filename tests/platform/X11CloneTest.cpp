@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/x11/X11Compositor.h"
 #include "platform/x11/X11Context.h"
 #include "platform/x11/X11Platform.h"
 #include "tests/e2e/support/WaitUntil.h"
@@ -73,12 +74,15 @@ class X11CloneTest : public X11SessionTest {
         const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
         return {data, data + xcb_get_property_value_length(reply.get()) / 4};
     }
-    // Lets the program's connection take in everything the server sent it so far, so the
-    // next event-loop turn sees those events together.
-    void DrainIntoProgram() {
-        xcb_connection_t* ours = X11Context::Get()->Connection();
-        std::free(xcb_get_input_focus_reply(ours, xcb_get_input_focus(ours), nullptr));
+    // The connection the thumbnails talk to the server on.
+    X11Context& Thumbnails() {
+        X11Context* connection = dynamic_cast<X11Compositor&>(platform_->Thumbnails()).Connection();
+        EXPECT_NE(connection, nullptr);
+        return connection != nullptr ? *connection : *X11Context::Get();
     }
+    // Lets the thumbnails' connection take in everything the server sent it so far, so the
+    // next event-loop turn sees those events together.
+    void DrainIntoProgram() { Thumbnails().RoundTrip(); }
 
     std::unique_ptr<Platform> platform_;
 };
@@ -182,12 +186,17 @@ TEST_F(X11CloneTest, DestroyedThumbnailsLeaveNoServerResources) {
     // CompositeClientWindow counts the windows this client redirected.
     const std::vector<std::string> kinds = {"PIXMAP", "PICTURE", "DamageExt",
                                             "WINDOW", "GC",      "CompositeClientWindow"};
+    // The program's resources: Qt's connection's (which made dest) and the thumbnails'.
+    const std::uint32_t thumbnailClient =
+        xcb_get_setup(Thumbnails().Connection())->resource_id_base;
     auto counted = [&] {
-        const auto all = ResourceCounts(c, dest);
         std::map<std::string, std::uint32_t> out;
-        for (const std::string& kind : kinds) {
-            auto it = all.find(s_->Atom(kind.c_str()));
-            out[kind] = it == all.end() ? 0 : it->second;
+        for (const std::uint32_t client : {std::uint32_t{dest}, thumbnailClient}) {
+            const auto all = ResourceCounts(c, client);
+            for (const std::string& kind : kinds) {
+                auto it = all.find(s_->Atom(kind.c_str()));
+                out[kind] += it == all.end() ? 0 : it->second;
+            }
         }
         return out;
     };
