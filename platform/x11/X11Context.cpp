@@ -103,6 +103,19 @@ void X11Context::DispatchOwn(xcb_generic_event_t* event) {
         error->major_code, error->minor_code);
 }
 
+void X11RenderMutex::lock() {
+    mutex_.lock();
+    ++depth_;
+}
+
+void X11RenderMutex::unlock() {
+    const bool last = --depth_ == 0;
+    mutex_.unlock();
+    if (last && released_) {
+        released_();
+    }
+}
+
 bool X11Context::TakeFrame(xcb_generic_event_t* event) {
     const std::lock_guard hold(renderLock_);
     return frameHandler_ && frameHandler_(event);

@@ -58,6 +58,23 @@ inline bool IsForgedStructureEvent(const xcb_generic_event_t* event) {
 
 class X11RenderThread;
 
+// The lock of what the reader thread's frame handler reads (see X11Context::RenderLock).
+// Recursive: handlers call back into their owners. When another thread than the reader
+// lets go of it for the last time, released runs: replies that thread waited for while it
+// held the lock may have brought events into xcb's queue, where the reader's poll() does
+// not see them.
+class X11RenderMutex {
+  public:
+    explicit X11RenderMutex(std::function<void()> released) : released_(std::move(released)) {}
+    void lock();
+    void unlock();
+
+  private:
+    std::recursive_mutex mutex_;
+    int depth_ = 0;  // only touched by the holder
+    std::function<void()> released_;
+};
+
 class X11Context {
   public:
     // Returns nullptr when the application does not run on Qt's xcb platform.
@@ -136,8 +153,8 @@ class X11Context {
     void SetFrameHandler(EventHandler handler);
     // Held by the reader thread while the frame handler runs, and by the main thread while
     // it hands out this connection's events. Whatever the frame handler reads, the main
-    // thread changes only while holding it. Recursive: handlers call back into their owners.
-    std::recursive_mutex& RenderLock() { return renderLock_; }
+    // thread changes only while holding it.
+    X11RenderMutex& RenderLock() { return renderLock_; }
 
   private:
     X11Context(xcb_connection_t* connection, int screenNumber);
@@ -165,7 +182,7 @@ class X11Context {
     std::unique_ptr<Filter> filter_;
     // Set on a connection opened beside the application's: that one, and the reader.
     X11Context* app_ = nullptr;
-    std::recursive_mutex renderLock_;
+    X11RenderMutex renderLock_{[this] { WakeReader(); }};
     EventHandler frameHandler_;
     std::unique_ptr<X11RenderThread> reader_;
 };

@@ -38,8 +38,26 @@ X11RenderThread::~X11RenderThread() {
     }
 }
 
+namespace {
+
+// A change of a window that frames drawn after it must not go ahead of.
+bool HoldsFrames(const xcb_generic_event_t* event) {
+    switch (event->response_type & 0x7f) {
+        case XCB_CONFIGURE_NOTIFY:
+        case XCB_MAP_NOTIFY:
+        case XCB_UNMAP_NOTIFY:
+        case XCB_REPARENT_NOTIFY:
+        case XCB_DESTROY_NOTIFY:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
 void X11RenderThread::Wake() {
-    if (wakeFd_ < 0) {
+    if (wakeFd_ < 0 || std::this_thread::get_id() == thread_.get_id()) {
         return;
     }
     const std::uint64_t one = 1;
@@ -71,27 +89,33 @@ void X11RenderThread::Run() {
 // Everything xcb has or can read now; the requests made for it leave in one flush.
 void X11RenderThread::Drain() {
     Batch batch;
+    bool held = false;
     while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
-        if (batch.empty() && inFlight_.load(std::memory_order_acquire) == 0 && take_(event)) {
+        if (!held && holding_.load(std::memory_order_acquire) == 0 && take_(event)) {
             std::free(event);
-        } else {
-            batch.emplace_back(event);
+            continue;
         }
+        held = held || HoldsFrames(event);
+        batch.emplace_back(event);
     }
     xcb_flush(connection_);
     if (!batch.empty()) {
-        Post(std::move(batch));
+        Post(std::move(batch), held);
     }
 }
 
-void X11RenderThread::Post(Batch batch) {
-    inFlight_.fetch_add(1, std::memory_order_acq_rel);
+void X11RenderThread::Post(Batch batch, bool holdsFrames) {
+    if (holdsFrames) {
+        holding_.fetch_add(1, std::memory_order_acq_rel);
+    }
     auto shared = std::make_shared<Batch>(std::move(batch));
     QMetaObject::invokeMethod(
         receiver_.get(),
-        [this, shared] {
+        [this, shared, holdsFrames] {
             deliver_(*shared);
-            inFlight_.fetch_sub(1, std::memory_order_acq_rel);
+            if (holdsFrames) {
+                holding_.fetch_sub(1, std::memory_order_acq_rel);
+            }
         },
         Qt::QueuedConnection);
 }

@@ -2,9 +2,11 @@
 // bare poll() on the connection's socket. Each event is first offered to a callback that
 // runs right there (the thumbnails draw a new frame with it, without a turn of Qt's event
 // loop); the others are handed to the main thread in batches, in the order the server sent
-// them. While a batch waits for the main thread, later events join the next batch instead
-// of being taken here, so the main thread never sees an event after a later one was acted
-// on. No timer: a connection on which nothing arrives costs nothing.
+// them. While a window's structure event (configure, map, unmap, reparent, destroy) waits
+// for the main thread, later events join it instead of being taken here: nothing is drawn
+// from a window whose change the main thread has not seen yet. Other events (exposures,
+// pointer motion, errors) hold nothing up. No timer: a connection on which nothing arrives
+// costs nothing.
 #pragma once
 
 #include <xcb/xcb.h>
@@ -32,7 +34,8 @@ class X11RenderThread {
     X11RenderThread& operator=(const X11RenderThread&) = delete;
 
     // Makes the thread look at xcb's queue: events another thread's wait for a reply read
-    // from the socket sit there, where poll() does not see them.
+    // from the socket sit there, where poll() does not see them. Does nothing when called
+    // from the reader thread itself, which looks there anyway.
     void Wake();
     // False once the thread has ended (stopped, or the connection broke).
     bool Running() const { return running_.load(std::memory_order_acquire); }
@@ -40,7 +43,7 @@ class X11RenderThread {
   private:
     void Run();
     void Drain();
-    void Post(Batch batch);
+    void Post(Batch batch, bool holdsFrames);
 
     xcb_connection_t* connection_;
     std::function<bool(xcb_generic_event_t*)> take_;
@@ -48,8 +51,8 @@ class X11RenderThread {
     int wakeFd_ = -1;
     std::atomic<bool> stop_{false};
     std::atomic<bool> running_{true};
-    // Batches posted to the main thread and not yet delivered.
-    std::atomic<int> inFlight_{0};
+    // Batches with a structure event posted to the main thread and not yet delivered.
+    std::atomic<int> holding_{0};
     // Lives in the main thread; queued deliveries die with it.
     std::unique_ptr<QObject> receiver_;
     std::thread thread_;

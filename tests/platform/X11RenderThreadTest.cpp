@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/x11/X11Compositor.h"
+#include "platform/x11/X11Context.h"
 #include "platform/x11/X11Platform.h"
 #include "tests/e2e/support/WaitUntil.h"
 #include "tests/e2e/support/XClient.h"
@@ -88,13 +89,26 @@ class X11RenderThreadTest : public X11SessionTest {
         thumbnail_->Place(QRect(0, 0, 400, 300), true);
     }
     // Lets the main thread hand out whatever is still on its way (configures, exposures),
-    // so that what follows is nothing but frames.
+    // so that what follows is nothing but frames: a property change of a window the
+    // thumbnails' connection watches comes after everything the server sent before it.
     void Settle(QRgb shown) {
         ASSERT_TRUE(WaitUntil(
             [&] { return SameColour(s_->Client().PixelAt(kProbe.x(), kProbe.y()), shown); }, 5000));
+        X11Context* own = compositor_->Connection();
+        X11TestSession::WindowSpec unmapped;
+        unmapped.map = false;  // off the screen the test looks at
+        const xcb_window_t marker = s_->CreateWindow(unmapped);
+        int seen = 0;
+        const int handler = own->AddEventHandler([&](xcb_generic_event_t* e) {
+            seen += (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
+                    reinterpret_cast<xcb_property_notify_event_t*>(e)->window == marker;
+            return false;
+        });
+        own->AddEventMask(marker, XCB_EVENT_MASK_PROPERTY_CHANGE);
+        s_->SetProperty(marker, "VANTREL_TEST", "STRING", 8, "m", 1);
         s_->Client().Sync();
-        compositor_->Connection()->RoundTrip();
-        QCoreApplication::processEvents();
+        EXPECT_TRUE(WaitUntil([&] { return seen > 0; }, 5000));
+        own->RemoveEventHandler(handler);
     }
 
     std::unique_ptr<Platform> platform_;
