@@ -81,8 +81,12 @@ std::unique_ptr<X11Context> X11Context::OpenBeside(X11Context& app) {
     return own;
 }
 
-// The reader stops before the connection closes under it.
+// The reader stops before the connection closes under it (and before reader_ changes: the
+// reader reads it when it lets go of the render lock).
 X11Context::~X11Context() {
+    if (reader_) {
+        reader_->Stop();
+    }
     reader_.reset();
     if (app_ != nullptr) {
         xcb_disconnect(connection_);

@@ -4,6 +4,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QMetaObject>
 
 #include <cerrno>
@@ -24,17 +25,24 @@ X11RenderThread::X11RenderThread(xcb_connection_t* connection,
         running_ = false;
         return;
     }
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        QObject::connect(app, &QObject::destroyed, receiver_.get(), [this] { Stop(); });
+    }
     thread_ = std::thread([this] { Run(); });
 }
 
 X11RenderThread::~X11RenderThread() {
+    Stop();
+    if (wakeFd_ >= 0) {
+        close(wakeFd_);
+    }
+}
+
+void X11RenderThread::Stop() {
     stop_.store(true, std::memory_order_release);
     Wake();
     if (thread_.joinable()) {
         thread_.join();
-    }
-    if (wakeFd_ >= 0) {
-        close(wakeFd_);
     }
 }
 

@@ -30,6 +30,9 @@ class X11RenderThread {
                     std::function<void(Batch&)> deliver);
     // Stops and joins the thread; batches not yet delivered are dropped.
     ~X11RenderThread();
+    // The same, ahead of time: also when the application object ends, since the windows
+    // frames are drawn into went with it and no event loop hands out batches any more.
+    void Stop();
     X11RenderThread(const X11RenderThread&) = delete;
     X11RenderThread& operator=(const X11RenderThread&) = delete;
 
