@@ -77,6 +77,8 @@ std::unique_ptr<X11Context> X11Context::OpenBeside(X11Context& app) {
             for (auto& event : batch) {
                 raw->DispatchOwn(event.get());
             }
+            // What the handlers asked for leaves now, as the reader's frames do.
+            xcb_flush(raw->connection_);
         });
     return own;
 }

@@ -266,9 +266,10 @@ bool X11Thumbnails::HandleDamage(xcb_generic_event_t* event) {
 }
 
 // A new frame of a source whose picture is current is drawn at once: the damage was taken
-// away first, so the next change reports again, and the reader sends the requests with
-// everything else when it has handed out this batch of events: subtraction and image go
-// out together, in order, on this connection. A frame that needs more (a new picture, a
+// away first, so the next change reports again, and the requests leave with everything
+// else in the one flush after this batch of events (the reader thread's, or the main
+// thread's when the event came through it): subtraction and image go out together, in
+// order, on this connection. A frame that needs more (a new picture, a
 // new size) waits for the turn's repaint.
 void X11Thumbnails::DrawFrame(X11ThumbSource& source) {
     if (source.needsName || source.resized || flushScheduled_) {
