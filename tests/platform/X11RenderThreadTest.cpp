@@ -132,8 +132,9 @@ TEST_F(X11RenderThreadTest, FramesReachTheCloneWhileTheMainThreadIsBlocked) {
     bool done = false;
     const char* display = std::getenv("DISPLAY");
     ASSERT_NE(display, nullptr);
+    // Connected here: libXau's connection set-up is not safe in two threads at once.
+    XClient x(display);
     std::thread helper([&] {
-        XClient x(display);
         for (std::size_t i = 0; i < colours.size() && x.Connected(); ++i) {
             Paint(x, source_, colours[i]);
             shown[i] = ScreenShows(x, kProbe, colours[i], std::chrono::seconds(5));
@@ -161,8 +162,9 @@ TEST_F(X11RenderThreadTest, ThumbnailsComeAndGoWhileFramesArrive) {
     std::atomic<bool> stop{false};
     const char* display = std::getenv("DISPLAY");
     ASSERT_NE(display, nullptr);
+    // Connected here: libXau's connection set-up is not safe in two threads at once.
+    XClient x(display);
     std::thread helper([&] {
-        XClient x(display);
         bool red = false;
         while (!stop.load() && x.Connected()) {
             Paint(x, source_, red ? kRed : kGreen);
