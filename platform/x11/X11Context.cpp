@@ -6,7 +6,7 @@
 #include <QGuiApplication>
 #include <QtGlobal>
 
-#include "platform/x11/X11EventPump.h"
+#include "platform/x11/X11RenderThread.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -70,13 +70,26 @@ std::unique_ptr<X11Context> X11Context::OpenBeside(X11Context& app) {
         return nullptr;
     }
     X11Context* raw = own.get();
-    own->pump_ = std::make_unique<X11EventPump>(
-        connection, [raw](xcb_generic_event_t* event) { raw->DispatchOwn(event); });
+    own->reader_ = std::make_unique<X11RenderThread>(
+        connection, [raw](xcb_generic_event_t* event) { return raw->TakeFrame(event); },
+        [raw](X11RenderThread::Batch& batch) {
+            const std::lock_guard hold(raw->renderLock_);
+            for (auto& event : batch) {
+                raw->DispatchOwn(event.get());
+            }
+            // What the handlers asked for leaves now, as the reader's frames do.
+            xcb_flush(raw->connection_);
+        });
     return own;
 }
 
+// The reader stops before the connection closes under it (and before reader_ changes: the
+// reader reads it when it lets go of the render lock).
 X11Context::~X11Context() {
-    pump_.reset();
+    if (reader_) {
+        reader_->Stop();
+    }
+    reader_.reset();
     if (app_ != nullptr) {
         xcb_disconnect(connection_);
     }
@@ -96,14 +109,41 @@ void X11Context::DispatchOwn(xcb_generic_event_t* event) {
         error->major_code, error->minor_code);
 }
 
+void X11RenderMutex::lock() {
+    mutex_.lock();
+    ++depth_;
+}
+
+void X11RenderMutex::unlock() {
+    const bool last = --depth_ == 0;
+    mutex_.unlock();
+    if (last && released_) {
+        released_();
+    }
+}
+
+bool X11Context::TakeFrame(xcb_generic_event_t* event) {
+    const std::lock_guard hold(renderLock_);
+    return frameHandler_ && frameHandler_(event);
+}
+
+void X11Context::SetFrameHandler(EventHandler handler) {
+    const std::lock_guard hold(renderLock_);
+    frameHandler_ = std::move(handler);
+}
+
+void X11Context::WakeReader() {
+    if (reader_) {
+        reader_->Wake();
+    }
+}
+
 void X11Context::Flush() {
     if (!ConnectionUsable()) {
         return;
     }
     xcb_flush(connection_);
-    if (pump_ && !pump_->Draining()) {
-        pump_->DrainSoon();
-    }
+    WakeReader();
 }
 
 void X11Context::RoundTrip() {
@@ -111,9 +151,7 @@ void X11Context::RoundTrip() {
         return;
     }
     std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
-    if (pump_ && !pump_->Draining()) {
-        pump_->DrainSoon();
-    }
+    WakeReader();
 }
 
 X11Context::X11Context(xcb_connection_t* connection, int screenNumber)

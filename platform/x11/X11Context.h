@@ -12,6 +12,7 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -55,16 +56,34 @@ inline bool IsForgedStructureEvent(const xcb_generic_event_t* event) {
     }
 }
 
-class X11EventPump;
+class X11RenderThread;
+
+// The lock of what the reader thread's frame handler reads (see X11Context::RenderLock).
+// Recursive: handlers call back into their owners. When another thread than the reader
+// lets go of it for the last time, released runs: replies that thread waited for while it
+// held the lock may have brought events into xcb's queue, where the reader's poll() does
+// not see them.
+class X11RenderMutex {
+  public:
+    explicit X11RenderMutex(std::function<void()> released) : released_(std::move(released)) {}
+    void lock();
+    void unlock();
+
+  private:
+    std::recursive_mutex mutex_;
+    int depth_ = 0;  // only touched by the holder
+    std::function<void()> released_;
+};
 
 class X11Context {
   public:
     // Returns nullptr when the application does not run on Qt's xcb platform.
     static X11Context* Get();
     // A connection of the program's own to the display and screen of app, closed with the
-    // returned object. Its events are read in the main thread as they arrive (no thread of
-    // Qt's in between) and go to this context's handlers; errors nobody expected are
-    // reported on stderr. Null when that display cannot be reached.
+    // returned object. Its events are read by a thread of its own as they arrive: the frame
+    // handler may take them there; the others go to this context's handlers in the main
+    // thread, in order; errors nobody expected are reported on stderr. Null when that
+    // display cannot be reached.
     static std::unique_ptr<X11Context> OpenBeside(X11Context& app);
     ~X11Context();
     X11Context(const X11Context&) = delete;
@@ -88,7 +107,7 @@ class X11Context {
     }
 
     // Sends the buffered requests. On a connection of the program's own, events xcb read
-    // meanwhile (while it waited for a reply) are handed out on the next event-loop turn.
+    // meanwhile (while it waited for a reply) are handed out soon after.
     void Flush();
     // Returns once the server has handled every request sent so far on this connection:
     // what another connection asks afterwards sees their effects (one round trip).
@@ -127,9 +146,21 @@ class X11Context {
 
     bool Dispatch(xcb_generic_event_t* event);
 
+    // On a connection of the program's own: handler sees each event in the reader thread,
+    // with RenderLock() held, as long as no earlier event still waits for the main thread;
+    // it returns true when it dealt with the event, which then goes nowhere else. An empty
+    // handler takes nothing; once this returns, the previous one is not running.
+    void SetFrameHandler(EventHandler handler);
+    // Held by the reader thread while the frame handler runs, and by the main thread while
+    // it hands out this connection's events. Whatever the frame handler reads, the main
+    // thread changes only while holding it.
+    X11RenderMutex& RenderLock() { return renderLock_; }
+
   private:
     X11Context(xcb_connection_t* connection, int screenNumber);
     void DispatchOwn(xcb_generic_event_t* event);
+    bool TakeFrame(xcb_generic_event_t* event);
+    void WakeReader();
     void ChangeEventMask(const std::vector<xcb_window_t>& windows, std::uint32_t add,
                          std::uint32_t remove);
     void ForgetAnsweredSequences(unsigned int sequence);
@@ -151,5 +182,7 @@ class X11Context {
     std::unique_ptr<Filter> filter_;
     // Set on a connection opened beside the application's: that one, and the reader.
     X11Context* app_ = nullptr;
-    std::unique_ptr<X11EventPump> pump_;
+    X11RenderMutex renderLock_{[this] { WakeReader(); }};
+    EventHandler frameHandler_;
+    std::unique_ptr<X11RenderThread> reader_;
 };

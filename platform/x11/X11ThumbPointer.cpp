@@ -95,6 +95,8 @@ void X11ThumbPointer::ProbeAt(xcb_window_t window) {
 }
 
 void X11ThumbPointer::TakeProbe() {
+    // Queued: frames drawn by the reader thread read the position and shape.
+    const std::lock_guard hold(context_.RenderLock());
     probing_ = false;
     auto reply = XcbTake(context_.Connection(), probe_, xcb_query_pointer_reply);
     const bool current = reply && reply->same_screen && !crossed_ && inside_ == 0;
@@ -191,6 +193,7 @@ void X11ThumbPointer::AskPosition() {
 }
 
 void X11ThumbPointer::TakePosition() {
+    const std::lock_guard hold(context_.RenderLock());
     asking_ = false;
     auto reply = XcbTake(context_.Connection(), ask_, xcb_query_pointer_reply);
     context_.Flush();  // hands out what xcb read while it waited

@@ -15,9 +15,13 @@ X11Thumbnails::X11Thumbnails(std::unique_ptr<X11Context> connection, X11Context&
       flushContext_(std::make_unique<QObject>()) {
     handlerId_ =
         context_.AddEventHandler([this](xcb_generic_event_t* e) { return HandleEvent(e); });
+    context_.SetFrameHandler([this](xcb_generic_event_t* e) { return TakeFrame(e); });
 }
 
+// The reader stops calling in first (it may be drawing right now: this waits for it).
 X11Thumbnails::~X11Thumbnails() {
+    context_.SetFrameHandler({});
+    const std::lock_guard hold(context_.RenderLock());
     context_.RemoveEventHandler(handlerId_);
     views_.clear();
     sources_.Clear();
@@ -34,6 +38,7 @@ X11ThumbRender& X11Thumbnails::Render() {
 }
 
 bool X11Thumbnails::CompositionAvailable() {
+    const std::lock_guard hold(context_.RenderLock());
     return Render().Available();
 }
 
@@ -58,6 +63,7 @@ void X11Thumbnails::DropSource(xcb_window_t window) {
 }
 
 X11Thumbnails::Id X11Thumbnails::Register(xcb_window_t destination, xcb_window_t source) {
+    const std::lock_guard hold(context_.RenderLock());
     if (!CompositionAvailable() || !context_.IsOwnResource(destination)) {
         return 0;
     }
@@ -90,6 +96,7 @@ X11Thumbnails::Id X11Thumbnails::Register(xcb_window_t destination, xcb_window_t
 }
 
 std::optional<QSize> X11Thumbnails::SourceSize(Id thumbnail) {
+    const std::lock_guard hold(context_.RenderLock());
     X11ThumbView* view = FindView(thumbnail);
     const X11ThumbSource* source = view != nullptr ? sources_.Find(view->Source()) : nullptr;
     if (source == nullptr || !source->alive) {
@@ -99,6 +106,7 @@ std::optional<QSize> X11Thumbnails::SourceSize(Id thumbnail) {
 }
 
 bool X11Thumbnails::Place(Id thumbnail, const QRect& destination, bool visible) {
+    const std::lock_guard hold(context_.RenderLock());
     X11ThumbView* view = FindView(thumbnail);
     if (view == nullptr) {
         return false;
@@ -119,6 +127,7 @@ bool X11Thumbnails::Place(Id thumbnail, const QRect& destination, bool visible) 
 }
 
 void X11Thumbnails::OnSourceResized(Id thumbnail, std::function<void()> handler) {
+    const std::lock_guard hold(context_.RenderLock());
     if (X11ThumbView* view = FindView(thumbnail)) {
         view->sourceResized = std::move(handler);
     }
@@ -126,6 +135,7 @@ void X11Thumbnails::OnSourceResized(Id thumbnail, std::function<void()> handler)
 
 // The pointer is followed from the first registration on, over every source.
 void X11Thumbnails::SetPointerShown(bool shown) {
+    const std::lock_guard hold(context_.RenderLock());
     pointerShown_ = shown;
     const bool had = pointer_ != nullptr;
     if (!shown) {
@@ -147,6 +157,7 @@ void X11Thumbnails::SetPointerShown(bool shown) {
 }
 
 void X11Thumbnails::Unregister(Id thumbnail) {
+    const std::lock_guard hold(context_.RenderLock());
     auto it = views_.find(thumbnail);
     if (it == views_.end()) {
         return;
@@ -202,6 +213,7 @@ void X11Thumbnails::NotifyResizedSources() {
 }
 
 void X11Thumbnails::FlushPending() {
+    const std::lock_guard hold(context_.RenderLock());
     flushScheduled_ = false;
     // Every source whose storage changed since the last turn is named here, once.
     sources_.NameAllIfNeeded();
@@ -223,6 +235,22 @@ void X11Thumbnails::RenameAll() {
     }
 }
 
+// In the reader thread, with the lock held: a damage of a source whose picture is current,
+// while no repaint waits for the main thread, is a frame drawn right here. Anything else
+// goes the main thread's way.
+bool X11Thumbnails::TakeFrame(xcb_generic_event_t* event) {
+    if (!render_ || !render_->Available() ||
+        (event->response_type & 0x7f) != render_->DamageFirstEvent() + XCB_DAMAGE_NOTIFY) {
+        return false;
+    }
+    auto* notify = reinterpret_cast<xcb_damage_notify_event_t*>(event);
+    const X11ThumbSource* source = sources_.FindByDamage(notify->damage);
+    if (source == nullptr || source->needsName || source->resized || flushScheduled_) {
+        return false;
+    }
+    return HandleDamage(event);
+}
+
 bool X11Thumbnails::HandleDamage(xcb_generic_event_t* event) {
     auto* notify = reinterpret_cast<xcb_damage_notify_event_t*>(event);
     X11ThumbSource* source = sources_.FindByDamage(notify->damage);
@@ -238,9 +266,10 @@ bool X11Thumbnails::HandleDamage(xcb_generic_event_t* event) {
 }
 
 // A new frame of a source whose picture is current is drawn at once: the damage was taken
-// away first, so the next change reports again, and the reader sends the requests with
-// everything else when it has handed out this batch of events: subtraction and image go
-// out together, in order, on this connection. A frame that needs more (a new picture, a
+// away first, so the next change reports again, and the requests leave with everything
+// else in the one flush after this batch of events (the reader thread's, or the main
+// thread's when the event came through it): subtraction and image go out together, in
+// order, on this connection. A frame that needs more (a new picture, a
 // new size) waits for the turn's repaint.
 void X11Thumbnails::DrawFrame(X11ThumbSource& source) {
     if (source.needsName || source.resized || flushScheduled_) {

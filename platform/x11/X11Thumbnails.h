@@ -2,10 +2,13 @@
 // rendered scaled into the destination window with XRender on every damage, at once. The
 // program copies no pixels and runs no timer; a source that does not change costs nothing.
 //
-// They talk to the server over a connection of their own, read in the main thread: a
-// damage event comes straight from the socket to the handler (not through Qt's reader
-// thread), and the damage's subtraction and the new image leave together, in order, on
-// that one connection.
+// They talk to the server over a connection of their own whose reader thread draws a new
+// frame itself: a damage event comes straight from the socket to TakeFrame, with no turn
+// of Qt's event loop, and the damage's subtraction and the new image leave together, in
+// order, on that one connection. Every other event reaches HandleEvent in the main thread.
+// The two threads share the thumbnails' state under the connection's RenderLock(): every
+// public function and every queued call here takes it, so a frame never sees half a
+// change, and a thumbnail is never freed while a frame draws it.
 //
 // The image follows the destination's size as the server reports it. Window managers
 // differ in how they tell a client of its new size (some send only a synthetic
@@ -19,6 +22,7 @@
 #include <QRect>
 #include <QSize>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -55,12 +59,13 @@ class X11Thumbnails {
     // The pointer drawn over the images of the source it is over.
     void SetPointerShown(bool shown);
     // How many images have been composited into this object's thumbnails, for benchmarks.
-    std::uint64_t FramesDrawn() const { return framesDrawn_; }
+    std::uint64_t FramesDrawn() const { return framesDrawn_.load(std::memory_order_relaxed); }
     X11Context& Connection() { return context_; }
 
   private:
     X11ThumbRender& Render();
     bool HandleEvent(xcb_generic_event_t* event);
+    bool TakeFrame(xcb_generic_event_t* event);
     bool HandleDamage(xcb_generic_event_t* event);
     void DrawFrame(X11ThumbSource& source);
     void HandleSourceConfigure(const xcb_configure_notify_event_t& event);
@@ -91,7 +96,7 @@ class X11Thumbnails {
     Id nextHandle_ = 1;
     int handlerId_ = 0;
     bool flushScheduled_ = false;
-    std::uint64_t framesDrawn_ = 0;
+    std::atomic<std::uint64_t> framesDrawn_{0};
     // Context object of the queued repaint: queued calls die with it.
     std::unique_ptr<QObject> flushContext_;
 };
