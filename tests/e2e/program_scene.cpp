@@ -136,13 +136,17 @@ std::optional<std::uint32_t> ProgramScene::WmState(std::uint32_t window) {
     return state;
 }
 
+// A sanitised build of the program on a loaded two-core machine can take several seconds to
+// map its window; the wait ends as soon as it is there.
+constexpr int kMainWindowWaitMs = 20000;
+
 bool ProgramScene::StartProgram() {
     program_ = &desktop_.Start(QStringLiteral(VANTREL_BINARY), {}, TestProgram::ErrorOutput::Keep,
                                run_->Environment());
     if (!program_->Started()) {
         return false;
     }
-    const auto windows = WaitForWindows(X(), kMainTitle, 8000);
+    const auto windows = WaitForWindows(X(), kMainTitle, kMainWindowWaitMs);
     if (windows.size() != 1) {
         return false;
     }
@@ -158,7 +162,7 @@ QProcess& ProgramScene::StartVantrel() {
 }
 
 bool ProgramScene::WaitForMainWindow() {
-    const auto windows = WaitForWindows(X(), kMainTitle, 8000);
+    const auto windows = WaitForWindows(X(), kMainTitle, kMainWindowWaitMs);
     if (windows.size() != 1) {
         return false;
     }
