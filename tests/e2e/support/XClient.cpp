@@ -3,6 +3,7 @@
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -81,7 +82,11 @@ std::vector<std::uint32_t> XClient::FindWindowsByTitle(const QString& title) {
             walk(children[i]);
         }
     };
+    // The walk is not atomic: a window reparented by the window manager between two queries
+    // is met twice, once under the root and once in its frame.
     walk(root_);
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
     return found;
 }
 
