@@ -120,6 +120,9 @@ void TWindowRowView::DisplayButtonClick(std::size_t index) {
             if (mainActive) {
                 main->activateWindow();
             }
+            // A window that does not take the focus is put below the active one by some
+            // window managers; the clone covers its display, the main window included.
+            clone->raise();
             clones_[index] = std::move(clone);
         } else {
             buttons_[index]->setChecked(false);

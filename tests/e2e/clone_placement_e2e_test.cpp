@@ -61,8 +61,7 @@ TEST_P(ClonePlacement, DisplayButtonOneCoversMonitorOneWithItsPanel) {
     const std::uint32_t clone = scene.WaitForNewClone({}, kMonitor1);
     ASSERT_NE(clone, 0u) << "no clone covers exactly monitor 1";
 
-    // The strip is below the fitted image, and below the program's own window, which some
-    // window managers keep above a clone that does not take the focus.
+    // The strip is below the fitted image and below the program's own window.
     const QRect image = FittedImage({400, 300}, kMonitor1);
     std::string seen;
     const int bottom = kMonitor1.bottom() - 4;
@@ -71,6 +70,16 @@ TEST_P(ClonePlacement, DisplayButtonOneCoversMonitorOneWithItsPanel) {
                                                     {kMonitor1.center().x(), bottom, kSceneBlack},
                                                     {kMonitor1.right() - 4, bottom, kSceneBlack}};
     EXPECT_TRUE(scene.ShowsWithin(strip, 5000, &seen)) << seen;
+    // The clone is in front of the program's own window, which is on the same monitor.
+    const QRect main = scene.MainBounds();
+    std::vector<ProgramScene::Probe> overMain;
+    for (const ProgramScene::Probe& probe : QuadrantsIn(image)) {
+        if (main.contains(probe.x, probe.y)) {
+            overMain.push_back(probe);
+        }
+    }
+    ASSERT_FALSE(overMain.empty()) << "no probe of the image lies over the main window";
+    EXPECT_TRUE(scene.ShowsWithin(overMain, 5000, &seen)) << seen;
 }
 
 std::string ManagerName(const ::testing::TestParamInfo<WindowManager>& info) {
