@@ -109,3 +109,20 @@ void X11ThumbSource::WindowDestroyed() {
     picture_.Reset();
     pixmap_.Reset();
 }
+
+bool X11ThumbSource::Configured(int newWidth, int newHeight, int newBorder) {
+    const bool changed = newWidth != width || newHeight != height || newBorder != border;
+    width = newWidth;
+    height = newHeight;
+    border = newBorder;
+    needsName = needsName || changed;
+    resized = resized || changed;
+    return changed;
+}
+
+bool X11ThumbSource::Mapped(bool isMapped) {
+    mapped = isMapped;
+    needsName = needsName || isMapped;
+    resized = resized || isMapped;
+    return isMapped;
+}

@@ -27,6 +27,12 @@ class X11ThumbSource {
     // The window was destroyed: its redirection and damage went with it; the picture is
     // freed too, and the thumbnails keep their last image in their back buffers.
     void WindowDestroyed();
+    // The window's own ConfigureNotify; true when its size or border changed, and it is then
+    // named again before the next paint.
+    bool Configured(int newWidth, int newHeight, int newBorder);
+    // The window was mapped or unmapped; each map gives it new storage, so a mapped window
+    // is named again (or a failed naming retried) before the next paint: true then.
+    bool Mapped(bool isMapped);
 
     xcb_window_t Window() const { return window_; }
     xcb_damage_damage_t Damage() const { return damage_.Id(); }

@@ -7,6 +7,18 @@
 
 #include <string>
 
+namespace {
+
+// Whether a structure event was reported to the window it is about (not to its parent);
+// window is set to that window.
+template <typename Event>
+bool ToItself(const Event* event, xcb_window_t& window) {
+    window = event->window;
+    return event->event == event->window;
+}
+
+}  // namespace
+
 X11Thumbnails::X11Thumbnails(std::unique_ptr<X11Context> connection, X11Context& app)
     : connection_(std::move(connection)),
       context_(*connection_),
@@ -98,8 +110,8 @@ X11Thumbnails::Id X11Thumbnails::Register(xcb_window_t destination, xcb_window_t
 std::optional<QSize> X11Thumbnails::SourceSize(Id thumbnail) {
     const std::lock_guard hold(context_.RenderLock());
     X11ThumbView* view = FindView(thumbnail);
-    const X11ThumbSource* source = view != nullptr ? sources_.Find(view->Source()) : nullptr;
-    if (source == nullptr || !source->alive) {
+    const X11ThumbSource* source = view != nullptr ? LiveSource(view->Source()) : nullptr;
+    if (source == nullptr) {
         return std::nullopt;
     }
     return QSize(source->width, source->height);
@@ -283,22 +295,9 @@ void X11Thumbnails::DrawFrame(X11ThumbSource& source) {
     }
 }
 
-void X11Thumbnails::HandleSourceConfigure(const xcb_configure_notify_event_t& event) {
-    X11ThumbSource* source = sources_.Find(event.window);
-    if (source == nullptr || !source->alive) {
-        return;
-    }
-    const bool resized = event.width != source->width || event.height != source->height ||
-                         event.border_width != source->border;
-    source->width = event.width;
-    source->height = event.height;
-    source->border = event.border_width;
-    if (resized) {
-        // Named again once, before the next paint (FlushPending, or a paint before it).
-        source->needsName = true;
-        source->resized = true;
-        Schedule(event.window);
-    }
+X11ThumbSource* X11Thumbnails::LiveSource(xcb_window_t window) {
+    X11ThumbSource* source = sources_.Find(window);
+    return source != nullptr && source->alive ? source : nullptr;
 }
 
 // The event's own size is not used: a synthetic event may carry anything, and a real one
@@ -317,31 +316,16 @@ void X11Thumbnails::HandleDestinationConfigure(xcb_window_t window) {
     }
 }
 
-void X11Thumbnails::HandleReparent(const xcb_reparent_notify_event_t& event) {
+void X11Thumbnails::HandleReparent(xcb_window_t window) {
     for (auto& [handle, view] : views_) {
-        if (view->Destination() == event.window && view->DestinationAlive()) {
+        if (view->Destination() == window && view->DestinationAlive()) {
             view->WatchParent();
         }
     }
 }
 
-void X11Thumbnails::HandleMap(xcb_window_t window, bool mapped) {
-    X11ThumbSource* source = sources_.Find(window);
-    if (source == nullptr || !source->alive) {
-        return;
-    }
-    source->mapped = mapped;
-    if (mapped) {
-        // Each map gives the window new storage: it is named again (or a failed naming
-        // retried) before the next paint.
-        source->needsName = true;
-        source->resized = true;
-        Schedule(window);
-    }
-}
-
 void X11Thumbnails::HandleDestroy(xcb_window_t window) {
-    if (X11ThumbSource* source = sources_.Find(window); source != nullptr && source->alive) {
+    if (X11ThumbSource* source = LiveSource(window)) {
         // The views keep their last image in the back buffer until they are unregistered;
         // the named pixmap still holds it now.
         for (auto& [handle, view] : views_) {
@@ -364,9 +348,8 @@ void X11Thumbnails::HandleDestroy(xcb_window_t window) {
 bool X11Thumbnails::HandleExpose(const xcb_expose_event_t& event) {
     for (const auto& [handle, view] : views_) {
         if (view->Child() == event.window) {
-            X11ThumbSource* source = sources_.Find(view->Source());
-            view->Repair(source != nullptr && source->alive ? source : nullptr, pointer_.get(),
-                         event.x, event.y, event.width, event.height);
+            view->Repair(LiveSource(view->Source()), pointer_.get(), event.x, event.y, event.width,
+                         event.height);
             context_.Flush();
             return true;
         }
@@ -398,43 +381,39 @@ bool X11Thumbnails::HandleEvent(xcb_generic_event_t* event) {
         }
         return false;
     }
+    xcb_window_t window = XCB_WINDOW_NONE;
     switch (type) {
         case XCB_CONFIGURE_NOTIFY: {
             auto* e = reinterpret_cast<xcb_configure_notify_event_t*>(event);
-            if (e->event == e->window) {
-                HandleSourceConfigure(*e);
-                HandleDestinationConfigure(e->window);
+            if (ToItself(e, window)) {
+                X11ThumbSource* source = LiveSource(window);
+                if (source != nullptr && source->Configured(e->width, e->height, e->border_width)) {
+                    Schedule(window);
+                }
+                HandleDestinationConfigure(window);
             }
             return false;
         }
-        case XCB_REPARENT_NOTIFY: {
-            auto* e = reinterpret_cast<xcb_reparent_notify_event_t*>(event);
-            if (e->event == e->window) {
-                HandleReparent(*e);
+        case XCB_REPARENT_NOTIFY:
+            if (ToItself(reinterpret_cast<xcb_reparent_notify_event_t*>(event), window)) {
+                HandleReparent(window);
             }
             return false;
-        }
-        case XCB_MAP_NOTIFY: {
-            auto* e = reinterpret_cast<xcb_map_notify_event_t*>(event);
-            if (e->event == e->window) {
-                HandleMap(e->window, true);
-            }
-            return false;
-        }
+        case XCB_MAP_NOTIFY:
         case XCB_UNMAP_NOTIFY: {
-            auto* e = reinterpret_cast<xcb_unmap_notify_event_t*>(event);
-            if (e->event == e->window) {
-                HandleMap(e->window, false);
+            // Both events have the same layout.
+            auto* e = reinterpret_cast<xcb_map_notify_event_t*>(event);
+            X11ThumbSource* source = ToItself(e, window) ? LiveSource(window) : nullptr;
+            if (source != nullptr && source->Mapped(type == XCB_MAP_NOTIFY)) {
+                Schedule(window);
             }
             return false;
         }
-        case XCB_DESTROY_NOTIFY: {
-            auto* e = reinterpret_cast<xcb_destroy_notify_event_t*>(event);
-            if (e->event == e->window) {
-                HandleDestroy(e->window);
+        case XCB_DESTROY_NOTIFY:
+            if (ToItself(reinterpret_cast<xcb_destroy_notify_event_t*>(event), window)) {
+                HandleDestroy(window);
             }
             return false;
-        }
         case XCB_EXPOSE:
             return HandleExpose(*reinterpret_cast<xcb_expose_event_t*>(event));
         default:

@@ -68,14 +68,14 @@ class X11Thumbnails {
     bool TakeFrame(xcb_generic_event_t* event);
     bool HandleDamage(xcb_generic_event_t* event);
     void DrawFrame(X11ThumbSource& source);
-    void HandleSourceConfigure(const xcb_configure_notify_event_t& event);
     void HandleDestinationConfigure(xcb_window_t window);
-    void HandleMap(xcb_window_t window, bool mapped);
     void HandleDestroy(xcb_window_t window);
-    void HandleReparent(const xcb_reparent_notify_event_t& event);
+    void HandleReparent(xcb_window_t window);
     bool HandleExpose(const xcb_expose_event_t& event);
     void RenameAll();
     X11ThumbSource* OpenSource(xcb_window_t window);
+    // The source of window, unless the window is destroyed.
+    X11ThumbSource* LiveSource(xcb_window_t window);
     void DropSource(xcb_window_t window);
     void FollowDestination(X11ThumbView& view);
     void Schedule(xcb_window_t source);
