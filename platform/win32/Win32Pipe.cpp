@@ -237,8 +237,11 @@ struct PipeServer::State {
         DisconnectNamedPipe(pipe);
         Connect();
     }
-    void Read() {
-        step = Step::Reading;
+    // Reading the request, or (Draining) waiting for the client to close its end: its read
+    // of the answer is done then, and closing ours first would throw away what it has not
+    // read yet.
+    void Read(Step reading = Step::Reading) {
+        step = reading;
         Begin();
         if (!Started(ReadFile(pipe, chunk.data(), static_cast<DWORD>(chunk.size()), nullptr,
                               &overlapped))) {
@@ -251,16 +254,6 @@ struct PipeServer::State {
         if (!Started(WriteFile(pipe, answer.constData() + written,
                                static_cast<DWORD>(answer.size() - written), nullptr,
                                &overlapped))) {
-            Restart();
-        }
-    }
-    // Waits for the client to close its end (its read of the answer is done then); closing
-    // ours first would throw away what it has not read yet.
-    void Drain() {
-        step = Step::Draining;
-        Begin();
-        if (!Started(ReadFile(pipe, chunk.data(), static_cast<DWORD>(chunk.size()), nullptr,
-                              &overlapped))) {
             Restart();
         }
     }
@@ -297,7 +290,7 @@ struct PipeServer::State {
                 break;
             case Step::Writing:
                 written += bytes;
-                written < answer.size() ? Write() : Drain();
+                written < answer.size() ? Write() : Read(Step::Draining);
                 break;
             case Step::Draining:
                 break;
@@ -309,7 +302,7 @@ struct PipeServer::State {
             DWORD bytes = 0;
             if (FinishIo(pipe, overlapped, kDrainOnCloseMs, &bytes) && step == Step::Writing &&
                 written + static_cast<qsizetype>(bytes) >= answer.size()) {
-                Drain();
+                Read(Step::Draining);
                 FinishIo(pipe, overlapped, kDrainOnCloseMs, &bytes);
             }
             pending = false;
