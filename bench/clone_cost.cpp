@@ -20,8 +20,8 @@
 #include <memory>
 
 #include "clone/CloneForm.h"
-#include "platform/x11/X11Compositor.h"
 #include "platform/x11/X11Platform.h"
+#include "platform/x11/thumbnails/X11Compositor.h"
 #include "tests/e2e/support/TestDesktop.h"
 #include "tests/e2e/support/WaitUntil.h"
 

@@ -1,36 +1,51 @@
 #include "platform/x11/X11Platform.h"
 
 #include "platform/IcuCodePages.h"
-#include "platform/PlatformOfParts.h"
-#include "platform/x11/X11Compositor.h"
-#include "platform/x11/X11Context.h"
-#include "platform/x11/X11DisplayList.h"
-#include "platform/x11/X11SystemServices.h"
-#include "platform/x11/X11WindowQuery.h"
+#include "platform/x11/connection/X11ToolkitConnection.h"
+#include "platform/x11/displays/X11DisplayList.h"
+#include "platform/x11/system/X11SystemServices.h"
+#include "platform/x11/thumbnails/X11Compositor.h"
+#include "platform/x11/windows/X11WindowList.h"
 
-namespace {
-
-// Attaches the window query to Qt's connection on the first snapshot.
-class X11WindowList final : public WindowList {
-  public:
-    std::vector<ListedWindow> Snapshot(WindowHandle applicationWindow) override {
-        if (!query_) {
-            X11Context* context = X11Context::Get();
-            if (context == nullptr) {
-                return {};
-            }
-            query_ = std::make_unique<X11WindowQuery>(*context);
-        }
-        return query_->Snapshot(applicationWindow);
-    }
-
-  private:
-    std::unique_ptr<X11WindowQuery> query_;
+// Declared first, the connection is destroyed last: every part lets go of it (removes its
+// event handlers, frees its server resources, stops the thumbnails' reader) before.
+struct X11Platform::Parts {
+    X11ToolkitConnection toolkit;
+    X11WindowList windows{toolkit};
+    X11DisplayList displays{toolkit};
+    X11Compositor compositor{toolkit};
+    X11SystemServices system{toolkit};
+    IcuCodePages codePages;
 };
 
-}  // namespace
+X11Platform::X11Platform() : parts_(std::make_unique<Parts>()) {}
+
+X11Platform::~X11Platform() = default;
+
+WindowList& X11Platform::Windows() {
+    return parts_->windows;
+}
+
+DisplayList& X11Platform::Displays() {
+    return parts_->displays;
+}
+
+Compositor& X11Platform::Thumbnails() {
+    return parts_->compositor;
+}
+
+SystemServices& X11Platform::System() {
+    return parts_->system;
+}
+
+const CodePages& X11Platform::Encodings() {
+    return parts_->codePages;
+}
+
+X11Context* X11Platform::ToolkitContext() {
+    return parts_->toolkit.Context();
+}
 
 std::unique_ptr<Platform> CreateX11Platform() {
-    return std::make_unique<PlatformOfParts<X11WindowList, X11DisplayList, X11Compositor,
-                                            X11SystemServices, IcuCodePages>>();
+    return std::make_unique<X11Platform>();
 }

@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "clone/CloneForm.h"
-#include "platform/x11/X11Context.h"
+#include "platform/x11/connection/X11Context.h"
 #include "tests/e2e/clone_scene.h"
 #include "tests/e2e/clone_steps.h"
 #include "tests/e2e/support/WaitUntil.h"

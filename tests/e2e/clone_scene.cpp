@@ -7,9 +7,9 @@
 #include <cstring>
 
 #include "clone/CloneForm.h"
-#include "platform/x11/X11Compositor.h"
-#include "platform/x11/X11Context.h"
 #include "platform/x11/X11Platform.h"
+#include "platform/x11/connection/X11Context.h"
+#include "platform/x11/thumbnails/X11Compositor.h"
 #include "tests/e2e/support/WaitUntil.h"
 
 namespace {
@@ -49,7 +49,7 @@ bool CloneScene::Start(bool withWindowManager, std::string* reason) {
     probeTarget_ = std::make_unique<QWidget>();
     probeTarget_->resize(64, 48);
     probeTarget_->winId();
-    X11Context* context = X11Context::Get();
+    X11Context* context = dynamic_cast<X11Platform&>(*platform_).ToolkitContext();
     if (context == nullptr) {
         *reason = "no X connection";
         return false;
@@ -108,7 +108,8 @@ void CloneScene::Tell(const char* command) {
 
 std::map<std::string, int> CloneScene::OwnResources() {
     std::map<std::string, int> counts;
-    for (X11Context* context : {X11Context::Get(), &ThumbnailConnection()}) {
+    for (X11Context* context :
+         {dynamic_cast<X11Platform&>(*platform_).ToolkitContext(), &ThumbnailConnection()}) {
         xcb_connection_t* ours = context->Connection();
         xcb_flush(ours);
         AddResources(X().Connection(), xcb_get_setup(ours)->resource_id_base, counts);

@@ -22,9 +22,9 @@
 #include "l10n/Session.h"
 #include "mainwindow/MainForm.h"
 #include "platform/Platform.h"
-#include "platform/x11/X11Compositor.h"
-#include "platform/x11/X11Context.h"
 #include "platform/x11/X11Platform.h"
+#include "platform/x11/connection/X11Context.h"
+#include "platform/x11/thumbnails/X11Compositor.h"
 #include "tests/e2e/program_scene.h"
 #include "tests/e2e/support/TestDesktop.h"
 #include "tests/e2e/support/WaitUntil.h"
@@ -92,7 +92,7 @@ class SharedDesktop {
             }
             return false;
         };
-        X11Context::Get()->AddEventHandler(countErrors);
+        dynamic_cast<X11Platform&>(*platform_).ToolkitContext()->AddEventHandler(countErrors);
         // The clones' thumbnails talk to the server on a connection of their own.
         X11Context* thumbnails = dynamic_cast<X11Compositor&>(platform_->Thumbnails()).Connection();
         if (thumbnails != nullptr) {

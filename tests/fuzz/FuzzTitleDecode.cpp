@@ -13,7 +13,7 @@
 #include <QString>
 
 #include "mainwindow/WindowListModel.h"
-#include "platform/x11/X11TitleText.h"
+#include "platform/x11/windows/X11TitleText.h"
 
 namespace {
 

@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/x11/X11Compositor.h"
-#include "platform/x11/X11Context.h"
 #include "platform/x11/X11Platform.h"
+#include "platform/x11/connection/X11Context.h"
+#include "platform/x11/thumbnails/X11Compositor.h"
 #include "tests/e2e/support/WaitUntil.h"
 #include "tests/platform/X11TestSession.h"
 
@@ -78,7 +78,8 @@ class X11CloneTest : public X11SessionTest {
     X11Context& Thumbnails() {
         X11Context* connection = dynamic_cast<X11Compositor&>(platform_->Thumbnails()).Connection();
         EXPECT_NE(connection, nullptr);
-        return connection != nullptr ? *connection : *X11Context::Get();
+        return connection != nullptr ? *connection
+                                     : *dynamic_cast<X11Platform&>(*platform_).ToolkitContext();
     }
     // Lets the thumbnails' connection take in everything the server sent it so far, so the
     // next event-loop turn sees those events together.

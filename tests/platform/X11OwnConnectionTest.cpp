@@ -14,7 +14,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "platform/x11/X11Context.h"
+#include "platform/x11/connection/X11Context.h"
 #include "tests/e2e/support/WaitUntil.h"
 #include "tests/platform/X11TestSession.h"
 
@@ -24,8 +24,9 @@ class X11OwnConnectionTest : public X11SessionTest {
   protected:
     void SetUp() override {
         X11SessionTest::SetUp();
-        ASSERT_NE(X11Context::Get(), nullptr);
-        own_ = X11Context::OpenBeside(*X11Context::Get());
+        qt_ = X11Context::OnToolkitConnection();
+        ASSERT_NE(qt_, nullptr);
+        own_ = X11Context::OpenBeside(*qt_);
         ASSERT_NE(own_, nullptr);
         handler_ = own_->AddEventHandler([this](xcb_generic_event_t* e) {
             if ((e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
@@ -37,6 +38,7 @@ class X11OwnConnectionTest : public X11SessionTest {
     }
     void TearDown() override {
         own_.reset();
+        qt_.reset();
         X11SessionTest::TearDown();
     }
     // A window of the desktop whose property changes the own connection is told of.
@@ -62,6 +64,8 @@ class X11OwnConnectionTest : public X11SessionTest {
         return wakeUps;
     }
 
+    // Qt's connection, and the one beside it (which refers to Qt's, so it goes first).
+    std::unique_ptr<X11Context> qt_;
     std::unique_ptr<X11Context> own_;
     int handler_ = 0;
     xcb_window_t watched_ = 0;
@@ -71,9 +75,9 @@ class X11OwnConnectionTest : public X11SessionTest {
 TEST_F(X11OwnConnectionTest, EventsReachTheHandlersOfTheConnectionTheyCameOn) {
     Watch();
     EXPECT_NE(xcb_get_setup(own_->Connection())->resource_id_base,
-              xcb_get_setup(X11Context::Get()->Connection())->resource_id_base);
+              xcb_get_setup(qt_->Connection())->resource_id_base);
     int seenOnQts = 0;
-    const int qtHandler = X11Context::Get()->AddEventHandler([&](xcb_generic_event_t* e) {
+    const int qtHandler = qt_->AddEventHandler([&](xcb_generic_event_t* e) {
         seenOnQts += (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
                      reinterpret_cast<xcb_property_notify_event_t*>(e)->window == watched_;
         return false;
@@ -82,7 +86,7 @@ TEST_F(X11OwnConnectionTest, EventsReachTheHandlersOfTheConnectionTheyCameOn) {
     EXPECT_TRUE(WaitUntil([&] { return seen_ == 1; }, 5000));
     ChangeProperty("b");
     EXPECT_TRUE(WaitUntil([&] { return seen_ == 2; }, 5000));
-    X11Context::Get()->RemoveEventHandler(qtHandler);
+    qt_->RemoveEventHandler(qtHandler);
     // Qt's connection never asked for them.
     EXPECT_EQ(seenOnQts, 0);
     // Qt's windows count as the program's on the connection beside it; others' do not.
@@ -135,7 +139,7 @@ TEST_F(X11OwnConnectionTest, AClosedConnectionLeavesTheEventLoopAtRest) {
     own_->RoundTrip();
     // A spinning notifier wakes the loop thousands of times in this time.
     EXPECT_LT(WakeUpsWithin(300), 30);
-    EXPECT_TRUE(X11Context::Get()->ConnectionUsable());
+    EXPECT_TRUE(qt_->ConnectionUsable());
 }
 
 }  // namespace

@@ -7,11 +7,13 @@
 
 #include <xcb/xcb.h>
 
+#include <QGuiApplication>
+
 #include <cstdlib>
 #include <memory>
 
-#include "platform/x11/X11Context.h"
 #include "platform/x11/X11Platform.h"
+#include "platform/x11/connection/X11Context.h"
 #include "tests/e2e/support/WaitUntil.h"
 #include "tests/platform/X11TestSession.h"
 
@@ -19,13 +21,18 @@ namespace {
 
 constexpr std::uint32_t kQtMask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_EXPOSURE;
 
+// Qt's connection, the one the program's windows are made on.
+xcb_connection_t* QtConnection() {
+    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+}
+
 void RoundTrip(xcb_connection_t* c) {
     std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
 }
 
 // This connection's event mask on the window, as the server holds it.
 std::uint32_t OurMask(xcb_window_t window) {
-    xcb_connection_t* c = X11Context::Get()->Connection();
+    xcb_connection_t* c = QtConnection();
     std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&std::free)> attrs(
         xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr),
         &std::free);
@@ -35,7 +42,7 @@ std::uint32_t OurMask(xcb_window_t window) {
 // A window made through the program's own connection, selecting what Qt selects on its
 // windows (property changes among them).
 xcb_window_t MakeOwnWindow(xcb_window_t parent) {
-    xcb_connection_t* c = X11Context::Get()->Connection();
+    xcb_connection_t* c = QtConnection();
     const xcb_window_t w = xcb_generate_id(c);
     const std::uint32_t events = kQtMask;
     xcb_create_window(c, XCB_COPY_FROM_PARENT, w, parent, 0, 0, 60, 40, 0,
@@ -52,8 +59,9 @@ xcb_window_t MakeOwnWindow(xcb_window_t parent) {
 // platform, so it runs after the window query's handler: a count means that handler is done.
 class PropertyNotifies {
   public:
-    explicit PropertyNotifies(xcb_window_t window) : window_(window) {
-        id_ = X11Context::Get()->AddEventHandler([this](xcb_generic_event_t* e) {
+    PropertyNotifies(X11Context& context, xcb_window_t window)
+        : context_(context), window_(window) {
+        id_ = context_.AddEventHandler([this](xcb_generic_event_t* e) {
             if ((e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
                 reinterpret_cast<xcb_property_notify_event_t*>(e)->window == window_) {
                 ++count;
@@ -61,12 +69,13 @@ class PropertyNotifies {
             return false;
         });
     }
-    ~PropertyNotifies() { X11Context::Get()->RemoveEventHandler(id_); }
+    ~PropertyNotifies() { context_.RemoveEventHandler(id_); }
     PropertyNotifies(const PropertyNotifies&) = delete;
     PropertyNotifies& operator=(const PropertyNotifies&) = delete;
     int count = 0;
 
   private:
+    X11Context& context_;
     xcb_window_t window_;
     int id_ = 0;
 };
@@ -77,15 +86,17 @@ using X11OwnWindowEventsTest = X11SessionTest;
 // the program's windows in a frame of its own; with no window manager the walk consults
 // what every frame holds.
 TEST_F(X11OwnWindowEventsTest, OwnWindowInAForeignFrameKeepsQtsPropertyReports) {
-    auto platform = CreateX11Platform();
-    xcb_connection_t* ours = X11Context::Get()->Connection();
+    X11Platform platform;
+    X11Context* context = platform.ToolkitContext();
+    ASSERT_NE(context, nullptr);
+    xcb_connection_t* ours = context->Connection();
     X11TestSession::WindowSpec frame;
     frame.netWmName = "Foreign frame";
     const xcb_window_t own = MakeOwnWindow(s_->CreateWindow(frame));
     ASSERT_EQ(OurMask(own) & kQtMask, kQtMask);
 
-    platform->Windows().Snapshot(0);
-    PropertyNotifies notifies(own);
+    platform.Windows().Snapshot(0);
+    PropertyNotifies notifies(*context, own);
     // Two changes, each after the program handled the one before: the first is where the
     // query would stop watching, the second shows whether Qt still hears of changes.
     for (int round = 1; round <= 2; ++round) {
@@ -95,7 +106,7 @@ TEST_F(X11OwnWindowEventsTest, OwnWindowInAForeignFrameKeepsQtsPropertyReports) 
         ASSERT_TRUE(WaitUntil([&] { return notifies.count >= round; }, 5000))
             << "no PropertyNotify " << round << " reached the program";
         EXPECT_EQ(OurMask(own) & kQtMask, kQtMask) << "after change " << round;
-        platform->Windows().Snapshot(0);
+        platform.Windows().Snapshot(0);
     }
     xcb_destroy_window(ours, own);
     RoundTrip(ours);

@@ -17,9 +17,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/x11/X11Compositor.h"
-#include "platform/x11/X11Context.h"
 #include "platform/x11/X11Platform.h"
+#include "platform/x11/connection/X11Context.h"
+#include "platform/x11/thumbnails/X11Compositor.h"
 #include "tests/e2e/support/WaitUntil.h"
 #include "tests/e2e/support/XClient.h"
 #include "tests/platform/X11TestSession.h"

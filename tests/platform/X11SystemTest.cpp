@@ -15,8 +15,9 @@
 #include <string>
 
 #include "platform/x11/X11Platform.h"
-#include "platform/x11/X11System.h"
-#include "platform/x11/X11SystemServices.h"
+#include "platform/posix/PosixLanguage.h"
+#include "platform/x11/system/X11LockFile.h"
+#include "platform/x11/system/X11SystemServices.h"
 #include "tests/e2e/support/XvfbServer.h"
 
 namespace fs = std::filesystem;
@@ -285,7 +286,8 @@ TEST(X11SystemServices, InstallPathComesFromTheSystemSettings) {
     }
     ScopedEnv env;
     env.Set("XDG_CONFIG_DIRS", dir.string());
-    X11SystemServices services;
+    X11ToolkitConnection toolkit;
+    X11SystemServices services(toolkit);
     EXPECT_EQ(services.InstallPath().toStdString(), "/opt/vantrel");
     fs::remove_all(dir);
 }

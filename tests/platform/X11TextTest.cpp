@@ -4,8 +4,8 @@
 #include <ostream>
 #include <string>
 
-#include "platform/x11/X11Monitors.h"
-#include "platform/x11/X11TitleText.h"
+#include "platform/x11/displays/X11DisplayLayout.h"
+#include "platform/x11/windows/X11TitleText.h"
 
 namespace {
 
@@ -60,8 +60,8 @@ TEST(DecodeTitle, CutUtf8SequenceBecomesReplacementCharacters) {
     }
 }
 
-TEST(NumberMonitors, PrimaryFirstThenLeftThenTop) {
-    const std::vector<DisplayInfo> got = NumberMonitors({
+TEST(NumberDisplays, PrimaryFirstThenLeftThenTop) {
+    const std::vector<DisplayInfo> got = NumberDisplays({
         {QRect(1920, 0, 1280, 1024), "DP-2", false},
         {QRect(0, 1080, 1920, 1080), "HDMI-1", false},
         {QRect(0, 0, 1920, 1080), "DP-1", false},

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/x11/X11Context.h"
 #include "platform/x11/X11Platform.h"
+#include "platform/x11/connection/X11Context.h"
 #include "tests/e2e/support/WaitUntil.h"
 #include "tests/platform/X11TestSession.h"
 
@@ -27,6 +27,8 @@ class X11QueryTest : public X11SessionTest {
         X11SessionTest::SetUp();
         platform_ = CreateX11Platform();
     }
+    // The context on Qt's connection that the platform's parts share.
+    X11Context& QtContext() { return *dynamic_cast<X11Platform&>(*platform_).ToolkitContext(); }
     std::vector<WindowHandle> Snapshot() {
         last_ = platform_->Windows().Snapshot(0);
         std::vector<WindowHandle> items;
@@ -130,7 +132,7 @@ TEST_F(X11QueryTest, ProgramWindowsAreLeftOut) {
     ASSERT_TRUE(WaitUntil([&] { return own.isExposed(); }, 5000));
 
     // A window of this program that names no pid: only the id range tells it is ours.
-    xcb_connection_t* ours = X11Context::Get()->Connection();
+    xcb_connection_t* ours = QtContext().Connection();
     const xcb_window_t bare = xcb_generate_id(ours);
     xcb_create_window(ours, XCB_COPY_FROM_PARENT, bare, s_->Root(), 0, 0, 50, 50, 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
@@ -155,8 +157,8 @@ TEST_F(X11QueryTest, ProgramWindowsAreLeftOut) {
 
     const auto items = Snapshot();
     EXPECT_EQ(items, (std::vector<WindowHandle>{remote, other}));
-    EXPECT_FALSE(X11Context::Get()->IsOwnResource(other));
-    EXPECT_TRUE(X11Context::Get()->IsOwnResource(static_cast<std::uint32_t>(own.winId())));
+    EXPECT_FALSE(QtContext().IsOwnResource(other));
+    EXPECT_TRUE(QtContext().IsOwnResource(static_cast<std::uint32_t>(own.winId())));
     xcb_destroy_window(ours, bare);
     xcb_flush(ours);
 }
@@ -341,7 +343,7 @@ TEST_F(X11QueryTest, WindowClaimingThisProcessAfterASnapshotIsLeftOut) {
 TEST_F(X11QueryTest, DesktopChangesAreReportedToTheProgram) {
     const xcb_window_t w = s_->CreateTitled("Watched");
     Snapshot();
-    xcb_connection_t* ours = X11Context::Get()->Connection();
+    xcb_connection_t* ours = QtContext().Connection();
     auto mask = [&](xcb_window_t window) {
         auto attrs =
             XcbTake(ours, xcb_get_window_attributes(ours, window), xcb_get_window_attributes_reply);
