@@ -23,7 +23,7 @@ struct DisplayArea {
 
 // Puts displays in the program's numbering: the primary first, then by left, then by top.
 // Empty areas and exact duplicates (cloned outputs) are dropped.
-std::vector<DisplayInfo> NumberDisplays(std::vector<DisplayArea> monitors);
+std::vector<DisplayInfo> NumberDisplays(std::vector<DisplayArea> displays);
 
 class X11DisplayLayout {
   public:

@@ -57,9 +57,9 @@ std::string WindowManagerName(X11Context& context) {
 // IceWM lifts a full-screen window above panels only while that window has the focus, and
 // when one that refuses the focus appears it moves the keyboard to none of its clients while
 // still counting the previously active window as active, so that window cannot ask for it
-// back. A clone there is a plain window that covers its monitor, in IceWM's layer above the
+// back. A clone there is a plain window that covers its display, in IceWM's layer above the
 // panels (its own _WIN_LAYER hint), so the main window keeps the keyboard and the clone still
-// covers the whole monitor.
+// covers the whole display.
 bool FullScreenTakesFocus(X11Context& context) {
     return std::string_view(WindowManagerName(context)).starts_with("IceWM");
 }

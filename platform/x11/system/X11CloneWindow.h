@@ -1,7 +1,7 @@
 // What a clone window asks of the window manager before it is first mapped: shown on every
 // workspace, full-screen on its display but in the normal stacking layer (other windows may
 // cover it), no taskbar or pager entry, and never the keyboard focus. The program itself
-// puts the window exactly on its monitor.
+// puts the window exactly on its display.
 #pragma once
 
 #include <xcb/xcb.h>
