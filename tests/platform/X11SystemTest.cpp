@@ -14,8 +14,8 @@
 #include <ostream>
 #include <string>
 
-#include "platform/x11/X11Platform.h"
 #include "platform/posix/PosixLanguage.h"
+#include "platform/x11/X11Platform.h"
 #include "platform/x11/system/X11LockFile.h"
 #include "platform/x11/system/X11SystemServices.h"
 #include "tests/e2e/support/XvfbServer.h"
