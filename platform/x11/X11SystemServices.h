@@ -3,15 +3,11 @@
 // window-manager hints of a clone window.
 #pragma once
 
-#include "platform/SystemServices.h"
+#include "platform/posix/PosixSystemServices.h"
 
-class X11SystemServices final : public SystemServices {
+class X11SystemServices final : public PosixSystemServices {
   public:
     std::unique_ptr<InstanceGuard> AcquireInstanceGuard(const QString& name) override;
-    std::uint16_t UserLanguageId() override;
-    // System-scope settings of "Quillane" / "Vantrel", key InstallPath (an ini file under
-    // the XDG configuration folders, /etc/xdg by default).
-    QString InstallPath() override;
     QFont InterfaceFont() override;
     void PrepareCloneWindow(WindowHandle window) override;
 };
