@@ -104,7 +104,7 @@ void TAboutForm::BuildDesign() {
 
 void TAboutForm::FormCreate() {
     AltKeyRepaint = new TAltKeyRepaint(this);
-    OKButtonW = new TWideButton(QStringLiteral("OK"), this);
+    OKButtonW = new WideButton(QStringLiteral("OK"), this);
     OKButtonW->setObjectName(QStringLiteral("OKButtonW"));
     OKButtonW->setGeometry(264, 184, 89, 25);
     OKButtonW->setDefault(true);

@@ -15,7 +15,7 @@ class QFrame;
 class QLabel;
 class TAltKeyRepaint;
 
-class TAboutForm : public QDialog, public TWideTextForm {
+class TAboutForm : public QDialog, public WideTextForm {
     Q_OBJECT
   public:
     static inline const char* const kHomePage = "https://quillane.example/vantrel";
@@ -34,7 +34,7 @@ class TAboutForm : public QDialog, public TWideTextForm {
     QLabel* ProductLogoImage = nullptr;
     QLabel* ProductLabel = nullptr;
     QLabel* CopyrightLabel = nullptr;
-    TWideButton* OKButtonW = nullptr;
+    WideButton* OKButtonW = nullptr;
     // Repaints the buttons after Alt so their accelerator underlines show at once.
     TAltKeyRepaint* AltKeyRepaint = nullptr;
 

@@ -127,8 +127,8 @@ int RunApplication(Session& session, Platform& platform) {
     // The main window lists the windows once on creation; it is shown only if composition
     // is available.
     auto mainForm = std::make_unique<TMainForm>(session, platform);
-    if (!platform.Thumbnails().Available()) {
-        ShowCompositionMessage(session, platform.Thumbnails());
+    if (!platform.Compositor().Available()) {
+        ShowCompositionMessage(session, platform.Compositor());
         return 0;
     }
     mainForm->PrepareToRun(session.languageId);

@@ -32,7 +32,7 @@ RemoteState MainFormRemoteTarget::State() {
     return state;
 }
 
-TWindowRowView* MainFormRemoteTarget::FindRow(std::uint64_t window) const {
+WindowRowView* MainFormRemoteTarget::FindRow(std::uint64_t window) const {
     for (const auto& row : form_.Rows()) {
         if (row->Window() == window) {
             return row.get();
@@ -42,7 +42,7 @@ TWindowRowView* MainFormRemoteTarget::FindRow(std::uint64_t window) const {
 }
 
 Outcome MainFormRemoteTarget::PressButton(std::uint64_t window, int display, bool down) {
-    TWindowRowView* row = FindRow(window);
+    WindowRowView* row = FindRow(window);
     if (row == nullptr) {
         return Outcome::Failed(QStringLiteral("the window is no longer listed"));
     }
@@ -101,7 +101,7 @@ void MainFormRemoteTarget::Quit() {
 }
 
 Outcome MainFormRemoteTarget::SetPointer(bool visible) {
-    Compositor& compositor = platform_.Thumbnails();
+    Compositor& compositor = platform_.Compositor();
     if (!compositor.CanShowPointer()) {
         return Outcome::Failed(QStringLiteral("the pointer cannot be shown on clones here"));
     }

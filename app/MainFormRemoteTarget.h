@@ -6,7 +6,7 @@
 
 class Platform;
 class TMainForm;
-class TWindowRowView;
+class WindowRowView;
 
 class MainFormRemoteTarget final : public RemoteTarget {
   public:
@@ -23,7 +23,7 @@ class MainFormRemoteTarget final : public RemoteTarget {
     Outcome SetPointer(bool visible) override;
 
   private:
-    TWindowRowView* FindRow(std::uint64_t window) const;
+    WindowRowView* FindRow(std::uint64_t window) const;
     // Sets display button `display` (from 1) of the window's row as a click would.
     Outcome PressButton(std::uint64_t window, int display, bool down);
 

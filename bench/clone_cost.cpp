@@ -65,12 +65,12 @@ void RunEventLoopFor(int ms) {
 Result CloneRun(const XvfbServer& server, Platform& platform, WindowHandle source, int display,
                 int seconds) {
     auto clone =
-        std::make_unique<TCloneForm>(platform.Thumbnails(), platform.Displays(), platform.System());
+        std::make_unique<TCloneForm>(platform.Compositor(), platform.Displays(), platform.System());
     clone->show();
     clone->StartClone(source, display);
     RunEventLoopFor(1000);
     // The compositor counts its own frames, so nothing else runs in this process.
-    const auto* compositor = dynamic_cast<const X11Compositor*>(&platform.Thumbnails());
+    const auto* compositor = dynamic_cast<const X11Compositor*>(&platform.Compositor());
     const std::uint64_t frames0 = compositor != nullptr ? compositor->FramesDrawn() : 0;
     const double self0 = SelfCpuMs();
     const double server0 = ProcessCpuMs(server.Pid());

@@ -17,7 +17,7 @@
 
 #include "l10n/Session.h"
 #include "mainwindow/MainForm.h"
-#include "platform/fake/FakePlatform.h"
+#include "tests/support/fake/FakePlatform.h"
 #ifdef VANTREL_IDLE_BENCH_PROGRAM
 #include "bench/idle_bench_program.h"
 #endif

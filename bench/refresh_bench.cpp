@@ -12,7 +12,7 @@
 #include "bench/creation_counter.h"
 #include "l10n/Session.h"
 #include "mainwindow/MainForm.h"
-#include "platform/fake/FakePlatform.h"
+#include "tests/support/fake/FakePlatform.h"
 #ifdef VANTREL_REFRESH_BENCH_X11
 #include "bench/refresh_bench_x11.h"
 #endif

@@ -55,7 +55,7 @@ class InProcessSoak {
     InProcessSoak(TMainForm& form, std::vector<SourceClient>& sources, WindowChurn& churn)
         : form_(form), sources_(sources), churn_(churn) {}
 
-    TWindowRowView* RowOf(std::uint32_t window) const {
+    WindowRowView* RowOf(std::uint32_t window) const {
         for (const auto& row : form_.Rows()) {
             if (row->Window() == window) {
                 return row.get();
@@ -65,13 +65,13 @@ class InProcessSoak {
     }
 
     bool HasClone(std::uint32_t source) const {
-        TWindowRowView* row = RowOf(source);
+        WindowRowView* row = RowOf(source);
         return row != nullptr && row->Clone(kCloneDisplay) != nullptr;
     }
 
     // Presses or releases the source's display button as a user would.
     bool ClickButton(std::uint32_t source) {
-        TWindowRowView* row = RowOf(source);
+        WindowRowView* row = RowOf(source);
         if (row == nullptr || row->DisplayButtons().size() <= kCloneDisplay) {
             return false;
         }
@@ -171,7 +171,7 @@ class InProcessSoak {
         }
         for (const auto& [window, title] : churn_.Alive()) {
             expected.insert(window);
-            TWindowRowView* row = RowOf(window);
+            WindowRowView* row = RowOf(window);
             const QString shown = QString::fromUtf8(title).left(kTitleLimit);
             if (row != nullptr && row->TitleLabel()->text() != shown) {
                 problems.push_back("row of " + std::to_string(window) + " shows \"" +
@@ -292,7 +292,7 @@ int main(int argc, char** argv) {
     std::printf("rows with the churn's %zu windows and the %d sources: %zu\n", alive, kSources,
                 form.Rows().size());
     for (const SourceClient& source : sources) {
-        TWindowRowView* row = soak.RowOf(source.window);
+        WindowRowView* row = soak.RowOf(source.window);
         TCloneForm* clone = row != nullptr ? row->Clone(kCloneDisplay) : nullptr;
         if (clone == nullptr || !clone->isVisible() || !clone->HasThumbnail() ||
             !x.IsViewable(static_cast<std::uint32_t>(clone->winId()))) {

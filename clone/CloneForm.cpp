@@ -4,7 +4,6 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QResizeEvent>
-#include <QScreen>
 
 #include <algorithm>
 #include <cmath>
@@ -12,34 +11,8 @@
 #include "clone/ThumbnailFit.h"
 #include "platform/DisplayList.h"
 #include "platform/SystemServices.h"
+#include "widgets/DeviceGeometry.h"
 #include "widgets/ScreenPlacement.h"
-
-namespace {
-
-// Qt places windows in device-independent pixels. A screen keeps its top-left corner in
-// both systems and scales the rest by its ratio, so a rectangle in device pixels is mapped
-// through the screen that holds its top-left corner.
-QRect LogicalRect(const QRect& r) {
-    const QPoint corner = r.topLeft();
-    // Outside every screen: the application's ratio, around the virtual desktop's origin.
-    qreal ratio = qGuiApp != nullptr ? qGuiApp->devicePixelRatio() : 1.0;
-    QPoint origin;
-    for (QScreen* screen : QGuiApplication::screens()) {
-        const QRect logical = screen->geometry();
-        const qreal dpr = screen->devicePixelRatio();
-        const QRect native(logical.topLeft(), logical.size() * dpr);
-        if (native.contains(corner)) {
-            ratio = dpr;
-            origin = logical.topLeft();
-            break;
-        }
-    }
-    const auto scale = [ratio](int v) { return static_cast<int>(std::lround(v / ratio)); };
-    return QRect(origin.x() + scale(r.left() - origin.x()),
-                 origin.y() + scale(r.top() - origin.y()), scale(r.width()), scale(r.height()));
-}
-
-}  // namespace
 
 TCloneForm::TCloneForm(Compositor& compositor, DisplayList& displays, SystemServices& system)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
@@ -109,7 +82,9 @@ void TCloneForm::FollowDisplay(const QRect& device) {
 }
 
 void TCloneForm::PlaceOnDisplay(const QRect& device) {
-    const QRect bounds = LogicalRect(device);
+    // Outside every screen: the application's ratio, around the virtual desktop's origin.
+    const qreal fallbackRatio = qGuiApp != nullptr ? qGuiApp->devicePixelRatio() : 1.0;
+    const QRect bounds = LogicalFromDeviceRect(device, CurrentScreenScales(), fallbackRatio);
     if (geometry() == bounds) {
         return;
     }

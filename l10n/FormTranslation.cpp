@@ -16,13 +16,13 @@ std::string ComponentName(const QObject& object, const CatalogCodePage& codePage
 
 // Sets caption and hint when control is of a translatable kind; other kinds keep theirs.
 void SetTexts(QObject& control, const QString& text, const QString& hint) {
-    if (auto* button = qobject_cast<TWideButton*>(&control)) {
+    if (auto* button = qobject_cast<WideButton*>(&control)) {
         button->setText(text);
         button->setToolTip(hint);
-    } else if (auto* label = qobject_cast<TWideLabel*>(&control)) {
+    } else if (auto* label = qobject_cast<WideLabel*>(&control)) {
         label->setText(text);
         label->setToolTip(hint);
-    } else if (auto* group = qobject_cast<TWideGroupBox*>(&control)) {
+    } else if (auto* group = qobject_cast<WideGroupBox*>(&control)) {
         group->setTitle(text);
         group->setToolTip(hint);
     }
@@ -63,7 +63,7 @@ void TranslateForm(QWidget* form, const Catalog& catalog, std::int32_t langId) {
     const std::string formName = ComponentName(*form, catalog.CodePage());
     QString text;
     QString hint;
-    if (dynamic_cast<TWideTextForm*>(form) &&
+    if (dynamic_cast<WideTextForm*>(form) &&
         FindString(*language, formName, kFormItself, text, hint)) {
         form->setWindowTitle(text);
         form->setToolTip(hint);

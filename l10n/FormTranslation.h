@@ -9,7 +9,7 @@
 #include "l10n/Catalog.h"
 
 // Replaces the caption (window title, text or title) and hint (tool tip) of the form and of
-// every TWideButton, TWideLabel and TWideGroupBox among its child widgets, at any depth, with
+// every WideButton, WideLabel and WideGroupBox among its child widgets, at any depth, with
 // the catalog entries for the form's object name. Windows that only belong to the form
 // (dialogs, menus) are not its controls and are not visited. Without a language file for
 // langId nothing changes.

@@ -79,8 +79,8 @@ void TMainForm::CreateScrollBox() {
     WindowsScrollBox->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     WindowsScrollBox->viewport()->setBackgroundRole(QPalette::Base);
     WindowsScrollBox->viewport()->setAutoFillBackground(true);
-    rows_ = std::make_unique<TWindowRows>(
-        WindowsScrollBox, CloneServices{platform_.Thumbnails(), platform_.Displays(),
+    rows_ = std::make_unique<WindowRows>(
+        WindowsScrollBox, CloneServices{platform_.Compositor(), platform_.Displays(),
                                         platform_.System(), ClonesNeedScreen(platform_)});
 }
 
@@ -91,9 +91,9 @@ void TMainForm::FormCreate() {
     CreateWideControls();
 }
 
-TWideLabel* TMainForm::CreateWideLabel(const char* name, const QRect& bounds, const QString& text,
-                                       bool wordWrap) {
-    auto* label = new TWideLabel(text, this);
+WideLabel* TMainForm::CreateWideLabel(const char* name, const QRect& bounds, const QString& text,
+                                      bool wordWrap) {
+    auto* label = new WideLabel(text, this);
     label->setObjectName(QString::fromLatin1(name));
     label->setGeometry(bounds);
     label->setWordWrap(wordWrap);
@@ -102,9 +102,9 @@ TWideLabel* TMainForm::CreateWideLabel(const char* name, const QRect& bounds, co
     return label;
 }
 
-TWideButton* TMainForm::CreateWideButton(const char* name, const QRect& bounds, const QString& text,
-                                         void (TMainForm::*handler)()) {
-    auto* button = new TWideButton(text, this);
+WideButton* TMainForm::CreateWideButton(const char* name, const QRect& bounds, const QString& text,
+                                        void (TMainForm::*handler)()) {
+    auto* button = new WideButton(text, this);
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(bounds);
     button->setAutoDefault(false);

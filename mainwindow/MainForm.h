@@ -22,7 +22,7 @@ class QMenu;
 class Platform;
 struct Session;
 
-class TMainForm : public QWidget, public TWideTextForm {
+class TMainForm : public QWidget, public WideTextForm {
     Q_OBJECT
   public:
     // The designed client size; anchored controls keep their distances to it.
@@ -44,7 +44,7 @@ class TMainForm : public QWidget, public TWideTextForm {
     // The list of rows.
     void RefreshWindowList();
     void ArrangeRows();
-    const TWindowRows::RowList& Rows() const { return rows_->Rows(); }
+    const WindowRows::RowList& Rows() const { return rows_->Rows(); }
     QWidget* RowHost() const { return rows_->Host(); }
     // Closes every clone and empties the list.
     void FormClose();
@@ -67,20 +67,20 @@ class TMainForm : public QWidget, public TWideTextForm {
     void SetTrayAvailableProbe(std::function<bool()> probe) { trayAvailable_ = std::move(probe); }
     int BalloonsShown() const { return balloonsShown_; }
     // The overlays of "Identify Monitors"; the list does not refresh while they wait.
-    const TMonitorIdentify& Identify() const { return identify_; }
+    const MonitorIdentify& Identify() const { return identify_; }
 
     std::int32_t FormLanguageId() const { return languageId_; }
 
     // Controls, named as the catalog knows them.
     TAltKeyRepaint* AltKeyRepaint = nullptr;
-    TWideLabel* MonitorsLabelW = nullptr;
-    TWideLabel* WindowListLabelW = nullptr;
-    TWideLabel* HelpLabelW = nullptr;
-    TWideButton* AboutButtonW = nullptr;
-    TWideButton* IdentifyMonitorsButtonW = nullptr;
-    TWideButton* HideButtonW = nullptr;
-    TWideButton* ExitButtonW = nullptr;
-    TWideButton* ChooseWindowButtonW = nullptr;  // only where the desktop has a picker
+    WideLabel* MonitorsLabelW = nullptr;
+    WideLabel* WindowListLabelW = nullptr;
+    WideLabel* HelpLabelW = nullptr;
+    WideButton* AboutButtonW = nullptr;
+    WideButton* IdentifyMonitorsButtonW = nullptr;
+    WideButton* HideButtonW = nullptr;
+    WideButton* ExitButtonW = nullptr;
+    WideButton* ChooseWindowButtonW = nullptr;  // only where the desktop has a picker
     QScrollArea* WindowsScrollBox = nullptr;
     QSystemTrayIcon* TrayIcon = nullptr;
     QMenu* TrayPopupMenu = nullptr;
@@ -104,10 +104,10 @@ class TMainForm : public QWidget, public TWideTextForm {
     void CreateScrollBox();
     void CreateWideControls();
     void CreateTrayIcon();
-    TWideLabel* CreateWideLabel(const char* name, const QRect& bounds, const QString& text,
-                                bool wordWrap);
-    TWideButton* CreateWideButton(const char* name, const QRect& bounds, const QString& text,
-                                  void (TMainForm::*handler)());
+    WideLabel* CreateWideLabel(const char* name, const QRect& bounds, const QString& text,
+                               bool wordWrap);
+    WideButton* CreateWideButton(const char* name, const QRect& bounds, const QString& text,
+                                 void (TMainForm::*handler)());
     void ApplyAnchors();
     void FitTextControls();
     MainFormControls Controls() const;
@@ -118,9 +118,9 @@ class TMainForm : public QWidget, public TWideTextForm {
 
     const Session& session_;
     Platform& platform_;
-    TMonitorIdentify identify_;
-    std::unique_ptr<TWindowRows> rows_;
-    TMainFormLayout layout_;
+    MonitorIdentify identify_;
+    std::unique_ptr<WindowRows> rows_;
+    MainFormLayout layout_;
     QMetaObject::Connection idleConnection_;
     QMetaObject::Connection activateConnection_;
     std::function<bool()> trayAvailable_;

@@ -47,7 +47,7 @@ QRect LabelBounds(const QLabel* label, const QRect& designed, int maxWidth) {
 
 }  // namespace
 
-void TMainFormLayout::Fit(const MainFormControls& controls, int clientWidth) {
+void MainFormLayout::Fit(const MainFormControls& controls, int clientWidth) {
     const int labelRoom = std::max(clientWidth, kDesignedWidth) - 2 * kMonitorsLabelBounds.left();
     monitors_ = LabelBounds(controls.monitors, kMonitorsLabelBounds, labelRoom);
     windowList_ = LabelBounds(controls.windowList, kWindowListLabelBounds, labelRoom);
@@ -64,13 +64,13 @@ void TMainFormLayout::Fit(const MainFormControls& controls, int clientWidth) {
     exit_.moveRight(kExitButtonBounds.right());
 }
 
-int TMainFormLayout::NeededClientWidth() const {
+int MainFormLayout::NeededClientWidth() const {
     const int buttons = hide_.right() + 1 + kButtonGap + exit_.width() + kRightMargin;
     const int labels = std::max(monitors_.right(), windowList_.right()) + 1 + kRightMargin;
     return std::max({buttons, labels, 0});
 }
 
-void TMainFormLayout::Apply(const MainFormControls& controls, QSize client) const {
+void MainFormLayout::Apply(const MainFormControls& controls, QSize client) const {
     const int dw = client.width() - kDesignedWidth;
     const int dh = client.height() - kDesignedHeight;
     // The help text takes the lines it needs at its current width; the list gives them up.

@@ -30,7 +30,7 @@ struct MainFormControls {
     QScrollArea* list;
 };
 
-class TMainFormLayout {
+class MainFormLayout {
   public:
     // Measures the controls' texts in their fonts: a control keeps its designed size unless
     // its text needs more, and the buttons along the bottom then push their right

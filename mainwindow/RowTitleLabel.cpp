@@ -18,13 +18,13 @@ QString LiteralToolTipLine(const QString& text) {
 
 }  // namespace
 
-TRowTitleLabel::TRowTitleLabel(QWidget* parent) : TWideLabel(parent) {}
+RowTitleLabel::RowTitleLabel(QWidget* parent) : WideLabel(parent) {}
 
-QString TRowTitleLabel::ShownText() const {
+QString RowTitleLabel::ShownText() const {
     return fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width());
 }
 
-QString TRowTitleLabel::ShownToolTip() const {
+QString RowTitleLabel::ShownToolTip() const {
     if (ShownText() == text()) {
         return toolTip();
     }
@@ -35,7 +35,7 @@ QString TRowTitleLabel::ShownToolTip() const {
     return tip;
 }
 
-bool TRowTitleLabel::event(QEvent* event) {
+bool RowTitleLabel::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         const auto* help = static_cast<QHelpEvent*>(event);
         const QString tip = ShownToolTip();
@@ -46,22 +46,22 @@ bool TRowTitleLabel::event(QEvent* event) {
         }
         return true;
     }
-    return TWideLabel::event(event);
+    return WideLabel::event(event);
 }
 
-void TRowTitleLabel::paintEvent(QPaintEvent* /*event*/) {
+void RowTitleLabel::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     style()->drawItemText(&painter, contentsRect(), kTitleAlignment, palette(), isEnabled(),
                           ShownText(), foregroundRole());
 }
 
-void TRowTitleLabel::mousePressEvent(QMouseEvent* event) {
+void RowTitleLabel::mousePressEvent(QMouseEvent* event) {
     pressed_ = event->button() == Qt::LeftButton;
     event->accept();
 }
 
 // A click is a left press and release on the label, as with a button.
-void TRowTitleLabel::mouseReleaseEvent(QMouseEvent* event) {
+void RowTitleLabel::mouseReleaseEvent(QMouseEvent* event) {
     const bool click = pressed_ && event->button() == Qt::LeftButton &&
                        rect().contains(event->position().toPoint());
     pressed_ = false;

@@ -8,10 +8,10 @@
 
 #include "widgets/WideControls.h"
 
-class TRowTitleLabel : public TWideLabel {
+class RowTitleLabel : public WideLabel {
     Q_OBJECT
   public:
-    explicit TRowTitleLabel(QWidget* parent = nullptr);
+    explicit RowTitleLabel(QWidget* parent = nullptr);
 
     // The text as drawn in the label's current width.
     QString ShownText() const;

@@ -24,8 +24,8 @@ void SetBoundsIfChanged(QWidget* widget, const QRect& bounds) {
 
 }  // namespace
 
-TWindowRowView::TWindowRowView(QWidget* host, const CloneServices& services,
-                               const ListedWindow& window, int displays, int index, int titleRight)
+WindowRowView::WindowRowView(QWidget* host, const CloneServices& services,
+                             const ListedWindow& window, int displays, int index, int titleRight)
     : host_(host), services_(services), window_(window.handle) {
     const int count = std::max(0, displays);
     // Placed where arranging will put it, so that arranging moves nothing.
@@ -34,19 +34,19 @@ TWindowRowView::TWindowRowView(QWidget* host, const CloneServices& services,
         buttons_.push_back(MakeButton(i, top));
     }
     clones_.resize(static_cast<std::size_t>(count));
-    titleLabel_ = new TRowTitleLabel(host);
+    titleLabel_ = new RowTitleLabel(host);
     const int left = TitleLeft();
     titleLabel_->setGeometry(left, top, std::max(0, titleRight - left), kTitleHeight);
     titleLabel_->setWordWrap(false);
     titleLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     titleLabel_->setText(window.title);
     titleLabel_->setToolTip(QStringLiteral("Click to bring clones of this window in the front"));
-    QObject::connect(titleLabel_, &TRowTitleLabel::Clicked, titleLabel_,
+    QObject::connect(titleLabel_, &RowTitleLabel::Clicked, titleLabel_,
                      [this] { TitleLabelClick(); });
     titleLabel_->show();
 }
 
-TWindowRowView::~TWindowRowView() {
+WindowRowView::~WindowRowView() {
     delete titleLabel_;
     for (QToolButton* button : buttons_) {
         delete button;
@@ -54,11 +54,11 @@ TWindowRowView::~TWindowRowView() {
     CloseClones();
 }
 
-int TWindowRowView::TitleLeft() const {
+int WindowRowView::TitleLeft() const {
     return kButtonLeft + kButtonPitch * static_cast<int>(buttons_.size());
 }
 
-QToolButton* TWindowRowView::MakeButton(int index, int top) {
+QToolButton* WindowRowView::MakeButton(int index, int top) {
     auto* button = new QToolButton(host_);
     button->setCheckable(true);
     button->setAutoExclusive(false);
@@ -73,17 +73,17 @@ QToolButton* TWindowRowView::MakeButton(int index, int top) {
     return button;
 }
 
-TCloneForm* TWindowRowView::Clone(std::size_t index) const {
+TCloneForm* WindowRowView::Clone(std::size_t index) const {
     return index < clones_.size() ? clones_[index].get() : nullptr;
 }
 
-void TWindowRowView::SetTitle(const QString& title) {
+void WindowRowView::SetTitle(const QString& title) {
     if (titleLabel_->text() != title) {
         titleLabel_->setText(title);
     }
 }
 
-QPoint TWindowRowView::Place(int y, int titleRight) {
+QPoint WindowRowView::Place(int y, int titleRight) {
     const int left = TitleLeft();
     const int width = std::max(0, titleRight - left);
     SetBoundsIfChanged(titleLabel_, QRect(left, y, width, kTitleHeight));
@@ -96,7 +96,7 @@ QPoint TWindowRowView::Place(int y, int titleRight) {
     return extent;
 }
 
-void TWindowRowView::DisplayButtonClick(std::size_t index) {
+void WindowRowView::DisplayButtonClick(std::size_t index) {
     if (index >= clones_.size()) {
         return;
     }
@@ -131,8 +131,8 @@ void TWindowRowView::DisplayButtonClick(std::size_t index) {
     UpdateTitleCursor();
 }
 
-void TWindowRowView::FollowDisplays(const std::vector<std::optional<std::size_t>>& moved,
-                                    const std::vector<DisplayInfo>& displays) {
+void WindowRowView::FollowDisplays(const std::vector<std::optional<std::size_t>>& moved,
+                                   const std::vector<DisplayInfo>& displays) {
     std::vector<std::unique_ptr<TCloneForm>> kept(displays.size());
     for (std::size_t i = 0; i < clones_.size(); ++i) {
         if (!clones_[i]) {
@@ -156,7 +156,7 @@ void TWindowRowView::FollowDisplays(const std::vector<std::optional<std::size_t>
 }
 
 // Buttons go and come at the end, so the numbers of the others stay.
-void TWindowRowView::ResizeButtons(std::size_t count) {
+void WindowRowView::ResizeButtons(std::size_t count) {
     while (buttons_.size() > count) {
         delete buttons_.back();
         buttons_.pop_back();
@@ -168,7 +168,7 @@ void TWindowRowView::ResizeButtons(std::size_t count) {
 }
 
 // The hand pointer on a title tells that its window has at least one clone.
-void TWindowRowView::UpdateTitleCursor() {
+void WindowRowView::UpdateTitleCursor() {
     const bool cloned = std::any_of(clones_.begin(), clones_.end(),
                                     [](const auto& clone) { return clone != nullptr; });
     if (cloned) {
@@ -178,7 +178,7 @@ void TWindowRowView::UpdateTitleCursor() {
     }
 }
 
-void TWindowRowView::TitleLabelClick() {
+void WindowRowView::TitleLabelClick() {
     for (const auto& clone : clones_) {
         if (clone) {
             clone->raise();
@@ -186,7 +186,7 @@ void TWindowRowView::TitleLabelClick() {
     }
 }
 
-void TWindowRowView::CloseClones() {
+void WindowRowView::CloseClones() {
     for (auto& slot : clones_) {
         if (slot) {
             std::unique_ptr<TCloneForm> clone = std::move(slot);

@@ -35,19 +35,19 @@ inline constexpr int kRowTop = 6;
 inline constexpr int kRowPitch = 28;
 inline constexpr int kButtonRaise = 5;
 
-class TWindowRowView {
+class WindowRowView {
   public:
     // Makes the row's controls on host at row position `index`, with `displays` buttons;
     // the title reaches to x = titleRight.
-    TWindowRowView(QWidget* host, const CloneServices& services, const ListedWindow& window,
-                   int displays, int index, int titleRight);
+    WindowRowView(QWidget* host, const CloneServices& services, const ListedWindow& window,
+                  int displays, int index, int titleRight);
     // Closes the row's clones and removes its controls.
-    ~TWindowRowView();
-    TWindowRowView(const TWindowRowView&) = delete;
-    TWindowRowView& operator=(const TWindowRowView&) = delete;
+    ~WindowRowView();
+    WindowRowView(const WindowRowView&) = delete;
+    WindowRowView& operator=(const WindowRowView&) = delete;
 
     WindowHandle Window() const { return window_; }
-    TRowTitleLabel* TitleLabel() const { return titleLabel_; }
+    RowTitleLabel* TitleLabel() const { return titleLabel_; }
     const std::vector<QToolButton*>& DisplayButtons() const { return buttons_; }
     // The clone on display index, or null.
     TCloneForm* Clone(std::size_t index) const;
@@ -78,7 +78,7 @@ class TWindowRowView {
     QWidget* host_;
     CloneServices services_;
     WindowHandle window_;
-    TRowTitleLabel* titleLabel_ = nullptr;
+    RowTitleLabel* titleLabel_ = nullptr;
     std::vector<QToolButton*> buttons_;                // index i stands for display i
     std::vector<std::unique_ptr<TCloneForm>> clones_;  // slot i: the clone on display i
 };

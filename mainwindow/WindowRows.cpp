@@ -8,7 +8,7 @@ namespace {
 constexpr int kTitleRightGap = 33;
 }
 
-TWindowRows::TWindowRows(QScrollArea* scrollBox, const CloneServices& services)
+WindowRows::WindowRows(QScrollArea* scrollBox, const CloneServices& services)
     : scrollBox_(scrollBox), host_(new QWidget), services_(services) {
     host_->setObjectName(QStringLiteral("WindowsScrollBoxContent"));
     host_->resize(0, 0);
@@ -19,13 +19,13 @@ TWindowRows::TWindowRows(QScrollArea* scrollBox, const CloneServices& services)
                                         [this] { FollowDisplays(); });
 }
 
-TWindowRows::~TWindowRows() {
+WindowRows::~WindowRows() {
     QObject::disconnect(displaysChanged_);
     Clear();
 }
 
 // Every row ends with one button per display; clones follow their display or close.
-void TWindowRows::FollowDisplays() {
+void WindowRows::FollowDisplays() {
     std::vector<DisplayInfo> now = services_.displays.Displays();
     if (now == displays_) {
         return;
@@ -41,7 +41,7 @@ void TWindowRows::FollowDisplays() {
 
 // The rows' buttons come right after the scroll box in keyboard order, in list order, and so
 // before the buttons along the bottom, also for rows made after the window.
-void TWindowRows::ChainTabOrder() {
+void WindowRows::ChainTabOrder() {
     QWidget* previous = scrollBox_;
     for (const auto& row : rows_) {
         for (QToolButton* button : row->DisplayButtons()) {
@@ -51,11 +51,11 @@ void TWindowRows::ChainTabOrder() {
     }
 }
 
-int TWindowRows::TitleRight() const {
+int WindowRows::TitleRight() const {
     return scrollBox_->width() - kTitleRightGap;
 }
 
-void TWindowRows::Refresh(const std::vector<ListedWindow>& snapshot) {
+void WindowRows::Refresh(const std::vector<ListedWindow>& snapshot) {
     const ListChanges changes = model_.Update(snapshot);
     for (const std::size_t row : changes.removed) {
         Lock();
@@ -68,7 +68,7 @@ void TWindowRows::Refresh(const std::vector<ListedWindow>& snapshot) {
     const int displays = static_cast<int>(displays_.size());
     for (const ListedWindow& window : changes.added) {
         Lock();
-        rows_.push_back(std::make_unique<TWindowRowView>(
+        rows_.push_back(std::make_unique<WindowRowView>(
             host_, services_, window, displays, static_cast<int>(rows_.size()), TitleRight()));
     }
     if (!changes.added.empty()) {
@@ -76,7 +76,7 @@ void TWindowRows::Refresh(const std::vector<ListedWindow>& snapshot) {
     }
 }
 
-void TWindowRows::Arrange() {
+void WindowRows::Arrange() {
     int y = kRowTop;
     QPoint extent(0, 0);
     for (const auto& row : rows_) {
@@ -89,7 +89,7 @@ void TWindowRows::Arrange() {
     }
 }
 
-void TWindowRows::Clear() {
+void WindowRows::Clear() {
     rows_.clear();
     model_.Clear();
     if (host_ != nullptr) {
@@ -97,14 +97,14 @@ void TWindowRows::Clear() {
     }
 }
 
-void TWindowRows::Lock() {
+void WindowRows::Lock() {
     if (lockOnChange_ && !locked_) {
         scrollBox_->setUpdatesEnabled(false);
         locked_ = true;
     }
 }
 
-void TWindowRows::Unlock() {
+void WindowRows::Unlock() {
     if (locked_) {
         locked_ = false;
         scrollBox_->setUpdatesEnabled(true);

@@ -11,14 +11,14 @@
 #include "mainwindow/WindowListModel.h"
 #include "mainwindow/WindowRowView.h"
 
-class TWindowRows {
+class WindowRows {
   public:
-    using RowList = std::vector<std::unique_ptr<TWindowRowView>>;
+    using RowList = std::vector<std::unique_ptr<WindowRowView>>;
 
-    TWindowRows(QScrollArea* scrollBox, const CloneServices& services);
-    ~TWindowRows();
-    TWindowRows(const TWindowRows&) = delete;
-    TWindowRows& operator=(const TWindowRows&) = delete;
+    WindowRows(QScrollArea* scrollBox, const CloneServices& services);
+    ~WindowRows();
+    WindowRows(const WindowRows&) = delete;
+    WindowRows& operator=(const WindowRows&) = delete;
 
     // Applies a fresh snapshot. New rows get one button per display, as every row has:
     // when the displays change, the rows follow at once.

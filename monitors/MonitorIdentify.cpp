@@ -18,24 +18,24 @@ constexpr int kStepMs = 100;
 constexpr int kStepsPerSecond = 1000 / kStepMs;
 
 // Counts a run as waiting for as long as it lives.
-class TWaitingRun {
+class WaitingRun {
   public:
-    explicit TWaitingRun(int& runs) : runs_(runs) { ++runs_; }
-    ~TWaitingRun() { --runs_; }
-    TWaitingRun(const TWaitingRun&) = delete;
-    TWaitingRun& operator=(const TWaitingRun&) = delete;
+    explicit WaitingRun(int& runs) : runs_(runs) { ++runs_; }
+    ~WaitingRun() { --runs_; }
+    WaitingRun(const WaitingRun&) = delete;
+    WaitingRun& operator=(const WaitingRun&) = delete;
 
   private:
     int& runs_;
 };
 
 // The overlays of one run; they go in list order, whichever way the run ends.
-class TOverlayList {
+class OverlayList {
   public:
-    TOverlayList(DisplayList& displays, bool byScreen) : displays_(displays), byScreen_(byScreen) {}
-    TOverlayList(const TOverlayList&) = delete;
-    TOverlayList& operator=(const TOverlayList&) = delete;
-    ~TOverlayList() {
+    OverlayList(DisplayList& displays, bool byScreen) : displays_(displays), byScreen_(byScreen) {}
+    OverlayList(const OverlayList&) = delete;
+    OverlayList& operator=(const OverlayList&) = delete;
+    ~OverlayList() {
         for (auto& overlay : overlays_) {
             overlay.reset();
         }
@@ -86,9 +86,9 @@ bool WaitOneStep() {
 
 }  // namespace
 
-void TMonitorIdentify::Wait(int seconds) {
+void MonitorIdentify::Wait(int seconds) {
     const long long steps = static_cast<long long>(seconds) * kStepsPerSecond;
-    TWaitingRun waiting(waitingRuns_);
+    WaitingRun waiting(waitingRuns_);
     for (long long step = 0; step < steps; ++step) {
         if (!WaitOneStep()) {
             return;
@@ -96,8 +96,8 @@ void TMonitorIdentify::Wait(int seconds) {
     }
 }
 
-void TMonitorIdentify::ShowMonitorNumbers(int seconds) {
-    TOverlayList overlays(displays_, byScreen_);
+void MonitorIdentify::ShowMonitorNumbers(int seconds) {
+    OverlayList overlays(displays_, byScreen_);
     try {
         overlays.CreateAndPlace(displays_.Count());
         overlays.ShowAll();

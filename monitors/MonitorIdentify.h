@@ -18,11 +18,11 @@ class DisplayList;
 // up. With no display reported there is no overlay, but the full wait is still taken. The
 // overlays go in display order (display 1 first), also when making one of them fails; such
 // a failure skips the wait and is not reported. A negative duration waits nothing.
-class TMonitorIdentify {
+class MonitorIdentify {
   public:
-    explicit TMonitorIdentify(DisplayList& displays) : displays_(displays) {}
-    TMonitorIdentify(const TMonitorIdentify&) = delete;
-    TMonitorIdentify& operator=(const TMonitorIdentify&) = delete;
+    explicit MonitorIdentify(DisplayList& displays) : displays_(displays) {}
+    MonitorIdentify(const MonitorIdentify&) = delete;
+    MonitorIdentify& operator=(const MonitorIdentify&) = delete;
 
     void ShowMonitorNumbers(int seconds);
     // Overlays go full screen on their display's named screen (Wayland) instead of taking

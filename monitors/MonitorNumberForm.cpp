@@ -3,8 +3,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "monitors/DeviceGeometry.h"
 #include "platform/DisplayList.h"
+#include "widgets/DeviceGeometry.h"
 #include "widgets/ScreenPlacement.h"
 
 namespace {

@@ -13,7 +13,7 @@ class Platform {
     virtual ~Platform() = default;
     virtual WindowList& Windows() = 0;
     virtual DisplayList& Displays() = 0;
-    virtual Compositor& Thumbnails() = 0;
+    virtual ::Compositor& Compositor() = 0;
     virtual SystemServices& System() = 0;
     virtual const CodePages& Encodings() = 0;
 };

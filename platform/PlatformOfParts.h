@@ -10,7 +10,7 @@ class PlatformOfParts final : public Platform {
   public:
     WindowList& Windows() override { return windows_; }
     DisplayList& Displays() override { return displays_; }
-    Compositor& Thumbnails() override { return compositor_; }
+    ::Compositor& Compositor() override { return compositor_; }
     SystemServices& System() override { return system_; }
     const CodePages& Encodings() override { return codePages_; }
 

@@ -13,7 +13,8 @@
 #include "remote/RemoteChannel.h"
 
 #ifdef _WIN32
-#include "remote/PipeChannel.h"
+#include "platform/win32/Win32Pipe.h"
+#include "remote/LineChannel.h"
 #include "remote/PipeService.h"
 #else
 #include "remote/DBusChannel.h"
@@ -26,7 +27,8 @@ constexpr int kPollMs = 50;
 // The way to the running copy: the user's named pipe on Windows, D-Bus elsewhere.
 std::unique_ptr<RemoteChannel> MakeChannel() {
 #ifdef _WIN32
-    return std::make_unique<PipeChannel>(RemotePipeName());
+    return std::make_unique<LineChannel>(LineTransport{PipeListening, PipeRequest},
+                                         RemotePipeName());
 #else
     return DBusChannel::OwnSessionConnection();
 #endif

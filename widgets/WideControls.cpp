@@ -1,10 +1,10 @@
 #include "widgets/WideControls.h"
 
-TWideLabel::TWideLabel(QWidget* parent) : QLabel(parent) {
+WideLabel::WideLabel(QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
 }
 
-TWideLabel::TWideLabel(const QString& text, QWidget* parent) : QLabel(parent) {
+WideLabel::WideLabel(const QString& text, QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
     setText(text);
 }

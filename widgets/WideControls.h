@@ -6,28 +6,28 @@
 #include <QLabel>
 #include <QPushButton>
 
-class TWideButton : public QPushButton {
+class WideButton : public QPushButton {
     Q_OBJECT
   public:
     using QPushButton::QPushButton;
 };
 
 // Labels always show their text literally: no rich text, no markup from window titles.
-class TWideLabel : public QLabel {
+class WideLabel : public QLabel {
     Q_OBJECT
   public:
-    explicit TWideLabel(QWidget* parent = nullptr);
-    explicit TWideLabel(const QString& text, QWidget* parent = nullptr);
+    explicit WideLabel(QWidget* parent = nullptr);
+    explicit WideLabel(const QString& text, QWidget* parent = nullptr);
 };
 
-class TWideGroupBox : public QGroupBox {
+class WideGroupBox : public QGroupBox {
     Q_OBJECT
   public:
     using QGroupBox::QGroupBox;
 };
 
 // Marks a top-level window whose own caption and hint the catalog may replace.
-class TWideTextForm {
+class WideTextForm {
   public:
-    virtual ~TWideTextForm() = default;
+    virtual ~WideTextForm() = default;
 };

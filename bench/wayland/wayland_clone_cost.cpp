@@ -21,7 +21,7 @@
 #include "platform/wayland/PipeWireStream.h"
 #include "platform/wayland/RestoreTokenStore.h"
 #include "platform/wayland/WaylandThumbnail.h"
-#include "platform/wayland/WaylandWindows.h"
+#include "platform/wayland/WaylandWindowList.h"
 #include "platform/wayland/WindowSource.h"
 #include "tests/wayland/support/PortalStandIn.h"
 #include "tests/wayland/support/WaylandTestSession.h"
@@ -79,10 +79,10 @@ int main(int argc, char** argv) {
     portal.SetPipeWireSocket(session.PipeWireSocket());
     QTemporaryDir state;
     PipeWireLoop loop;
-    WaylandWindows windows(loop, QDBusConnection::connectToBus(session.BusAddress(), "client"),
-                           RestoreTokenStore(state.filePath("state.json")), nullptr);
+    WaylandWindowList windows(loop, QDBusConnection::connectToBus(session.BusAddress(), "client"),
+                              RestoreTokenStore(state.filePath("state.json")), nullptr);
     windows.Choose();
-    const WindowHandle chosen = WaylandWindows::kFirstChosenHandle + 1;
+    const WindowHandle chosen = WaylandWindowList::kFirstChosenHandle + 1;
     if (!WaylandTestSession::WaitUntil([&] { return windows.SourceFor(chosen) != nullptr; },
                                        10000)) {
         return Fail("the window was not chosen");

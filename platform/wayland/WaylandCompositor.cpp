@@ -5,10 +5,10 @@
 #include <QWindow>
 
 #include "platform/wayland/WaylandThumbnail.h"
-#include "platform/wayland/WaylandWindows.h"
+#include "platform/wayland/WaylandWindowList.h"
 #include "platform/wayland/WindowSource.h"
 
-WaylandCompositor::WaylandCompositor(WaylandWindows& windows, QDBusConnection bus)
+WaylandCompositor::WaylandCompositor(WaylandWindowList& windows, QDBusConnection bus)
     : windows_(windows), bus_(std::move(bus)) {}
 
 bool WaylandCompositor::Available() {

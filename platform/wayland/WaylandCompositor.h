@@ -11,11 +11,11 @@
 
 class FrameView;
 class QWindow;
-class WaylandWindows;
+class WaylandWindowList;
 
 class WaylandCompositor : public Compositor {
   public:
-    WaylandCompositor(WaylandWindows& windows, QDBusConnection bus);
+    WaylandCompositor(WaylandWindowList& windows, QDBusConnection bus);
     // True when the screen-cast portal is on the session bus (or can be started there) or
     // the compositor publishes a window list.
     bool Available() override;
@@ -28,7 +28,7 @@ class WaylandCompositor : public Compositor {
     static QWindow* FindOwnWindow(WindowHandle window);
 
   private:
-    WaylandWindows& windows_;
+    WaylandWindowList& windows_;
     QDBusConnection bus_;
     bool pointerShown_ = true;
     // The views of the thumbnails made so far; those destroyed since read as null.

@@ -11,9 +11,9 @@
 #include "platform/wayland/RestoreTokenStore.h"
 #include "platform/wayland/ToplevelList.h"
 #include "platform/wayland/WaylandCompositor.h"
-#include "platform/wayland/WaylandDisplays.h"
-#include "platform/wayland/WaylandSystem.h"
-#include "platform/wayland/WaylandWindows.h"
+#include "platform/wayland/WaylandDisplayList.h"
+#include "platform/wayland/WaylandSystemServices.h"
+#include "platform/wayland/WaylandWindowList.h"
 
 namespace {
 
@@ -30,11 +30,11 @@ class WaylandPlatform : public Platform, public WindowPickerProvider {
     WindowList& Windows() override { return Attached(); }
     DisplayList& Displays() override {
         if (!displays_) {
-            displays_ = std::make_unique<WaylandDisplays>();
+            displays_ = std::make_unique<WaylandDisplayList>();
         }
         return *displays_;
     }
-    Compositor& Thumbnails() override {
+    ::Compositor& Compositor() override {
         Attached();
         return *compositor_;
     }
@@ -43,7 +43,7 @@ class WaylandPlatform : public Platform, public WindowPickerProvider {
     WindowPicker& Picker() override { return Attached(); }
 
   private:
-    WaylandWindows& Attached() {
+    WaylandWindowList& Attached() {
         if (windows_) {
             return *windows_;
         }
@@ -55,20 +55,20 @@ class WaylandPlatform : public Platform, public WindowPickerProvider {
         }
         RestoreTokenStore store(options_.stateFile.isEmpty() ? RestoreTokenStore::DefaultPath()
                                                              : options_.stateFile);
-        windows_ =
-            std::make_unique<WaylandWindows>(*loop_, bus, std::move(store), std::move(toplevels));
+        windows_ = std::make_unique<WaylandWindowList>(*loop_, bus, std::move(store),
+                                                       std::move(toplevels));
         compositor_ = std::make_unique<WaylandCompositor>(*windows_, bus);
         windows_->RestoreChosen();
         return *windows_;
     }
 
     WaylandOptions options_;
-    WaylandSystem system_;
+    WaylandSystemServices system_;
     IcuCodePages codePages_;
     std::unique_ptr<PipeWireLoop> loop_;
-    std::unique_ptr<WaylandWindows> windows_;
+    std::unique_ptr<WaylandWindowList> windows_;
     std::unique_ptr<WaylandCompositor> compositor_;
-    std::unique_ptr<WaylandDisplays> displays_;
+    std::unique_ptr<WaylandDisplayList> displays_;
 };
 
 }  // namespace

@@ -7,12 +7,12 @@
 namespace {
 
 BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM context) {
-    auto& monitors = *reinterpret_cast<std::vector<MonitorEntry>*>(context);
+    auto& monitors = *reinterpret_cast<std::vector<DisplayEntry>*>(context);
     MONITORINFOEXW info{};
     info.cbSize = sizeof info;
     if (GetMonitorInfoW(monitor, &info)) {
         const RECT& r = info.rcMonitor;
-        MonitorEntry entry;
+        DisplayEntry entry;
         entry.display.rect =
             QRect(static_cast<int>(r.left), static_cast<int>(r.top),
                   static_cast<int>(r.right - r.left), static_cast<int>(r.bottom - r.top));
@@ -25,9 +25,9 @@ BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM context) {
 
 }  // namespace
 
-void SortMonitors(std::vector<MonitorEntry>& monitors) {
+void SortDisplays(std::vector<DisplayEntry>& monitors) {
     std::stable_sort(monitors.begin(), monitors.end(),
-                     [](const MonitorEntry& a, const MonitorEntry& b) {
+                     [](const DisplayEntry& a, const DisplayEntry& b) {
                          if (a.primary != b.primary) {
                              return a.primary;
                          }
@@ -38,13 +38,13 @@ void SortMonitors(std::vector<MonitorEntry>& monitors) {
                      });
 }
 
-std::vector<DisplayInfo> EnumerateMonitors() {
-    std::vector<MonitorEntry> monitors;
+std::vector<DisplayInfo> EnumerateDisplays() {
+    std::vector<DisplayEntry> monitors;
     EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&monitors));
-    SortMonitors(monitors);
+    SortDisplays(monitors);
     std::vector<DisplayInfo> displays;
     displays.reserve(monitors.size());
-    for (const MonitorEntry& m : monitors) {
+    for (const DisplayEntry& m : monitors) {
         displays.push_back(m.display);
     }
     return displays;
@@ -67,7 +67,7 @@ Win32DisplayList::~Win32DisplayList() {
 // Enumerated on every call, so each answer reflects the current layout.
 std::vector<DisplayInfo> Win32DisplayList::Displays() {
     WatchDisplayChanges();
-    return EnumerateMonitors();
+    return EnumerateDisplays();
 }
 
 void Win32DisplayList::WatchDisplayChanges() {

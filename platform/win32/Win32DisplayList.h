@@ -10,17 +10,17 @@
 
 #include "platform/DisplayList.h"
 
-struct MonitorEntry {
+struct DisplayEntry {
     DisplayInfo display;
     bool primary = false;
 };
 
 // Primary first, then by left edge, then by top edge.
-void SortMonitors(std::vector<MonitorEntry>& monitors);
+void SortDisplays(std::vector<DisplayEntry>& monitors);
 
-// The monitors now attached to the desktop, in the program's numbering; each rectangle is
-// the monitor's full area (rcMonitor), not its work area.
-std::vector<DisplayInfo> EnumerateMonitors();
+// The displays now attached to the desktop, in the program's numbering; each rectangle is
+// the display's full area (rcMonitor), not its work area.
+std::vector<DisplayInfo> EnumerateDisplays();
 
 // True for the message Windows sends every top-level window when the display layout or
 // resolution changed.

@@ -2,9 +2,9 @@
 
 #include "platform/PlatformOfParts.h"
 #include "platform/win32/Win32CodePages.h"
+#include "platform/win32/Win32Compositor.h"
 #include "platform/win32/Win32DisplayList.h"
-#include "platform/win32/Win32System.h"
-#include "platform/win32/Win32Thumbnails.h"
+#include "platform/win32/Win32SystemServices.h"
 #include "platform/win32/Win32WindowList.h"
 
 std::unique_ptr<Platform> CreateWin32Platform() {

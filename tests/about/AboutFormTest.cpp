@@ -14,8 +14,8 @@
 
 #include "about/AboutForm.h"
 #include "l10n/Session.h"
-#include "platform/fake/FakePlatform.h"
 #include "tests/support/TestApplication.h"
+#include "tests/support/fake/FakePlatform.h"
 #include "widgets/AltKeyRepaint.h"
 #include "widgets/ProductIcon.h"
 
@@ -102,7 +102,7 @@ TEST_F(AboutFormTest, LabelsShowTheProductAndTheNoticeSizedToTheirText) {
         EXPECT_EQ(label->size(), label->sizeHint());
         EXPECT_EQ(label->cursor().shape(), Qt::PointingHandCursor);
         // Plain labels are not of the translatable kind.
-        EXPECT_EQ(qobject_cast<TWideLabel*>(label), nullptr);
+        EXPECT_EQ(qobject_cast<WideLabel*>(label), nullptr);
     }
     EXPECT_EQ(form.OKButtonW->text(), "OK");
     EXPECT_TRUE(form.OKButtonW->isDefault());

@@ -14,10 +14,10 @@
 
 #include "app/Application.h"
 #include "mainwindow/MainForm.h"
-#include "platform/InstallPathSetting.h"
-#include "platform/fake/FakePlatform.h"
+#include "platform/posix/PosixSystemServices.h"
 #include "tests/mainwindow/WriteTextFile.h"
 #include "tests/support/TestApplication.h"
+#include "tests/support/fake/FakePlatform.h"
 
 namespace {
 
@@ -208,8 +208,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<RefusalCase>& info) { return info.param.what; });
 
 TEST_P(RefusalTest, WithoutCompositionOnlyTheMessageBoxShows) {
-    fake->Thumbnails().SetAvailable(false);
-    fake->Thumbnails().SetMissingFeatures(QString::fromLatin1(GetParam().missing));
+    fake->Compositor().SetAvailable(false);
+    fake->Compositor().SetMissingFeatures(QString::fromLatin1(GetParam().missing));
     QTemporaryDir install;
     if (GetParam().catalog != nullptr) {
         ASSERT_TRUE(WriteTextFile(install.filePath("Messages/0409.lcl"),

@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "clone/CloneForm.h"
-#include "platform/fake/FakePlatform.h"
+#include "tests/support/fake/FakePlatform.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ class CloneFormTest : public ::testing::Test {
     void SetUp() override {
         fake_.SetMonitors({{0, 0, 1280, 1024}, {1280, 0, 1920, 1080}});
         source_ = fake_.AddWindow(QStringLiteral("Source"), {1280, 1024});
-        owned_ = std::make_unique<TCloneForm>(fake_.Thumbnails(), fake_.Displays(), fake_.System());
+        owned_ = std::make_unique<TCloneForm>(fake_.Compositor(), fake_.Displays(), fake_.System());
         clone_ = owned_.get();
     }
 
@@ -48,8 +48,8 @@ class CloneFormTest : public ::testing::Test {
     }
 
     const ThumbnailRecord& OnlyThumbnail() {
-        EXPECT_EQ(fake_.Thumbnails().Records().size(), 1u);
-        return fake_.Thumbnails().Records().back();
+        EXPECT_EQ(fake_.Compositor().Records().size(), 1u);
+        return fake_.Compositor().Records().back();
     }
 
     FakePlatform fake_;
@@ -125,20 +125,20 @@ TEST_F(CloneFormTest, EveryStartIsInFitMode) {
     clone_->StartClone(source_, 0);
     EXPECT_TRUE(clone_->FitToWindow());
     // The first registration was given back before the second was made.
-    EXPECT_EQ(fake_.Thumbnails().LiveCount(), 1);
-    EXPECT_EQ(fake_.Thumbnails().Records().back().placements.back().destination,
+    EXPECT_EQ(fake_.Compositor().LiveCount(), 1);
+    EXPECT_EQ(fake_.Compositor().Records().back().placements.back().destination,
               QRect(0, 0, 1280, 1024));
 }
 
 TEST_F(CloneFormTest, FailedRegistrationLeavesABlackCloneOnItsDisplay) {
-    fake_.Thumbnails().FailNextRegistration();
+    fake_.Compositor().FailNextRegistration();
     Start(1);
     EXPECT_FALSE(clone_->HasThumbnail());
-    EXPECT_TRUE(fake_.Thumbnails().Records().empty());
+    EXPECT_TRUE(fake_.Compositor().Records().empty());
     EXPECT_EQ(clone_->geometry(), QRect(1280, 0, 1920, 1080));
     Click();
     EXPECT_FALSE(clone_->FitToWindow());
-    EXPECT_TRUE(fake_.Thumbnails().Records().empty());
+    EXPECT_TRUE(fake_.Compositor().Records().empty());
 }
 
 TEST_F(CloneFormTest, ZeroSourceSizeSkipsTheUpdate) {
@@ -157,7 +157,7 @@ TEST_F(CloneFormTest, MissingDisplayStartsNothing) {
     EXPECT_FALSE(clone_->StartClone(source_, -1));
     EXPECT_FALSE(clone_->StartClone(source_, 1));
     EXPECT_FALSE(clone_->HasThumbnail());
-    EXPECT_TRUE(fake_.Thumbnails().Records().empty());
+    EXPECT_TRUE(fake_.Compositor().Records().empty());
     EXPECT_EQ(clone_->geometry(), before);
 }
 
@@ -182,9 +182,9 @@ TEST_F(CloneFormTest, CloseCloneUnregistersAndHides) {
 
 TEST_F(CloneFormTest, DestroyingTheCloneReleasesItsThumbnail) {
     Start(1);
-    ASSERT_EQ(fake_.Thumbnails().LiveCount(), 1);
+    ASSERT_EQ(fake_.Compositor().LiveCount(), 1);
     owned_.reset();
-    EXPECT_EQ(fake_.Thumbnails().LiveCount(), 0);
+    EXPECT_EQ(fake_.Compositor().LiveCount(), 0);
 }
 
 }  // namespace

@@ -71,7 +71,7 @@ TEST(CloneE2eOpenbox, ShowsTheClientAreaOfAFramedSource) {
     CloneScene scene;
     std::string reason;
     ASSERT_TRUE(scene.Start(true, &reason)) << reason;
-    ASSERT_TRUE(scene.Backend().Thumbnails().Available());
+    ASSERT_TRUE(scene.Backend().Compositor().Available());
 
     std::unique_ptr<TCloneForm> clone = StartCloneOnSecondDisplay(scene);
     const auto window = static_cast<std::uint32_t>(clone->winId());

@@ -114,7 +114,7 @@ TEST(CloneE2eSynthetic, ForgedStructureEventsLeaveTheCloneLive) {
     CloneScene scene;
     std::string reason;
     ASSERT_TRUE(scene.Start(false, &reason)) << reason;
-    ASSERT_TRUE(scene.Backend().Thumbnails().Available());
+    ASSERT_TRUE(scene.Backend().Compositor().Available());
 
     HalvesWindow source(scene.X());
     ASSERT_TRUE(WaitUntil([&] { return scene.X().IsViewable(source.Id()); }, 10000));
@@ -161,7 +161,7 @@ TEST(CloneE2eSynthetic, ForgedStructureEventsLeaveTheCloneLive) {
     // The source is not taken for dead: a second thumbnail of it can be registered.
     QWidget second;
     second.resize(100, 100);
-    EXPECT_NE(scene.Backend().Thumbnails().CreateThumbnail(
+    EXPECT_NE(scene.Backend().Compositor().CreateThumbnail(
                   static_cast<WindowHandle>(second.winId()), source.Id()),
               nullptr);
 

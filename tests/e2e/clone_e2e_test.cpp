@@ -89,7 +89,7 @@ TEST(CloneE2e, MirrorsTheSourceLiveAndSurvivesIt) {
     CloneScene scene;
     std::string reason;
     ASSERT_TRUE(scene.Start(false, &reason)) << reason;
-    ASSERT_TRUE(scene.Backend().Thumbnails().Available());
+    ASSERT_TRUE(scene.Backend().Compositor().Available());
     std::string found;
     ASSERT_TRUE(scene.ShowsWithin(QuadrantProbes(QRect(100, 100, 640, 480)), 10000, &found))
         << "the source never painted: " << found;

@@ -83,18 +83,18 @@ bool CloneScene::Start(bool withWindowManager, std::string* reason) {
 }
 
 std::unique_ptr<TCloneForm> CloneScene::NewClone() {
-    return std::make_unique<TCloneForm>(platform_->Thumbnails(), platform_->Displays(),
+    return std::make_unique<TCloneForm>(platform_->Compositor(), platform_->Displays(),
                                         platform_->System());
 }
 
 std::optional<QSize> CloneScene::TrackedSourceSize(std::uint32_t source) {
-    const std::unique_ptr<Thumbnail> probe = platform_->Thumbnails().CreateThumbnail(
+    const std::unique_ptr<Thumbnail> probe = platform_->Compositor().CreateThumbnail(
         static_cast<WindowHandle>(probeTarget_->winId()), source);
     return probe ? probe->SourceSize() : std::nullopt;
 }
 
 X11Context& CloneScene::ThumbnailConnection() {
-    X11Context* connection = dynamic_cast<X11Compositor&>(platform_->Thumbnails()).Connection();
+    X11Context* connection = dynamic_cast<X11Compositor&>(platform_->Compositor()).Connection();
     if (connection == nullptr) {
         std::fprintf(stderr, "the thumbnails have no connection\n");
         std::abort();

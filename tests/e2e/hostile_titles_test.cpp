@@ -94,7 +94,7 @@ class SharedDesktop {
         };
         dynamic_cast<X11Platform&>(*platform_).ToolkitContext()->AddEventHandler(countErrors);
         // The clones' thumbnails talk to the server on a connection of their own.
-        X11Context* thumbnails = dynamic_cast<X11Compositor&>(platform_->Thumbnails()).Connection();
+        X11Context* thumbnails = dynamic_cast<X11Compositor&>(platform_->Compositor()).Connection();
         if (thumbnails != nullptr) {
             thumbnails->AddEventHandler(countErrors);
         }
@@ -141,7 +141,7 @@ class HostileTitles : public ::testing::Test {
         return answer;
     }
 
-    const TWindowRowView* RowOf(std::uint32_t window) const {
+    const WindowRowView* RowOf(std::uint32_t window) const {
         for (const auto& row : form->Rows()) {
             if (row->Window() == window) {
                 return row.get();
@@ -218,7 +218,7 @@ TEST_F(HostileTitles, EveryTitleIsShownLiterallyAndCut) {
     form = SharedDesktop::Get().NewMainForm();
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const TitleCase& c = cases[i];
-        const TWindowRowView* row = RowOf(windows[i]);
+        const WindowRowView* row = RowOf(windows[i]);
         ASSERT_EQ(row != nullptr, c.listed) << c.what;
         if (row == nullptr) {
             continue;
@@ -232,7 +232,7 @@ TEST_F(HostileTitles, EveryTitleIsShownLiterallyAndCut) {
     // The same titles again through a refresh of rows that already exist.
     form->RefreshWindowList();
     for (std::size_t i = 0; i < cases.size(); ++i) {
-        if (const TWindowRowView* row = RowOf(windows[i])) {
+        if (const WindowRowView* row = RowOf(windows[i])) {
             EXPECT_EQ(row->TitleLabel()->text(), cases[i].shown) << cases[i].what << " refreshed";
         }
     }
@@ -264,7 +264,7 @@ TEST_F(HostileTitles, RenameStormLeavesTheLoopResponsiveAndTheLastTitleShown) {
     EXPECT_LT(longestGap, 2000) << "the event loop was starved";
     EXPECT_TRUE(RunLoopUntil(
         [&] {
-            const TWindowRowView* row = RowOf(window);
+            const WindowRowView* row = RowOf(window);
             return row != nullptr && row->TitleLabel()->text() == "Final Title";
         },
         5000));
@@ -308,7 +308,7 @@ TEST_F(HostileTitles, ButtonOfAWindowThatJustWentGivesABlackClone) {
     ASSERT_NE(window, 0u);
     form = SharedDesktop::Get().NewMainForm();
     form->show();
-    const TWindowRowView* row = RowOf(window);
+    const WindowRowView* row = RowOf(window);
     ASSERT_NE(row, nullptr);
     ASSERT_EQ(row->DisplayButtons().size(), 2u);
 

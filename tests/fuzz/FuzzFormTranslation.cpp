@@ -14,7 +14,7 @@
 
 namespace {
 
-class FuzzForm : public QWidget, public TWideTextForm {};
+class FuzzForm : public QWidget, public WideTextForm {};
 
 struct Window {
     FuzzForm form;
@@ -34,15 +34,15 @@ T* Add(QWidget* parent, const char* name) {
 Window* MakeWindow() {
     auto* window = new Window;
     QWidget* form = &window->form;
-    Add<TWideButton>(form, "OKButtonW");
-    Add<TWideLabel>(form, "MonitorsLabelW");
+    Add<WideButton>(form, "OKButtonW");
+    Add<WideLabel>(form, "MonitorsLabelW");
     window->plain = Add<QLabel>(form, "MonitorsLabel");
-    auto* box = Add<TWideGroupBox>(form, "Box");
-    Add<TWideLabel>(box, "HelpLabelW");
-    Add<TWideButton>(box, "");
+    auto* box = Add<WideGroupBox>(form, "Box");
+    Add<WideLabel>(box, "HelpLabelW");
+    Add<WideButton>(box, "");
     auto* scroll = Add<QScrollArea>(form, "WindowsScrollBox");
     auto* rows = new QWidget;
-    Add<TWideLabel>(rows, "");
+    Add<WideLabel>(rows, "");
     window->display = Add<QToolButton>(rows, "");
     scroll->setWidget(rows);
     window->display->setText("1");

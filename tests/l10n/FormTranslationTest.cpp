@@ -14,11 +14,11 @@
 
 namespace {
 
-class WideForm : public QWidget, public TWideTextForm {};
+class WideForm : public QWidget, public WideTextForm {};
 
-class DerivedLabel : public TWideLabel {
+class DerivedLabel : public WideLabel {
   public:
-    using TWideLabel::TWideLabel;
+    using WideLabel::WideLabel;
 };
 
 template <typename T>
@@ -41,36 +41,36 @@ struct TestWindow {
         : form(wide ? new WideForm : new QWidget) {
         form->setObjectName(name);
         form->setWindowTitle("design title");
-        ok = Add<TWideButton>(form.get(), "OKButtonW", "OK");
+        ok = Add<WideButton>(form.get(), "OKButtonW", "OK");
         plainLabel = Add<QLabel>(form.get(), "MonitorsLabel", "plain");
         plainButton = Add<QPushButton>(form.get(), "OKButton", "plain");
-        box = Add<TWideGroupBox>(form.get(), "Box", "box");
-        inner = Add<TWideLabel>(box, "Inner", "inner");
+        box = Add<WideGroupBox>(form.get(), "Box", "box");
+        inner = Add<WideLabel>(box, "Inner", "inner");
         derived = Add<DerivedLabel>(box, "Derived", "derived");
         auto* scroll = new QScrollArea(form.get());
         scroll->setObjectName("WindowsScrollBox");
         auto* rows = new QWidget;
         new QVBoxLayout(rows);
-        rowTitle = Add<TWideLabel>(rows, "", "window title");
-        rowButton = Add<TWideButton>(rows, "", "row button");
+        rowTitle = Add<WideLabel>(rows, "", "window title");
+        rowButton = Add<WideButton>(rows, "", "row button");
         display = Add<QToolButton>(rows, "", "1");
         scroll->setWidget(rows);
         owned = new QDialog(form.get());
-        ownedButton = Add<TWideButton>(owned, "OKButtonW", "owned");
+        ownedButton = Add<WideButton>(owned, "OKButtonW", "owned");
     }
 
     std::unique_ptr<QWidget> form;
-    TWideButton* ok;
+    WideButton* ok;
     QLabel* plainLabel;
     QPushButton* plainButton;
-    TWideGroupBox* box;
-    TWideLabel* inner;
+    WideGroupBox* box;
+    WideLabel* inner;
     DerivedLabel* derived;
-    TWideLabel* rowTitle;
-    TWideButton* rowButton;
+    WideLabel* rowTitle;
+    WideButton* rowButton;
     QToolButton* display;
     QDialog* owned;
-    TWideButton* ownedButton;
+    WideButton* ownedButton;
 };
 
 class FormTranslationTest : public ::testing::Test {

@@ -16,7 +16,7 @@ class ClonesTest : public MainFormTest {
 
     static void Click(QToolButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
-    static int CloneCount(const TWindowRowView& row) {
+    static int CloneCount(const WindowRowView& row) {
         int count = 0;
         for (std::size_t i = 0; i < row.DisplayButtons().size(); ++i) {
             count += row.Clone(i) != nullptr ? 1 : 0;
@@ -29,11 +29,11 @@ class ClonesTest : public MainFormTest {
 };
 
 TEST_F(ClonesTest, PressingAndReleasingButtonsKeepsSlotsInStep) {
-    TWindowRowView& row = Row(0);
+    WindowRowView& row = Row(0);
     Click(row.DisplayButtons()[0]);
     Click(row.DisplayButtons()[1]);
     ASSERT_EQ(CloneCount(row), 2);
-    EXPECT_EQ(fake->Thumbnails().LiveCount(), 2);
+    EXPECT_EQ(fake->Compositor().LiveCount(), 2);
     for (std::size_t i = 0; i < 2; ++i) {
         EXPECT_TRUE(row.DisplayButtons()[i]->isChecked());
         EXPECT_EQ(row.Clone(i)->SourceWindow(), editor);
@@ -52,7 +52,7 @@ TEST_F(ClonesTest, PressingAndReleasingButtonsKeepsSlotsInStep) {
     Click(row.DisplayButtons()[1]);
     EXPECT_EQ(CloneCount(row), 0);
     EXPECT_EQ(row.TitleLabel()->cursor().shape(), Qt::ArrowCursor);
-    EXPECT_EQ(fake->Thumbnails().LiveCount(), 0);
+    EXPECT_EQ(fake->Compositor().LiveCount(), 0);
 }
 
 TEST_F(ClonesTest, TwoWindowsOnOneDisplay) {
@@ -76,7 +76,7 @@ class RaiseRecorder : public QObject {
 };
 
 TEST_F(ClonesTest, TitleClickBringsClonesForwardInDisplayOrder) {
-    TWindowRowView& row = Row(0);
+    WindowRowView& row = Row(0);
     Click(row.DisplayButtons()[1]);
     Click(row.DisplayButtons()[0]);
     RaiseRecorder recorder;
@@ -100,7 +100,7 @@ TEST_F(ClonesTest, RowRemovalClosesItsClones) {
     QPointer<TCloneForm> a = Row(0).Clone(0);
     QPointer<TCloneForm> b = Row(0).Clone(1);
     QPointer<TCloneForm> kept = Row(1).Clone(0);
-    ASSERT_EQ(fake->Thumbnails().LiveCount(), 3);
+    ASSERT_EQ(fake->Compositor().LiveCount(), 3);
     fake->RemoveWindow(editor);
     form->RefreshWindowList();
     form->ArrangeRows();
@@ -111,7 +111,7 @@ TEST_F(ClonesTest, RowRemovalClosesItsClones) {
     EXPECT_EQ(Row(0).Clone(0), kept);
     EXPECT_TRUE(Row(0).DisplayButtons()[0]->isChecked());
     EXPECT_EQ(Row(0).DisplayButtons()[0]->y(), 1);
-    EXPECT_EQ(fake->Thumbnails().LiveCount(), 1);
+    EXPECT_EQ(fake->Compositor().LiveCount(), 1);
 }
 
 TEST_F(ClonesTest, ClosingTheMainWindowLeavesNoClone) {
@@ -129,7 +129,7 @@ TEST_F(ClonesTest, ClosingTheMainWindowLeavesNoClone) {
     for (const auto& clone : clones) {
         EXPECT_TRUE(clone.isNull());
     }
-    EXPECT_EQ(fake->Thumbnails().LiveCount(), 0);
+    EXPECT_EQ(fake->Compositor().LiveCount(), 0);
 }
 
 TEST_F(ClonesTest, DestroyingTheMainWindowClosesRemainingClones) {
@@ -137,7 +137,7 @@ TEST_F(ClonesTest, DestroyingTheMainWindowClosesRemainingClones) {
     QPointer<TCloneForm> clone = Row(0).Clone(0);
     form.reset();
     EXPECT_TRUE(clone.isNull());
-    EXPECT_EQ(fake->Thumbnails().LiveCount(), 0);
+    EXPECT_EQ(fake->Compositor().LiveCount(), 0);
 }
 
 // Records where each clone was when it was first shown.
@@ -197,7 +197,7 @@ TEST_F(ClonesTest, ButtonOfADisplayGoneUnnoticedMakesNoClone) {
     Click(Row(0).DisplayButtons()[1]);
     EXPECT_EQ(Row(0).Clone(1), nullptr);
     EXPECT_FALSE(Row(0).DisplayButtons()[1]->isChecked());
-    EXPECT_EQ(fake->Thumbnails().LiveCount(), 0);
+    EXPECT_EQ(fake->Compositor().LiveCount(), 0);
     for (QWidget* window : QApplication::topLevelWidgets()) {
         EXPECT_FALSE(qobject_cast<TCloneForm*>(window) != nullptr && window->isVisible());
     }

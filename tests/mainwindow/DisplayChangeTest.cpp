@@ -107,12 +107,12 @@ TEST_F(DisplayChangeTest, CloneOfARemovedDisplayClosesAndItsButtonGoes) {
     EXPECT_EQ(Row(0).Clone(0), onB);
     EXPECT_TRUE(Row(0).DisplayButtons()[0]->isChecked());
     EXPECT_EQ(onB->geometry(), kB);
-    EXPECT_EQ(fake->Thumbnails().LiveCount(), 1);
+    EXPECT_EQ(fake->Compositor().LiveCount(), 1);
     // Every display gone: every clone closes, no row keeps a button.
     fake->Displays().Set({});
     ExpectButtons(0);
     EXPECT_TRUE(onB.isNull());
-    EXPECT_EQ(fake->Thumbnails().LiveCount(), 0);
+    EXPECT_EQ(fake->Compositor().LiveCount(), 0);
 }
 
 TEST_F(DisplayChangeTest, CloneFollowsItsDisplayWhenItMovesOrResizes) {

@@ -9,9 +9,9 @@
 
 #include "l10n/Session.h"
 #include "mainwindow/MainForm.h"
-#include "platform/fake/FakePlatform.h"
 #include "tests/mainwindow/WriteTextFile.h"
 #include "tests/support/TestApplication.h"
+#include "tests/support/fake/FakePlatform.h"
 
 class MainFormTest : public ::testing::Test {
   protected:
@@ -27,7 +27,7 @@ class MainFormTest : public ::testing::Test {
         return *form;
     }
 
-    TWindowRowView& Row(std::size_t index) const { return *form->Rows().at(index); }
+    WindowRowView& Row(std::size_t index) const { return *form->Rows().at(index); }
 
     QStringList Titles() const {
         QStringList titles;

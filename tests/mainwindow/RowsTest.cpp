@@ -96,7 +96,7 @@ TEST_P(RowGeometryTest, ButtonsThenTitleOnEachRow) {
     fake->AddWindow(QStringLiteral("Second"));
     MakeForm();
     for (std::size_t k = 0; k < 2; ++k) {
-        const TWindowRowView& row = Row(k);
+        const WindowRowView& row = Row(k);
         ASSERT_EQ(row.DisplayButtons().size(), param.buttonLefts.size());
         for (std::size_t i = 0; i < row.DisplayButtons().size(); ++i) {
             QToolButton* button = row.DisplayButtons()[i];
@@ -264,7 +264,7 @@ TEST_F(RowsTest, TitlesStartNextToTheButtonsInEveryScript) {
     MakeForm();
     form->show();
     for (std::size_t k = 0; k < 3; ++k) {
-        TRowTitleLabel* title = Row(k).TitleLabel();
+        RowTitleLabel* title = Row(k).TitleLabel();
         ASSERT_GT(title->width(), 400);
         const auto [left, right] = InkColumns(title);
         EXPECT_LT(left, 10) << k;
@@ -278,7 +278,7 @@ TEST_F(RowsTest, LongTitlesEndInAnEllipsisAndShowWholeInTheToolTip) {
     fake->AddWindow(QStringLiteral("Short"));
     MakeForm();
     form->show();
-    TRowTitleLabel* cut = Row(0).TitleLabel();
+    RowTitleLabel* cut = Row(0).TitleLabel();
     EXPECT_EQ(cut->text(), longTitle.left(511));
     EXPECT_TRUE(cut->ShownText().endsWith(QChar(0x2026)));
     EXPECT_LE(cut->fontMetrics().horizontalAdvance(cut->ShownText()), cut->contentsRect().width());
@@ -288,7 +288,7 @@ TEST_F(RowsTest, LongTitlesEndInAnEllipsisAndShowWholeInTheToolTip) {
     EXPECT_TRUE(tip.contains(QStringLiteral("Click to bring clones of this window in the front")));
     EXPECT_FALSE(tip.contains(QStringLiteral("<b>")));
     // A title that fits is drawn whole and keeps the plain hint.
-    TRowTitleLabel* whole = Row(1).TitleLabel();
+    RowTitleLabel* whole = Row(1).TitleLabel();
     EXPECT_EQ(whole->ShownText(), QStringLiteral("Short"));
     EXPECT_EQ(whole->ShownToolTip(),
               QStringLiteral("Click to bring clones of this window in the front"));

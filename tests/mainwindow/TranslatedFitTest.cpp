@@ -46,8 +46,8 @@ std::string Misfit(const QWidget* control) {
 void ExpectTextsFit(QWidget* window, const std::string& context) {
     std::vector<QWidget*> controls;
     for (QWidget* child : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (child->isVisibleTo(window) && (qobject_cast<TWideButton*>(child) != nullptr ||
-                                           qobject_cast<TWideLabel*>(child) != nullptr ||
+        if (child->isVisibleTo(window) && (qobject_cast<WideButton*>(child) != nullptr ||
+                                           qobject_cast<WideLabel*>(child) != nullptr ||
                                            qobject_cast<QScrollArea*>(child) != nullptr)) {
             controls.push_back(child);
         }

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "monitors/DeviceGeometry.h"
 #include "monitors/MonitorNumberForm.h"
-#include "platform/fake/FakePlatform.h"
 #include "tests/support/TestApplication.h"
+#include "tests/support/fake/FakePlatform.h"
+#include "widgets/DeviceGeometry.h"
 
 namespace {
 
@@ -101,6 +101,7 @@ struct ScaleCase {
     QRect device;
     QList<ScreenScale> screens;
     QRect logical;
+    qreal fallbackRatio = 1.0;
 };
 
 TEST(DeviceGeometryTest, MapsDevicePixelsToLogicalCoordinatesOfTheScreenHoldingThem) {
@@ -119,10 +120,15 @@ TEST(DeviceGeometryTest, MapsDevicePixelsToLogicalCoordinatesOfTheScreenHoldingT
         {"negative origin", QRect(-1000, 0, 1500, 750), {leftHalf}, QRect(-1000, 0, 1000, 500)},
         {"on no screen", QRect(5000, 5000, 100, 100), {plain}, QRect(5000, 5000, 100, 100)},
         {"no screens", QRect(-10, -10, 20, 20), {}, QRect(-10, -10, 20, 20)},
+        {"on no screen, fallback ratio",
+         QRect(5000, 4000, 100, 60),
+         {plain},
+         QRect(2500, 2000, 50, 30),
+         2.0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(LogicalFromDeviceRect(c.device, c.screens), c.logical);
+        EXPECT_EQ(LogicalFromDeviceRect(c.device, c.screens, c.fallbackRatio), c.logical);
     }
 }
 

@@ -12,8 +12,8 @@
 
 #include "monitors/MonitorIdentify.h"
 #include "monitors/MonitorNumberForm.h"
-#include "platform/fake/FakePlatform.h"
 #include "tests/support/TestApplication.h"
+#include "tests/support/fake/FakePlatform.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ struct Sighting {
     std::vector<bool> visible;
 };
 
-Sighting Look(const TMonitorIdentify& identify) {
+Sighting Look(const MonitorIdentify& identify) {
     Sighting s;
     s.taken = true;
     s.suppressed = identify.Waiting();
@@ -59,7 +59,7 @@ class ShowMonitorNumbersTest : public ::testing::Test {
     void SetUp() override { TestApplication(); }
     void TearDown() override { EXPECT_TRUE(Overlays().empty()); }
     FakePlatform fake;
-    TMonitorIdentify identify{fake.Displays()};
+    MonitorIdentify identify{fake.Displays()};
 };
 
 TEST_F(ShowMonitorNumbersTest, CoversEveryDisplayDuringTheWaitAndRemovesAllAfterwards) {

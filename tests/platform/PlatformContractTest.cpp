@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/fake/FakePlatform.h"
 #include "platform/x11/X11Platform.h"
 #include "tests/e2e/support/WaitUntil.h"
 #include "tests/platform/X11TestSession.h"
+#include "tests/support/fake/FakePlatform.h"
 
 namespace {
 
@@ -258,10 +258,10 @@ TYPED_TEST(PlatformContract, ChangedIsSignalledWhenTheLayoutChanges) {
 }
 
 TYPED_TEST(PlatformContract, ThumbnailTellsTheSourceSizeAndReleasesOnDestruction) {
-    ASSERT_TRUE(this->P().Thumbnails().Available());
+    ASSERT_TRUE(this->P().Compositor().Available());
     const WindowHandle source = this->driver_.AddWindow(QStringLiteral("Source"), QSize(300, 200));
     const WindowHandle destination = this->driver_.Destination();
-    Compositor& compositor = this->P().Thumbnails();
+    Compositor& compositor = this->P().Compositor();
     auto thumbnail = compositor.CreateThumbnail(destination, source);
     ASSERT_NE(thumbnail, nullptr);
     EXPECT_EQ(thumbnail->SourceSize(), QSize(300, 200));
@@ -284,7 +284,7 @@ TYPED_TEST(PlatformContract, ThumbnailTellsTheSourceSizeAndReleasesOnDestruction
 // readable by then; a size set again unchanged tells nothing.
 TYPED_TEST(PlatformContract, ThumbnailTellsItsOwnerWhenTheSourceChangesSize) {
     const WindowHandle source = this->driver_.AddWindow(QStringLiteral("Source"), QSize(400, 300));
-    auto thumbnail = this->P().Thumbnails().CreateThumbnail(this->driver_.Destination(), source);
+    auto thumbnail = this->P().Compositor().CreateThumbnail(this->driver_.Destination(), source);
     ASSERT_NE(thumbnail, nullptr);
     ASSERT_TRUE(thumbnail->Place(QRect(0, 0, 320, 240), true));
     std::vector<QSize> told;

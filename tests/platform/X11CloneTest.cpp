@@ -76,7 +76,7 @@ class X11CloneTest : public X11SessionTest {
     }
     // The connection the thumbnails talk to the server on.
     X11Context& Thumbnails() {
-        X11Context* connection = dynamic_cast<X11Compositor&>(platform_->Thumbnails()).Connection();
+        X11Context* connection = dynamic_cast<X11Compositor&>(platform_->Compositor()).Connection();
         EXPECT_NE(connection, nullptr);
         return connection != nullptr ? *connection
                                      : *dynamic_cast<X11Platform&>(*platform_).ToolkitContext();
@@ -96,7 +96,7 @@ TEST_F(X11CloneTest, ImageFollowsTheDestinationWhenOnlyASyntheticConfigureArrive
     auto destination = ShowDestination(400, 300);
     const auto dest = static_cast<xcb_window_t>(destination->winId());
     const xcb_window_t source = s_->CreateTitled("Source");
-    auto thumbnail = platform_->Thumbnails().CreateThumbnail(dest, source);
+    auto thumbnail = platform_->Compositor().CreateThumbnail(dest, source);
     ASSERT_NE(thumbnail, nullptr);
     ASSERT_TRUE(thumbnail->Place(QRect(0, 0, 400, 300), true));
     const std::vector<xcb_window_t> children = Children(dest);
@@ -144,7 +144,7 @@ TEST_F(X11CloneTest, ImageFollowsTheDestinationInsideAFrame) {
     xcb_reparent_window(wm, dest, frame, 0, 0);
     s_->Client().Sync();
     const xcb_window_t source = s_->CreateTitled("Source");
-    auto thumbnail = platform_->Thumbnails().CreateThumbnail(dest, source);
+    auto thumbnail = platform_->Compositor().CreateThumbnail(dest, source);
     ASSERT_NE(thumbnail, nullptr);
     ASSERT_TRUE(thumbnail->Place(QRect(0, 0, 400, 300), true));
     const std::vector<xcb_window_t> children = Children(dest);
@@ -214,7 +214,7 @@ TEST_F(X11CloneTest, DestroyedThumbnailsLeaveNoServerResources) {
     ASSERT_FALSE(start.empty());
 
     {
-        Compositor& compositor = platform_->Thumbnails();
+        Compositor& compositor = platform_->Compositor();
         std::vector<std::unique_ptr<Thumbnail>> thumbnails;
         for (xcb_window_t source : {a, b, a}) {
             thumbnails.push_back(compositor.CreateThumbnail(dest, source));

@@ -61,7 +61,7 @@ class X11RenderThreadTest : public X11SessionTest {
     void SetUp() override {
         X11SessionTest::SetUp();
         platform_ = CreateX11Platform();
-        compositor_ = dynamic_cast<X11Compositor*>(&platform_->Thumbnails());
+        compositor_ = dynamic_cast<X11Compositor*>(&platform_->Compositor());
         ASSERT_NE(compositor_, nullptr);
         destination_ = std::make_unique<QRasterWindow>();
         destination_->setGeometry(0, 0, 400, 300);
@@ -83,7 +83,7 @@ class X11RenderThreadTest : public X11SessionTest {
         X11SessionTest::TearDown();
     }
     void Clone() {
-        thumbnail_ = platform_->Thumbnails().CreateThumbnail(
+        thumbnail_ = platform_->Compositor().CreateThumbnail(
             static_cast<WindowHandle>(destination_->winId()), source_);
         ASSERT_NE(thumbnail_, nullptr);
         thumbnail_->Place(QRect(0, 0, 400, 300), true);

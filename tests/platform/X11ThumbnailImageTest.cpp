@@ -82,7 +82,7 @@ class X11ThumbnailImageTest : public X11SessionTest {
     // changes size.
     void Clone(xcb_window_t source, bool fit) {
         const auto dest = static_cast<WindowHandle>(destination_->winId());
-        thumbnail_ = platform_->Thumbnails().CreateThumbnail(dest, source);
+        thumbnail_ = platform_->Compositor().CreateThumbnail(dest, source);
         ASSERT_NE(thumbnail_, nullptr);
         auto place = [this, fit] {
             const std::optional<QRect> rect = ThumbnailDestination(
@@ -217,14 +217,14 @@ TEST_P(X11PointerTest, PointerShowsWhereItIsOverTheSourceAndLeavesWithIt) {
     EXPECT_TRUE(Shows(inside, kWhite));
 
     // Turned off, the pointer is not drawn even over the source.
-    platform_->Thumbnails().SetPointerShown(false);
+    platform_->Compositor().SetPointerShown(false);
     s_->Client().MoveTo(kSourceAt.x() + c.onSource.x(), kSourceAt.y() + c.onSource.y());
     s_->Client().MoveTo(kSourceAt.x() + c.onSource.x() + 1, kSourceAt.y() + c.onSource.y());
     s_->Client().MoveTo(kSourceAt.x() + c.onSource.x(), kSourceAt.y() + c.onSource.y());
     // Give the program a chance to draw what it should not.
     EXPECT_FALSE(WaitUntil(
         [&] { return SameColour(s_->Client().PixelAt(inside.x(), inside.y()), kRed); }, 500));
-    platform_->Thumbnails().SetPointerShown(true);
+    platform_->Compositor().SetPointerShown(true);
     s_->Client().MoveTo(kSourceAt.x() - 50, kSourceAt.y());
     s_->Client().MoveTo(kSourceAt.x() + c.onSource.x(), kSourceAt.y() + c.onSource.y());
     EXPECT_TRUE(Shows(inside, kRed)) << "on again";
@@ -246,9 +246,9 @@ TEST_P(X11PointerTest, PointerAlreadyOverTheSourceShowsWithoutAMove) {
     EXPECT_TRUE(Shows(inside, kRed)) << "on opening, " << Where(inside);
     EXPECT_TRUE(Shows(right, kWhite)) << Where(right);
 
-    platform_->Thumbnails().SetPointerShown(false);
+    platform_->Compositor().SetPointerShown(false);
     ASSERT_TRUE(Shows(inside, kWhite)) << "turned off";
-    platform_->Thumbnails().SetPointerShown(true);
+    platform_->Compositor().SetPointerShown(true);
     EXPECT_TRUE(Shows(inside, kRed)) << "turned on again, " << Where(inside);
 }
 

@@ -1,5 +1,6 @@
-// The local socket the Windows build answers scripts on (built and run here as well): the
-// messages each way, and a service in this process answering a client on another thread.
+// The message lines the Windows build answers scripts with, each way, and the line channel
+// of its command line, over a local socket: a service in this process answering a client
+// on another thread.
 #include <QCoreApplication>
 #include <QLocalSocket>
 #include <QUuid>
@@ -8,10 +9,10 @@
 
 #include <future>
 
-#include "remote/LocalSocketChannel.h"
 #include "remote/LocalSocketMessages.h"
-#include "remote/LocalSocketService.h"
 #include "tests/remote/FakeTarget.h"
+#include "tests/remote/LocalSocketService.h"
+#include "tests/remote/LocalSocketTransport.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "platform/wayland/PipeWireStream.h"
 #include "platform/wayland/RestoreTokenStore.h"
 #include "platform/wayland/WaylandThumbnail.h"
-#include "platform/wayland/WaylandWindows.h"
+#include "platform/wayland/WaylandWindowList.h"
 #include "platform/wayland/WindowSource.h"
 #include "tests/support/TestApplication.h"
 #include "tests/wayland/support/PortalStandIn.h"
@@ -24,7 +24,7 @@
 
 namespace {
 
-constexpr WindowHandle kChosen = WaylandWindows::kFirstChosenHandle + 1;
+constexpr WindowHandle kChosen = WaylandWindowList::kFirstChosenHandle + 1;
 constexpr int kWaitMs = 15000;
 // The source's pointer: its hotspot at (100, 60) of the 640x480 picture, its 16x16 square
 // from (96, 56).
@@ -60,7 +60,7 @@ class PointerDrawingTest : public ::testing::Test {
             QDBusConnection::connectToBus(session.BusAddress(), QStringLiteral("pointer-portal")));
         portal_->SetPicker(PickerAnswer::Share, source_->nodeId, QSize(640, 480));
         portal_->SetPipeWireSocket(session.PipeWireSocket());
-        windows_ = std::make_unique<WaylandWindows>(
+        windows_ = std::make_unique<WaylandWindowList>(
             SharedPipeWireLoop(),
             QDBusConnection::connectToBus(session.BusAddress(), QStringLiteral("pointer-client")),
             RestoreTokenStore(state_.filePath(QStringLiteral("state.json"))), nullptr);
@@ -101,7 +101,7 @@ class PointerDrawingTest : public ::testing::Test {
     QTemporaryDir state_;
     std::optional<RunningSource> source_;
     std::unique_ptr<PortalStandIn> portal_;
-    std::unique_ptr<WaylandWindows> windows_;
+    std::unique_ptr<WaylandWindowList> windows_;
     QWidget clone_;
     std::unique_ptr<WaylandThumbnail> thumbnail_;
 };

@@ -10,7 +10,7 @@
 #include "platform/wayland/PortalSession.h"
 #include "platform/wayland/RestoreTokenStore.h"
 #include "platform/wayland/WaylandCompositor.h"
-#include "platform/wayland/WaylandWindows.h"
+#include "platform/wayland/WaylandWindowList.h"
 #include "platform/wayland/WindowSource.h"
 #include "tests/support/TestApplication.h"
 #include "tests/wayland/support/PortalStandIn.h"
@@ -19,8 +19,8 @@
 
 namespace {
 
-constexpr WindowHandle kWindow1 = WaylandWindows::kFirstChosenHandle + 1;
-constexpr WindowHandle kWindow2 = WaylandWindows::kFirstChosenHandle + 2;
+constexpr WindowHandle kWindow1 = WaylandWindowList::kFirstChosenHandle + 1;
+constexpr WindowHandle kWindow2 = WaylandWindowList::kFirstChosenHandle + 2;
 
 class PortalConversationTest : public ::testing::Test {
   protected:
@@ -59,9 +59,9 @@ class PortalConversationTest : public ::testing::Test {
         portal_->SetPipeWireSocket(SharedPipeWireSession().PipeWireSocket());
         return *portal_;
     }
-    WaylandWindows& Windows() {
-        windows_ = std::make_unique<WaylandWindows>(SharedPipeWireLoop(), *clientBus_,
-                                                    RestoreTokenStore(statePath_), nullptr);
+    WaylandWindowList& Windows() {
+        windows_ = std::make_unique<WaylandWindowList>(SharedPipeWireLoop(), *clientBus_,
+                                                       RestoreTokenStore(statePath_), nullptr);
         QObject::connect(windows_.get(), &WindowPicker::WindowChosen,
                          [this](WindowHandle window) { chosen_.push_back(window); });
         QObject::connect(windows_.get(), &WindowPicker::WindowGone,
@@ -81,7 +81,7 @@ class PortalConversationTest : public ::testing::Test {
     QTemporaryDir state_;
     QString statePath_;
     std::unique_ptr<PortalStandIn> portal_;
-    std::unique_ptr<WaylandWindows> windows_;
+    std::unique_ptr<WaylandWindowList> windows_;
     std::vector<WindowHandle> chosen_;
     std::vector<WindowHandle> gone_;
     std::vector<QString> failures_;
@@ -89,7 +89,7 @@ class PortalConversationTest : public ::testing::Test {
 
 TEST_F(PortalConversationTest, ChosenWindowBecomesARowWithItsStreamAndToken) {
     PortalStandIn& portal = Portal(PickerAnswer::Share);
-    WaylandWindows& windows = Windows();
+    WaylandWindowList& windows = Windows();
     EXPECT_TRUE(windows.CanChoose()) << "no compositor list: the user chooses";
     windows.Choose();
     ASSERT_TRUE(Wait([&] { return !chosen_.empty(); })) << failures_.size();
@@ -127,7 +127,7 @@ TEST_F(PortalConversationTest, StoredTokenRestoresTheWindowWithoutThePicker) {
     PortalStandIn& portal = Portal(PickerAnswer::Cancel);
     portal.IssueToken(QStringLiteral("earlier"), source_->nodeId);
     ASSERT_TRUE(RestoreTokenStore(statePath_).Save({{2, QStringLiteral("earlier")}}));
-    WaylandWindows& windows = Windows();
+    WaylandWindowList& windows = Windows();
     windows.RestoreChosen();
     ASSERT_TRUE(Wait([&] { return !chosen_.empty(); }));
     EXPECT_EQ(portal.PickerShown(), 0);
@@ -142,7 +142,7 @@ TEST_F(PortalConversationTest, StoredTokenRestoresTheWindowWithoutThePicker) {
 TEST_F(PortalConversationTest, RefusedTokenOpensThePickerAndCancelForgetsTheWindow) {
     PortalStandIn& portal = Portal(PickerAnswer::Cancel);
     ASSERT_TRUE(RestoreTokenStore(statePath_).Save({{1, QStringLiteral("revoked")}}));
-    WaylandWindows& windows = Windows();
+    WaylandWindowList& windows = Windows();
     windows.RestoreChosen();
     ASSERT_TRUE(Wait([&] { return portal.PickerShown() == 1 && Stored().empty(); }));
     EXPECT_TRUE(windows.Snapshot(0).empty());
@@ -152,7 +152,7 @@ TEST_F(PortalConversationTest, RefusedTokenOpensThePickerAndCancelForgetsTheWind
 
 TEST_F(PortalConversationTest, CancelledPickerLeavesNoRowAndClosesTheSession) {
     PortalStandIn& portal = Portal(PickerAnswer::Cancel);
-    WaylandWindows& windows = Windows();
+    WaylandWindowList& windows = Windows();
     windows.Choose();
     ASSERT_TRUE(Wait([&] { return portal.SessionsClosedByClient() == 1; }));
     EXPECT_EQ(portal.PickerShown(), 1);
@@ -163,7 +163,7 @@ TEST_F(PortalConversationTest, CancelledPickerLeavesNoRowAndClosesTheSession) {
 TEST_F(PortalConversationTest, PortalErrorKeepsTheTokenForTheNextStart) {
     Portal(PickerAnswer::Fail);
     ASSERT_TRUE(RestoreTokenStore(statePath_).Save({{3, QStringLiteral("later")}}));
-    WaylandWindows& windows = Windows();
+    WaylandWindowList& windows = Windows();
     windows.RestoreChosen();
     ASSERT_TRUE(Wait([&] { return !failures_.empty(); }));
     EXPECT_TRUE(windows.Snapshot(0).empty());
@@ -172,7 +172,7 @@ TEST_F(PortalConversationTest, PortalErrorKeepsTheTokenForTheNextStart) {
 
 TEST_F(PortalConversationTest, StreamEndRemovesTheWindowAndItsToken) {
     Portal(PickerAnswer::Share);
-    WaylandWindows& windows = Windows();
+    WaylandWindowList& windows = Windows();
     windows.Choose();
     ASSERT_TRUE(Wait([&] { return !chosen_.empty(); }));
     std::shared_ptr<WindowSource> source = windows.SourceFor(kWindow1);
@@ -188,7 +188,7 @@ TEST_F(PortalConversationTest, StreamEndRemovesTheWindowAndItsToken) {
 
 TEST_F(PortalConversationTest, SessionClosedByThePortalRemovesTheWindow) {
     PortalStandIn& portal = Portal(PickerAnswer::Share);
-    WaylandWindows& windows = Windows();
+    WaylandWindowList& windows = Windows();
     windows.Choose();
     ASSERT_TRUE(Wait([&] { return !chosen_.empty(); }));
     portal.CloseSessions();
@@ -208,7 +208,7 @@ TEST_F(PortalConversationTest, ClosingTheProgramClosesItsSessions) {
 
 TEST_F(PortalConversationTest, AbsentPortalGivesOneClearMessageAndChangesNothing) {
     ASSERT_TRUE(RestoreTokenStore(statePath_).Save({{1, QStringLiteral("kept")}}));
-    WaylandWindows& windows = Windows();
+    WaylandWindowList& windows = Windows();
     WaylandCompositor compositor(windows, *clientBus_);
     EXPECT_FALSE(compositor.Available()) << "no portal and no compositor list";
     windows.RestoreChosen();

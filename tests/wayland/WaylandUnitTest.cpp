@@ -11,7 +11,7 @@
 #include "platform/wayland/FrameLayout.h"
 #include "platform/wayland/RestoreTokenStore.h"
 #include "platform/wayland/WaylandPlatform.h"
-#include "platform/wayland/WaylandSystem.h"
+#include "platform/wayland/WaylandSystemServices.h"
 
 namespace {
 
@@ -128,7 +128,7 @@ TEST(WaylandSystemTest, SecondGuardOnTheSameDisplaySeesTheFirst) {
     QTemporaryDir runtime;
     qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     qputenv("WAYLAND_DISPLAY", "wayland-7");
-    WaylandSystem system;
+    WaylandSystemServices system;
     auto first = system.AcquireInstanceGuard(QStringLiteral("Vantrel"));
     auto second = system.AcquireInstanceGuard(QStringLiteral("Vantrel"));
     EXPECT_FALSE(first->AlreadyRunning());
@@ -148,7 +148,7 @@ TEST(WaylandSystemTest, LanguageFromTheLocale) {
         {"de_DE.UTF-8", 0x0407}, {"fr_CA", 0x0C0C}, {"C", 0x0409},
         {"POSIX", 0x0409},       {"xx_YY", 0x0409},
     };
-    WaylandSystem system;
+    WaylandSystemServices system;
     qunsetenv("LC_ALL");
     qunsetenv("LC_MESSAGES");
     for (const auto& [locale, id] : cases) {

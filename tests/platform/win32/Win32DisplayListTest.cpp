@@ -15,12 +15,12 @@ namespace {
 
 TEST(Win32Displays, AreNumberedPrimaryFirstThenByLeftThenTop) {
     auto entry = [](int left, int top, bool primary) {
-        return MonitorEntry{{QRect(left, top, 100, 100), QString()}, primary};
+        return DisplayEntry{{QRect(left, top, 100, 100), QString()}, primary};
     };
-    std::vector<MonitorEntry> monitors = {entry(1920, 0, false), entry(-1280, 200, false),
+    std::vector<DisplayEntry> monitors = {entry(1920, 0, false), entry(-1280, 200, false),
                                           entry(0, 0, true), entry(1920, -1080, false),
                                           entry(-1280, -824, false)};
-    SortMonitors(monitors);
+    SortDisplays(monitors);
     const std::vector<QPoint> expected = {
         {0, 0}, {-1280, -824}, {-1280, 200}, {1920, -1080}, {1920, 0}};
     ASSERT_EQ(monitors.size(), expected.size());

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <thread>
 
-#include "platform/win32/Win32System.h"
+#include "platform/win32/Win32SystemServices.h"
 
 namespace {
 

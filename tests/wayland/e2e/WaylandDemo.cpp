@@ -23,7 +23,7 @@
 
 #include "platform/WindowPicker.h"
 #include "platform/wayland/PipeWireStream.h"
-#include "platform/wayland/WaylandDisplays.h"
+#include "platform/wayland/WaylandDisplayList.h"
 #include "platform/wayland/WaylandPlatform.h"
 #include "platform/wayland/WaylandThumbnail.h"
 #include "platform/wayland/WindowSource.h"
@@ -56,10 +56,10 @@ class DemoClone : public QWidget {
         palette.setColor(QPalette::Window, Qt::black);
         setPalette(palette);
         winId();
-        windowHandle()->setScreen(WaylandDisplays::ScreenOf(display));
+        windowHandle()->setScreen(WaylandDisplayList::ScreenOf(display));
         showFullScreen();
         thumbnail_ =
-            platform_.Thumbnails().CreateThumbnail(static_cast<WindowHandle>(winId()), source);
+            platform_.Compositor().CreateThumbnail(static_cast<WindowHandle>(winId()), source);
         Say(QStringLiteral("clone-shown %1 %2").arg(source).arg(thumbnail_ ? "ok" : "black"));
     }
     void Place() {
@@ -231,7 +231,7 @@ int main(int argc, char** argv) {
         Say(QStringLiteral("not-wayland ") + QGuiApplication::platformName());
         return 2;
     }
-    if (!platform->Thumbnails().Available()) {
+    if (!platform->Compositor().Available()) {
         Say(QStringLiteral("composition-unavailable"));
         return 3;
     }

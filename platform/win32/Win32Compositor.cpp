@@ -1,4 +1,4 @@
-#include "platform/win32/Win32Thumbnails.h"
+#include "platform/win32/Win32Compositor.h"
 
 #include "platform/win32/Win32Handles.h"
 

@@ -1,4 +1,4 @@
-#include "platform/win32/Win32System.h"
+#include "platform/win32/Win32SystemServices.h"
 
 #include <cwchar>
 #include <string>

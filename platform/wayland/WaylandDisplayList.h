@@ -6,10 +6,10 @@
 
 class QScreen;
 
-class WaylandDisplays : public DisplayList {
+class WaylandDisplayList : public DisplayList {
     Q_OBJECT
   public:
-    WaylandDisplays();
+    WaylandDisplayList();
     std::vector<DisplayInfo> Displays() override;
     // The screen of a display as Displays() gives it, for QWindow::setScreen().
     static QScreen* ScreenOf(const DisplayInfo& display);

@@ -1,4 +1,4 @@
-#include "platform/fake/FakeCompositor.h"
+#include "tests/support/fake/FakeCompositor.h"
 
 #include <algorithm>
 

@@ -13,8 +13,10 @@ struct ScreenScale {
 
 // Qt keeps a screen's origin unscaled and scales distances from it, so a device rectangle on
 // a screen maps to origin + (rect - origin) / ratio. The screen is the one whose device area
-// holds the rectangle's top-left corner; a rectangle on no known screen is taken as is.
-QRect LogicalFromDeviceRect(const QRect& device, const QList<ScreenScale>& screens);
+// holds the rectangle's top-left corner; a rectangle on no known screen is scaled by
+// fallbackRatio around the virtual desktop's origin (so by default taken as is).
+QRect LogicalFromDeviceRect(const QRect& device, const QList<ScreenScale>& screens,
+                            qreal fallbackRatio = 1.0);
 
 // The screens of the running application.
 QList<ScreenScale> CurrentScreenScales();

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/win32/Win32Compositor.h"
 #include "platform/win32/Win32Handles.h"
-#include "platform/win32/Win32Thumbnails.h"
 #include "tests/platform/win32/Win32TestSupport.h"
 
 namespace {

@@ -1,5 +1,6 @@
-// The running copy's service on Windows: a local socket of the user, one request and one
-// answer per connection (LocalSocketMessages.h). Built on every platform so its tests run.
+// The running copy's side of the message lines over a local socket of the user, one request
+// and one answer per connection (LocalSocketMessages.h): what the tests serve the messages
+// and LineChannel with, where the Windows program has its named pipe.
 #pragma once
 
 #include <QLocalServer>

@@ -1,4 +1,4 @@
-#include "platform/fake/FakePlatform.h"
+#include "tests/support/fake/FakePlatform.h"
 
 #include <algorithm>
 

@@ -9,7 +9,7 @@
 
 #include "platform/win32/Win32Font.h"
 #include "platform/win32/Win32Handles.h"
-#include "platform/win32/Win32System.h"
+#include "platform/win32/Win32SystemServices.h"
 #include "platform/win32/Win32WindowList.h"
 #include "tests/platform/win32/Win32TestSupport.h"
 

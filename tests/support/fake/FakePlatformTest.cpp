@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/fake/FakePlatform.h"
+#include "tests/support/fake/FakePlatform.h"
 
 TEST(FakePlatform, SnapshotListsWindowsInOrderWithoutTheApplicationWindow) {
     FakePlatform fake;
@@ -42,30 +42,30 @@ TEST(FakePlatform, EveryDisplayChangeIsAnnounced) {
 TEST(FakePlatform, ThumbnailsAreReleasedByTheirOwnerAndRecordPlacements) {
     FakePlatform fake;
     const WindowHandle source = fake.AddWindow(QStringLiteral("S"), QSize(300, 200));
-    auto thumbnail = fake.Thumbnails().CreateThumbnail(77, source);
+    auto thumbnail = fake.Compositor().CreateThumbnail(77, source);
     ASSERT_NE(thumbnail, nullptr);
     EXPECT_EQ(thumbnail->SourceSize(), QSize(300, 200));
     EXPECT_TRUE(thumbnail->Place(QRect(1, 2, 3, 4), true));
-    const ThumbnailRecord* record = fake.Thumbnails().LiveThumbnailInto(77);
+    const ThumbnailRecord* record = fake.Compositor().LiveThumbnailInto(77);
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(record->placements, (std::vector<ThumbnailPlacement>{{QRect(1, 2, 3, 4), true}}));
     fake.RemoveWindow(source);
     EXPECT_FALSE(thumbnail->SourceSize().has_value());
     thumbnail.reset();
-    EXPECT_EQ(fake.Thumbnails().LiveCount(), 0);
-    EXPECT_EQ(fake.Thumbnails().LiveThumbnailInto(77), nullptr);
-    EXPECT_FALSE(fake.Thumbnails().Records().front().alive);
+    EXPECT_EQ(fake.Compositor().LiveCount(), 0);
+    EXPECT_EQ(fake.Compositor().LiveThumbnailInto(77), nullptr);
+    EXPECT_FALSE(fake.Compositor().Records().front().alive);
 }
 
 TEST(FakePlatform, RegistrationFailsOnceWhenAskedOrWithoutASource) {
     FakePlatform fake;
     const WindowHandle source = fake.AddWindow(QStringLiteral("S"));
-    fake.Thumbnails().FailNextRegistration();
-    EXPECT_EQ(fake.Thumbnails().CreateThumbnail(5, source), nullptr);
-    EXPECT_NE(fake.Thumbnails().CreateThumbnail(5, source), nullptr);
-    EXPECT_EQ(fake.Thumbnails().CreateThumbnail(5, 0xdead), nullptr);
-    EXPECT_EQ(fake.Thumbnails().CreateThumbnail(0, source), nullptr);
-    EXPECT_EQ(fake.Thumbnails().Records().size(), 1u);
+    fake.Compositor().FailNextRegistration();
+    EXPECT_EQ(fake.Compositor().CreateThumbnail(5, source), nullptr);
+    EXPECT_NE(fake.Compositor().CreateThumbnail(5, source), nullptr);
+    EXPECT_EQ(fake.Compositor().CreateThumbnail(5, 0xdead), nullptr);
+    EXPECT_EQ(fake.Compositor().CreateThumbnail(0, source), nullptr);
+    EXPECT_EQ(fake.Compositor().Records().size(), 1u);
 }
 
 TEST(FakePlatform, GuardIsHeldWhileItLives) {

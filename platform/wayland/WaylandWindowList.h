@@ -18,13 +18,13 @@
 class PipeWireLoop;
 class WindowSource;
 
-class WaylandWindows : public WindowPicker, public WindowList {
+class WaylandWindowList : public WindowPicker, public WindowList {
     Q_OBJECT
   public:
     // toplevels may be null (no compositor list).
-    WaylandWindows(PipeWireLoop& loop, QDBusConnection bus, RestoreTokenStore store,
-                   std::unique_ptr<ToplevelList> toplevels);
-    ~WaylandWindows() override;
+    WaylandWindowList(PipeWireLoop& loop, QDBusConnection bus, RestoreTokenStore store,
+                      std::unique_ptr<ToplevelList> toplevels);
+    ~WaylandWindowList() override;
 
     std::vector<ListedWindow> Snapshot(WindowHandle applicationWindow) override;
     bool CanChoose() const override;

@@ -5,13 +5,11 @@
 
 #include <string>
 
-#include "platform/SystemServices.h"
+#include "platform/posix/PosixSystemServices.h"
 
-class WaylandSystem : public SystemServices {
+class WaylandSystemServices : public PosixSystemServices {
   public:
     std::unique_ptr<InstanceGuard> AcquireInstanceGuard(const QString& name) override;
-    std::uint16_t UserLanguageId() override;
-    QString InstallPath() override;
     QFont InterfaceFont() override;
     void PrepareCloneWindow(WindowHandle window) override;
 };

@@ -1,4 +1,4 @@
-#include "platform/wayland/WaylandDisplays.h"
+#include "platform/wayland/WaylandDisplayList.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -13,7 +13,7 @@ QRect DevicePixels(const QScreen* screen) {
 }
 }  // namespace
 
-WaylandDisplays::WaylandDisplays() {
+WaylandDisplayList::WaylandDisplayList() {
     for (QScreen* screen : QGuiApplication::screens()) {
         Watch(screen);
     }
@@ -25,11 +25,11 @@ WaylandDisplays::WaylandDisplays() {
     connect(qApp, &QGuiApplication::primaryScreenChanged, this, &DisplayList::Changed);
 }
 
-void WaylandDisplays::Watch(QScreen* screen) {
+void WaylandDisplayList::Watch(QScreen* screen) {
     connect(screen, &QScreen::geometryChanged, this, &DisplayList::Changed);
 }
 
-std::vector<DisplayInfo> WaylandDisplays::Displays() {
+std::vector<DisplayInfo> WaylandDisplayList::Displays() {
     QList<QScreen*> screens = QGuiApplication::screens();
     const QScreen* primary = QGuiApplication::primaryScreen();
     std::stable_sort(screens.begin(), screens.end(), [primary](QScreen* a, QScreen* b) {
@@ -47,7 +47,7 @@ std::vector<DisplayInfo> WaylandDisplays::Displays() {
     return displays;
 }
 
-QScreen* WaylandDisplays::ScreenOf(const DisplayInfo& display) {
+QScreen* WaylandDisplayList::ScreenOf(const DisplayInfo& display) {
     for (QScreen* screen : QGuiApplication::screens()) {
         if (screen->name() == display.name) {
             return screen;

@@ -1,4 +1,4 @@
-#include "platform/wayland/WaylandWindows.h"
+#include "platform/wayland/WaylandWindowList.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,14 +6,15 @@
 #include "platform/wayland/ToplevelList.h"
 #include "platform/wayland/WindowSource.h"
 
-WaylandWindows::WaylandWindows(PipeWireLoop& loop, QDBusConnection bus, RestoreTokenStore store,
-                               std::unique_ptr<ToplevelList> toplevels)
+WaylandWindowList::WaylandWindowList(PipeWireLoop& loop, QDBusConnection bus,
+                                     RestoreTokenStore store,
+                                     std::unique_ptr<ToplevelList> toplevels)
     : loop_(loop),
       bus_(std::move(bus)),
       store_(std::move(store)),
       toplevels_(std::move(toplevels)) {}
 
-WaylandWindows::~WaylandWindows() {
+WaylandWindowList::~WaylandWindowList() {
     // No signal of a source is running now: release them at once, which closes their
     // portal sessions before the program ends.
     *releaseAtOnce_ = true;
@@ -21,15 +22,15 @@ WaylandWindows::~WaylandWindows() {
     toplevelSources_.clear();
 }
 
-bool WaylandWindows::HasToplevelList() const {
+bool WaylandWindowList::HasToplevelList() const {
     return toplevels_ && toplevels_->Available();
 }
 
-bool WaylandWindows::CanChoose() const {
+bool WaylandWindowList::CanChoose() const {
     return !HasToplevelList();
 }
 
-std::vector<ListedWindow> WaylandWindows::Snapshot(WindowHandle) {
+std::vector<ListedWindow> WaylandWindowList::Snapshot(WindowHandle) {
     std::vector<ListedWindow> windows;
     if (HasToplevelList()) {
         windows = toplevels_->Windows();
@@ -42,7 +43,7 @@ std::vector<ListedWindow> WaylandWindows::Snapshot(WindowHandle) {
     return windows;
 }
 
-void WaylandWindows::Choose() {
+void WaylandWindowList::Choose() {
     int number = 1;
     for (const auto& [handle, chosen] : chosen_) {
         number = std::max(number, chosen.number + 1);
@@ -50,27 +51,27 @@ void WaylandWindows::Choose() {
     StartChosen(number, QString());
 }
 
-void WaylandWindows::RestoreChosen() {
+void WaylandWindowList::RestoreChosen() {
     for (const StoredWindow& stored : store_.Load()) {
         StartChosen(stored.number, stored.token);
     }
 }
 
-void WaylandWindows::StartChosen(int number, const QString& token) {
+void WaylandWindowList::StartChosen(int number, const QString& token) {
     const WindowHandle handle = kFirstChosenHandle + static_cast<WindowHandle>(number);
     if (chosen_.count(handle) != 0) {
         return;
     }
     auto source = MakeSource(handle);
-    connect(source.get(), &WindowSource::Started, this, &WaylandWindows::OnChosenStarted);
-    connect(source.get(), &WindowSource::Failed, this, &WaylandWindows::OnChosenFailed);
-    connect(source.get(), &WindowSource::Ended, this, &WaylandWindows::OnChosenEnded);
+    connect(source.get(), &WindowSource::Started, this, &WaylandWindowList::OnChosenStarted);
+    connect(source.get(), &WindowSource::Failed, this, &WaylandWindowList::OnChosenFailed);
+    connect(source.get(), &WindowSource::Ended, this, &WaylandWindowList::OnChosenEnded);
     connect(source.get(), &WindowSource::SizeChanged, this, &WindowPicker::SourceResized);
     chosen_[handle] = Chosen{number, token, source, false};
     source->Start(token);
 }
 
-void WaylandWindows::OnChosenStarted(WindowHandle window, const QString& token) {
+void WaylandWindowList::OnChosenStarted(WindowHandle window, const QString& token) {
     auto found = chosen_.find(window);
     if (found == chosen_.end()) {
         return;
@@ -82,8 +83,8 @@ void WaylandWindows::OnChosenStarted(WindowHandle window, const QString& token) 
     emit WindowChosen(window);
 }
 
-void WaylandWindows::OnChosenFailed(WindowHandle window, PortalFailure failure,
-                                    const QString& message) {
+void WaylandWindowList::OnChosenFailed(WindowHandle window, PortalFailure failure,
+                                       const QString& message) {
     auto found = chosen_.find(window);
     if (found == chosen_.end()) {
         return;
@@ -103,7 +104,7 @@ void WaylandWindows::OnChosenFailed(WindowHandle window, PortalFailure failure,
     source.reset();
 }
 
-void WaylandWindows::OnChosenEnded(WindowHandle window) {
+void WaylandWindowList::OnChosenEnded(WindowHandle window) {
     auto found = chosen_.find(window);
     if (found == chosen_.end()) {
         return;
@@ -116,7 +117,7 @@ void WaylandWindows::OnChosenEnded(WindowHandle window) {
     source.reset();
 }
 
-std::shared_ptr<WindowSource> WaylandWindows::SourceFor(WindowHandle window) {
+std::shared_ptr<WindowSource> WaylandWindowList::SourceFor(WindowHandle window) {
     if (auto found = chosen_.find(window); found != chosen_.end()) {
         return found->second.listed ? found->second.source : nullptr;
     }
@@ -142,7 +143,7 @@ std::shared_ptr<WindowSource> WaylandWindows::SourceFor(WindowHandle window) {
     return source;
 }
 
-std::shared_ptr<WindowSource> WaylandWindows::MakeSource(WindowHandle window) {
+std::shared_ptr<WindowSource> WaylandWindowList::MakeSource(WindowHandle window) {
     // Released from the event loop: the last owner often lets go inside one of the
     // source's own signals.
     return std::shared_ptr<WindowSource>(new WindowSource(loop_, bus_, window),
@@ -155,12 +156,12 @@ std::shared_ptr<WindowSource> WaylandWindows::MakeSource(WindowHandle window) {
                                          });
 }
 
-void WaylandWindows::Report(const QString& message) {
+void WaylandWindowList::Report(const QString& message) {
     std::fprintf(stderr, "vantrel: %s\n", message.toLocal8Bit().constData());
     emit ChoiceFailed(message);
 }
 
-void WaylandWindows::SaveTokens() const {
+void WaylandWindowList::SaveTokens() const {
     std::vector<StoredWindow> stored;
     for (const auto& [handle, chosen] : chosen_) {
         if (!chosen.token.isEmpty()) {

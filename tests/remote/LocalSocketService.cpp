@@ -1,14 +1,15 @@
-#include "remote/LocalSocketService.h"
+#include "tests/remote/LocalSocketService.h"
 
 #include <QLocalSocket>
 
-#include "remote/LocalSocketChannel.h"
 #include "remote/LocalSocketMessages.h"
+#include "tests/remote/LocalSocketTransport.h"
 
 namespace {
 
 // A request line longer than this is not one; the connection is dropped.
 constexpr qint64 kMaxRequestBytes = 64 * 1024;
+constexpr int kConnectTimeoutMs = 1000;
 
 }  // namespace
 
@@ -16,7 +17,7 @@ LocalSocketService::LocalSocketService(RemoteTarget& target, const QString& name
     : target_(target) {
     // Listening would take the name over from a copy that answers on it: neither Windows
     // pipes nor a Unix socket file refuse a second server by themselves.
-    if (LocalSocketChannel(name).CopyRunning()) {
+    if (LocalSocketListening(name, kConnectTimeoutMs)) {
         return;
     }
     server_.setSocketOptions(QLocalServer::UserAccessOption);

@@ -13,7 +13,7 @@
 
 #include "platform/IcuCodePages.h"
 #include "platform/Platform.h"
-#include "platform/fake/FakeCompositor.h"
+#include "tests/support/fake/FakeCompositor.h"
 
 class FakeDisplayList : public DisplayList {
   public:
@@ -67,7 +67,7 @@ class FakePlatform : public Platform, private WindowList, private SystemServices
     // --- Platform ---
     WindowList& Windows() override { return *this; }
     FakeDisplayList& Displays() override { return displays_; }
-    FakeCompositor& Thumbnails() override { return compositor_; }
+    FakeCompositor& Compositor() override { return compositor_; }
     SystemServices& System() override { return *this; }
     const CodePages& Encodings() override { return codePages_; }
 
