@@ -30,7 +30,7 @@ DisplayList& X11Platform::Displays() {
     return parts_->displays;
 }
 
-Compositor& X11Platform::Thumbnails() {
+::Compositor& X11Platform::Compositor() {
     return parts_->compositor;
 }
 

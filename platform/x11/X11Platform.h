@@ -20,7 +20,7 @@ class X11Platform final : public Platform {
 
     WindowList& Windows() override;
     DisplayList& Displays() override;
-    Compositor& Thumbnails() override;
+    ::Compositor& Compositor() override;
     SystemServices& System() override;
     const CodePages& Encodings() override;
 
