@@ -73,3 +73,15 @@ set(_vantrel_conf_code [[
 ]])
 string(CONFIGURE "${_vantrel_conf_code}" _vantrel_conf_code @ONLY)
 install(CODE "${_vantrel_conf_code}")
+
+# cmake --install --strip and the package (CPACK_STRIP_FILES) strip the program's symbols;
+# the compiler's .comment and .note sections go too, as Debian's own packages do.
+if(TARGET vantrel AND NOT WIN32 AND CMAKE_OBJCOPY)
+    install(CODE "
+        if(CMAKE_INSTALL_DO_STRIP)
+            execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                --remove-section=.note
+                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:vantrel>\"
+                COMMAND_ERROR_IS_FATAL ANY)
+        endif()")
+endif()

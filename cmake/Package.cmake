@@ -39,6 +39,31 @@ file(WRITE "${_vantrel_conffiles}" "${VANTREL_SYSTEM_CONFIG_DIR}/Quillane/Vantre
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${_vantrel_conffiles}")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
+# The Debian documentation: the machine-readable copyright file and the package's changelog,
+# compressed as Debian policy asks (gzip -9n: best compression, no name or time stamp inside).
+if(NOT WIN32)
+    set(_vantrel_debian "${PROJECT_SOURCE_DIR}/packaging/debian")
+    file(STRINGS "${_vantrel_debian}/changelog" _vantrel_changelog_head LIMIT_COUNT 1)
+    set(_vantrel_deb_version "${CPACK_DEBIAN_PACKAGE_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE}")
+    if(NOT _vantrel_changelog_head MATCHES "^vantrel \\(${_vantrel_deb_version}\\) ")
+        message(FATAL_ERROR "packaging/debian/changelog does not start with an entry for "
+            "${_vantrel_deb_version}: add one for the new version")
+    endif()
+    find_program(VANTREL_GZIP gzip REQUIRED)
+    set(_vantrel_changelog_gz "${PROJECT_BINARY_DIR}/debian/changelog.Debian.gz")
+    add_custom_command(OUTPUT "${_vantrel_changelog_gz}"
+        COMMAND "${VANTREL_GZIP}" -9nc "${_vantrel_debian}/changelog" > "${_vantrel_changelog_gz}"
+        DEPENDS "${_vantrel_debian}/changelog"
+        COMMENT "Compressing the Debian changelog"
+        VERBATIM)
+    add_custom_target(vantrel_debian_changelog ALL DEPENDS "${_vantrel_changelog_gz}")
+    install(FILES "${_vantrel_debian}/copyright" "${_vantrel_changelog_gz}"
+        DESTINATION "${CMAKE_INSTALL_DOCDIR}")
+    # The tags lintian would report that do not apply to this package, each with its reason.
+    install(FILES "${_vantrel_debian}/lintian-overrides"
+        DESTINATION "${CMAKE_INSTALL_DATADIR}/lintian/overrides" RENAME vantrel)
+endif()
+
 set(CPACK_GENERATOR "DEB")
 set(CPACK_SOURCE_GENERATOR "")
 include(CPack)

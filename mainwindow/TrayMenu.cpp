@@ -20,6 +20,8 @@ TrayControls CreateTrayControls(QWidget* owner, const QString& title) {
     TrayControls tray;
     tray.menu = new QMenu(owner);
     tray.menu->setObjectName(QStringLiteral("TrayPopupMenu"));
+    // The tray icon itself is named by its tool tip, the program's title.
+    tray.menu->setAccessibleName(title);
     tray.openItem = AddItem(tray.menu, "OpenItem", QStringLiteral("Open Vantrel"));
     QFont bold = tray.openItem->font();
     bold.setBold(true);

@@ -22,6 +22,26 @@ void SetBoundsIfChanged(QWidget* widget, const QRect& bounds) {
     }
 }
 
+// What a screen reader says for a display button: what pressing it does.
+void NameDisplayButton(QToolButton* button, const QString& title, std::size_t index) {
+    const QString display = QString::number(index + 1);
+    button->setAccessibleName(
+        button->isChecked()
+            ? QStringLiteral("Remove the clone of \u201C%1\u201D from display %2")
+                  .arg(title, display)
+            : QStringLiteral("Clone \u201C%1\u201D on display %2").arg(title, display));
+}
+
+void NameDisplayButtons(const std::vector<QToolButton*>& buttons, const QString& title) {
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        NameDisplayButton(buttons[i], title, i);
+    }
+}
+
+void NameClone(QWidget* clone, const QString& title) {
+    clone->setAccessibleName(QStringLiteral("Clone of \u201C%1\u201D").arg(title));
+}
+
 }  // namespace
 
 WindowRowView::WindowRowView(QWidget* host, const CloneServices& services,
@@ -44,6 +64,7 @@ WindowRowView::WindowRowView(QWidget* host, const CloneServices& services,
     QObject::connect(titleLabel_, &RowTitleLabel::Clicked, titleLabel_,
                      [this] { TitleLabelClick(); });
     titleLabel_->show();
+    NameDisplayButtons(buttons_, window.title);
 }
 
 WindowRowView::~WindowRowView() {
@@ -67,8 +88,14 @@ QToolButton* WindowRowView::MakeButton(int index, int top) {
     button->setGeometry(kButtonLeft + kButtonPitch * index, top - kButtonRaise, kButtonWidth,
                         kButtonHeight);
     const auto slot = static_cast<std::size_t>(index);
-    QObject::connect(button, &QToolButton::clicked, button,
-                     [this, slot] { DisplayButtonClick(slot); });
+    // Toggled, not clicked: a screen reader's toggle action switches the button without
+    // clicking it, and must open or close the clone all the same.
+    QObject::connect(button, &QToolButton::toggled, button, [this, button, slot] {
+        DisplayButtonClick(slot);
+        if (titleLabel_ != nullptr) {
+            NameDisplayButton(button, titleLabel_->text(), slot);
+        }
+    });
     button->show();
     return button;
 }
@@ -80,6 +107,12 @@ TCloneForm* WindowRowView::Clone(std::size_t index) const {
 void WindowRowView::SetTitle(const QString& title) {
     if (titleLabel_->text() != title) {
         titleLabel_->setText(title);
+        NameDisplayButtons(buttons_, title);
+        for (const auto& clone : clones_) {
+            if (clone) {
+                NameClone(clone.get(), title);
+            }
+        }
     }
 }
 
@@ -97,8 +130,8 @@ QPoint WindowRowView::Place(int y, int titleRight) {
 }
 
 void WindowRowView::DisplayButtonClick(std::size_t index) {
-    if (index >= clones_.size()) {
-        return;
+    if (index >= clones_.size() || (clones_[index] != nullptr) == buttons_[index]->isChecked()) {
+        return;  // already as the button says
     }
     // The toolkit has already switched the button when this runs.
     if (clones_[index]) {
@@ -109,6 +142,7 @@ void WindowRowView::DisplayButtonClick(std::size_t index) {
         auto clone = std::make_unique<TCloneForm>(services_.compositor, services_.displays,
                                                   services_.system);
         clone->SetScreenPlacement(services_.byScreen);
+        NameClone(clone.get(), titleLabel_->text());
         // Placed on its display before it is first shown, so it never appears elsewhere. A
         // display that has gone (and not yet been taken off the rows) gets no clone.
         if (clone->StartClone(window_, static_cast<int>(index))) {
@@ -164,6 +198,7 @@ void WindowRowView::ResizeButtons(std::size_t count) {
     const int top = titleLabel_->y();
     while (buttons_.size() < count) {
         buttons_.push_back(MakeButton(static_cast<int>(buttons_.size()), top));
+        NameDisplayButton(buttons_.back(), titleLabel_->text(), buttons_.size() - 1);
     }
 }
 

@@ -66,6 +66,9 @@ void TMonitorNumForm::PlaceOnMonitor(int displayIndex) {
     const QString number = QString::number(static_cast<qint64>(displayIndex) + 1);
     setWindowTitle(QStringLiteral("Monitor ") + number);
     monitorNumLabel_->setText(number);
+    // Read out by a screen reader instead of the bare digit.
+    setAccessibleName(QStringLiteral("Display ") + number);
+    monitorNumLabel_->setAccessibleName(QStringLiteral("Display ") + number);
 
     const std::vector<DisplayInfo> current = displays_.Displays();
     DisplayInfo display{QRect(0, 0, 0, 0), QString()};

@@ -3,7 +3,8 @@
 
 VANTREL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-# Debian packages needed to build Vantrel and to run it on an X11 desktop.
+# Debian packages needed to build Vantrel and to run it on an X11 desktop; scdoc writes the
+# manual page.
 VANTREL_BUILD_PACKAGES=(
     cmake make g++ pkg-config
     qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6
@@ -12,6 +13,7 @@ VANTREL_BUILD_PACKAGES=(
     libxcb-randr0-dev libxcb-xfixes0-dev libxcb-xinerama0-dev libxcb-xinput-dev
     fonts-dejavu-core fonts-liberation
     qt6-wayland libpipewire-0.3-dev libspa-0.2-dev libwayland-dev libwayland-bin
+    scdoc
 )
 
 # Extra packages for the tests: GoogleTest, a virtual X server and stock X clients, the
@@ -64,7 +66,14 @@ vantrel_build() {
 
 # Checking and building the installation and the Debian package: the desktop entry and
 # AppStream validators, and dpkg-shlibdeps for the package's computed dependencies.
-VANTREL_TEST_PACKAGES+=(desktop-file-utils appstream dpkg-dev)
+VANTREL_TEST_PACKAGES+=(desktop-file-utils appstream dpkg-dev lintian)
+
+# The bash completion's test sources bash-completion's own functions.
+VANTREL_TEST_PACKAGES+=(bash-completion)
+
+# The accessibility test: a private AT-SPI bus and the system Python's pyatspi to read the
+# running program's accessible objects.
+VANTREL_TEST_PACKAGES+=(at-spi2-core python3-pyatspi)
 
 # The Windows build (scripts/build-windows) and its tests under Wine (scripts/test-win32):
 # the MinGW-w64 compilers with posix threads, Qt's host tools (moc, rcc) of the version of
@@ -79,6 +88,15 @@ VANTREL_WIN32_PACKAGES=(
     wine wine64
     xvfb x11-apps x11-xserver-utils
     googletest
+)
+
+# scripts/build-qt-windows, which builds that Qt for Windows when no archive of it is at
+# hand: the MinGW-w64 compilers, Qt's host tools, Ninja, xz, and apt's own needs for
+# fetching Debian's qt6-base source (the archive keyring; dpkg-dev for apt-get source).
+VANTREL_QT_WINDOWS_PACKAGES=(
+    cmake ninja-build xz-utils dpkg-dev debian-archive-keyring
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
+    qt6-base-dev qt6-base-dev-tools
 )
 
 # scripts/run: xdpyinfo to find out whether the display can be opened; and for the

@@ -62,6 +62,24 @@ TEST_F(CatalogFormatTest, EveryByteOrderMarkGivesTheSameEntries) {
     }
 }
 
+// A whole catalog as a translator's editor saves it in UTF-16LE (an earlier French catalog).
+TEST_F(CatalogFormatTest, RealUtf16LeCatalogReadsEveryEntryWithItsAccents) {
+    folder_.SetLanguage(0x040c);
+    const auto language =
+        ParseCatalogFile(VANTREL_L10N_TEST_DATA "/040c-utf16le.lcl", folder_.CodePage());
+    ASSERT_NE(language, nullptr);
+    const std::vector<Entry> entries = Entries(*language);
+    ASSERT_GE(entries.size(), 10u);
+    EXPECT_EQ(entries[0].text, QString::fromUtf8("Quillane Vantrel – Cloner des fenêtres"));
+    QString all;
+    for (const Entry& entry : entries) {
+        all += entry.text + entry.hint;
+    }
+    EXPECT_TRUE(all.contains(QString::fromUtf8("écran"))) << all.toStdString();
+    EXPECT_FALSE(all.contains(QChar(0xFFFD)));
+    EXPECT_FALSE(all.contains(QChar(0)));
+}
+
 TEST_F(CatalogFormatTest, FilesWithoutMarkAreDecodedInTheAnsiCodePage) {
     struct Case {
         std::uint32_t langId;

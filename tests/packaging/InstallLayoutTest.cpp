@@ -92,6 +92,14 @@ TEST_P(InstalledTree, PutsEveryFileInItsPlaceAndNothingElse) {
         {InPrefix(QStringLiteral("share/icons/hicolor/scalable/apps/vantrel.svg")),
          kSourceDir + QStringLiteral("/packaging/icons/vantrel.svg")},
         {ConfigFile(), QString()},
+        {InPrefix(QStringLiteral("share/man/man1/vantrel.1.gz")), QString()},
+        {InPrefix(QStringLiteral(VANTREL_BASH_COMPLETIONS_DIR "/vantrel")),
+         kSourceDir + QStringLiteral("/packaging/completion/vantrel")},
+        {InPrefix(QStringLiteral("share/doc/vantrel/copyright")),
+         kSourceDir + QStringLiteral("/packaging/debian/copyright")},
+        {InPrefix(QStringLiteral("share/doc/vantrel/changelog.Debian.gz")), QString()},
+        {InPrefix(QStringLiteral("share/lintian/overrides/vantrel")),
+         kSourceDir + QStringLiteral("/packaging/debian/lintian-overrides")},
     };
     const QDir messages(kSourceDir + QStringLiteral("/Messages"));
     const QStringList catalogs = messages.entryList({QStringLiteral("*.lcl")}, QDir::Files);
@@ -164,6 +172,13 @@ TEST_P(InstalledTree, DesktopEntryAndAppStreamDataValidate) {
     const QString entry = QString::fromUtf8(ReadAll(desktopFile));
     EXPECT_TRUE(entry.contains(QRegularExpression(QStringLiteral("(?m)^Exec=vantrel$"))));
     EXPECT_TRUE(entry.contains(QRegularExpression(QStringLiteral("(?m)^Icon=vantrel$"))));
+    // Its actions call the command line of the running copy.
+    for (const char* exec : {"Exec=vantrel --identify", "Exec=vantrel --show"}) {
+        EXPECT_TRUE(entry.contains(QRegularExpression(QStringLiteral("(?m)^%1$").arg(exec))))
+            << exec;
+    }
+    EXPECT_TRUE(entry.contains(
+        QRegularExpression(QStringLiteral("(?m)^Actions=identify-monitors;show;$"))));
 }
 
 INSTANTIATE_TEST_SUITE_P(Prefixes, InstalledTree, ::testing::Values("/usr", "/opt/Vantrel Test,1"),
