@@ -231,6 +231,8 @@ void TMainForm::showEvent(QShowEvent* event) {
     }
     QWidget::showEvent(event);
     FormShow();
+    // Also for a window that comes up without the focus (Wayland, focus-stealing prevention).
+    FormActivate();
 }
 
 // Centred in the primary screen's work area the first time the window is shown. The designed
@@ -385,6 +387,9 @@ void TMainForm::TrayIconClick() {
 }
 
 void TMainForm::ChooseWindowButtonClick() {
+    if (RaiseChoiceFailedMessage(*this)) {
+        return;
+    }
     if (WindowPicker* picker = FindWindowPicker(platform_)) {
         picker->Choose();
     }
