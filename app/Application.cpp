@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "app/MainFormRemoteTarget.h"
+#include "app/RefusalRemoteTarget.h"
 #include "l10n/Session.h"
 #include "mainwindow/MainForm.h"
 #include "platform/Platform.h"
@@ -25,12 +26,18 @@ const char* const kMissingFeaturesMessage =
     "Vantrel needs the X server extensions Composite, RENDER and DAMAGE to show live clones. "
     "Missing: %1.";
 constexpr int kCompositionMessageId = 5;
+// The exit status of a copy that could not run here, as of any program that failed.
+constexpr int kCannotRunExitCode = 1;
 // The name the single-instance guard is taken under.
 const QString kInstanceGuardName = QStringLiteral("Vantrel");
 
-// The catalog's message wins; without it the text names what is missing where the
-// compositor knows, and otherwise keeps the Windows wording.
+// The catalog's message wins; without it the backend's own text (Wayland: what to install),
+// else the text names what is missing where the compositor knows, and otherwise keeps the
+// Windows wording.
 QString CompositionMessageDefault(Compositor& compositor) {
+    if (QString own = compositor.UnavailableMessage(); !own.isEmpty()) {
+        return own;
+    }
     const QString missing = compositor.MissingFeatures();
     if (missing.isEmpty()) {
         return QString::fromLatin1(kCompositionMessage);
@@ -38,13 +45,19 @@ QString CompositionMessageDefault(Compositor& compositor) {
     return QString::fromLatin1(kMissingFeaturesMessage).arg(missing);
 }
 
-void ShowCompositionMessage(const Session& session, Compositor& compositor) {
-    QMessageBox box(QMessageBox::Critical, session.applicationTitle,
-                    session.catalog.GetMessageTextById(session.languageId, kCompositionMessageId,
-                                                       CompositionMessageDefault(compositor)),
-                    QMessageBox::Ok);
+// The program cannot run here: the message goes to standard error and into the box, and
+// until the box is dismissed, commands from scripts fail with it at once. Ends with 1.
+int RefuseToRun(const Session& session, Compositor& compositor) {
+    const QString text = session.catalog.GetMessageTextById(
+        session.languageId, kCompositionMessageId, CompositionMessageDefault(compositor));
+    std::fprintf(stderr, "vantrel: %s\n", text.toLocal8Bit().constData());
+    std::fflush(stderr);
+    QMessageBox box(QMessageBox::Critical, session.applicationTitle, text, QMessageBox::Ok);
     box.setObjectName(QStringLiteral("CompositionMessage"));
+    RefusalRemoteTarget refusal(box, text);
+    const RemoteServer remoteServer(refusal);
     box.exec();
+    return kCannotRunExitCode;
 }
 
 int RunWithToolkit(Session& session, Platform& platform, int argc, char** argv,
@@ -128,8 +141,7 @@ int RunApplication(Session& session, Platform& platform) {
     // is available.
     auto mainForm = std::make_unique<TMainForm>(session, platform);
     if (!platform.Compositor().Available()) {
-        ShowCompositionMessage(session, platform.Compositor());
-        return 0;
+        return RefuseToRun(session, platform.Compositor());
     }
     mainForm->PrepareToRun(session.languageId);
     QObject::connect(mainForm.get(), &TMainForm::Closed, application, &QCoreApplication::quit);

@@ -49,5 +49,6 @@ QString FindMessagesFolder(const QString& installPath, const QString& executable
 int RunVantrel(Platform& platform, int argc, char** argv, const ToolkitHooks& hooks = {});
 
 // The part after the guard, with a QApplication in place: catalog, main window,
-// composition check, event loop. Returns the exit code.
+// composition check, event loop. Returns the exit code: 0, or 1 when composition is off here
+// (after its message).
 int RunApplication(Session& session, Platform& platform);

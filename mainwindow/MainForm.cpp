@@ -205,6 +205,11 @@ void TMainForm::ApplicationActivate() {
 }
 
 void TMainForm::FormActivate() {
+    WriteMonitorCount();
+    FitTextControls();
+}
+
+void TMainForm::WriteMonitorCount() {
     const int count = platform_.Displays().Count();
     if (count == 1) {
         MonitorsLabelW->setText(session_.catalog.GetMessageText(
@@ -214,7 +219,6 @@ void TMainForm::FormActivate() {
             languageId_, "MainForm:MonitorCountMulti",
             QStringLiteral("This system has %s1% monitors."), QString::number(count), QString()));
     }
-    FitTextControls();
 }
 
 void TMainForm::changeEvent(QEvent* event) {
@@ -231,6 +235,8 @@ void TMainForm::showEvent(QShowEvent* event) {
     }
     QWidget::showEvent(event);
     FormShow();
+    // Also for a window that comes up without the focus (Wayland, focus-stealing prevention).
+    WriteMonitorCount();
 }
 
 // Centred in the primary screen's work area the first time the window is shown. The designed
@@ -385,6 +391,9 @@ void TMainForm::TrayIconClick() {
 }
 
 void TMainForm::ChooseWindowButtonClick() {
+    if (RaiseChoiceFailedMessage(*this)) {
+        return;
+    }
     if (WindowPicker* picker = FindWindowPicker(platform_)) {
         picker->Choose();
     }

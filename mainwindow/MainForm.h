@@ -50,6 +50,7 @@ class TMainForm : public QWidget, public WideTextForm {
     void FormClose();
 
     // Form events.
+    // Writes the monitor count and fits the texts; the count alone is also written on show.
     void FormActivate();
     void FormShow();
     void FormShortCut(int keyCode);
@@ -112,6 +113,7 @@ class TMainForm : public QWidget, public WideTextForm {
     void FitTextControls();
     MainFormControls Controls() const;
     void PlaceCentred();
+    void WriteMonitorCount();
     void ShowBalloon();
     WindowHandle ApplicationWindow();
     bool IsFirstKeyReceiver(QObject* watched) const;

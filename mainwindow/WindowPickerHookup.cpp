@@ -12,6 +12,22 @@ namespace {
 
 constexpr int kChooseWindowButtonGap = 6;
 constexpr int kChooseWindowButtonWidth = 122;
+const QString kChoiceFailedName = QStringLiteral("ChoiceFailedMessage");
+
+QMessageBox* OpenChoiceFailedMessage(TMainForm& form) {
+    for (auto* box :
+         form.findChildren<QMessageBox*>(kChoiceFailedName, Qt::FindDirectChildrenOnly)) {
+        if (box->isVisible()) {
+            return box;
+        }
+    }
+    return nullptr;
+}
+
+void BringToFront(QMessageBox& box) {
+    box.raise();
+    box.activateWindow();
+}
 
 }  // namespace
 
@@ -27,12 +43,26 @@ bool ClonesNeedScreen(Platform& platform) {
 
 void ConnectWindowPicker(TMainForm& form, WindowPicker& picker) {
     QObject::connect(&picker, &WindowPicker::ChoiceFailed, &form, [&form](const QString& message) {
+        if (QMessageBox* open = OpenChoiceFailedMessage(form)) {
+            open->setText(message);
+            BringToFront(*open);
+            return;
+        }
         auto* box = new QMessageBox(QMessageBox::Warning, form.windowTitle(), message,
                                     QMessageBox::Ok, &form);
-        box->setObjectName(QStringLiteral("ChoiceFailedMessage"));
+        box->setObjectName(kChoiceFailedName);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->show();
     });
+}
+
+bool RaiseChoiceFailedMessage(TMainForm& form) {
+    QMessageBox* open = OpenChoiceFailedMessage(form);
+    if (open == nullptr) {
+        return false;
+    }
+    BringToFront(*open);
+    return true;
 }
 
 void PlaceChooseWindowButton(QWidget& button, const QWidget& hideButton) {

@@ -11,9 +11,13 @@ class WindowPicker;
 WindowPicker* FindWindowPicker(Platform& platform);
 // Whether clones are placed by output (full screen on a named screen) instead of geometry.
 bool ClonesNeedScreen(Platform& platform);
-// A failed choice is told to the user in a message box that does not block the list.
+// A failed choice is told to the user in a message box that does not block the list; one
+// such box at a time, a later failure replaces its text.
 // (Clones re-fit through their thumbnails' OnSourceResized, as on every platform.)
 void ConnectWindowPicker(TMainForm& form, WindowPicker& picker);
+// While the box of a failed choice is open, "Choose Window..." brings it to the front
+// instead of trying again: true when there was one.
+bool RaiseChoiceFailedMessage(TMainForm& form);
 // "Choose Window..." sits right of "Hide in System Tray", as high, at least 122 pixels
 // wide and wider when its (translated) text needs it.
 void PlaceChooseWindowButton(QWidget& button, const QWidget& hideButton);

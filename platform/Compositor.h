@@ -53,6 +53,10 @@ class Compositor {
     // When not available: what the system lacks, named for the user (for example the X
     // server's missing extensions); empty when there is nothing more specific to say.
     virtual QString MissingFeatures() { return {}; }
+    // When not available: the whole text for the user, where the backend words its own
+    // (what to install on this desktop); empty to let the program word it from
+    // MissingFeatures().
+    virtual QString UnavailableMessage() { return {}; }
     // A thumbnail of source drawn into destination, or null when registration failed.
     virtual std::unique_ptr<Thumbnail> CreateThumbnail(WindowHandle destination,
                                                        WindowHandle source) = 0;

@@ -106,6 +106,9 @@ std::optional<RemoteCommand> CommandFromName(const QString& name) {
 }
 
 Outcome Dispatch(RemoteTarget& target, const RemoteRequest& request) {
+    if (const QString why = target.Refusal(); !why.isEmpty()) {
+        return request.command == RemoteCommand::Show ? target.Show() : Outcome::Failed(why);
+    }
     switch (request.command) {
         case RemoteCommand::List:
             return Outcome::Done(FormatListing(target.State()));

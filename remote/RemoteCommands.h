@@ -29,6 +29,7 @@ std::optional<RemoteCommand> CommandFromName(const QString& name);
 // Carries out one request on the target, Quit excepted (the caller ends the program once the
 // answer is out). Clone and Release resolve the window and check the display first; a clone
 // that is already open, or a release of one that is not, is done without touching the target.
+// A target with a Refusal() fails every request with it.
 Outcome Dispatch(RemoteTarget& target, const RemoteRequest& request);
 
 // The listing --list prints, one line each, fields separated by tabs, every line ending in

@@ -61,4 +61,8 @@ class RemoteTarget {
     virtual void Quit() = 0;
     // Shows or hides the pointer on the clones.
     virtual Outcome SetPointer(bool visible) = 0;
+    // Why this copy carries out no command: it could not start here and shows only the
+    // message that says so. Empty while it runs; otherwise every command fails with it
+    // (Show also brings the message to the front, Quit still ends the copy).
+    virtual QString Refusal() { return {}; }
 };

@@ -108,5 +108,6 @@ VANTREL_DEMO_PACKAGES=(xvfb x11-xserver-utils x11-apps xdotool libxcb-xtest0-dev
 
 # The Wayland tests (scripts/test-wayland; the build packages above have Qt's wayland
 # plugin, PipeWire and libwayland): a private session bus, PipeWire with its session
-# manager, sway headless with grim for screenshots (its swaymsg comes with it).
-VANTREL_WAYLAND_PACKAGES=(dbus-daemon pipewire pipewire-bin wireplumber sway grim)
+# manager, sway headless with grim for screenshots (its swaymsg comes with it), and weston
+# headless as a desktop without a window list.
+VANTREL_WAYLAND_PACKAGES=(dbus-daemon pipewire pipewire-bin wireplumber sway grim weston)

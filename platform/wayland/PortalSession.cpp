@@ -83,7 +83,11 @@ PortalSession::~PortalSession() {
 }
 
 QString PortalSession::AbsentMessage() {
-    return QStringLiteral("the desktop portal (org.freedesktop.portal.Desktop) is not available");
+    return QStringLiteral(
+        "The desktop portal's screen-cast service (org.freedesktop.portal.ScreenCast) is not "
+        "available. Install xdg-desktop-portal with the screen-cast backend for this desktop "
+        "(xdg-desktop-portal-gnome, xdg-desktop-portal-kde or xdg-desktop-portal-wlr), then "
+        "log in again.");
 }
 
 void PortalSession::Start(const QString& restoreToken) {

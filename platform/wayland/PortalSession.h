@@ -36,6 +36,7 @@ class PortalSession : public QObject {
 
     // Starts the conversation once; restoreToken may be empty (the picker opens).
     void Start(const QString& restoreToken);
+    // For the user: the screen-cast portal is missing, and what to install.
     static QString AbsentMessage();
 
   signals:

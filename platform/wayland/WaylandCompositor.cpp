@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QWindow>
 
+#include "platform/wayland/PortalSession.h"
 #include "platform/wayland/WaylandThumbnail.h"
 #include "platform/wayland/WaylandWindowList.h"
 #include "platform/wayland/WindowSource.h"
@@ -22,6 +23,17 @@ bool WaylandCompositor::Available() {
     const QString portal = QStringLiteral("org.freedesktop.portal.Desktop");
     return busInterface->isServiceRegistered(portal).value() ||
            busInterface->activatableServiceNames().value().contains(portal);
+}
+
+QString WaylandCompositor::UnavailableMessage() {
+    if (Available()) {
+        return {};
+    }
+    return QStringLiteral("Vantrel needs the desktop portal to show live clones on Wayland. ") +
+           PortalSession::AbsentMessage() +
+           QStringLiteral(
+               " Started with QT_QPA_PLATFORM=xcb, Vantrel still clones X11 "
+               "applications through Xwayland.");
 }
 
 QWindow* WaylandCompositor::FindOwnWindow(WindowHandle window) {

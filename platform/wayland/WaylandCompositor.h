@@ -19,6 +19,8 @@ class WaylandCompositor : public Compositor {
     // True when the screen-cast portal is on the session bus (or can be started there) or
     // the compositor publishes a window list.
     bool Available() override;
+    // Without the portal: what is missing, what to install, and the way through Xwayland.
+    QString UnavailableMessage() override;
     std::unique_ptr<Thumbnail> CreateThumbnail(WindowHandle destination,
                                                WindowHandle source) override;
     // The pointer is drawn from the stream's cursor meta, over every thumbnail's image.

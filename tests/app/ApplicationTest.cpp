@@ -188,28 +188,37 @@ TEST(MessagesLocation, ThisBuildFindsTheShippedCatalogs) {
 struct RefusalCase {
     const char* what;
     const char* missing;  // what the compositor says is missing
+    const char* own;      // the backend's own text (Wayland), or nothing
     const char* catalog;  // a message 5 in the catalog, or nothing
     const char* text;     // the message box's text
 };
 
 class RefusalTest : public StartupTest, public ::testing::WithParamInterface<RefusalCase> {};
 
-// The built-in text names what is missing where the compositor knows (an X server without
-// its extensions); otherwise it keeps the Windows wording.
+// The built-in text is the backend's own where it has one (Wayland), names what is missing
+// where the compositor knows (an X server without its extensions), and otherwise keeps the
+// Windows wording; the catalog's message wins over all of them.
 INSTANTIATE_TEST_SUITE_P(
     Cases, RefusalTest,
     ::testing::Values(
-        RefusalCase{"NothingNamed", "", nullptr,
+        RefusalCase{"NothingNamed", "", nullptr, nullptr,
                     "Vantrel requires Windows Aero interface to be enabled."},
-        RefusalCase{"X11ExtensionsMissing", "Composite, DAMAGE", nullptr,
+        RefusalCase{"X11ExtensionsMissing", "Composite, DAMAGE", nullptr, nullptr,
                     "Vantrel needs the X server extensions Composite, RENDER and DAMAGE to show "
                     "live clones. Missing: Composite, DAMAGE."},
-        RefusalCase{"CatalogWins", "Composite", "No compositing here.", "No compositing here."}),
+        RefusalCase{"BackendsOwnText", "", "Install the portal.", nullptr, "Install the portal."},
+        RefusalCase{"CatalogWins", "Composite", nullptr, "No compositing here.",
+                    "No compositing here."},
+        RefusalCase{"CatalogWinsOverTheBackend", "", "Install the portal.", "No compositing here.",
+                    "No compositing here."}),
     [](const ::testing::TestParamInfo<RefusalCase>& info) { return info.param.what; });
 
 TEST_P(RefusalTest, WithoutCompositionOnlyTheMessageBoxShows) {
     fake->Compositor().SetAvailable(false);
     fake->Compositor().SetMissingFeatures(QString::fromLatin1(GetParam().missing));
+    if (GetParam().own != nullptr) {
+        fake->Compositor().SetUnavailableMessage(QString::fromLatin1(GetParam().own));
+    }
     QTemporaryDir install;
     if (GetParam().catalog != nullptr) {
         ASSERT_TRUE(WriteTextFile(install.filePath("Messages/0409.lcl"),
@@ -239,7 +248,7 @@ TEST_P(RefusalTest, WithoutCompositionOnlyTheMessageBoxShows) {
         }
         return false;
     });
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(), 1) << "a program that could not run ends with a failure";
     EXPECT_TRUE(checked);
     EXPECT_FALSE(shows.mainFormShown);
     EXPECT_EQ(FindMainForm(), nullptr);

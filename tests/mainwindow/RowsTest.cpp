@@ -205,6 +205,16 @@ INSTANTIATE_TEST_SUITE_P(Counts, MonitorCountTest,
                              return std::to_string(info.param.displays) + "Displays";
                          });
 
+// A window that comes up without the focus (Wayland, focus-stealing prevention) still
+// shows the count, not the designed placeholder: it is written when the window is shown.
+TEST_F(RowsTest, ShowingTheWindowWritesTheMonitorLineBeforeAnyActivation) {
+    fake->SetMonitors({{0, 0, 800, 600}, {800, 0, 800, 600}});
+    MakeForm();
+    form->show();
+    EXPECT_FALSE(form->isActiveWindow());
+    EXPECT_EQ(form->MonitorsLabelW->text(), QStringLiteral("This system has 2 monitors."));
+}
+
 TEST_F(RowsTest, ActivatingTheWindowRewritesTheMonitorLine) {
     fake->SetMonitors({{0, 0, 800, 600}});
     MakeForm();

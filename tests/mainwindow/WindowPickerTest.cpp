@@ -84,13 +84,30 @@ TEST_F(WindowPickerTest, ClonesGoFullScreenOnlyWhenPlacedByScreen) {
     }
 }
 
-TEST_F(WindowPickerTest, FailedChoiceIsShownWithoutBlocking) {
+// One box at a time: while it is open, "Choose Window..." brings it back instead of trying
+// again, and a later failure replaces its text.
+TEST_F(WindowPickerTest, FailedChoiceIsShownWithoutBlockingInOneBox) {
+    picker->canChoose = true;
     TMainForm& form = MakeForm();
+    const auto boxes = [&] {
+        return form.findChildren<QMessageBox*>(QStringLiteral("ChoiceFailedMessage"));
+    };
+    QTest::mouseClick(form.ChooseWindowButtonW, Qt::LeftButton);
     emit picker->ChoiceFailed(QStringLiteral("The portal is not available."));
-    auto* box = form.findChild<QMessageBox*>(QStringLiteral("ChoiceFailedMessage"));
-    ASSERT_NE(box, nullptr);
+    ASSERT_EQ(boxes().size(), 1);
+    QMessageBox* box = boxes().front();
     EXPECT_TRUE(box->isVisible());
     EXPECT_EQ(box->text(), QStringLiteral("The portal is not available."));
+
+    QTest::mouseClick(form.ChooseWindowButtonW, Qt::LeftButton);
+    EXPECT_EQ(picker->chooseCalls, 1) << "the open box came to the front instead";
+    emit picker->ChoiceFailed(QStringLiteral("Still no portal."));
+    ASSERT_EQ(boxes().size(), 1);
+    EXPECT_EQ(box->text(), QStringLiteral("Still no portal."));
+
+    box->close();
+    QTest::mouseClick(form.ChooseWindowButtonW, Qt::LeftButton);
+    EXPECT_EQ(picker->chooseCalls, 2) << "with the box closed, the picker opens again";
 }
 
 }  // namespace

@@ -265,12 +265,13 @@ TEST_F(ShippedFolder, ServesEachLanguageAndItsVariants) {
             catalog_.GetMessageTextById(c.langId, 5, QStringLiteral("default"));
         const bool builtIn = QString::fromUtf8(c.monitors).startsWith(QStringLiteral("This"));
         EXPECT_EQ(composition == QStringLiteral("default"), builtIn) << std::hex << c.langId;
-        // A translated message 5 is shown on X11 and on Windows alike, so it names what is
-        // needed on both.
+        // A translated message 5 is shown on X11, Windows and Wayland alike, so it names what
+        // is needed on each.
         if (!builtIn) {
-            EXPECT_TRUE(composition.contains(QStringLiteral("Composite, RENDER")))
-                << composition.toStdString();
-            EXPECT_TRUE(composition.contains(QStringLiteral("Aero"))) << composition.toStdString();
+            for (const char* needed : {"Composite, RENDER", "Aero", "xdg-desktop-portal"}) {
+                EXPECT_TRUE(composition.contains(QString::fromLatin1(needed)))
+                    << needed << ": " << composition.toStdString();
+            }
         }
     }
 }

@@ -32,6 +32,7 @@ DesktopOptions Desktop() {
 
 class RemoteProgramTest : public ::testing::Test {
   protected:
+    explicit RemoteProgramTest(const DesktopOptions& options = Desktop()) : desktop_(options) {}
     void SetUp() override {
         ASSERT_TRUE(desktop_.Ready()) << desktop_.Failure();
         ASSERT_FALSE(bus_.Address().isEmpty()) << bus_.Problem().toStdString();
@@ -90,7 +91,7 @@ class RemoteProgramTest : public ::testing::Test {
         return !x_.FindViewableWindowsByTitle(QStringLiteral("Quillane Vantrel")).empty();
     }
 
-    TestDesktop desktop_{Desktop()};
+    TestDesktop desktop_;
     XClient& x_ = desktop_.X();
     PrivateBus bus_;
     QTemporaryDir home_;
@@ -159,6 +160,52 @@ TEST_F(RemoteProgramTest, WithoutACopyListFailsAndOtherCommandsStartOne) {
     EXPECT_EQ(Vantrel({QStringLiteral("--show")}).exitCode, 0);
     EXPECT_TRUE(CopyRunning());
     EXPECT_TRUE(WaitUntil([this] { return MainWindowShown(); }, kWaitMs));
+}
+
+// An X server without Composite: the copy says why it cannot run in its box and on standard
+// error, commands fail with that reason at once (also the one that had to start the copy),
+// and ending it (--quit, as OK does) is a failure too.
+class RemoteRefusalTest : public RemoteProgramTest {
+  protected:
+    RemoteRefusalTest() : RemoteProgramTest(WithoutComposite()) {}
+    static DesktopOptions WithoutComposite() {
+        DesktopOptions options = Desktop();
+        options.composite = false;
+        return options;
+    }
+    // The command fails within a bounded time, saying what is missing.
+    void ExpectRefused(const QStringList& arguments) {
+        SCOPED_TRACE(arguments.join(u' ').toStdString());
+        QElapsedTimer clock;
+        clock.start();
+        const ProcessResult result = Vantrel(arguments);
+        EXPECT_LT(clock.elapsed(), 5000);
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_TRUE(result.err.startsWith(QStringLiteral("vantrel: Vantrel needs the X server")) &&
+                    result.err.contains(QStringLiteral("Missing: Composite")))
+            << result.err.toStdString();
+    }
+};
+
+TEST_F(RemoteRefusalTest, CommandsFailAtOnceWithTheReason) {
+    // No copy runs: the one the command starts cannot run here.
+    ExpectRefused({QStringLiteral("--clone"), QStringLiteral("1"), QStringLiteral("--display"),
+                   QStringLiteral("1")});
+    EXPECT_TRUE(CopyRunning()) << "the started copy shows its message";
+    ExpectRefused({QStringLiteral("--list")});
+    ExpectRefused({QStringLiteral("--show")});
+    EXPECT_EQ(Vantrel({QStringLiteral("--quit")}).exitCode, 0);
+    EXPECT_TRUE(WaitUntil([this] { return !CopyRunning(); }, kWaitMs));
+
+    // A copy started by hand says it on standard error as well, and ends with 1.
+    copy_.setProcessEnvironment(environment_);
+    copy_.start(QStringLiteral(VANTREL_BINARY), {});
+    ASSERT_TRUE(WaitUntil([this] { return CopyRunning(); }, kWaitMs));
+    ExpectRefused({QStringLiteral("--list")});
+    EXPECT_EQ(Vantrel({QStringLiteral("--quit")}).exitCode, 0);
+    ASSERT_TRUE(copy_.waitForFinished(kWaitMs));
+    EXPECT_EQ(copy_.exitCode(), 1);
+    EXPECT_TRUE(copy_.readAllStandardError().contains("vantrel: Vantrel needs the X server"));
 }
 
 }  // namespace

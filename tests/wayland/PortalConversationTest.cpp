@@ -217,8 +217,21 @@ TEST_F(PortalConversationTest, AbsentPortalGivesOneClearMessageAndChangesNothing
     EXPECT_EQ(failures_.front(), PortalSession::AbsentMessage());
     EXPECT_TRUE(windows.Snapshot(0).empty());
     EXPECT_EQ(Stored(), (std::vector<StoredWindow>{{1, QStringLiteral("kept")}}));
+    EXPECT_TRUE(compositor.UnavailableMessage().contains(QStringLiteral("xdg-desktop-portal")));
+
+    // The portal's name without ScreenCast behind it (a portal without a screen-cast backend):
+    // the program starts, and choosing says what is missing.
+    const QString portalName = QStringLiteral("org.freedesktop.portal.Desktop");
+    ASSERT_TRUE(portalBus_->registerService(portalName));
+    EXPECT_TRUE(compositor.Available());
+    windows.Choose();
+    ASSERT_TRUE(Wait([&] { return failures_.size() == 3; }));
+    EXPECT_EQ(failures_.back(), PortalSession::AbsentMessage());
+    ASSERT_TRUE(portalBus_->unregisterService(portalName));
+
     Portal(PickerAnswer::Share);
     EXPECT_TRUE(compositor.Available()) << "the portal is on the bus now";
+    EXPECT_TRUE(compositor.UnavailableMessage().isEmpty());
 }
 
 }  // namespace

@@ -112,8 +112,17 @@ if [ "$PROGRAM" != ON ]; then
         fail "the payload did not find the installation"
 else
     # ---- composition off: the message box, and the end after OK
-    step "composition off: message 5, exit 0 after OK"
+    step "composition off: message 5, commands fail with it at once, exit 1 after OK"
     start_program en_US.UTF-8 builtin
+    driver wait-window "$MAIN_EN" 60000 >/dev/null || fail "no message box"
+    code=0
+    LC_ALL=en_US.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml=" \
+        wine "$TARGET" --list >"$WORK/refused.out" 2>"$WORK/refused.err" </dev/null || code=$?
+    refused="$(tr -d '\r' <"$WORK/refused.err")"
+    if [ "$code" -ne 1 ] ||
+        [ "$refused" != "vantrel: Vantrel requires Windows Aero interface to be enabled." ]; then
+        fail "--list beside the message ended with $code: $refused"
+    fi
     box="$(driver message-box "$MAIN_EN" 60000)" || fail "no message box"
     echo "$box"
     echo "$box" | grep -qx "title: $MAIN_EN" || fail "the box's caption is not \"$MAIN_EN\""
@@ -121,14 +130,16 @@ else
         fail "the box does not say that Aero is needed"
     code=0
     wait_exit "$PROGRAM_PID" 30 || code=$?
-    [ "$code" -eq 0 ] || fail "the program ended with $code after OK"
+    [ "$code" -eq 1 ] || fail "the program ended with $code after OK"
 
     step "composition off, German: the message comes from the installed German catalog"
     start_program de_DE.UTF-8 builtin
     box="$(driver message-box "$MAIN_EN" 60000)" || fail "no message box"
     echo "$box"
     echo "$box" | grep -q "^text: Vantrel braucht" || fail "the box is not in German"
-    wait_exit "$PROGRAM_PID" 30 || fail "the program did not end after OK"
+    code=0
+    wait_exit "$PROGRAM_PID" 30 || code=$?
+    [ "$code" -eq 1 ] || fail "the program did not end after OK (status $code)"
 
     # ---- composition on through the stand-in, which only the test prefix's system folder
     # holds; Wine's own dwmapi stays the default for every other process.

@@ -37,6 +37,7 @@ class FakeCompositor : public Compositor {
 
     void SetAvailable(bool available) { available_ = available; }
     void SetMissingFeatures(const QString& missing) { missing_ = missing; }
+    void SetUnavailableMessage(const QString& message) { unavailableMessage_ = message; }
     // The next registration fails (the call answers null) and registers nothing.
     void FailNextRegistration() { failNext_ = true; }
 
@@ -50,6 +51,7 @@ class FakeCompositor : public Compositor {
 
     bool Available() override { return available_; }
     QString MissingFeatures() override { return available_ ? QString() : missing_; }
+    QString UnavailableMessage() override { return available_ ? QString() : unavailableMessage_; }
     std::unique_ptr<Thumbnail> CreateThumbnail(WindowHandle destination,
                                                WindowHandle source) override;
     void SetPointerShown(bool shown) override { pointerShown_ = shown; }
@@ -59,6 +61,7 @@ class FakeCompositor : public Compositor {
     std::function<std::optional<QSize>(WindowHandle)> sourceSize_;
     std::deque<ThumbnailRecord> records_;  // a deque keeps the records where they are
     QString missing_;
+    QString unavailableMessage_;
     bool available_ = true;
     bool failNext_ = false;
     bool pointerShown_ = true;

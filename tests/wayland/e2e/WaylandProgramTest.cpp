@@ -4,11 +4,13 @@
 // portal stand-in's stream fitted, a click shows it at natural size, and the clone goes
 // when its window closes; outputs that go and come take their clones and buttons with
 // them. The running copy is driven through its command line.
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -240,6 +242,69 @@ TEST_F(WaylandOutputsTest, ClonesAndButtonsFollowOutputsThatGoAndCome) {
         << "no clone full screen on the output that came back";
     EXPECT_EQ(clonedOn(), QStringLiteral("1,2"));
     EXPECT_TRUE(Command({QStringLiteral("--quit")}));
+}
+
+// weston headless publishes no window list, and the session bus has no portal: the program
+// says what to install (in its box and on standard error), commands fail at once with that
+// text, also the one that had to start the copy, and the copy ends with 1.
+class WaylandWithoutPortalTest : public WaylandProgramTest {
+  protected:
+    WaylandWithoutPortalTest() : WaylandProgramTest({.weston = true}) {}
+
+    // The command fails within a bounded time with the text of a missing portal.
+    void ExpectRefused(const QStringList& arguments) {
+        SCOPED_TRACE(arguments.join(u' ').toStdString());
+        QProcess command;
+        command.setProcessEnvironment(session_.Environment());
+        QElapsedTimer clock;
+        clock.start();
+        command.start(QStringLiteral("env"), ProgramCommand(arguments));
+        ASSERT_TRUE(command.waitForFinished(kWaitMs));
+        EXPECT_LT(clock.elapsed(), 5000);
+        EXPECT_EQ(command.exitCode(), 1);
+        const QString errors = QString::fromLocal8Bit(command.readAllStandardError());
+        EXPECT_TRUE(errors.startsWith(kMissingPortal)) << errors.toStdString();
+    }
+
+    // --list's error output and status.
+    std::pair<QString, int> List() {
+        QProcess command;
+        command.setProcessEnvironment(session_.Environment());
+        command.start(QStringLiteral("env"), ProgramCommand({QStringLiteral("--list")}));
+        command.waitForFinished(kWaitMs);
+        return {QString::fromLocal8Bit(command.readAllStandardError()), command.exitCode()};
+    }
+
+    const QString kMissingPortal =
+        QStringLiteral("vantrel: Vantrel needs the desktop portal to show live clones on Wayland.");
+};
+
+TEST_F(WaylandWithoutPortalTest, TheProgramSaysWhatToInstallAndCommandsFailAtOnce) {
+    ExpectRefused({QStringLiteral("--clone"), QStringLiteral("1"), QStringLiteral("--display"),
+                   QStringLiteral("1")});
+    ExpectRefused({QStringLiteral("--list")});
+    ASSERT_TRUE(Command({QStringLiteral("--quit")}));
+    ASSERT_TRUE(WaylandTestSession::WaitUntil(
+        [&] { return List().first.contains(QStringLiteral("no copy of Vantrel is running")); },
+        kWaitMs))
+        << "the started copy did not end after --quit";
+
+    // Started by hand, it says the same on standard error, and ends with 1.
+    QProcess& program = session_.Start(QStringLiteral("env"), ProgramCommand({}));
+    ASSERT_TRUE(WaylandTestSession::WaitUntil(
+        [&] { return List().first.startsWith(kMissingPortal); }, kWaitMs))
+        << "the copy started by hand does not answer with the reason";
+    ExpectRefused({QStringLiteral("--show")});
+    ASSERT_TRUE(Command({QStringLiteral("--quit")}));
+    ASSERT_TRUE(program.waitForFinished(kWaitMs));
+    EXPECT_EQ(program.exitCode(), 1);
+    const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
+    for (const char* needed :
+         {"vantrel: Vantrel needs the desktop portal", "xdg-desktop-portal-gnome",
+          "xdg-desktop-portal-kde", "xdg-desktop-portal-wlr", "QT_QPA_PLATFORM=xcb", "Xwayland"}) {
+        EXPECT_TRUE(errors.contains(QString::fromLatin1(needed)))
+            << needed << " in " << errors.toStdString();
+    }
 }
 
 }  // namespace

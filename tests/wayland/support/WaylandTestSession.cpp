@@ -84,6 +84,8 @@ WaylandTestSession::WaylandTestSession(SessionServers servers)
     }
     if (servers.sway) {
         StartSway(servers.nestedOutputs);
+    } else if (servers.weston) {
+        StartWeston();
     }
 }
 
@@ -246,6 +248,31 @@ bool WaylandTestSession::StartSway(bool nestedOutputs) {
     environment_.insert(QStringLiteral("SWAYSOCK"), swaySocket_);
     qputenv("WAYLAND_DISPLAY", waylandDisplay_.toLocal8Bit());
     qputenv("SWAYSOCK", swaySocket_.toLocal8Bit());
+    return true;
+}
+
+bool WaylandTestSession::StartWeston() {
+    const QString display = QStringLiteral("wayland-weston");
+    // Its log goes to a file: weston writes more than a pipe nobody reads would hold.
+    const QString log = RuntimeDir() + QStringLiteral("/weston.log");
+    QProcess& weston =
+        StartWith(environment_, QStringLiteral("weston"),
+                  {QStringLiteral("--backend=headless-backend.so"), QStringLiteral("--use-pixman"),
+                   QStringLiteral("--socket=") + display, QStringLiteral("--width=1280"),
+                   QStringLiteral("--height=720"), QStringLiteral("--idle-time=0"),
+                   QStringLiteral("--log=") + log});
+    const QString socket = RuntimeDir() + u'/' + display;
+    if (weston.state() != QProcess::Running ||
+        !WaitUntil([&] { return QFileInfo::exists(socket); }, 15000)) {
+        QFile text(log);
+        return Fail(QStringLiteral("weston did not start (package weston): ") +
+                    (text.open(QIODevice::ReadOnly)
+                         ? QString::fromLocal8Bit(text.readAll().right(2000))
+                         : QString()));
+    }
+    waylandDisplay_ = display;
+    environment_.insert(QStringLiteral("WAYLAND_DISPLAY"), display);
+    qputenv("WAYLAND_DISPLAY", display.toLocal8Bit());
     return true;
 }
 

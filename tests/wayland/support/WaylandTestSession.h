@@ -1,7 +1,7 @@
 // The servers a Wayland test needs, private to the test: a runtime folder, a session bus
 // that activates nothing (so no real portal takes the portal's name), a PipeWire instance
-// with its session manager, and sway headless with two 1280x720 outputs. Everything ends
-// with the object, in reverse order.
+// with its session manager, and sway headless with two 1280x720 outputs (or weston headless).
+// Everything ends with the object, in reverse order.
 //
 // Outputs of sway headless can be added (swaymsg create_output) but never removed. For
 // tests of outputs that go, nestedOutputs runs the sway under test on an outer sway
@@ -24,6 +24,9 @@ struct SessionServers {
     bool pipeWire = false;
     bool sway = false;
     bool nestedOutputs = false;
+    // weston headless (pixman, one 1280x720 output) instead of sway: a desktop that publishes
+    // no window list, as GNOME and KDE.
+    bool weston = false;
 };
 
 class WaylandTestSession {
@@ -62,6 +65,7 @@ class WaylandTestSession {
     bool StartBus();
     bool StartPipeWire();
     bool StartSway(bool nestedOutputs);
+    bool StartWeston();
     // One sway with the given environment and configuration, its IPC socket at ipc; the
     // name of the Wayland display it made, or nothing (the problem recorded).
     std::optional<QString> StartOneSway(QProcessEnvironment environment,
