@@ -26,8 +26,9 @@ const char* const kMissingFeaturesMessage =
     "Vantrel needs the X server extensions Composite, RENDER and DAMAGE to show live clones. "
     "Missing: %1.";
 constexpr int kCompositionMessageId = 5;
-// The exit status of a copy that could not run here, as of any program that failed.
-constexpr int kCannotRunExitCode = 1;
+// The exit status of a copy that could not run here: 0, as on every other way out (scripts
+// that need to know ask through a command, which fails with the reason).
+constexpr int kCannotRunExitCode = 0;
 // The name the single-instance guard is taken under.
 const QString kInstanceGuardName = QStringLiteral("Vantrel");
 
@@ -46,7 +47,7 @@ QString CompositionMessageDefault(Compositor& compositor) {
 }
 
 // The program cannot run here: the message goes to standard error and into the box, and
-// until the box is dismissed, commands from scripts fail with it at once. Ends with 1.
+// until the box is dismissed, commands from scripts fail with it at once. Ends with 0.
 int RefuseToRun(const Session& session, Compositor& compositor) {
     const QString text = session.catalog.GetMessageTextById(
         session.languageId, kCompositionMessageId, CompositionMessageDefault(compositor));

@@ -289,7 +289,7 @@ TEST_F(WaylandWithoutPortalTest, TheProgramSaysWhatToInstallAndCommandsFailAtOnc
         kWaitMs))
         << "the started copy did not end after --quit";
 
-    // Started by hand, it says the same on standard error, and ends with 1.
+    // Started by hand, it says the same on standard error, and ends with 0.
     QProcess& program = session_.Start(QStringLiteral("env"), ProgramCommand({}));
     ASSERT_TRUE(WaylandTestSession::WaitUntil(
         [&] { return List().first.startsWith(kMissingPortal); }, kWaitMs))
@@ -297,7 +297,7 @@ TEST_F(WaylandWithoutPortalTest, TheProgramSaysWhatToInstallAndCommandsFailAtOnc
     ExpectRefused({QStringLiteral("--show")});
     ASSERT_TRUE(Command({QStringLiteral("--quit")}));
     ASSERT_TRUE(program.waitForFinished(kWaitMs));
-    EXPECT_EQ(program.exitCode(), 1);
+    EXPECT_EQ(program.exitCode(), 0);
     const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
     for (const char* needed :
          {"vantrel: Vantrel needs the desktop portal", "xdg-desktop-portal-gnome",
