@@ -28,19 +28,25 @@ const ManagerCommand kManagers[] = {
     {WindowManager::Fluxbox, "fluxbox", {}},
 };
 
+bool WriteFile(const QString& path, const char* text) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) > 0;
+}
+
 // Settings a window manager reads from its (private) home at start. Fluxbox otherwise asks a
-// helper to set the style's wallpaper, and on a bare desktop that helper opens an xmessage
-// window which takes the focus and shows up as one more application window.
+// helper to set the style's wallpaper, and where no wallpaper setter is installed that helper
+// opens an xmessage window which takes the focus and shows up as one more application
+// window. Fluxbox runs the helper ("fbsetbg -z", restore the last wallpaper) even with no
+// background in the style; told of a setter that is there (IceWM's, installed for the IceWM
+// scenes) and with no wallpaper recorded, it ends quietly.
 bool WriteManagerSettings(WindowManager manager, const QString& home) {
     if (manager != WindowManager::Fluxbox) {
         return true;
     }
-    if (!QDir(home).mkpath(QStringLiteral(".fluxbox"))) {
-        return false;
-    }
-    QFile overlay(home + QStringLiteral("/.fluxbox/overlay"));
-    return overlay.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           overlay.write("background: none\n") > 0;
+    const QString dir = home + QStringLiteral("/.fluxbox");
+    return QDir(home).mkpath(QStringLiteral(".fluxbox")) &&
+           WriteFile(dir + QStringLiteral("/overlay"), "background: none\n") &&
+           WriteFile(dir + QStringLiteral("/lastwallpaper"), "wpsetters icewmbg\n");
 }
 
 }  // namespace
