@@ -45,6 +45,9 @@ class X11OwnConnectionTest : public X11SessionTest {
     void Watch() {
         watched_ = s_->CreateTitled("Watched");
         own_->AddEventMask(watched_, XCB_EVENT_MASK_PROPERTY_CHANGE);
+        // The mask is only sent; the other client's change must come after the server
+        // applied it, or no event is made for it.
+        own_->RoundTrip();
     }
     // Another client changes the property; the server has sent the event on return.
     void ChangeProperty(const char* value) {
