@@ -57,10 +57,16 @@ vantrel_install() {
 }
 
 # vantrel_build <build dir> <cmake options...>
+# VANTREL_CCACHE=1 compiles through ccache (when installed): repeated clean-clone runs on one
+# machine then rebuild in minutes. Off by default, since a first build only pays its cost.
 vantrel_build() {
     local dir="$1"
     shift
-    cmake -S "$VANTREL_ROOT" -B "$dir" "$@"
+    local launcher=()
+    if [ "${VANTREL_CCACHE:-}" = 1 ] && command -v ccache >/dev/null 2>&1; then
+        launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+    fi
+    cmake -S "$VANTREL_ROOT" -B "$dir" "${launcher[@]}" "$@"
     cmake --build "$dir" -j "$(nproc)"
 }
 
