@@ -3,6 +3,9 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <unordered_map>
+#include <vector>
+
 #include "mainwindow/MainForm.h"
 #include "platform/Platform.h"
 
@@ -10,13 +13,20 @@ MainFormRemoteTarget::MainFormRemoteTarget(TMainForm& form, Platform& platform)
     : form_(form), platform_(platform) {}
 
 RemoteState MainFormRemoteTarget::State() {
-    // Scripts see the list as it is now, not as of the last idle turn.
-    form_.RefreshWindowList();
+    // Scripts see the list as it is now, not as of the last idle turn, and whole titles: a
+    // row shows its title cut short, a script matches and prints all of it.
+    const std::vector<ListedWindow> snapshot = form_.RefreshWindowList();
+    std::unordered_map<WindowHandle, const QString*> titles;
+    titles.reserve(snapshot.size());
+    for (const ListedWindow& listed : snapshot) {
+        titles.try_emplace(listed.handle, &listed.title);
+    }
     RemoteState state;
     for (const auto& row : form_.Rows()) {
         RemoteWindow window;
         window.handle = row->Window();
-        window.title = row->TitleLabel()->text();
+        const auto whole = titles.find(row->Window());
+        window.title = whole != titles.end() ? *whole->second : row->TitleLabel()->text();
         const auto& buttons = row->DisplayButtons();
         for (std::size_t i = 0; i < buttons.size(); ++i) {
             if (buttons[i]->isChecked()) {

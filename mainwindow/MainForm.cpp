@@ -8,13 +8,11 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QScreen>
-
-#include <algorithm>
 
 #include "about/AboutForm.h"
 #include "l10n/FormTranslation.h"
 #include "l10n/Session.h"
+#include "mainwindow/MainFormPlacement.h"
 #include "mainwindow/TrayMenu.h"
 #include "mainwindow/WindowPickerHookup.h"
 #include "platform/Platform.h"
@@ -25,11 +23,6 @@ namespace {
 constexpr Qt::WindowFlags kMainWindowFlags =
     Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
     Qt::WindowCloseButtonHint;
-
-// What a window manager's frame is assumed to take before it is known.
-const QMargins kFrameAllowance(8, 32, 8, 8);
-// Below this the bottom buttons would overlap; the window is never made smaller to fit.
-const QSize kSmallestSize(420, 240);
 
 constexpr int kBalloonMs = 3000;
 constexpr int kIdentifySeconds = 5;
@@ -77,6 +70,9 @@ void TMainForm::CreateScrollBox() {
     WindowsScrollBox->setGeometry(kScrollBoxBounds);
     WindowsScrollBox->setWidgetResizable(false);
     WindowsScrollBox->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // The rows' buttons take the keyboard, and the box scrolls to the one that has it; the
+    // box itself would be a stop in the Tab order that shows no focus.
+    WindowsScrollBox->setFocusPolicy(Qt::NoFocus);
     WindowsScrollBox->viewport()->setBackgroundRole(QPalette::Base);
     WindowsScrollBox->viewport()->setAutoFillBackground(true);
     rows_ = std::make_unique<WindowRows>(
@@ -231,38 +227,12 @@ void TMainForm::changeEvent(QEvent* event) {
 void TMainForm::showEvent(QShowEvent* event) {
     if (!centred_ && !event->spontaneous()) {
         centred_ = true;
-        PlaceCentred();
+        CentreInWorkArea(*this);
     }
     QWidget::showEvent(event);
     FormShow();
     // Also for a window that comes up without the focus (Wayland, focus-stealing prevention).
     WriteMonitorCount();
-}
-
-// Centred in the primary screen's work area the first time the window is shown. The designed
-// size is the preferred one; on a small work area (a large scale factor) the window shrinks
-// to fit it, frame included, and the list gives up the height and scrolls.
-void TMainForm::PlaceCentred() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr) {
-        return;
-    }
-    const QRect area = screen->availableGeometry();
-    const QMargins frame(geometry().left() - frameGeometry().left(),
-                         geometry().top() - frameGeometry().top(),
-                         frameGeometry().right() - geometry().right(),
-                         frameGeometry().bottom() - geometry().bottom());
-    // Before the first show the window manager's frame may not be known yet: allow for a
-    // title bar and borders.
-    const QSize room = area.size().shrunkBy(frame.isNull() ? kFrameAllowance : frame);
-    if (width() > room.width() || height() > room.height()) {
-        resize(size().boundedTo(room).expandedTo(kSmallestSize));
-    }
-    QRect bounds(QPoint(0, 0), size().grownBy(frame));
-    bounds.moveCenter(area.center());
-    bounds.moveTop(std::max(bounds.top(), area.top()));
-    bounds.moveLeft(std::max(bounds.left(), area.left()));
-    move(bounds.topLeft());
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -304,8 +274,10 @@ WindowHandle TMainForm::ApplicationWindow() {
     return static_cast<WindowHandle>(winId());
 }
 
-void TMainForm::RefreshWindowList() {
-    rows_->Refresh(platform_.Windows().Snapshot(ApplicationWindow()));
+std::vector<ListedWindow> TMainForm::RefreshWindowList() {
+    std::vector<ListedWindow> snapshot = platform_.Windows().Snapshot(ApplicationWindow());
+    rows_->Refresh(snapshot);
+    return snapshot;
 }
 
 void TMainForm::ArrangeRows() {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "mainwindow/MainFormLayout.h"
 #include "mainwindow/WindowRows.h"
@@ -41,8 +42,8 @@ class TMainForm : public QWidget, public WideTextForm {
     void ApplicationIdle();
     bool IdleRefreshInstalled() const { return static_cast<bool>(idleConnection_); }
 
-    // The list of rows.
-    void RefreshWindowList();
+    // The list of rows. Returns the snapshot the rows follow now, with whole titles.
+    std::vector<ListedWindow> RefreshWindowList();
     void ArrangeRows();
     const WindowRows::RowList& Rows() const { return rows_->Rows(); }
     QWidget* RowHost() const { return rows_->Host(); }
@@ -112,7 +113,6 @@ class TMainForm : public QWidget, public WideTextForm {
     void ApplyAnchors();
     void FitTextControls();
     MainFormControls Controls() const;
-    void PlaceCentred();
     void WriteMonitorCount();
     void ShowBalloon();
     WindowHandle ApplicationWindow();

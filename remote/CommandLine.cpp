@@ -3,7 +3,11 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 
+#include <algorithm>
 #include <array>
+#include <optional>
+
+#include "remote/WindowMatch.h"
 
 namespace {
 
@@ -72,6 +76,17 @@ ParsedCommandLine Usage(const QString& why) {
     return {ParsedCommandLine::Kind::Usage, {}, why};
 }
 
+// A display number is written in plain decimal digits: no sign, space, base prefix or
+// trailing text. Nothing when the value is anything else or out of range.
+std::optional<int> DisplayNumber(const QString& value) {
+    const bool digits = !value.isEmpty() && std::all_of(value.begin(), value.end(), [](QChar c) {
+        return c >= u'0' && c <= u'9';
+    });
+    bool ok = false;
+    const int number = digits ? value.toInt(&ok, 10) : 0;
+    return ok && number >= 1 ? std::optional(number) : std::nullopt;
+}
+
 // The one command given, or a usage error when there are none or several.
 ParsedCommandLine ChooseCommand(const QCommandLineParser& parser, const Options& o) {
     const std::array<std::pair<const QCommandLineOption*, RemoteCommand>, 8> commands = {{
@@ -120,18 +135,22 @@ ParsedCommandLine CheckValues(ParsedCommandLine parsed, const QCommandLineParser
                 QStringLiteral("WINDOW is empty: give an id from --list or a title "
                                "pattern"));
         }
-        bool ok = false;
-        request.display = parser.value(o.display).toInt(&ok);
-        if (!ok || request.display < 1 || parser.values(o.display).size() > 1) {
-            return Usage(QStringLiteral("--display needs one number from 1 up, not \"%1\"")
-                             .arg(parser.values(o.display).join(u' ')));
+        if (const auto tooLong = CheckPatternLength(request.window)) {
+            return Usage(*tooLong);
         }
+        const std::optional<int> display = DisplayNumber(parser.value(o.display));
+        if (!display || parser.values(o.display).size() > 1) {
+            return Usage(QStringLiteral("--display needs one number from 1 up, not %1")
+                             .arg(QuoteValue(parser.values(o.display).join(u' '))));
+        }
+        request.display = *display;
         request.natural = parser.isSet(o.natural);
     }
     if (request.command == RemoteCommand::SetPointer) {
         const QString value = parser.value(o.pointer);
         if (value != QLatin1String("on") && value != QLatin1String("off")) {
-            return Usage(QStringLiteral("--pointer takes on or off, not \"%1\"").arg(value));
+            return Usage(
+                QStringLiteral("--pointer takes on or off, not %1").arg(QuoteValue(value)));
         }
         request.pointer = value == QLatin1String("on");
     }
@@ -153,8 +172,8 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         return Usage(parser.errorText());
     }
     if (!parser.positionalArguments().isEmpty()) {
-        return Usage(QStringLiteral("unexpected argument \"%1\"")
-                         .arg(parser.positionalArguments().constFirst()));
+        return Usage(QStringLiteral("unexpected argument %1")
+                         .arg(QuoteValue(parser.positionalArguments().constFirst())));
     }
     if (parser.isSet(options.help)) {
         return {ParsedCommandLine::Kind::Help, {}, HelpText(options)};

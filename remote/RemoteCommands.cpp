@@ -60,6 +60,10 @@ const RemoteWindow* FindWindow(std::uint64_t handle, const QList<RemoteWindow>& 
 }
 
 Outcome CloneOrRelease(RemoteTarget& target, const RemoteRequest& request) {
+    // Before the target refreshes its list for nothing.
+    if (const auto tooLong = CheckPatternLength(request.window)) {
+        return Outcome::Failed(*tooLong);
+    }
     const RemoteState state = target.State();
     const WindowMatch match = MatchWindow(request.window, state.windows);
     if (!match.handle) {

@@ -27,9 +27,9 @@ const RemoteWindow* FindById(std::uint64_t id, const QList<RemoteWindow>& window
 
 QString ListMatches(const QString& pattern, const QList<const RemoteWindow*>& matches) {
     QString text = QStringLiteral(
-                       "\"%1\" matches %2 windows; give an id from --list or a "
+                       "%1 matches %2 windows; give an id from --list or a "
                        "narrower pattern:")
-                       .arg(pattern, QString::number(matches.size()));
+                       .arg(QuoteValue(pattern), QString::number(matches.size()));
     for (const RemoteWindow* window : matches) {
         text += QStringLiteral("\n  %1\t%2").arg(FormatWindowId(window->handle), window->title);
     }
@@ -38,11 +38,33 @@ QString ListMatches(const QString& pattern, const QList<const RemoteWindow*>& ma
 
 }  // namespace
 
+std::optional<QString> CheckPatternLength(const QString& pattern) {
+    if (pattern.size() <= kMaxPatternLength) {
+        return std::nullopt;
+    }
+    return QStringLiteral("WINDOW is too long: %1 characters, at most %2 are taken")
+        .arg(QString::number(pattern.size()), QString::number(kMaxPatternLength));
+}
+
+QString QuoteValue(const QString& value) {
+    if (value.size() <= kQuotedLength) {
+        return u'"' + value + u'"';
+    }
+    // A surrogate pair is not cut in half.
+    const qsizetype kept =
+        value[kQuotedLength - 1].isHighSurrogate() ? kQuotedLength - 1 : kQuotedLength;
+    return QStringLiteral("\"%1\"... (%2 characters)")
+        .arg(value.left(kept), QString::number(value.size()));
+}
+
 QString FormatWindowId(std::uint64_t handle) {
     return QStringLiteral("0x") + QString::number(handle, 16);
 }
 
 WindowMatch MatchWindow(const QString& pattern, const QList<RemoteWindow>& windows) {
+    if (const auto tooLong = CheckPatternLength(pattern)) {
+        return {std::nullopt, *tooLong};
+    }
     if (const auto id = ParseWindowId(pattern)) {
         if (FindById(*id, windows) != nullptr) {
             return {*id, {}};
@@ -50,9 +72,9 @@ WindowMatch MatchWindow(const QString& pattern, const QList<RemoteWindow>& windo
     }
     const QRegularExpression expression(pattern);
     if (!expression.isValid()) {
-        return {std::nullopt, QStringLiteral("\"%1\" is neither a window id nor a valid regular "
+        return {std::nullopt, QStringLiteral("%1 is neither a window id nor a valid regular "
                                              "expression: %2")
-                                  .arg(pattern, expression.errorString())};
+                                  .arg(QuoteValue(pattern), expression.errorString())};
     }
     QList<const RemoteWindow*> matches;
     for (const RemoteWindow& window : windows) {
@@ -61,8 +83,9 @@ WindowMatch MatchWindow(const QString& pattern, const QList<RemoteWindow>& windo
         }
     }
     if (matches.isEmpty()) {
-        return {std::nullopt,
-                QStringLiteral("no window has the id or a title matching \"%1\"").arg(pattern)};
+        return {
+            std::nullopt,
+            QStringLiteral("no window has the id or a title matching %1").arg(QuoteValue(pattern))};
     }
     if (matches.size() > 1) {
         return {std::nullopt, ListMatches(pattern, matches)};

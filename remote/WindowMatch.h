@@ -10,6 +10,10 @@
 
 #include "remote/RemoteTarget.h"
 
+// Longer patterns are refused before any matching: no title needs more, and a huge one
+// would only cost time and come back whole in the error.
+inline constexpr qsizetype kMaxPatternLength = 4096;
+
 struct WindowMatch {
     std::optional<std::uint64_t> handle;
     QString error;  // why no single window was found; empty when handle is set
@@ -17,9 +21,19 @@ struct WindowMatch {
 
 // The window a command names: an id as --list prints it (decimal, or hexadecimal with 0x)
 // when a listed window has that id; otherwise a regular expression searched for in the
-// titles. No match, more than one match and an invalid expression are errors; the error for
-// several matches lists them.
+// titles. No match, more than one match, an invalid expression and a pattern longer than
+// kMaxPatternLength are errors; the error for several matches lists them.
 WindowMatch MatchWindow(const QString& pattern, const QList<RemoteWindow>& windows);
+
+// Why the pattern is refused before matching (longer than kMaxPatternLength); nothing when
+// it may be matched.
+std::optional<QString> CheckPatternLength(const QString& pattern);
+
+// A value the user gave, quoted for a message: whole when it is short, otherwise its
+// first kQuotedLength characters in quotes followed by "..." and its length, as in
+// "abc"... (5000 characters).
+inline constexpr qsizetype kQuotedLength = 60;
+QString QuoteValue(const QString& value);
 
 // Why the display number names no display; nothing when it does.
 std::optional<QString> CheckDisplay(int number, const QList<RemoteDisplay>& displays);

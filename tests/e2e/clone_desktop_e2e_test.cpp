@@ -155,9 +155,8 @@ TEST_P(CloneOnDesktop, SpaceTwiceOpensAndRemovesACloneMappedInPlaceWithoutTaking
         },
         5000))
         << "the main window never got the keyboard focus";
-    // The list comes first in keyboard order, then row 1's buttons: Tab twice reaches
-    // display button 2.
-    scene.X().KeyTap(kXkTab);
+    // Row 1's display button 1 comes first in keyboard order and has the focus: one Tab
+    // reaches display button 2.
     scene.X().KeyTap(kXkTab);
     scene.X().KeyTap(kXkSpace);
     const std::uint32_t clone = scene.WaitForNewClone({}, kMonitor2);

@@ -1,4 +1,5 @@
 // The rows, their clones and the monitor line when the displays change while the program runs.
+#include <QApplication>
 #include <QPointer>
 #include <QTest>
 
@@ -147,6 +148,30 @@ TEST_F(DisplayChangeTest, RowsKeepListOrderBeforeTheBottomButtonsInTabOrder) {
         }
     }
     EXPECT_EQ(seen, expected);
+}
+
+// Tab from Exit comes round to row 1's first display button; a whole round stops on each
+// button once and nowhere else (no stop where nothing shows the focus).
+TEST_F(DisplayChangeTest, TabGoesRoundTheButtonsOnlyFromExitToTheFirstRow) {
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    std::vector<QWidget*> expected;
+    for (const auto& row : form->Rows()) {
+        expected.insert(expected.end(), row->DisplayButtons().begin(), row->DisplayButtons().end());
+    }
+    expected.insert(expected.end(), {form->AboutButtonW, form->IdentifyMonitorsButtonW,
+                                     form->HideButtonW, form->ExitButtonW});
+    form->ExitButtonW->setFocus(Qt::TabFocusReason);
+    std::vector<QWidget*> landed;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        EXPECT_TRUE(focus->isVisible()) << focus->objectName().toStdString();
+        landed.push_back(focus);
+    }
+    EXPECT_EQ(landed, expected);
 }
 
 }  // namespace

@@ -155,6 +155,46 @@ TEST_F(X11RenderThreadTest, FramesReachTheCloneWhileTheMainThreadIsBlocked) {
     EXPECT_GE(compositor_->FramesDrawn(), framesBefore + colours.size());
 }
 
+// A source resized and painted in one go while the main thread is blocked: until the main
+// thread has seen the resize, the reader thread draws nothing from the source (its named
+// picture is the old size's); once it has, the clone shows the new image.
+TEST_F(X11RenderThreadTest, NoFrameFromASourceResizedBeforeTheMainThreadSawIt) {
+    Clone();
+    Settle(kWhite);
+    const std::uint64_t framesBefore = compositor_->FramesDrawn();
+    bool drawnWhileBlocked = true;
+    std::mutex mutex;
+    std::condition_variable released;
+    bool done = false;
+    const char* display = std::getenv("DISPLAY");
+    ASSERT_NE(display, nullptr);
+    XClient x(display);  // connected here, as above
+    std::thread helper([&] {
+        const std::uint32_t size[] = {300, 200};
+        xcb_configure_window(x.Connection(), source_,
+                             XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+        Paint(x, source_, kRed);  // leaves with the resize
+        // A frame comes within milliseconds when nothing holds it back.
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(700);
+        drawnWhileBlocked = false;
+        while (!drawnWhileBlocked && std::chrono::steady_clock::now() < until) {
+            drawnWhileBlocked = compositor_->FramesDrawn() != framesBefore;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        const std::lock_guard hold(mutex);
+        done = true;
+        released.notify_one();
+    });
+    {
+        std::unique_lock wait(mutex);
+        EXPECT_TRUE(released.wait_for(wait, std::chrono::seconds(60), [&] { return done; }));
+    }
+    helper.join();
+    EXPECT_FALSE(drawnWhileBlocked) << "a frame was drawn before the resize was handled";
+    EXPECT_TRUE(WaitUntil(
+        [&] { return SameColour(s_->Client().PixelAt(kProbe.x(), kProbe.y()), kRed); }, 5000));
+}
+
 // A helper thread repaints the source without pause while the main thread makes and drops
 // thumbnails of it, each one after it has drawn frames of its own; the last one still
 // follows the source (under ASan, a use after free here is caught).

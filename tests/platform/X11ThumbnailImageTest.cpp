@@ -212,6 +212,28 @@ TEST_P(X11PointerTest, PointerShowsWhereItIsOverTheSourceAndLeavesWithIt) {
     s_->Client().MoveTo(kSourceAt.x() + c.onSource.x(), kSourceAt.y() + c.onSource.y());
     ASSERT_TRUE(Shows(inside, kRed));
 
+    // Onto a window stacked over the source's right half, still inside the source's
+    // rectangle: the pointer is over that window now, not the source. The square's old place
+    // clears in the frame that would draw it at the new one.
+    X11TestSession::WindowSpec coverShape;
+    coverShape.overrideRedirect = true;
+    const xcb_window_t cover = s_->CreateWindow(coverShape);
+    const std::uint32_t halfOver[] = {static_cast<std::uint32_t>(kSourceAt.x() + 100),
+                                      static_cast<std::uint32_t>(kSourceAt.y()), 100, 150};
+    xcb_configure_window(s_->Connection(), cover,
+                         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
+                             XCB_CONFIG_WINDOW_HEIGHT,
+                         halfOver);
+    s_->Client().Sync();
+    s_->Client().MoveTo(kSourceAt.x() + c.onSource.x() + 100, kSourceAt.y() + c.onSource.y());
+    const QPoint covered = inside + QPoint(100, 0) * scale;
+    ASSERT_TRUE(Shows(inside, kWhite)) << "over the covering window";
+    EXPECT_TRUE(SameColour(s_->Client().PixelAt(covered.x(), covered.y()), kWhite))
+        << "drawn under the covering window at " << Where(covered);
+    s_->Client().MoveTo(kSourceAt.x() + c.onSource.x(), kSourceAt.y() + c.onSource.y());
+    EXPECT_TRUE(Shows(inside, kRed)) << "back on the source";
+    s_->Destroy(cover);
+
     // Off the source: the image alone.
     s_->Client().MoveTo(kSourceAt.x() - 50, kSourceAt.y() + c.onSource.y());
     EXPECT_TRUE(Shows(inside, kWhite));

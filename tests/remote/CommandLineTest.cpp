@@ -1,6 +1,7 @@
 // Reading the command line: one command with its values, or why it cannot be understood.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "remote/CommandLine.h"
@@ -16,6 +17,10 @@ QStringList Arguments(const std::vector<const char*>& arguments) {
     }
     return list;
 }
+
+// WINDOW as long as is taken, and one character more.
+const std::string kLongestPattern(4096, 'x');
+const std::string kTooLongPattern(4097, 'x');
 
 struct CommandCase {
     std::vector<const char*> arguments;
@@ -62,7 +67,13 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{{"--hide"}, RemoteCommand::Hide, "", 0, false, true},
         CommandCase{{"--quit"}, RemoteCommand::Quit, "", 0, false, true},
         CommandCase{{"--pointer", "off"}, RemoteCommand::SetPointer, "", 0, false, false},
-        CommandCase{{"--pointer=on"}, RemoteCommand::SetPointer, "", 0, false, true}));
+        CommandCase{{"--pointer=on"}, RemoteCommand::SetPointer, "", 0, false, true},
+        CommandCase{{"--release", kLongestPattern.c_str(), "--display", "12"},
+                    RemoteCommand::Release,
+                    kLongestPattern.c_str(),
+                    12,
+                    false,
+                    true}));
 
 struct UsageCase {
     std::vector<const char*> arguments;
@@ -92,6 +103,15 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{{"--release", "x", "--display", "1", "--natural"}, "--natural goes with --clone"},
         UsageCase{{"--clone", "x", "--display", "two"}, "not \"two\""},
         UsageCase{{"--clone", "x", "--display", "0"}, "from 1 up"},
+        // Digits only: no space, sign, base, trailing text or nothing at all.
+        UsageCase{{"--clone", "x", "--display", " 2"}, "not \" 2\""},
+        UsageCase{{"--clone", "x", "--display", "+2"}, "not \"+2\""},
+        UsageCase{{"--clone", "x", "--display", "2abc"}, "not \"2abc\""},
+        UsageCase{{"--clone", "x", "--display", "0x2"}, "not \"0x2\""},
+        UsageCase{{"--clone", "x", "--display", ""}, "not \"\""},
+        UsageCase{{"--clone", "x", "--display", "99999999999"}, "from 1 up"},
+        UsageCase{{"--release", kTooLongPattern.c_str(), "--display", "1"},
+                  "4097 characters, at most 4096"},
         UsageCase{{"--clone", "x", "--display", "1", "--display", "2"}, "one number"},
         UsageCase{{"--list", "--show"}, "one command at a time"},
         UsageCase{{"--clone", "a", "--clone", "b", "--display", "1"}, "one command at a time"},

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 
 #include "remote/DBusService.h"
 #include "tests/remote/FakeTarget.h"
@@ -185,6 +186,17 @@ TEST_F(RemoteBusTest, GDBusCallsTheMethods) {
     EXPECT_TRUE(ambiguous.err.contains(QStringLiteral("io.github.quillane.Vantrel1.Error.Failed")))
         << ambiguous.err.toStdString();
     EXPECT_TRUE(ambiguous.err.contains(QStringLiteral("matches 2 windows")));
+    // Refused unread when over 4096 characters; quoted by its start otherwise.
+    const QString invalid = QStringLiteral("(") + QString(3000, u'a');
+    for (const auto& [pattern, says] :
+         {std::pair{QString(20000, u'x'), QStringLiteral("20000 characters, at most 4096")},
+          std::pair{invalid, QStringLiteral("\"") + invalid.left(60) + QStringLiteral("\"...")}}) {
+        const ProcessResult refused = Call(QStringLiteral("Clone"), {pattern, "1", "false"});
+        EXPECT_NE(refused.exitCode, 0);
+        EXPECT_TRUE(refused.err.contains(says)) << refused.err.toStdString();
+        EXPECT_LT(refused.err.size(), 500);
+    }
+    EXPECT_EQ(target_.Calls().size(), 3);
 }
 
 }  // namespace

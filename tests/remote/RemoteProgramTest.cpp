@@ -104,7 +104,15 @@ class RemoteProgramTest : public ::testing::Test {
 TEST_F(RemoteProgramTest, CommandsDriveTheRunningCopy) {
     const std::uint32_t first = Client(QStringLiteral("Colour A"));
     Client(QStringLiteral("Colour B"));
+    // Longer than a row shows: printed and matched whole.
+    QString longTitle;
+    for (int i = 0; longTitle.size() < 600; ++i) {
+        longTitle += QStringLiteral("part %1 ").arg(i);
+    }
+    longTitle += QStringLiteral("END");
+    const std::uint32_t longWindow = Client(longTitle);
     ASSERT_NE(first, 0u);
+    ASSERT_NE(longWindow, 0u);
     ASSERT_NO_FATAL_FAILURE(StartCopy());
 
     const QString id = QStringLiteral("0x") + QString::number(first, 16);
@@ -114,6 +122,11 @@ TEST_F(RemoteProgramTest, CommandsDriveTheRunningCopy) {
     EXPECT_TRUE(
         list.out.contains(QStringLiteral("window\t") + id + QStringLiteral("\t-\tColour A\n")));
     EXPECT_TRUE(list.out.contains(QStringLiteral("display\t2\t")));
+    EXPECT_TRUE(list.out.contains(QStringLiteral("window\t0x") + QString::number(longWindow, 16) +
+                                  QStringLiteral("\t-\t") + longTitle + u'\n'));
+    const ProcessResult wholeTitle = Vantrel({QStringLiteral("--release"), QStringLiteral("END$"),
+                                              QStringLiteral("--display"), QStringLiteral("2")});
+    EXPECT_EQ(wholeTitle.exitCode, 0) << wholeTitle.err.toStdString();
 
     const ProcessResult ambiguous = Vantrel({QStringLiteral("--clone"), QStringLiteral("Colour"),
                                              QStringLiteral("--display"), QStringLiteral("2")});

@@ -60,6 +60,33 @@ TEST(WindowMatch, PercentSignsInPatternAndTitlesSurviveTheMessage) {
         << match.error.toStdString();
 }
 
+// A pattern of up to 4096 characters is matched; a longer one is refused whole, however
+// it would match. An error quotes a long pattern by its first 60 characters only, marked as
+// cut, and so stays short.
+TEST(WindowMatch, LongPatternsAreRefusedAndQuotedShort) {
+    const QList<RemoteWindow> windows = SampleDesktop().windows;
+    const auto pattern = [](qsizetype length) {
+        return QStringLiteral("^xterm|") + QString(length - 7, u'z');
+    };
+    const WindowMatch longest = MatchWindow(pattern(4096), windows);
+    EXPECT_EQ(longest.handle, std::optional<std::uint64_t>(0x1a00007))
+        << longest.error.toStdString();
+    const WindowMatch tooLong = MatchWindow(pattern(4097), windows);
+    EXPECT_FALSE(tooLong.handle.has_value());
+    EXPECT_EQ(tooLong.error, QStringLiteral("WINDOW is too long: 4097 characters, at most 4096 are "
+                                            "taken"));
+
+    const QString prefix = QStringLiteral("(") + QString(59, u'a');
+    for (const QString& bad :
+         {prefix + QString(1000, u'b'), QStringLiteral("Firefox") + QString(3000, u'c')}) {
+        const WindowMatch match = MatchWindow(bad, windows);
+        EXPECT_LT(match.error.size(), 250) << match.error.toStdString();
+        EXPECT_TRUE(match.error.contains(QStringLiteral("\"") + bad.left(60) +
+                                         QStringLiteral("\"... (%1 characters)").arg(bad.size())))
+            << match.error.toStdString();
+    }
+}
+
 TEST(CheckDisplay, AcceptsListedNumbersOnly) {
     const QList<RemoteDisplay> displays = SampleDesktop().displays;
     EXPECT_FALSE(CheckDisplay(1, displays).has_value());

@@ -4,16 +4,9 @@
 
 #include <QByteArray>
 
-#include <cstdlib>
-#include <memory>
 #include <utility>
 
-namespace {
-
-template <typename T>
-using Reply = std::unique_ptr<T, decltype(&std::free)>;
-
-}  // namespace
+#include "platform/x11/connection/X11Reply.h"
 
 X11ConnectionWatch::X11ConnectionWatch(xcb_connection_t* connection, std::function<void()> onLost,
                                        QObject* parent)
@@ -23,10 +16,8 @@ X11ConnectionWatch::X11ConnectionWatch(xcb_connection_t* connection, std::functi
         return;
     }
     randrFirstEvent_ = randr->first_event;
-    Reply<xcb_randr_query_version_reply_t> version(
-        xcb_randr_query_version_reply(connection, xcb_randr_query_version(connection, 1, 5),
-                                      nullptr),
-        &std::free);
+    const auto version = XcbTake(connection, xcb_randr_query_version(connection, 1, 5),
+                                 xcb_randr_query_version_reply);
     haveMonitors_ = version && (version->major_version > 1 ||
                                 (version->major_version == 1 && version->minor_version >= 5));
     if (haveMonitors_) {
@@ -101,10 +92,7 @@ void X11ConnectionWatch::CheckServerAnswers() {
         }
         return;
     }
-    Reply<xcb_get_input_focus_reply_t> reply(
-        xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr),
-        &std::free);
-    if (!reply) {
+    if (!XcbTake(connection_, xcb_get_input_focus(connection_), xcb_get_input_focus_reply)) {
         onLost_();
     }
 }
@@ -114,15 +102,13 @@ void X11ConnectionWatch::CheckServerAnswers() {
 std::optional<std::vector<std::uint32_t>> X11ConnectionWatch::ReadMonitors() {
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
     xcb_generic_error_t* error = nullptr;
-    Reply<xcb_randr_get_monitors_reply_t> reply(
-        xcb_randr_get_monitors_reply(connection_, xcb_randr_get_monitors(connection_, root, 1),
-                                     &error),
-        &std::free);
+    const XcbReply<xcb_randr_get_monitors_reply_t> reply(xcb_randr_get_monitors_reply(
+        connection_, xcb_randr_get_monitors(connection_, root, 1), &error));
+    const XcbReply<xcb_generic_error_t> refused(error);
     if (!reply) {
-        if (error == nullptr) {
+        if (!refused) {
             onLost_();
         }
-        std::free(error);
         return std::nullopt;
     }
     std::vector<std::uint32_t> out;
