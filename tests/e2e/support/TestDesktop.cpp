@@ -34,6 +34,7 @@ const ManagerCommand kManagers[] = {
 // i3 without a configuration of its own starts a wizard that asks for one; this is its
 // default configuration without the bar and the key bindings, which the tests do not use.
 const char kI3Config[] =
+    "# i3 config file (v4)\n"
     "font pango:monospace 8\n"
     "floating_modifier Mod1\n"
     "focus_on_window_activation smart\n";
