@@ -7,8 +7,8 @@
 //                   [--tray] [--compositor] [--no-composite] [-- command args...]
 //
 // The first monitor is the primary one. --real-outputs runs Xorg with the dummy driver, whose
-// monitors are RandR outputs (DUMMY0...), instead of Xvfb. Without a command it prints the display and waits
-// for SIGINT or SIGTERM.
+// monitors are RandR outputs (DUMMY0...), instead of Xvfb. Without a command it prints the display
+// and waits for SIGINT or SIGTERM.
 #include <signal.h>
 
 #include <QCoreApplication>
