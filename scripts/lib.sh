@@ -27,6 +27,10 @@ VANTREL_TEST_PACKAGES=(
     clang libclang-rt-14-dev
 )
 
+# The window-manager scenes on real outputs: Xorg with the dummy video driver (no GPU), and
+# the tiling and dynamic window managers beside the stacking ones above.
+VANTREL_TEST_PACKAGES+=(xserver-xorg-core xserver-xorg-video-dummy xfwm4 i3-wm awesome)
+
 # The scripting tests: a private D-Bus session bus and gdbus to call the service with.
 VANTREL_TEST_PACKAGES+=(dbus-daemon dbus-bin libglib2.0-bin)
 

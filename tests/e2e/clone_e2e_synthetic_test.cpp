@@ -1,7 +1,8 @@
 // Structure events another client sends (SendEvent) tell nothing about the source: a live
 // clone must keep following its source through a forged DestroyNotify and a forged
 // ConfigureNotify with a made-up size, and a second clone of the same source must still be
-// possible.
+// possible. A clone also stays live when a window manager hides and shows the source's
+// frame rather than the source.
 #include <gtest/gtest.h>
 
 #include <xcb/xcb.h>
@@ -164,6 +165,55 @@ TEST(CloneE2eSynthetic, ForgedStructureEventsLeaveTheCloneLive) {
     EXPECT_NE(scene.Backend().Compositor().CreateThumbnail(
                   static_cast<WindowHandle>(second.winId()), source.Id()),
               nullptr);
+
+    clone->CloseClone();
+    clone.reset();
+    EXPECT_EQ(scene.UnexpectedErrors(), 0);
+}
+
+// A window of the test's own that holds other windows, as a window manager's frame does.
+xcb_window_t NewFrame(XClient& x, xcb_window_t parent, int x0, int y0) {
+    xcb_connection_t* c = x.Connection();
+    const xcb_window_t frame = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, frame, parent, static_cast<std::int16_t>(x0),
+                      static_cast<std::int16_t>(y0), kWidth + 20, kHeight + 20, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_map_window(c, frame);
+    return frame;
+}
+
+// Hides and shows window (an ancestor of the source); the source sees no map of its own.
+void HideAndShow(CloneScene& scene, xcb_window_t window, xcb_window_t source) {
+    xcb_unmap_window(scene.X().Connection(), window);
+    scene.X().Sync();
+    ASSERT_TRUE(WaitUntil([&] { return !scene.X().IsViewable(source); }, 10000));
+    xcb_map_window(scene.X().Connection(), window);
+    scene.X().Sync();
+    ASSERT_TRUE(WaitUntil([&] { return scene.X().IsViewable(source); }, 10000));
+}
+
+TEST(CloneE2eSynthetic, StaysLiveWhileItsFramesAreHiddenAndShown) {
+    CloneScene scene;
+    std::string reason;
+    ASSERT_TRUE(scene.Start(false, &reason)) << reason;
+    HalvesWindow source(scene.X());
+    const xcb_window_t outer = NewFrame(scene.X(), scene.X().Root(), 20, 20);
+    const xcb_window_t frame = NewFrame(scene.X(), outer, 0, 0);
+    xcb_reparent_window(scene.X().Connection(), source.Id(), frame, 10, 10);
+    scene.X().Sync();
+    ASSERT_TRUE(WaitUntil([&] { return scene.X().IsViewable(source.Id()); }, 10000));
+    std::unique_ptr<TCloneForm> clone = ShowClone(scene);
+    clone->StartClone(source.Id(), 1);
+    ASSERT_TRUE(clone->HasThumbnail());
+    source.Fill(0xff0000, 0x0000ff);
+    ExpectHalves(scene, kFittedImage, kRed, kBlue, "before");
+
+    HideAndShow(scene, frame, source.Id());
+    source.Fill(0x00ff00, 0xffffff);
+    ExpectHalves(scene, kFittedImage, kGreen, kWhite, "after its frame was shown again");
+    HideAndShow(scene, outer, source.Id());
+    source.Fill(0x0000ff, 0xff0000);
+    ExpectHalves(scene, kFittedImage, kBlue, kRed, "after the frame's parent was shown again");
 
     clone->CloseClone();
     clone.reset();

@@ -1,7 +1,7 @@
 // Where the real program puts a clone, under each window manager a user may run and without
-// one: on two monitors of different sizes, the second not at the top of the screen, display
-// button 2 gives a clone that covers monitor 2 exactly and shows the whole source, fitted and
-// centred, with black margins beside it.
+// one, on monitors that are real outputs: on two monitors of different sizes, the second not at the
+// top of the screen, display button 2 gives a clone that covers monitor 2 exactly and shows the
+// whole source, fitted and centred, with black margins beside it.
 #include <gtest/gtest.h>
 
 #include "tests/e2e/program_scene.h"
@@ -19,6 +19,7 @@ DesktopOptions Desktop(WindowManager manager) {
     options.monitors = {{kMonitor1.x(), kMonitor1.y(), kMonitor1.width(), kMonitor1.height(), true},
                         {kMonitor2.x(), kMonitor2.y(), kMonitor2.width(), kMonitor2.height()}};
     options.windowManager = manager;
+    options.realOutputs = true;  // window managers place full-screen windows by output
     return options;
 }
 
@@ -86,9 +87,19 @@ std::string ManagerName(const ::testing::TestParamInfo<WindowManager>& info) {
     return WindowManagerName(info.param);
 }
 
+// Under xfwm4 and awesome a clone does not yet land on monitor 2 (see
+// clone_desktop_e2e_test.cpp), and under i3 the clone of a tiled source shows black: built
+// apart, label wm-pending.
+#ifdef VANTREL_PENDING_WINDOW_MANAGERS
+INSTANTIATE_TEST_SUITE_P(Pending, ClonePlacement,
+                         ::testing::Values(WindowManager::Xfwm4, WindowManager::I3,
+                                           WindowManager::Awesome),
+                         ManagerName);
+#else
 INSTANTIATE_TEST_SUITE_P(Desktops, ClonePlacement,
                          ::testing::Values(WindowManager::None, WindowManager::Openbox,
                                            WindowManager::Icewm, WindowManager::Fluxbox),
                          ManagerName);
+#endif
 
 }  // namespace

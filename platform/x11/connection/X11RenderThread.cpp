@@ -56,6 +56,7 @@ bool HoldsFrames(const xcb_generic_event_t* event) {
         case XCB_UNMAP_NOTIFY:
         case XCB_REPARENT_NOTIFY:
         case XCB_DESTROY_NOTIFY:
+        case XCB_VISIBILITY_NOTIFY:
             return true;
         default:
             return false;

@@ -9,10 +9,13 @@ bool Succeeded(xcb_connection_t* c, xcb_void_cookie_t cookie) {
     return !error;
 }
 
-// Adds StructureNotify to our mask on the source, keeping the bits already chosen; checked,
-// since the window may vanish between the query and the change.
+// Adds StructureNotify and VisibilityChange to our mask on the source, keeping the bits
+// already chosen; checked, since the window may vanish between the query and the change.
+// Only a visibility change tells that the window became viewable again when a window
+// manager unmapped and mapped its frame instead of the window.
 bool WatchStructure(xcb_connection_t* c, xcb_window_t window, std::uint32_t currentMask) {
-    const std::uint32_t mask = currentMask | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    const std::uint32_t mask =
+        currentMask | XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_VISIBILITY_CHANGE;
     if (mask == currentMask) {
         return true;
     }

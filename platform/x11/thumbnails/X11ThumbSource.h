@@ -23,7 +23,8 @@ class X11ThumbSource {
 
     // Names the window's pixmap again (after a map, a resize or a new compositing manager)
     // and makes its picture. On failure (the window is unmapped, BadMatch) the previous
-    // pixmap stays and needsName is set, for a retry on the next map or damage.
+    // pixmap stays and needsName is set, for a retry on the next map, visibility change or
+    // damage.
     bool NamePixmap();
     // The window was destroyed: its redirection and damage went with it; the picture is
     // freed too, and the thumbnails keep their last image in their back buffers.
@@ -34,6 +35,9 @@ class X11ThumbSource {
     // The window was mapped or unmapped; each map gives it new storage, so a mapped window
     // is named again (or a failed naming retried) before the next paint: true then.
     bool Mapped(bool isMapped);
+    // The window's visibility changed: it may have become viewable again without a map of
+    // its own (an ancestor was mapped), and then it has new storage: named again.
+    void Shown() { needsName = needsName || mapped; }
 
     xcb_window_t Window() const { return window_; }
     xcb_damage_damage_t Damage() const { return damage_.Id(); }

@@ -26,7 +26,18 @@ const ManagerCommand kManagers[] = {
     {WindowManager::Openbox, "openbox", {QStringLiteral("--sm-disable")}},
     {WindowManager::Icewm, "icewm", {}},
     {WindowManager::Fluxbox, "fluxbox", {}},
+    {WindowManager::Xfwm4, "xfwm4", {QStringLiteral("--sm-client-disable")}},
+    {WindowManager::I3, "i3", {}},
+    {WindowManager::Awesome, "awesome", {}},
 };
+
+// i3 without a configuration of its own starts a wizard that asks for one; this is its
+// default configuration without the bar and the key bindings, which the tests do not use.
+const char kI3Config[] =
+    "# i3 config file (v4)\n"
+    "font pango:monospace 8\n"
+    "floating_modifier Mod1\n"
+    "focus_on_window_activation smart\n";
 
 bool WriteFile(const QString& path, const char* text) {
     QFile file(path);
@@ -40,6 +51,10 @@ bool WriteFile(const QString& path, const char* text) {
 // background in the style; told of a setter that is there (IceWM's, installed for the IceWM
 // scenes) and with no wallpaper recorded, it ends quietly.
 bool WriteManagerSettings(WindowManager manager, const QString& home) {
+    if (manager == WindowManager::I3) {
+        return QDir(home).mkpath(QStringLiteral(".config/i3")) &&
+               WriteFile(home + QStringLiteral("/.config/i3/config"), kI3Config);
+    }
     if (manager != WindowManager::Fluxbox) {
         return true;
     }
@@ -74,10 +89,13 @@ TestDesktop::TestDesktop(const DesktopOptions& options) {
     server.width = options.width;
     server.height = options.height;
     server.composite = options.composite;
+    server.realOutputs = options.realOutputs;
     server.extraArgs = options.serverArgs;
     server_ = std::make_unique<XvfbServer>(server);
     if (!server_->Running()) {
-        Fail("Xvfb did not start");
+        Fail(options.realOutputs ? "Xorg with the dummy driver did not start (is "
+                                   "xserver-xorg-video-dummy installed?)"
+                                 : "Xvfb did not start");
         return;
     }
     if (!options.monitors.empty() && !server_->SetMonitors(options.monitors)) {
@@ -86,7 +104,7 @@ TestDesktop::TestDesktop(const DesktopOptions& options) {
     }
     x_ = std::make_unique<XClient>(server_->Display());
     if (!x_->Connected()) {
-        Fail("no connection to Xvfb");
+        Fail("no connection to the X server");
         return;
     }
     if (options.windowManager != WindowManager::None &&
@@ -119,9 +137,9 @@ bool TestDesktop::Fail(const std::string& what) {
 }
 
 TestProgram* TestDesktop::StartHelper(const QString& program, const QStringList& args,
-                                      const QProcessEnvironment& env) {
-    TestProgram& helper = Start(program, args, TestProgram::ErrorOutput::Forward, env,
-                                TestProgram::StandardOutput::Drop);
+                                      const QProcessEnvironment& env,
+                                      TestProgram::StandardOutput output) {
+    TestProgram& helper = Start(program, args, TestProgram::ErrorOutput::Forward, env, output);
     if (!helper.Started()) {
         Fail(program.toStdString() + " did not start (is it installed?)");
         return nullptr;
@@ -149,6 +167,9 @@ bool TestDesktop::StartWindowManager(WindowManager manager) {
             args = m.args;
         }
     }
+    if (manager == WindowManager::Xfwm4 && !StartSessionBus(env)) {
+        return false;
+    }
     if (StartHelper(QString::fromStdString(name), args, env) == nullptr) {
         return false;
     }
@@ -156,6 +177,21 @@ bool TestDesktop::StartWindowManager(WindowManager manager) {
     if (!x_->WaitForWindowManager(kTakeOverMs)) {
         return Fail(name + " did not frame a new window within 10 s");
     }
+    return true;
+}
+
+// xfwm4 reads its settings through xfconfd, which the session bus starts: a private bus,
+// which ends with the desktop and takes xfconfd with it. No accessibility bus is started.
+bool TestDesktop::StartSessionBus(QProcessEnvironment& env) {
+    TestProgram* bus =
+        StartHelper(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address=1"},
+                    env, TestProgram::StandardOutput::Read);
+    const QByteArray address = bus != nullptr ? bus->ReadLine(kTakeOverMs).trimmed() : QByteArray();
+    if (address.isEmpty()) {
+        return Fail("no private session bus for the window manager");
+    }
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromUtf8(address));
+    env.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
     return true;
 }
 

@@ -1,8 +1,8 @@
 // A private X desktop for one test, benchmark or script: Xvfb with the RandR monitors asked
-// for (and with or without Composite), optionally a window manager, a tray host and a
-// compositing manager, the programs the test starts on it, and the test's own connection for
-// screenshots, pixel probes and synthetic input. Everything it started ends with it, in
-// reverse order, also when a test fails half-way.
+// for, or Xorg whose monitors are real outputs (and with or without Composite), optionally a window
+// manager, a tray host and a compositing manager, the programs the test starts on it, and the
+// test's own connection for screenshots, pixel probes and synthetic input. Everything it started
+// ends with it, in reverse order, also when a test fails half-way.
 #pragma once
 
 #include <QImage>
@@ -22,9 +22,10 @@
 #include "tests/e2e/support/XvfbServer.h"
 
 // The window managers the placement scenes run under; None leaves windows unmanaged.
-enum class WindowManager { None, Openbox, Icewm, Fluxbox };
+enum class WindowManager { None, Openbox, Icewm, Fluxbox, Xfwm4, I3, Awesome };
 const char* WindowManagerName(WindowManager manager);
-// Parses "openbox", "icewm", "fluxbox" or "none"; nothing for any other name.
+// Parses "openbox", "icewm", "fluxbox", "xfwm4", "i3", "awesome" or "none"; nothing for any
+// other name.
 std::optional<WindowManager> ParseWindowManager(const std::string& name);
 
 struct DesktopOptions {
@@ -33,6 +34,10 @@ struct DesktopOptions {
     int height = 1080;
     std::vector<MonitorSpec> monitors;
     bool composite = true;
+    // Xorg with the dummy driver instead of Xvfb: each monitor is a RandR output of its own,
+    // as window managers that place windows by output need, and hot-plugging turns outputs
+    // on and off. Slower to start than Xvfb.
+    bool realOutputs = false;
     WindowManager windowManager = WindowManager::None;
     // A system tray host (trayer) at the top right of the first monitor.
     bool tray = false;
@@ -80,8 +85,10 @@ class TestDesktop {
     QRgb PixelAt(int x, int y) { return x_->PixelAt(x, y); }
 
   private:
-    TestProgram* StartHelper(const QString& program, const QStringList& args,
-                             const QProcessEnvironment& env);
+    TestProgram* StartHelper(
+        const QString& program, const QStringList& args, const QProcessEnvironment& env,
+        TestProgram::StandardOutput output = TestProgram::StandardOutput::Drop);
+    bool StartSessionBus(QProcessEnvironment& env);
     bool Fail(const std::string& what);
     // Waits until selection has an owner (owned) or has none (!owned).
     bool WaitForSelectionOwner(const char* selection, bool owned);

@@ -78,40 +78,72 @@ TEST_P(WindowManagers, FramesANewWindowAtOnceAndEndsWithTheDesktop) {
 
 INSTANTIATE_TEST_SUITE_P(Desktop, WindowManagers,
                          ::testing::Values(WindowManager::Openbox, WindowManager::Icewm,
-                                           WindowManager::Fluxbox),
+                                           WindowManager::Fluxbox, WindowManager::Xfwm4,
+                                           WindowManager::I3, WindowManager::Awesome),
                          [](const auto& info) {
                              return std::string(WindowManagerName(info.param));
                          });
 
 TEST(TestDesktop, NamesOfWindowManagersReadBack) {
-    for (WindowManager m : {WindowManager::None, WindowManager::Openbox, WindowManager::Icewm,
-                            WindowManager::Fluxbox}) {
+    for (WindowManager m :
+         {WindowManager::None, WindowManager::Openbox, WindowManager::Icewm, WindowManager::Fluxbox,
+          WindowManager::Xfwm4, WindowManager::I3, WindowManager::Awesome}) {
         EXPECT_EQ(ParseWindowManager(WindowManagerName(m)), m);
     }
     EXPECT_FALSE(ParseWindowManager("twm").has_value());
 }
 
-TEST(TestDesktop, MonitorsArePluggedInAndOutWhileItRuns) {
+// On Xvfb monitors are RandR monitors without outputs; on Xorg with the dummy driver each is
+// an output that is turned on and off.
+struct MonitorKind {
+    bool realOutputs;
+    const char* first;   // how the listing names the monitors
+    const char* second;  // (the second, unplugged later)
+    const char* third;   // and the third, plugged in later
+};
+
+class MonitorsOf : public ::testing::TestWithParam<MonitorKind> {};
+
+TEST_P(MonitorsOf, ArePluggedInAndOutWhileItRuns) {
+    const MonitorKind kind = GetParam();
     DesktopOptions options;
+    options.realOutputs = kind.realOutputs;
     options.monitors = {{0, 0, 1600, 1080, true}, {1600, 200, 1280, 720, false}};
     TestDesktop desktop(options);
     ASSERT_TRUE(desktop.Ready()) << desktop.Failure();
-    EXPECT_NE(Monitors(desktop.Server()).find("1280/338x720/190+1600+200"), std::string::npos)
-        << Monitors(desktop.Server());
+    std::string listing = Monitors(desktop.Server());
+    EXPECT_NE(listing.find("Monitors: 2"), std::string::npos) << listing;
+    EXPECT_NE(listing.find(std::string(kind.second) + " 1280/"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("x720/"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("+1600+200"), std::string::npos) << listing;
 
     ASSERT_TRUE(desktop.Server().AddMonitor({2880, 0, 320, 240, false}));
-    std::string listing = Monitors(desktop.Server());
+    listing = Monitors(desktop.Server());
     EXPECT_NE(listing.find("Monitors: 3"), std::string::npos) << listing;
-    EXPECT_NE(listing.find("V3 320/"), std::string::npos) << listing;
+    EXPECT_NE(listing.find(std::string(kind.third) + " 320/"), std::string::npos) << listing;
 
     ASSERT_TRUE(desktop.Server().RemoveMonitor(1));
     listing = Monitors(desktop.Server());
     EXPECT_NE(listing.find("Monitors: 2"), std::string::npos) << listing;
-    EXPECT_EQ(listing.find("V2"), std::string::npos) << listing;
+    EXPECT_EQ(listing.find(std::string(kind.second) + " "), std::string::npos) << listing;
+    EXPECT_NE(listing.find(std::string(kind.first) + " 1600/"), std::string::npos) << listing;
     ASSERT_EQ(desktop.Server().Monitors().size(), 2u);
     EXPECT_EQ(desktop.Server().Monitors()[1].x, 2880);
     EXPECT_FALSE(desktop.Server().RemoveMonitor(2));
+    if (kind.realOutputs) {
+        // The unplugged output is free again for the next monitor.
+        ASSERT_TRUE(desktop.Server().AddMonitor({1600, 0, 640, 480, false}));
+        listing = Monitors(desktop.Server());
+        EXPECT_NE(listing.find(std::string(kind.second) + " 640/"), std::string::npos) << listing;
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(Desktop, MonitorsOf,
+                         ::testing::Values(MonitorKind{false, "V1", "V2", "V3"},
+                                           MonitorKind{true, "DUMMY0", "DUMMY1", "DUMMY2"}),
+                         [](const auto& info) {
+                             return std::string(info.param.realOutputs ? "Xorg" : "Xvfb");
+                         });
 
 TEST(TestDesktop, TrayAndCompositorHoldTheirSelections) {
     DesktopOptions options;

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
@@ -16,6 +17,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+
+#include "tests/e2e/support/XorgDummy.h"
 
 namespace {
 
@@ -87,17 +90,43 @@ bool XvfbServer::Start(const Options& options) {
     if (pipe2(fds, O_CLOEXEC) != 0) {
         return false;
     }
+    realOutputs_ = options.realOutputs;
     std::vector<std::string> args = {
-        "Xvfb",      "-displayfd",
-        "3",         "-screen",
-        "0",         std::to_string(options.width) + "x" + std::to_string(options.height) + "x24",
-        "-noreset",  "-nolisten",
-        "tcp",       options.composite ? "+extension" : "-extension",
-        "Composite", "+extension",
-        "RANDR",     "+extension",
-        "RENDER",    "+extension",
+        realOutputs_ ? "Xorg" : "Xvfb",
+        "-displayfd",
+        "3",
+        "-screen",
+        "0",
+        std::to_string(options.width) + "x" + std::to_string(options.height) + "x24",
+        "-noreset",
+        "-nolisten",
+        "tcp",
+        options.composite ? "+extension" : "-extension",
+        "Composite",
+        "+extension",
+        "RANDR",
+        "+extension",
+        "RENDER",
+        "+extension",
         "DAMAGE"};
+    if (realOutputs_) {
+        configDir_ = std::make_unique<QTemporaryDir>();
+        QFile config(configDir_->filePath(QStringLiteral("xorg.conf")));
+        const std::string text =
+            XorgDummyConfig(std::max(options.width, 6400), std::max(options.height, 2400));
+        if (!configDir_->isValid() || !config.open(QIODevice::WriteOnly) ||
+            config.write(text.data(), static_cast<qint64>(text.size())) <= 0) {
+            close(fds[0]);
+            close(fds[1]);
+            return false;
+        }
+        config.close();
+        args.resize(3);
+        const std::vector<std::string> more = XorgDummyArgs(options.composite);
+        args.insert(args.end(), more.begin(), more.end());
+    }
     args.insert(args.end(), options.extraArgs.begin(), options.extraArgs.end());
+    const std::string workDir = configDir_ ? configDir_->path().toStdString() : std::string();
     auto argv = ToArgv(args);
     const pid_t pid = fork();
     if (pid == 0) {
@@ -117,7 +146,10 @@ bool XvfbServer::Start(const Options& options) {
             dup2(devnull, 1);
             dup2(devnull, 2);
         }
-        execvp("Xvfb", argv.data());
+        if (!workDir.empty() && chdir(workDir.c_str()) != 0) {
+            _exit(127);
+        }
+        execvp(argv[0], argv.data());
         _exit(127);
     }
     close(fds[1]);
@@ -166,6 +198,9 @@ void XvfbServer::Export() const {
 }
 
 bool XvfbServer::SetMonitors(const std::vector<MonitorSpec>& monitors) {
+    if (realOutputs_) {
+        return SetOutputs(monitors);
+    }
     std::string listing;
     if (RunOn(*this, {"xrandr", "--listmonitors"}, &listing) != 0) {
         return false;
@@ -188,7 +223,58 @@ bool XvfbServer::SetMonitors(const std::vector<MonitorSpec>& monitors) {
     return true;
 }
 
+// Each output gets its mode and place, and every other one is turned off, in one change.
+bool XvfbServer::SetOutputs(const std::vector<MonitorSpec>& monitors) {
+    std::vector<std::string> change = {"xrandr"};
+    constexpr std::size_t kOutputs = 16;  // the dummy driver's
+    if (monitors.size() > kOutputs) {
+        return false;
+    }
+    for (std::size_t i = 0; i < kOutputs; ++i) {
+        const std::string output = DummyOutputName(i);
+        if (i >= monitors.size()) {
+            change.insert(change.end(), {"--output", output, "--off"});
+            continue;
+        }
+        for (const auto& command : DummyModeCommands(monitors[i], output)) {
+            RunOn(*this, command);  // fails harmlessly when the mode is there already
+        }
+        const std::vector<std::string> place = DummyPlaceCommand(monitors[i], output);
+        change.insert(change.end(), place.begin() + 1, place.end());
+    }
+    if (RunOn(*this, change) != 0) {
+        return false;
+    }
+    monitors_ = monitors;
+    names_.clear();
+    for (std::size_t i = 0; i < monitors.size(); ++i) {
+        names_.push_back(DummyOutputName(i));
+    }
+    return true;
+}
+
+// The first output not in use is plugged in.
+bool XvfbServer::AddOutput(const MonitorSpec& monitor) {
+    std::size_t index = 0;
+    while (std::find(names_.begin(), names_.end(), DummyOutputName(index)) != names_.end()) {
+        ++index;
+    }
+    const std::string output = DummyOutputName(index);
+    for (const auto& command : DummyModeCommands(monitor, output)) {
+        RunOn(*this, command);
+    }
+    if (RunOn(*this, DummyPlaceCommand(monitor, output)) != 0) {
+        return false;
+    }
+    monitors_.push_back(monitor);
+    names_.push_back(output);
+    return true;
+}
+
 bool XvfbServer::AddMonitor(const MonitorSpec& monitor) {
+    if (realOutputs_) {
+        return AddOutput(monitor);
+    }
     const std::string name = "V" + std::to_string(nextName_++);
     if (!SetMonitor(monitor, name, monitors_.empty())) {
         return false;
@@ -199,7 +285,12 @@ bool XvfbServer::AddMonitor(const MonitorSpec& monitor) {
 }
 
 bool XvfbServer::RemoveMonitor(std::size_t index) {
-    if (index >= names_.size() || RunOn(*this, {"xrandr", "--delmonitor", names_[index]}) != 0) {
+    const std::vector<std::string> unplug =
+        realOutputs_ && index < names_.size()
+            ? std::vector<std::string>{"xrandr", "--output", names_[index], "--off"}
+            : std::vector<std::string>{"xrandr", "--delmonitor",
+                                       index < names_.size() ? names_[index] : ""};
+    if (index >= names_.size() || RunOn(*this, unplug) != 0) {
         return false;
     }
     monitors_.erase(monitors_.begin() + static_cast<std::ptrdiff_t>(index));

@@ -1,10 +1,14 @@
 // A private X server for one test: Xvfb on a free display number, with the extensions the
-// program needs and RandR monitors set as the test asks. Ended when the object goes.
+// program needs and RandR monitors set as the test asks; or, where window managers must see
+// real outputs, Xorg with the dummy driver (XorgDummy.h). Ended when the object goes.
 #pragma once
 
 #include <QProcessEnvironment>
+#include <QTemporaryDir>
 
 #include <sys/types.h>
+
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,6 +26,8 @@ class XvfbServer {
         int width = 3200;
         int height = 1080;
         bool composite = true;
+        // Xorg with the dummy driver: every monitor is an output of its own (DUMMY0...).
+        bool realOutputs = false;
         std::vector<std::string> extraArgs;
     };
 
@@ -36,7 +42,8 @@ class XvfbServer {
     const std::string& Display() const { return display_; }
     pid_t Pid() const { return pid_; }
 
-    // Replaces the RandR monitors: the first carries the screen's output, the others none.
+    // Replaces the RandR monitors: the first carries the screen's output, the others none;
+    // with real outputs each monitor is an output turned on, the others are turned off.
     bool SetMonitors(const std::vector<MonitorSpec>& monitors);
     // Plugs in one more monitor (after the others) or unplugs monitor index (0-based) while
     // programs run, as a user does with a projector.
@@ -55,12 +62,17 @@ class XvfbServer {
   private:
     bool Start(const Options& options);
     bool SetMonitor(const MonitorSpec& monitor, const std::string& name, bool carriesOutput);
+    bool SetOutputs(const std::vector<MonitorSpec>& monitors);
+    bool AddOutput(const MonitorSpec& monitor);
     pid_t pid_ = -1;
     std::string display_;
     std::vector<MonitorSpec> monitors_;
     // RandR names of monitors_, in the same order.
     std::vector<std::string> names_;
     int nextName_ = 1;
+    bool realOutputs_ = false;
+    // Xorg's configuration and log.
+    std::unique_ptr<QTemporaryDir> configDir_;
 };
 
 // Runs a command to completion with DISPLAY set to the server; returns its exit code, or -1.

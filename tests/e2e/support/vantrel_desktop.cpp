@@ -2,11 +2,13 @@
 // one command on it (DISPLAY set, Qt on xcb) and ends everything it started when the command
 // ends or the tool is interrupted; exits with the command's exit code.
 //
-//   vantrel_desktop [--screen WxH] [--monitor WxH+X+Y]... [--wm openbox|icewm|fluxbox|none]
+//   vantrel_desktop [--screen WxH] [--monitor WxH+X+Y]... [--real-outputs]
+//                   [--wm openbox|icewm|fluxbox|xfwm4|i3|awesome|none]
 //                   [--tray] [--compositor] [--no-composite] [-- command args...]
 //
-// The first monitor is the primary one. Without a command it prints the display and waits
-// for SIGINT or SIGTERM.
+// The first monitor is the primary one. --real-outputs runs Xorg with the dummy driver, whose
+// monitors are RandR outputs (DUMMY0...), instead of Xvfb. Without a command it prints the display
+// and waits for SIGINT or SIGTERM.
 #include <signal.h>
 
 #include <QCoreApplication>
@@ -58,6 +60,8 @@ bool ParseOption(const QStringList& args, int& i, Invocation& out) {
         out.desktop.compositor = true;
     } else if (option == "--no-composite") {
         out.desktop.composite = false;
+    } else if (option == "--real-outputs") {
+        out.desktop.realOutputs = true;
     } else if (option == "--screen" && hasValue) {
         return ParseScreen(args[++i], out.desktop);
     } else if (option == "--monitor" && hasValue) {
