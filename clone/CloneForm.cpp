@@ -120,13 +120,17 @@ void TCloneForm::FormResize() {
 
 void TCloneForm::SetFitToWindow(bool fit) {
     if (fit != fitToWindow_) {
-        FormClick();
+        fitToWindow_ = fit;
+        UpdatePlacement();
     }
 }
 
 void TCloneForm::FormClick() {
-    fitToWindow_ = !fitToWindow_;
-    UpdatePlacement();
+    if (clickAction_) {
+        clickAction_();
+    } else {
+        SetFitToWindow(!fitToWindow_);
+    }
 }
 
 bool TCloneForm::FormCloseQuery() const {

@@ -6,6 +6,7 @@
 #include <QSize>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 #include "platform/Compositor.h"
@@ -38,6 +39,9 @@ class TCloneForm : public QWidget {
     bool FitToWindow() const { return fitToWindow_; }
     // Fits the image to the display, or shows it at its natural size, as a click switches.
     void SetFitToWindow(bool fit);
+    // What a left click does instead of switching by itself: whoever keeps the clones'
+    // state decides, and sets the mode back here.
+    void SetClickAction(std::function<void()> action) { clickAction_ = std::move(action); }
 
     // The client size in device pixels, the unit of the thumbnail's destination rectangle.
     QSize ClientPixelSize() const;
@@ -58,6 +62,7 @@ class TCloneForm : public QWidget {
     Compositor& compositor_;
     DisplayList& displays_;
     std::unique_ptr<Thumbnail> thumbnail_;
+    std::function<void()> clickAction_;
     WindowHandle sourceWindow_ = 0;
     bool allowClose_ = false;
     bool fitToWindow_ = false;

@@ -50,7 +50,7 @@ QString Geometry(const QRect& rect) {
            signedNumber(rect.y());
 }
 
-const RemoteWindow* FindWindow(std::uint64_t handle, const QList<RemoteWindow>& windows) {
+const RemoteWindow* FindWindow(WindowHandle handle, const QList<RemoteWindow>& windows) {
     for (const RemoteWindow& window : windows) {
         if (window.handle == handle) {
             return &window;

@@ -9,9 +9,11 @@
 
 #include <cstdint>
 
+#include "platform/WindowList.h"
+
 // One listed window: its id, the numbers of the displays that show a clone of it, its title.
 struct RemoteWindow {
-    std::uint64_t handle = 0;
+    WindowHandle handle = 0;
     QList<int> clonedOn;
     QString title;
 };
@@ -44,12 +46,12 @@ class RemoteTarget {
     virtual ~RemoteTarget() = default;
     // The windows as the main window lists them now, and the displays.
     virtual RemoteState State() = 0;
-    // Opens a clone of the window on the display, as pressing its button does. Only asked
+    // Opens a clone of the window on the display, as its button does. Only asked
     // for a listed window and an existing display that does not show a clone of it yet.
-    virtual Outcome Clone(std::uint64_t window, int display, bool naturalSize) = 0;
-    // Closes the window's clone on the display, as releasing its button does. Only asked
+    virtual Outcome Clone(WindowHandle window, int display, bool naturalSize) = 0;
+    // Closes the window's clone on the display, as its button does. Only asked
     // when that clone is open.
-    virtual Outcome Release(std::uint64_t window, int display) = 0;
+    virtual Outcome Release(WindowHandle window, int display) = 0;
     // Shows each display's number on it for a moment.
     virtual Outcome Identify() = 0;
     // Brings the main window back: shown, restored, raised and activated.

@@ -3,20 +3,26 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <limits>
+
 namespace {
 
-std::optional<std::uint64_t> ParseWindowId(const QString& text) {
+// An id too large for a window handle names no window: the text is then only a pattern.
+std::optional<WindowHandle> ParseWindowId(const QString& text) {
     bool ok = false;
-    std::uint64_t value = 0;
+    qulonglong value = 0;
     if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
         value = text.mid(2).toULongLong(&ok, 16);
     } else if (!text.isEmpty() && text.front().isDigit()) {
         value = text.toULongLong(&ok, 10);
     }
-    return ok ? std::optional(value) : std::nullopt;
+    if (!ok || value > std::numeric_limits<WindowHandle>::max()) {
+        return std::nullopt;
+    }
+    return static_cast<WindowHandle>(value);
 }
 
-const RemoteWindow* FindById(std::uint64_t id, const QList<RemoteWindow>& windows) {
+const RemoteWindow* FindById(WindowHandle id, const QList<RemoteWindow>& windows) {
     for (const RemoteWindow& window : windows) {
         if (window.handle == id) {
             return &window;
@@ -38,7 +44,7 @@ QString ListMatches(const QString& pattern, const QList<const RemoteWindow*>& ma
 
 }  // namespace
 
-QString FormatWindowId(std::uint64_t handle) {
+QString FormatWindowId(WindowHandle handle) {
     return QStringLiteral("0x") + QString::number(handle, 16);
 }
 

@@ -11,7 +11,7 @@
 #include "remote/RemoteTarget.h"
 
 struct WindowMatch {
-    std::optional<std::uint64_t> handle;
+    std::optional<WindowHandle> handle;
     QString error;  // why no single window was found; empty when handle is set
 };
 
@@ -25,4 +25,4 @@ WindowMatch MatchWindow(const QString& pattern, const QList<RemoteWindow>& windo
 std::optional<QString> CheckDisplay(int number, const QList<RemoteDisplay>& displays);
 
 // A window id as --list prints it: lowercase hexadecimal with 0x.
-QString FormatWindowId(std::uint64_t handle);
+QString FormatWindowId(WindowHandle handle);

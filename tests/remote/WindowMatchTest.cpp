@@ -36,6 +36,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Ids as --list prints them, in either case, and in decimal.
         MatchCase{"0x1a00007", 0x1a00007, ""}, MatchCase{"0X1C00003", 0x1c00003, ""},
         MatchCase{"37748753", 0x2400011, ""},
+        // Too large for a window id: not one cut down to a listed window's.
+        MatchCase{"0x1001a00007", 0, "no window has"},
         // A title pattern: searched for anywhere, case-sensitive, anchors honoured.
         MatchCase{"xterm", 0x1a00007, ""}, MatchCase{"^UX", 0x1c00003, ""},
         MatchCase{"notes\\.txt$", 0x2400011, ""}, MatchCase{"(?i)editor", 0x2400011, ""},
