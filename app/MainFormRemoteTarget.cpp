@@ -28,7 +28,30 @@ RemoteState MainFormRemoteTarget::State() {
     for (std::size_t i = 0; i < displays.size(); ++i) {
         state.displays.append({static_cast<int>(i) + 1, displays[i].name, displays[i].rect});
     }
+    for (std::size_t i = 0; i < clones.Kept().size(); ++i) {
+        const KeptClone& kept = clones.Kept()[i];
+        const auto display = clones.DisplayOf(kept);
+        state.kept.append({static_cast<int>(i), kept.shownWindow,
+                           display ? static_cast<int>(*display) + 1 : 0,
+                           static_cast<int>(kept.displayNumber) + 1, kept.displayName,
+                           kept.window.title, kept.mode == CloneMode::Natural});
+    }
     return state;
+}
+
+Outcome MainFormRemoteTarget::Keep(WindowHandle window, int display, bool keep) {
+    if (display < 1 || !form_.Clones().Keep(window, static_cast<std::size_t>(display - 1), keep)) {
+        return Outcome::Failed(
+            QStringLiteral("no clone of the window is open on display %1").arg(display));
+    }
+    return Outcome::Done();
+}
+
+Outcome MainFormRemoteTarget::Forget(int index) {
+    if (index < 0 || !form_.Clones().Forget(static_cast<std::size_t>(index))) {
+        return Outcome::Failed(QStringLiteral("that clone is no longer kept"));
+    }
+    return Outcome::Done();
 }
 
 QString MainFormRemoteTarget::Unclonable(WindowHandle window, int display) const {

@@ -15,6 +15,8 @@ class MainFormRemoteTarget final : public RemoteTarget {
     RemoteState State() override;
     Outcome Clone(WindowHandle window, int display, bool naturalSize) override;
     Outcome Release(WindowHandle window, int display) override;
+    Outcome Keep(WindowHandle window, int display, bool keep) override;
+    Outcome Forget(int index) override;
     Outcome Identify() override;
     Outcome Show() override;
     Outcome Hide() override;

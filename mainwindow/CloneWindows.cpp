@@ -10,6 +10,8 @@ CloneWindows::CloneWindows(CloneSet& clones, const CloneServices& services, QWid
         QObject::connect(&clones_, &CloneSet::ModeChanged, [this](const auto& c) { SetMode(c); }),
         QObject::connect(&clones_, &CloneSet::DisplaysFollowed,
                          [this](const auto& followed) { Follow(followed); }),
+        QObject::connect(&clones_, &CloneSet::WindowChanged,
+                         [this](WindowHandle window) { ShowKept(window); }),
     };
 }
 
@@ -37,17 +39,10 @@ void CloneWindows::Open(const CloneEntry& clone) {
         return;
     }
     form->SetFitToWindow(clone.mode == CloneMode::Fit);
+    form->SetKept(clone.kept);
+    GiveActions(*form);
     const WindowHandle window = clone.window;
     const std::size_t display = clone.display;
-    form->SetClickAction([this, form = form.get()] {
-        // The clone may have moved to another display number since it was opened.
-        for (const auto& [key, each] : windows_) {
-            if (each.get() == form) {
-                clones_.ToggleMode(key.first, key.second);
-                return;
-            }
-        }
-    });
     // Some window managers move the focus away from the active window when a window that
     // refuses it appears; the main window asks for it back.
     const bool mainActive = mainWindow_ != nullptr && mainWindow_->isActiveWindow();
@@ -59,6 +54,47 @@ void CloneWindows::Open(const CloneEntry& clone) {
     // managers; the clone covers its display, the main window included.
     form->raise();
     windows_[{window, display}] = std::move(form);
+}
+
+std::optional<CloneWindows::Key> CloneWindows::KeyOf(const TCloneForm* form) const {
+    for (const auto& [key, each] : windows_) {
+        if (each.get() == form) {
+            return key;
+        }
+    }
+    return std::nullopt;
+}
+
+// The clone's click and menu ask the set, which tells this clone (and the buttons) back.
+void CloneWindows::GiveActions(TCloneForm& form) {
+    const auto ask = [this, form = &form](auto action) {
+        return [this, form, action] {
+            if (const auto key = KeyOf(form)) {
+                action(key->first, key->second);
+            }
+        };
+    };
+    form.SetClickAction(ask([this](WindowHandle w, std::size_t d) { clones_.ToggleMode(w, d); }));
+    CloneMenuActions menu;
+    menu.toggleKeep = ask([this](WindowHandle w, std::size_t d) {
+        const CloneEntry* clone = clones_.Find(w, d);
+        clones_.Keep(w, d, clone != nullptr && !clone->kept);
+    });
+    menu.close = ask([this](WindowHandle w, std::size_t d) { clones_.Close(w, d); });
+    menu.setFit = [this, form = &form](bool fit) {
+        if (const auto key = KeyOf(form)) {
+            clones_.SetMode(key->first, key->second, fit ? CloneMode::Fit : CloneMode::Natural);
+        }
+    };
+    form.SetMenuActions(std::move(menu));
+}
+
+void CloneWindows::ShowKept(WindowHandle window) {
+    for (const std::size_t display : clones_.DisplaysOf(window)) {
+        if (TCloneForm* form = Window(window, display)) {
+            form->SetKept(clones_.Find(window, display)->kept);
+        }
+    }
 }
 
 void CloneWindows::Close(const CloneEntry& clone) {

@@ -7,6 +7,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "clone/CloneForm.h"
@@ -15,6 +16,7 @@
 class Compositor;
 class DisplayList;
 class SystemServices;
+class WindowList;
 
 // What a clone window needs.
 struct CloneServices {
@@ -24,6 +26,8 @@ struct CloneServices {
     // Clones go full screen on their display's named screen (Wayland) instead of taking
     // its geometry.
     bool byScreen = false;
+    // What the desktop says of windows, for kept clones; none: only their titles are known.
+    WindowList* windows = nullptr;
 };
 
 class CloneWindows {
@@ -43,6 +47,10 @@ class CloneWindows {
     void Open(const CloneEntry& clone);
     void Close(const CloneEntry& clone);
     void SetMode(const CloneEntry& clone);
+    void ShowKept(WindowHandle window);
+    // The clone set's key of a clone window, which may have moved to another display.
+    std::optional<Key> KeyOf(const TCloneForm* form) const;
+    void GiveActions(TCloneForm& form);
     void Follow(const std::vector<FollowedClone>& followed);
 
     CloneSet& clones_;

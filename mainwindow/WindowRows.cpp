@@ -12,7 +12,10 @@ WindowRows::WindowRows(QScrollArea* scrollBox, const CloneServices& services)
     : scrollBox_(scrollBox),
       host_(new QWidget),
       services_(services),
-      clones_(services.displays),
+      clones_(services.displays,
+              [windows = services.windows](WindowHandle window) {
+                  return windows != nullptr ? windows->Identify(window) : WindowIdentity{};
+              }),
       cloneWindows_(clones_, services, scrollBox->window()) {
     host_->setObjectName(QStringLiteral("WindowsScrollBoxContent"));
     host_->resize(0, 0);
@@ -92,6 +95,8 @@ void WindowRows::Refresh(const std::vector<ListedWindow>& snapshot) {
     if (!changes.added.empty()) {
         ChainTabOrder();
     }
+    // Kept clones come back to windows that appeared.
+    clones_.Reconcile(model_.Rows());
 }
 
 void WindowRows::Arrange() {

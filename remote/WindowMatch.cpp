@@ -76,6 +76,44 @@ WindowMatch MatchWindow(const QString& pattern, const QList<RemoteWindow>& windo
     return {matches.front()->handle, {}};
 }
 
+KeptMatch MatchKept(const QString& pattern, int display, const RemoteState& state) {
+    const auto id = ParseWindowId(pattern);
+    const QRegularExpression expression(pattern);
+    QList<const RemoteKept*> matches;
+    for (const RemoteKept& kept : state.kept) {
+        const bool onDisplay =
+            kept.display == display || (kept.display == 0 && kept.keptNumber == display);
+        const RemoteWindow* shown = FindById(kept.window, state.windows);
+        const bool named = (id && kept.window != 0 && kept.window == *id) ||
+                           (expression.isValid() &&
+                            (expression.match(kept.title).hasMatch() ||
+                             (shown != nullptr && expression.match(shown->title).hasMatch())));
+        if (onDisplay && named) {
+            matches.append(&kept);
+        }
+    }
+    if (matches.size() == 1) {
+        return {matches.front()->index, {}};
+    }
+    if (!expression.isValid() && !id) {
+        return {std::nullopt, QStringLiteral("\"%1\" is neither a window id nor a valid regular "
+                                             "expression: %2")
+                                  .arg(pattern, expression.errorString())};
+    }
+    if (matches.isEmpty()) {
+        return {std::nullopt,
+                QStringLiteral("no clone kept on display %1 is of a window matching \"%2\"")
+                    .arg(QString::number(display), pattern)};
+    }
+    QString text =
+        QStringLiteral("\"%1\" matches %2 clones kept on display %3; give a narrower pattern:")
+            .arg(pattern, QString::number(matches.size()), QString::number(display));
+    for (const RemoteKept* kept : matches) {
+        text += QStringLiteral("\n  %1").arg(kept->title);
+    }
+    return {std::nullopt, text};
+}
+
 std::optional<QString> CheckDisplay(int number, const QList<RemoteDisplay>& displays) {
     for (const RemoteDisplay& display : displays) {
         if (display.number == number) {

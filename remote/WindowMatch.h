@@ -21,6 +21,16 @@ struct WindowMatch {
 // several matches lists them.
 WindowMatch MatchWindow(const QString& pattern, const QList<RemoteWindow>& windows);
 
+struct KeptMatch {
+    std::optional<int> index;  // RemoteKept::index
+    QString error;
+};
+
+// The kept clone on display number `display` (or kept there, while that display is away)
+// that the pattern names: the id of the window it shows, or a regular expression searched
+// for in the title it was kept with and its window's title now. Errors as for MatchWindow.
+KeptMatch MatchKept(const QString& pattern, int display, const RemoteState& state);
+
 // Why the display number names no display; nothing when it does.
 std::optional<QString> CheckDisplay(int number, const QList<RemoteDisplay>& displays);
 

@@ -35,6 +35,16 @@ Outcome FakeTarget::Release(WindowHandle window, int display) {
     return Record(QStringLiteral("Release %1 %2").arg(FormatWindowId(window)).arg(display));
 }
 
+Outcome FakeTarget::Keep(WindowHandle window, int display, bool keep) {
+    return Record(QStringLiteral("%1 %2 %3")
+                      .arg(keep ? QStringLiteral("Keep") : QStringLiteral("Unkeep"),
+                           FormatWindowId(window), QString::number(display)));
+}
+
+Outcome FakeTarget::Forget(int index) {
+    return Record(QStringLiteral("Forget %1").arg(index));
+}
+
 Outcome FakeTarget::Identify() {
     Record(QStringLiteral("Identify"));
     return identifyFailure_.isEmpty() ? Outcome::Done() : Outcome::Failed(identifyFailure_);

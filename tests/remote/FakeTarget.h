@@ -16,6 +16,8 @@ class FakeTarget : public RemoteTarget {
     RemoteState State() override { return state_; }
     Outcome Clone(WindowHandle window, int display, bool naturalSize) override;
     Outcome Release(WindowHandle window, int display) override;
+    Outcome Keep(WindowHandle window, int display, bool keep) override;
+    Outcome Forget(int index) override;
     Outcome Identify() override;
     Outcome Show() override { return Record(QStringLiteral("Show")); }
     Outcome Hide() override { return Record(QStringLiteral("Hide")); }
