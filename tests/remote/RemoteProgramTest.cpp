@@ -82,6 +82,18 @@ class RemoteProgramTest : public ::testing::Test {
         clients_.push_back(std::move(process));
         return window;
     }
+    // A colour client that names its process (_NET_WM_PID) as programs do, so that a kept
+    // clone can know its program again.
+    std::uint32_t ProgramClient(const QString& title) {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(desktop_.Environment());
+        process->start(QStringLiteral("/bin/sh"),
+                       {QStringLiteral("-c"), QStringLiteral("exec \"$0\" --title \"$1\" --pid $$"),
+                        QStringLiteral(VANTREL_COLOUR_CLIENT), title});
+        const std::uint32_t window = ReadAnnouncedWindow(*process, kWaitMs);
+        clients_.push_back(std::move(process));
+        return window;
+    }
     // A viewable top-level window that covers display 2 exactly: the clone.
     bool CloneOnDisplay2() {
         for (const std::uint32_t window : x_.RootChildren()) {
@@ -160,15 +172,15 @@ TEST_F(RemoteProgramTest, CommandsDriveTheRunningCopy) {
 // A kept clone survives the program's restart, its window's restart and its monitor's
 // unplugging; --forget ends it.
 TEST_F(RemoteProgramTest, AKeptCloneComesBackUntilItIsForgotten) {
-    Client(QStringLiteral("Slides deck"));
+    ASSERT_NE(ProgramClient(QStringLiteral("Slides deck")), 0u);
     ASSERT_NO_FATAL_FAILURE(StartCopy());
     const QStringList keep{QStringLiteral("--clone"), QStringLiteral("deck"),
                            QStringLiteral("--display"), QStringLiteral("2"),
                            QStringLiteral("--keep")};
     ASSERT_TRUE(WaitUntil([&] { return Vantrel(keep).exitCode == 0; }, kWaitMs));
     ASSERT_TRUE(WaitUntil([this] { return CloneOnDisplay2(); }, kWaitMs));
-    EXPECT_TRUE(
-        Vantrel({QStringLiteral("--list")}).out.contains(QStringLiteral("\t2k\tSlides deck\n")));
+    const QString listing = Vantrel({QStringLiteral("--list")}).out;
+    EXPECT_TRUE(listing.contains(QStringLiteral("\t2k\tSlides deck\n"))) << listing.toStdString();
 
     EXPECT_EQ(Vantrel({QStringLiteral("--quit")}).exitCode, 0);
     ASSERT_TRUE(copy_.waitForFinished(kWaitMs));
@@ -185,12 +197,13 @@ TEST_F(RemoteProgramTest, AKeptCloneComesBackUntilItIsForgotten) {
                 .out.contains(QStringLiteral("kept\t2\tSlides deck\tfit\n"));
         },
         kWaitMs));
-    Client(QStringLiteral("Slides deck"));
+    ProgramClient(QStringLiteral("Slides deck"));
     EXPECT_TRUE(WaitUntil([this] { return CloneOnDisplay2(); }, kWaitMs)) << "window restarted";
 
+    const std::string projector = desktop_.Server().MonitorName(1);
     ASSERT_TRUE(desktop_.Server().RemoveMonitor(1));
     ASSERT_TRUE(WaitUntil([this] { return !CloneOnDisplay2(); }, kWaitMs));
-    ASSERT_TRUE(desktop_.Server().AddMonitor({1280, 0, 1920, 1080, false}));
+    ASSERT_TRUE(desktop_.Server().AddMonitor({1280, 0, 1920, 1080, false}, projector));
     EXPECT_TRUE(WaitUntil([this] { return CloneOnDisplay2(); }, kWaitMs)) << "monitor back";
 
     EXPECT_EQ(Vantrel({QStringLiteral("--forget"), QStringLiteral("deck"),

@@ -188,8 +188,8 @@ bool XvfbServer::SetMonitors(const std::vector<MonitorSpec>& monitors) {
     return true;
 }
 
-bool XvfbServer::AddMonitor(const MonitorSpec& monitor) {
-    const std::string name = "V" + std::to_string(nextName_++);
+bool XvfbServer::AddMonitor(const MonitorSpec& monitor, const std::string& reusedName) {
+    const std::string name = reusedName.empty() ? "V" + std::to_string(nextName_++) : reusedName;
     if (!SetMonitor(monitor, name, monitors_.empty())) {
         return false;
     }
