@@ -11,6 +11,7 @@
 
 #include "app/MainFormRemoteTarget.h"
 #include "app/RefusalRemoteTarget.h"
+#include "clones/KeptStore.h"
 #include "l10n/Session.h"
 #include "mainwindow/MainForm.h"
 #include "platform/Platform.h"
@@ -123,6 +124,30 @@ QString FindMessagesFolder(const QString& installPath, const QString& executable
     return {};
 }
 
+namespace {
+
+void PrintLine(const QString& text) {
+    std::fprintf(stderr, "vantrel: %s\n", text.toLocal8Bit().constData());
+}
+
+// The kept clones of the last run come back as their windows and displays appear; every
+// change of them is saved at once.
+void KeepClones(CloneSet& clones) {
+    const QString path = KeptClonesPath();
+    KeptLoad loaded = LoadKeptClones(path);
+    if (!loaded.problem.isEmpty()) {
+        PrintLine(loaded.problem);
+    }
+    clones.RestoreKept(std::move(loaded.kept));
+    QObject::connect(&clones, &CloneSet::KeptChanged, &clones, [&clones, path] {
+        if (const QString why = SaveKeptClones(path, clones.Kept()); !why.isEmpty()) {
+            PrintLine(why);
+        }
+    });
+}
+
+}  // namespace
+
 int RunApplication(Session& session, Platform& platform) {
     auto* application = qobject_cast<QApplication*>(QCoreApplication::instance());
     if (application == nullptr) {
@@ -144,6 +169,7 @@ int RunApplication(Session& session, Platform& platform) {
     if (!platform.Compositor().Available()) {
         return RefuseToRun(session, platform.Compositor());
     }
+    KeepClones(mainForm->Clones());
     mainForm->PrepareToRun(session.languageId);
     QObject::connect(mainForm.get(), &TMainForm::Closed, application, &QCoreApplication::quit);
     mainForm->show();

@@ -1,8 +1,8 @@
 #include "app/MainFormRemoteTarget.h"
 
 #include <QTimer>
-#include <QToolButton>
 
+#include <algorithm>
 #include <unordered_map>
 #include <vector>
 
@@ -22,16 +22,14 @@ RemoteState MainFormRemoteTarget::State() {
         titles.try_emplace(listed.handle, &listed.title);
     }
     RemoteState state;
+    const CloneSet& clones = form_.Clones();
     for (const auto& row : form_.Rows()) {
         RemoteWindow window;
         window.handle = row->Window();
         const auto whole = titles.find(row->Window());
         window.title = whole != titles.end() ? *whole->second : row->TitleLabel()->text();
-        const auto& buttons = row->DisplayButtons();
-        for (std::size_t i = 0; i < buttons.size(); ++i) {
-            if (buttons[i]->isChecked()) {
-                window.clonedOn.append(static_cast<int>(i) + 1);
-            }
+        for (const std::size_t display : clones.DisplaysOf(row->Window())) {
+            window.clonedOn.append(static_cast<int>(display) + 1);
         }
         state.windows.append(window);
     }
@@ -39,51 +37,61 @@ RemoteState MainFormRemoteTarget::State() {
     for (std::size_t i = 0; i < displays.size(); ++i) {
         state.displays.append({static_cast<int>(i) + 1, displays[i].name, displays[i].rect});
     }
+    for (std::size_t i = 0; i < clones.Kept().size(); ++i) {
+        const KeptClone& kept = clones.Kept()[i];
+        const auto display = clones.DisplayOf(kept);
+        state.kept.append({static_cast<int>(i), kept.shownWindow,
+                           display ? static_cast<int>(*display) + 1 : 0,
+                           static_cast<int>(kept.displayNumber) + 1, kept.displayName,
+                           kept.window.title, kept.mode == CloneMode::Natural});
+    }
     return state;
 }
 
-WindowRowView* MainFormRemoteTarget::FindRow(std::uint64_t window) const {
-    for (const auto& row : form_.Rows()) {
-        if (row->Window() == window) {
-            return row.get();
-        }
-    }
-    return nullptr;
-}
-
-Outcome MainFormRemoteTarget::PressButton(std::uint64_t window, int display, bool down) {
-    WindowRowView* row = FindRow(window);
-    if (row == nullptr) {
-        return Outcome::Failed(QStringLiteral("the window is no longer listed"));
-    }
-    const auto index = static_cast<std::size_t>(display - 1);
-    if (display < 1 || index >= row->DisplayButtons().size()) {
+Outcome MainFormRemoteTarget::Keep(WindowHandle window, int display, bool keep) {
+    if (display < 1 || !form_.Clones().Keep(window, static_cast<std::size_t>(display - 1), keep)) {
         return Outcome::Failed(
-            QStringLiteral("the window's row has no button for display %1").arg(display));
-    }
-    QToolButton* button = row->DisplayButtons()[index];
-    if (button->isChecked() != down) {
-        button->setChecked(down);
-        row->DisplayButtonClick(index);
-    }
-    if (button->isChecked() != down) {
-        return Outcome::Failed(QStringLiteral("the display button did not follow"));
+            QStringLiteral("no clone of the window is open on display %1").arg(display));
     }
     return Outcome::Done();
 }
 
-Outcome MainFormRemoteTarget::Clone(std::uint64_t window, int display, bool naturalSize) {
-    Outcome outcome = PressButton(window, display, true);
-    if (outcome.Succeeded() && naturalSize) {
-        if (TCloneForm* clone = FindRow(window)->Clone(static_cast<std::size_t>(display - 1))) {
-            clone->SetFitToWindow(false);
-        }
+Outcome MainFormRemoteTarget::Forget(int index) {
+    if (index < 0 || !form_.Clones().Forget(static_cast<std::size_t>(index))) {
+        return Outcome::Failed(QStringLiteral("that clone is no longer kept"));
     }
-    return outcome;
+    return Outcome::Done();
 }
 
-Outcome MainFormRemoteTarget::Release(std::uint64_t window, int display) {
-    return PressButton(window, display, false);
+QString MainFormRemoteTarget::Unclonable(WindowHandle window, int display) const {
+    const auto& rows = form_.Rows();
+    if (std::none_of(rows.begin(), rows.end(),
+                     [window](const auto& row) { return row->Window() == window; })) {
+        return QStringLiteral("the window is no longer listed");
+    }
+    if (display < 1 || display > platform_.Displays().Count()) {
+        return QStringLiteral("there is no display %1 now").arg(display);
+    }
+    return {};
+}
+
+Outcome MainFormRemoteTarget::Clone(WindowHandle window, int display, bool naturalSize) {
+    if (const QString why = Unclonable(window, display); !why.isEmpty()) {
+        return Outcome::Failed(why);
+    }
+    const CloneMode mode = naturalSize ? CloneMode::Natural : CloneMode::Fit;
+    if (!form_.Clones().Open(window, static_cast<std::size_t>(display - 1), mode)) {
+        return Outcome::Failed(
+            QStringLiteral("display %1 has no area to show a clone").arg(display));
+    }
+    return Outcome::Done();
+}
+
+Outcome MainFormRemoteTarget::Release(WindowHandle window, int display) {
+    if (display >= 1) {
+        form_.Clones().Close(window, static_cast<std::size_t>(display - 1));
+    }
+    return Outcome::Done();
 }
 
 Outcome MainFormRemoteTarget::Identify() {

@@ -1,12 +1,11 @@
-// The running copy's answers to scripts: each command becomes what the user would do in the
-// main window, so its buttons always show what a command did.
+// The running copy's answers to scripts: each command goes through the same clone set as
+// the main window's buttons, so they always show what a command did.
 #pragma once
 
 #include "remote/RemoteTarget.h"
 
 class Platform;
 class TMainForm;
-class WindowRowView;
 
 class MainFormRemoteTarget final : public RemoteTarget {
   public:
@@ -14,8 +13,10 @@ class MainFormRemoteTarget final : public RemoteTarget {
     MainFormRemoteTarget(TMainForm& form, Platform& platform);
 
     RemoteState State() override;
-    Outcome Clone(std::uint64_t window, int display, bool naturalSize) override;
-    Outcome Release(std::uint64_t window, int display) override;
+    Outcome Clone(WindowHandle window, int display, bool naturalSize) override;
+    Outcome Release(WindowHandle window, int display) override;
+    Outcome Keep(WindowHandle window, int display, bool keep) override;
+    Outcome Forget(int index) override;
     Outcome Identify() override;
     Outcome Show() override;
     Outcome Hide() override;
@@ -23,9 +24,8 @@ class MainFormRemoteTarget final : public RemoteTarget {
     Outcome SetPointer(bool visible) override;
 
   private:
-    WindowRowView* FindRow(std::uint64_t window) const;
-    // Sets display button `display` (from 1) of the window's row as a click would.
-    Outcome PressButton(std::uint64_t window, int display, bool down);
+    // Why the window or display (from 1) cannot have a clone now; empty when it can.
+    QString Unclonable(WindowHandle window, int display) const;
 
     TMainForm& form_;
     Platform& platform_;

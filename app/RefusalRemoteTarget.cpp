@@ -7,14 +7,14 @@
 RefusalRemoteTarget::RefusalRemoteTarget(QMessageBox& box, QString reason)
     : box_(box), reason_(std::move(reason)) {}
 
-Outcome RefusalRemoteTarget::Clone(std::uint64_t window, int display, bool naturalSize) {
+Outcome RefusalRemoteTarget::Clone(WindowHandle window, int display, bool naturalSize) {
     static_cast<void>(window);
     static_cast<void>(display);
     static_cast<void>(naturalSize);
     return Outcome::Failed(reason_);
 }
 
-Outcome RefusalRemoteTarget::Release(std::uint64_t window, int display) {
+Outcome RefusalRemoteTarget::Release(WindowHandle window, int display) {
     static_cast<void>(window);
     static_cast<void>(display);
     return Outcome::Failed(reason_);

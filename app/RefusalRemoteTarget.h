@@ -16,8 +16,8 @@ class RefusalRemoteTarget final : public RemoteTarget {
 
     QString Refusal() override { return reason_; }
     RemoteState State() override { return {}; }
-    Outcome Clone(std::uint64_t window, int display, bool naturalSize) override;
-    Outcome Release(std::uint64_t window, int display) override;
+    Outcome Clone(WindowHandle window, int display, bool naturalSize) override;
+    Outcome Release(WindowHandle window, int display) override;
     Outcome Identify() override { return Outcome::Failed(reason_); }
     // Brings the message to the front; the command still fails with the reason.
     Outcome Show() override;

@@ -1,9 +1,13 @@
 #include "clone/CloneForm.h"
 
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QResizeEvent>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -120,13 +124,17 @@ void TCloneForm::FormResize() {
 
 void TCloneForm::SetFitToWindow(bool fit) {
     if (fit != fitToWindow_) {
-        FormClick();
+        fitToWindow_ = fit;
+        UpdatePlacement();
     }
 }
 
 void TCloneForm::FormClick() {
-    fitToWindow_ = !fitToWindow_;
-    UpdatePlacement();
+    if (clickAction_) {
+        clickAction_();
+    } else {
+        SetFitToWindow(!fitToWindow_);
+    }
 }
 
 bool TCloneForm::FormCloseQuery() const {
@@ -148,6 +156,55 @@ void TCloneForm::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     QWidget::mouseReleaseEvent(event);
+}
+
+namespace {
+
+// Runs action from the event loop, after the menu has gone: it may close the clone.
+void Later(QWidget* clone, std::function<void()> action) {
+    QTimer::singleShot(0, qApp, [guard = QPointer<QWidget>(clone), action = std::move(action)] {
+        if (guard != nullptr && action) {
+            action();
+        }
+    });
+}
+
+}  // namespace
+
+std::unique_ptr<QMenu> TCloneForm::MakeMenu() {
+    auto menu = std::make_unique<QMenu>();
+    menu->setObjectName(QStringLiteral("CloneMenu"));
+    QAction* keep = menu->addAction(QStringLiteral("Keep this clone"));
+    keep->setCheckable(true);
+    keep->setChecked(kept_);
+    keep->setEnabled(static_cast<bool>(menuActions_.toggleKeep));
+    connect(keep, &QAction::triggered, this, [this] { Later(this, menuActions_.toggleKeep); });
+    menu->addSeparator();
+    for (const bool fit : {true, false}) {
+        QAction* mode =
+            menu->addAction(fit ? QStringLiteral("Fit") : QStringLiteral("Natural size"));
+        mode->setCheckable(true);
+        mode->setChecked(fitToWindow_ == fit);
+        connect(mode, &QAction::triggered, this, [this, fit] {
+            Later(this, [this, fit] {
+                if (menuActions_.setFit) {
+                    menuActions_.setFit(fit);
+                } else {
+                    SetFitToWindow(fit);
+                }
+            });
+        });
+    }
+    menu->addSeparator();
+    QAction* close = menu->addAction(QStringLiteral("Close"));
+    close->setEnabled(static_cast<bool>(menuActions_.close));
+    connect(close, &QAction::triggered, this, [this] { Later(this, menuActions_.close); });
+    return menu;
+}
+
+void TCloneForm::contextMenuEvent(QContextMenuEvent* event) {
+    const std::unique_ptr<QMenu> menu = MakeMenu();
+    menu->exec(event->globalPos());
 }
 
 void TCloneForm::closeEvent(QCloseEvent* event) {

@@ -6,13 +6,23 @@
 #include <QSize>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 #include "platform/Compositor.h"
 #include "platform/WindowList.h"
 
 class DisplayList;
+class QMenu;
 class SystemServices;
+
+// What the clone's menu does, given by whoever keeps the clones' state. Without them the menu
+// only switches the mode of the clone itself.
+struct CloneMenuActions {
+    std::function<void()> toggleKeep;
+    std::function<void(bool fit)> setFit;
+    std::function<void()> close;
+};
 
 class TCloneForm : public QWidget {
     Q_OBJECT
@@ -38,6 +48,16 @@ class TCloneForm : public QWidget {
     bool FitToWindow() const { return fitToWindow_; }
     // Fits the image to the display, or shows it at its natural size, as a click switches.
     void SetFitToWindow(bool fit);
+    // What a left click does instead of switching by itself: whoever keeps the clones'
+    // state decides, and sets the mode back here.
+    void SetClickAction(std::function<void()> action) { clickAction_ = std::move(action); }
+    void SetMenuActions(CloneMenuActions actions) { menuActions_ = std::move(actions); }
+    // Shown as the check mark of "Keep this clone".
+    void SetKept(bool kept) { kept_ = kept; }
+    bool Kept() const { return kept_; }
+    // The menu of the right button and the context-menu key: "Keep this clone", "Fit",
+    // "Natural size", "Close". Its actions run once the menu has closed.
+    std::unique_ptr<QMenu> MakeMenu();
 
     // The client size in device pixels, the unit of the thumbnail's destination rectangle.
     QSize ClientPixelSize() const;
@@ -46,6 +66,7 @@ class TCloneForm : public QWidget {
     void resizeEvent(QResizeEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
     void FormResize();
@@ -58,6 +79,9 @@ class TCloneForm : public QWidget {
     Compositor& compositor_;
     DisplayList& displays_;
     std::unique_ptr<Thumbnail> thumbnail_;
+    std::function<void()> clickAction_;
+    CloneMenuActions menuActions_;
+    bool kept_ = false;
     WindowHandle sourceWindow_ = 0;
     bool allowClose_ = false;
     bool fitToWindow_ = false;

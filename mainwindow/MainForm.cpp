@@ -77,7 +77,8 @@ void TMainForm::CreateScrollBox() {
     WindowsScrollBox->viewport()->setAutoFillBackground(true);
     rows_ = std::make_unique<WindowRows>(
         WindowsScrollBox, CloneServices{platform_.Compositor(), platform_.Displays(),
-                                        platform_.System(), ClonesNeedScreen(platform_)});
+                                        platform_.System(), ClonesNeedScreen(platform_),
+                                        &platform_.Windows()});
 }
 
 void TMainForm::FormCreate() {

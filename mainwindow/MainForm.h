@@ -47,6 +47,8 @@ class TMainForm : public QWidget, public WideTextForm {
     void ArrangeRows();
     const WindowRows::RowList& Rows() const { return rows_->Rows(); }
     QWidget* RowHost() const { return rows_->Host(); }
+    // What is cloned where: the buttons, the clones and the commands all go through it.
+    CloneSet& Clones() { return rows_->Clones(); }
     // Closes every clone and empties the list.
     void FormClose();
 

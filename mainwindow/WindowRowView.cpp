@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "mainwindow/CloneWindows.h"
+
 namespace {
 
 constexpr int kButtonLeft = 6;
@@ -44,16 +46,15 @@ void NameClone(QWidget* clone, const QString& title) {
 
 }  // namespace
 
-WindowRowView::WindowRowView(QWidget* host, const CloneServices& services,
-                             const ListedWindow& window, int displays, int index, int titleRight)
-    : host_(host), services_(services), window_(window.handle) {
+WindowRowView::WindowRowView(QWidget* host, const RowClones& clones, const ListedWindow& window,
+                             int displays, int index, int titleRight)
+    : host_(host), clones_(clones), window_(window.handle) {
     const int count = std::max(0, displays);
     // Placed where arranging will put it, so that arranging moves nothing.
     const int top = kRowTop + kRowPitch * index;
     for (int i = 0; i < count; ++i) {
         buttons_.push_back(MakeButton(i, top));
     }
-    clones_.resize(static_cast<std::size_t>(count));
     titleLabel_ = new RowTitleLabel(host);
     const int left = TitleLeft();
     titleLabel_->setGeometry(left, top, std::max(0, titleRight - left), kTitleHeight);
@@ -65,6 +66,7 @@ WindowRowView::WindowRowView(QWidget* host, const CloneServices& services,
                      [this] { TitleLabelClick(); });
     titleLabel_->show();
     NameDisplayButtons(buttons_, window.title);
+    ShowClones();
 }
 
 WindowRowView::~WindowRowView() {
@@ -72,7 +74,6 @@ WindowRowView::~WindowRowView() {
     for (QToolButton* button : buttons_) {
         delete button;
     }
-    CloseClones();
 }
 
 int WindowRowView::TitleLeft() const {
@@ -101,16 +102,16 @@ QToolButton* WindowRowView::MakeButton(int index, int top) {
 }
 
 TCloneForm* WindowRowView::Clone(std::size_t index) const {
-    return index < clones_.size() ? clones_[index].get() : nullptr;
+    return clones_.windows.Window(window_, index);
 }
 
 void WindowRowView::SetTitle(const QString& title) {
     if (titleLabel_->text() != title) {
         titleLabel_->setText(title);
         NameDisplayButtons(buttons_, title);
-        for (const auto& clone : clones_) {
-            if (clone) {
-                NameClone(clone.get(), title);
+        for (const std::size_t display : clones_.set.DisplaysOf(window_)) {
+            if (TCloneForm* clone = Clone(display)) {
+                NameClone(clone, title);
             }
         }
     }
@@ -130,61 +131,35 @@ QPoint WindowRowView::Place(int y, int titleRight) {
 }
 
 void WindowRowView::DisplayButtonClick(std::size_t index) {
-    if (index >= clones_.size() || (clones_[index] != nullptr) == buttons_[index]->isChecked()) {
-        return;  // already as the button says
+    if (index >= buttons_.size()) {
+        return;
     }
     // The toolkit has already switched the button when this runs.
-    if (clones_[index]) {
-        std::unique_ptr<TCloneForm> clone = std::move(clones_[index]);
-        clone->CloseClone();
+    const bool down = buttons_[index]->isChecked();
+    if ((clones_.set.Find(window_, index) != nullptr) == down) {
+        return;  // already as the button says
     }
-    if (buttons_[index]->isChecked()) {
-        auto clone = std::make_unique<TCloneForm>(services_.compositor, services_.displays,
-                                                  services_.system);
-        clone->SetScreenPlacement(services_.byScreen);
-        NameClone(clone.get(), titleLabel_->text());
-        // Placed on its display before it is first shown, so it never appears elsewhere. A
-        // display that has gone (and not yet been taken off the rows) gets no clone.
-        if (clone->StartClone(window_, static_cast<int>(index))) {
-            // Some window managers move the focus away from the active window when a window
-            // that refuses it appears; the main window asks for it back.
-            QWidget* main = host_->window();
-            const bool mainActive = main->isActiveWindow();
-            clone->show();
-            if (mainActive) {
-                main->activateWindow();
-            }
-            // A window that does not take the focus is put below the active one by some
-            // window managers; the clone covers its display, the main window included.
-            clone->raise();
-            clones_[index] = std::move(clone);
-        } else {
-            buttons_[index]->setChecked(false);
-        }
+    if (down) {
+        clones_.set.Open(window_, index);
+    } else {
+        clones_.set.Close(window_, index);
     }
-    UpdateTitleCursor();
+    ShowClones();
 }
 
-void WindowRowView::FollowDisplays(const std::vector<std::optional<std::size_t>>& moved,
-                                   const std::vector<DisplayInfo>& displays) {
-    std::vector<std::unique_ptr<TCloneForm>> kept(displays.size());
-    for (std::size_t i = 0; i < clones_.size(); ++i) {
-        if (!clones_[i]) {
-            continue;
-        }
-        std::unique_ptr<TCloneForm> clone = std::move(clones_[i]);
-        const std::optional<std::size_t> to = i < moved.size() ? moved[i] : std::nullopt;
-        if (to && *to < kept.size() && !kept[*to]) {
-            clone->FollowDisplay(displays[*to].rect);
-            kept[*to] = std::move(clone);
-        } else {
-            clone->CloseClone();
-        }
-    }
-    clones_ = std::move(kept);
-    ResizeButtons(displays.size());
+void WindowRowView::FollowDisplays(std::size_t displays) {
+    ResizeButtons(displays);
+    ShowClones();
+}
+
+void WindowRowView::ShowClones() {
     for (std::size_t i = 0; i < buttons_.size(); ++i) {
-        buttons_[i]->setChecked(clones_[i] != nullptr);
+        buttons_[i]->setChecked(clones_.set.Find(window_, i) != nullptr);
+    }
+    for (const std::size_t display : clones_.set.DisplaysOf(window_)) {
+        if (TCloneForm* clone = Clone(display)) {
+            NameClone(clone, titleLabel_->text());
+        }
     }
     UpdateTitleCursor();
 }
@@ -204,9 +179,7 @@ void WindowRowView::ResizeButtons(std::size_t count) {
 
 // The hand pointer on a title tells that its window has at least one clone.
 void WindowRowView::UpdateTitleCursor() {
-    const bool cloned = std::any_of(clones_.begin(), clones_.end(),
-                                    [](const auto& clone) { return clone != nullptr; });
-    if (cloned) {
+    if (!clones_.set.DisplaysOf(window_).empty()) {
         titleLabel_->setCursor(Qt::PointingHandCursor);
     } else {
         titleLabel_->unsetCursor();
@@ -214,18 +187,9 @@ void WindowRowView::UpdateTitleCursor() {
 }
 
 void WindowRowView::TitleLabelClick() {
-    for (const auto& clone : clones_) {
-        if (clone) {
+    for (const std::size_t display : clones_.set.DisplaysOf(window_)) {
+        if (TCloneForm* clone = Clone(display)) {
             clone->raise();
-        }
-    }
-}
-
-void WindowRowView::CloseClones() {
-    for (auto& slot : clones_) {
-        if (slot) {
-            std::unique_ptr<TCloneForm> clone = std::move(slot);
-            clone->CloseClone();
         }
     }
 }

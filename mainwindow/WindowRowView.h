@@ -1,5 +1,5 @@
-// One row of the main window's list: the title label of a listed window, one toggle button
-// per display, and the clones those buttons opened, which the row owns.
+// One row of the main window's list: the title label of a listed window and one toggle button
+// per display. The buttons ask the clone set and show what it holds for the window.
 #pragma once
 
 #include <QPoint>
@@ -12,21 +12,16 @@
 #include <vector>
 
 #include "clone/CloneForm.h"
+#include "clones/CloneSet.h"
 #include "mainwindow/RowTitleLabel.h"
 #include "platform/DisplayList.h"
 
-class Compositor;
-class DisplayList;
-class SystemServices;
+class CloneWindows;
 
-// What a row needs to open clones.
-struct CloneServices {
-    Compositor& compositor;
-    DisplayList& displays;
-    SystemServices& system;
-    // Clones go full screen on their display's named screen (Wayland) instead of taking
-    // its geometry.
-    bool byScreen = false;
+// The clones a row shows and changes.
+struct RowClones {
+    CloneSet& set;
+    CloneWindows& windows;
 };
 
 // Row geometry in the scroll box's content: row k has its title at kRowTop + kRowPitch * k
@@ -39,9 +34,9 @@ class WindowRowView {
   public:
     // Makes the row's controls on host at row position `index`, with `displays` buttons;
     // the title reaches to x = titleRight.
-    WindowRowView(QWidget* host, const CloneServices& services, const ListedWindow& window,
-                  int displays, int index, int titleRight);
-    // Closes the row's clones and removes its controls.
+    WindowRowView(QWidget* host, const RowClones& clones, const ListedWindow& window, int displays,
+                  int index, int titleRight);
+    // Removes its controls; the window's clones are the set's.
     ~WindowRowView();
     WindowRowView(const WindowRowView&) = delete;
     WindowRowView& operator=(const WindowRowView&) = delete;
@@ -57,17 +52,16 @@ class WindowRowView {
     // bottom edges (exclusive) its controls reach.
     QPoint Place(int y, int titleRight);
 
-    // A display button was toggled: a clone exists exactly while its button is down.
+    // A display button was toggled: the set opens or closes the clone, and the button
+    // shows what it did (a display that has gone gets no clone; its button comes up).
     void DisplayButtonClick(std::size_t index);
-    // The displays changed: moved[i] is the new index of old display i, or nothing when it
-    // has gone. Clones follow their display or close; the row ends with one button per
-    // display, each down exactly while its display has a clone.
-    void FollowDisplays(const std::vector<std::optional<std::size_t>>& moved,
-                        const std::vector<DisplayInfo>& displays);
+    // One button per display from now on, each down exactly while the set holds a clone.
+    void FollowDisplays(std::size_t displays);
+    // The buttons, the clones' names and the title's pointer show the set again.
+    void ShowClones();
     // Brings the window's clones to the front in display order. Clones never take the
     // focus: the main window stays active.
     void TitleLabelClick();
-    void CloseClones();
 
   private:
     QToolButton* MakeButton(int index, int top);
@@ -76,9 +70,8 @@ class WindowRowView {
     void UpdateTitleCursor();
 
     QWidget* host_;
-    CloneServices services_;
+    RowClones clones_;
     WindowHandle window_;
     RowTitleLabel* titleLabel_ = nullptr;
-    std::vector<QToolButton*> buttons_;                // index i stands for display i
-    std::vector<std::unique_ptr<TCloneForm>> clones_;  // slot i: the clone on display i
+    std::vector<QToolButton*> buttons_;  // index i stands for display i
 };

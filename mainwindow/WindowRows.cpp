@@ -9,7 +9,14 @@ constexpr int kTitleRightGap = 33;
 }
 
 WindowRows::WindowRows(QScrollArea* scrollBox, const CloneServices& services)
-    : scrollBox_(scrollBox), host_(new QWidget), services_(services) {
+    : scrollBox_(scrollBox),
+      host_(new QWidget),
+      services_(services),
+      clones_(services.displays,
+              [windows = services.windows](WindowHandle window) {
+                  return windows != nullptr ? windows->Identify(window) : WindowIdentity{};
+              }),
+      cloneWindows_(clones_, services, scrollBox->window()) {
     host_->setObjectName(QStringLiteral("WindowsScrollBoxContent"));
     host_->resize(0, 0);
     scrollBox_->setWidget(host_);
@@ -17,11 +24,22 @@ WindowRows::WindowRows(QScrollArea* scrollBox, const CloneServices& services)
     displays_ = services_.displays.Displays();
     displaysChanged_ = QObject::connect(&services_.displays, &DisplayList::Changed, host_,
                                         [this] { FollowDisplays(); });
+    clonesChanged_ = QObject::connect(&clones_, &CloneSet::WindowChanged,
+                                      [this](WindowHandle window) { ShowClonesOf(window); });
 }
 
 WindowRows::~WindowRows() {
     QObject::disconnect(displaysChanged_);
     Clear();
+    QObject::disconnect(clonesChanged_);
+}
+
+void WindowRows::ShowClonesOf(WindowHandle window) {
+    for (const auto& row : rows_) {
+        if (row->Window() == window) {
+            row->ShowClones();
+        }
+    }
 }
 
 // Every row ends with one button per display; clones follow their display or close.
@@ -33,8 +51,9 @@ void WindowRows::FollowDisplays() {
     const auto moved = MatchDisplays(displays_, now);
     displays_ = std::move(now);
     for (const auto& row : rows_) {
-        row->FollowDisplays(moved, displays_);
+        row->FollowDisplays(displays_.size());
     }
+    clones_.FollowDisplays(moved);
     Arrange();
     ChainTabOrder();
 }
@@ -59,6 +78,7 @@ void WindowRows::Refresh(const std::vector<ListedWindow>& snapshot) {
     const ListChanges changes = model_.Update(snapshot);
     for (const std::size_t row : changes.removed) {
         Lock();
+        clones_.WindowGone(rows_[row]->Window());
         rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(row));
     }
     // Every label shows its window's title again, also one that translation replaced.
@@ -69,11 +89,14 @@ void WindowRows::Refresh(const std::vector<ListedWindow>& snapshot) {
     for (const ListedWindow& window : changes.added) {
         Lock();
         rows_.push_back(std::make_unique<WindowRowView>(
-            host_, services_, window, displays, static_cast<int>(rows_.size()), TitleRight()));
+            host_, RowClones{clones_, cloneWindows_}, window, displays,
+            static_cast<int>(rows_.size()), TitleRight()));
     }
     if (!changes.added.empty()) {
         ChainTabOrder();
     }
+    // Kept clones come back to windows that appeared.
+    clones_.Reconcile(model_.Rows());
 }
 
 void WindowRows::Arrange() {
@@ -90,6 +113,7 @@ void WindowRows::Arrange() {
 }
 
 void WindowRows::Clear() {
+    clones_.CloseAll();
     rows_.clear();
     model_.Clear();
     if (host_ != nullptr) {

@@ -27,6 +27,13 @@ struct Options {
                                QStringLiteral("N")};
     QCommandLineOption natural{QStringLiteral("natural"),
                                QStringLiteral("With --clone: natural size instead of fit.")};
+    QCommandLineOption keep{QStringLiteral("keep"),
+                            QStringLiteral("With --clone: keep the clone; it comes back with its "
+                                           "window and display.")};
+    QCommandLineOption forget{QStringLiteral("forget"),
+                              QStringLiteral("Stop keeping WINDOW's clone on --display and close "
+                                             "it."),
+                              QStringLiteral("WINDOW")};
     QCommandLineOption identify{QStringLiteral("identify"),
                                 QStringLiteral("Show each display's number on it.")};
     QCommandLineOption show{QStringLiteral("show"),
@@ -48,9 +55,9 @@ const char* const kDescription =
     "(--list and --quit only report that none runs).\n"
     "Exit status: 0 done, 1 failed (the message says why), 2 bad usage.";
 
-std::array<const QCommandLineOption*, 12> AllOptions(const Options& o) {
-    return {&o.list, &o.clone, &o.release, &o.display, &o.natural, &o.identify,
-            &o.show, &o.hide,  &o.quit,    &o.pointer, &o.help,    &o.version};
+std::array<const QCommandLineOption*, 14> AllOptions(const Options& o) {
+    return {&o.list,     &o.clone, &o.release, &o.forget, &o.display, &o.natural, &o.keep,
+            &o.identify, &o.show,  &o.hide,    &o.quit,   &o.pointer, &o.help,    &o.version};
 }
 
 // The help text, built here rather than by the parser, which needs a running application.
@@ -89,10 +96,11 @@ std::optional<int> DisplayNumber(const QString& value) {
 
 // The one command given, or a usage error when there are none or several.
 ParsedCommandLine ChooseCommand(const QCommandLineParser& parser, const Options& o) {
-    const std::array<std::pair<const QCommandLineOption*, RemoteCommand>, 8> commands = {{
+    const std::array<std::pair<const QCommandLineOption*, RemoteCommand>, 9> commands = {{
         {&o.list, RemoteCommand::List},
         {&o.clone, RemoteCommand::Clone},
         {&o.release, RemoteCommand::Release},
+        {&o.forget, RemoteCommand::Forget},
         {&o.identify, RemoteCommand::Identify},
         {&o.show, RemoteCommand::Show},
         {&o.hide, RemoteCommand::Hide},
@@ -118,18 +126,24 @@ ParsedCommandLine ChooseCommand(const QCommandLineParser& parser, const Options&
 ParsedCommandLine CheckValues(ParsedCommandLine parsed, const QCommandLineParser& parser,
                               const Options& o) {
     RemoteRequest& request = parsed.request;
-    const bool needsDisplay =
-        request.command == RemoteCommand::Clone || request.command == RemoteCommand::Release;
+    const bool needsDisplay = request.command == RemoteCommand::Clone ||
+                              request.command == RemoteCommand::Release ||
+                              request.command == RemoteCommand::Forget;
     if (parser.isSet(o.display) != needsDisplay) {
-        return Usage(needsDisplay ? QStringLiteral("--clone and --release need --display N")
-                                  : QStringLiteral("--display goes with --clone or --release"));
+        return Usage(needsDisplay
+                         ? QStringLiteral("--clone, --release and --forget need --display N")
+                         : QStringLiteral("--display goes with --clone, --release or --forget"));
     }
     if (parser.isSet(o.natural) && request.command != RemoteCommand::Clone) {
         return Usage(QStringLiteral("--natural goes with --clone"));
     }
+    if (parser.isSet(o.keep) && request.command != RemoteCommand::Clone) {
+        return Usage(QStringLiteral("--keep goes with --clone"));
+    }
     if (needsDisplay) {
-        request.window =
-            parser.value(request.command == RemoteCommand::Clone ? o.clone : o.release);
+        request.window = parser.value(request.command == RemoteCommand::Clone     ? o.clone
+                                      : request.command == RemoteCommand::Release ? o.release
+                                                                                  : o.forget);
         if (request.window.isEmpty()) {
             return Usage(
                 QStringLiteral("WINDOW is empty: give an id from --list or a title "
@@ -145,6 +159,7 @@ ParsedCommandLine CheckValues(ParsedCommandLine parsed, const QCommandLineParser
         }
         request.display = *display;
         request.natural = parser.isSet(o.natural);
+        request.keep = parser.isSet(o.keep);
     }
     if (request.command == RemoteCommand::SetPointer) {
         const QString value = parser.value(o.pointer);

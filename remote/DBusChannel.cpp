@@ -12,12 +12,19 @@ QList<QVariant> Arguments(const RemoteRequest& request) {
         case RemoteCommand::Clone:
             return {request.window, request.display, request.natural};
         case RemoteCommand::Release:
+        case RemoteCommand::Forget:
             return {request.window, request.display};
         case RemoteCommand::SetPointer:
             return {request.pointer};
         default:
             return {};
     }
+}
+
+// The method: a clone to keep goes to Keep, which takes Clone's arguments.
+QString MethodName(const RemoteRequest& request) {
+    return request.command == RemoteCommand::Clone && request.keep ? QStringLiteral("Keep")
+                                                                   : CommandName(request.command);
 }
 
 }  // namespace
@@ -61,7 +68,7 @@ bool DBusChannel::CopyRunning() const {
 Outcome DBusChannel::Send(const RemoteRequest& request) {
     QDBusMessage call = QDBusMessage::createMethodCall(
         QString::fromLatin1(kRemoteServiceName), QString::fromLatin1(kRemoteObjectPath),
-        QString::fromLatin1(kRemoteInterface), CommandName(request.command));
+        QString::fromLatin1(kRemoteInterface), MethodName(request));
     call.setArguments(Arguments(request));
     const QDBusMessage reply = connection_.call(call, QDBus::Block, callTimeoutMs_);
     if (reply.type() == QDBusMessage::ErrorMessage) {

@@ -51,6 +51,17 @@ void DBusService::Release(const QString& window, int display) {
     Run(MakeRequest(RemoteCommand::Release, window, display));
 }
 
+void DBusService::Keep(const QString& window, int display, bool natural) {
+    RemoteRequest request = MakeRequest(RemoteCommand::Clone, window, display);
+    request.natural = natural;
+    request.keep = true;
+    Run(request);
+}
+
+void DBusService::Forget(const QString& window, int display) {
+    Run(MakeRequest(RemoteCommand::Forget, window, display));
+}
+
 void DBusService::Identify() {
     Run(MakeRequest(RemoteCommand::Identify));
 }

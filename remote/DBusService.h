@@ -21,6 +21,11 @@ class DBusService : public QObject, protected QDBusContext {
                 "    <method name=\"Clone\"><arg name=\"window\" type=\"s\" direction=\"in\"/>"
                 "<arg name=\"display\" type=\"i\" direction=\"in\"/>"
                 "<arg name=\"natural\" type=\"b\" direction=\"in\"/></method>\n"
+                "    <method name=\"Keep\"><arg name=\"window\" type=\"s\" direction=\"in\"/>"
+                "<arg name=\"display\" type=\"i\" direction=\"in\"/>"
+                "<arg name=\"natural\" type=\"b\" direction=\"in\"/></method>\n"
+                "    <method name=\"Forget\"><arg name=\"window\" type=\"s\" direction=\"in\"/>"
+                "<arg name=\"display\" type=\"i\" direction=\"in\"/></method>\n"
                 "    <method name=\"Release\"><arg name=\"window\" type=\"s\" direction=\"in\"/>"
                 "<arg name=\"display\" type=\"i\" direction=\"in\"/></method>\n"
                 "    <method name=\"Identify\"/>\n"
@@ -42,6 +47,10 @@ class DBusService : public QObject, protected QDBusContext {
     QString List();
     void Clone(const QString& window, int display, bool natural);
     void Release(const QString& window, int display);
+    // Clones the window on the display, as Clone does, and keeps the clone.
+    void Keep(const QString& window, int display, bool natural);
+    // Stops keeping the window's clone on the display and closes it.
+    void Forget(const QString& window, int display);
     void Identify();
     void Show();
     void Hide();

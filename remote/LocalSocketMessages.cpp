@@ -32,6 +32,7 @@ QByteArray EncodeRequest(const RemoteRequest& request) {
                  {QStringLiteral("window"), request.window},
                  {QStringLiteral("display"), request.display},
                  {QStringLiteral("natural"), request.natural},
+                 {QStringLiteral("keep"), request.keep},
                  {QStringLiteral("pointer"), request.pointer}});
 }
 
@@ -49,6 +50,7 @@ std::optional<RemoteRequest> DecodeRequest(const QByteArray& line) {
     request.window = object->value(QStringLiteral("window")).toString();
     request.display = object->value(QStringLiteral("display")).toInt();
     request.natural = object->value(QStringLiteral("natural")).toBool();
+    request.keep = object->value(QStringLiteral("keep")).toBool();
     request.pointer = object->value(QStringLiteral("pointer")).toBool(true);
     return request;
 }

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr std::array<std::pair<RemoteCommand, const char*>, 8> kNames = {{
+constexpr std::array<std::pair<RemoteCommand, const char*>, 9> kNames = {{
     {RemoteCommand::List, "List"},
     {RemoteCommand::Clone, "Clone"},
     {RemoteCommand::Release, "Release"},
@@ -19,6 +19,7 @@ constexpr std::array<std::pair<RemoteCommand, const char*>, 8> kNames = {{
     {RemoteCommand::Hide, "Hide"},
     {RemoteCommand::Quit, "Quit"},
     {RemoteCommand::SetPointer, "SetPointer"},
+    {RemoteCommand::Forget, "Forget"},
 }};
 
 QString OneLine(QString text) {
@@ -30,13 +31,14 @@ QString OneLine(QString text) {
     return text;
 }
 
-QString DisplayList(const QList<int>& numbers) {
+QString DisplayList(const QList<int>& numbers, const QList<int>& kept) {
     if (numbers.isEmpty()) {
         return QStringLiteral("-");
     }
     QStringList parts;
     for (const int number : numbers) {
-        parts.append(QString::number(number));
+        parts.append(QString::number(number) +
+                     (kept.contains(number) ? QStringLiteral("k") : QString()));
     }
     return parts.join(u',');
 }
@@ -50,7 +52,7 @@ QString Geometry(const QRect& rect) {
            signedNumber(rect.y());
 }
 
-const RemoteWindow* FindWindow(std::uint64_t handle, const QList<RemoteWindow>& windows) {
+const RemoteWindow* FindWindow(WindowHandle handle, const QList<RemoteWindow>& windows) {
     for (const RemoteWindow& window : windows) {
         if (window.handle == handle) {
             return &window;
@@ -75,10 +77,31 @@ Outcome CloneOrRelease(RemoteTarget& target, const RemoteRequest& request) {
     const bool cloned =
         FindWindow(*match.handle, state.windows)->clonedOn.contains(request.display);
     if (request.command == RemoteCommand::Clone) {
-        return cloned ? Outcome::Done()
-                      : target.Clone(*match.handle, request.display, request.natural);
+        const Outcome opened = cloned
+                                   ? Outcome::Done()
+                                   : target.Clone(*match.handle, request.display, request.natural);
+        return opened.Succeeded() && request.keep
+                   ? target.Keep(*match.handle, request.display, true)
+                   : opened;
     }
     return cloned ? target.Release(*match.handle, request.display) : Outcome::Done();
+}
+
+// The numbers of the displays where the window's clone is kept and shown.
+QList<int> KeptOn(WindowHandle window, const QList<RemoteKept>& kept) {
+    QList<int> numbers;
+    for (const RemoteKept& each : kept) {
+        if (each.window == window && each.display != 0) {
+            numbers.append(each.display);
+        }
+    }
+    return numbers;
+}
+
+Outcome Forget(RemoteTarget& target, const RemoteRequest& request) {
+    const RemoteState state = target.State();
+    const KeptMatch match = MatchKept(request.window, request.display, state);
+    return match.index ? target.Forget(*match.index) : Outcome::Failed(match.error);
 }
 
 }  // namespace
@@ -127,6 +150,8 @@ Outcome Dispatch(RemoteTarget& target, const RemoteRequest& request) {
             return target.Hide();
         case RemoteCommand::SetPointer:
             return target.SetPointer(request.pointer);
+        case RemoteCommand::Forget:
+            return Forget(target, request);
         case RemoteCommand::Quit:
             break;
     }
@@ -137,7 +162,8 @@ QString FormatListing(const RemoteState& state) {
     QString text;
     for (const RemoteWindow& window : state.windows) {
         text += QStringLiteral("window\t%1\t%2\t%3\n")
-                    .arg(FormatWindowId(window.handle), DisplayList(window.clonedOn),
+                    .arg(FormatWindowId(window.handle),
+                         DisplayList(window.clonedOn, KeptOn(window.handle, state.kept)),
                          OneLine(window.title));
     }
     QList<RemoteDisplay> displays = state.displays;
@@ -147,6 +173,17 @@ QString FormatListing(const RemoteState& state) {
         text += QStringLiteral("display\t%1\t%2\t%3\n")
                     .arg(QString::number(display.number), OneLine(display.name),
                          Geometry(display.geometry));
+    }
+    for (const RemoteKept& kept : state.kept) {
+        if (kept.window != 0 && kept.display != 0) {
+            continue;  // shown now: marked on its window's line
+        }
+        const QString display =
+            kept.display != 0 ? QString::number(kept.display) : OneLine(kept.displayName);
+        text += QStringLiteral("kept\t%1\t%2\t%3\n")
+                    .arg(display.isEmpty() ? QString::number(kept.keptNumber) : display,
+                         OneLine(kept.title),
+                         kept.natural ? QStringLiteral("natural") : QStringLiteral("fit"));
     }
     return text;
 }

@@ -8,13 +8,14 @@
 
 #include "remote/RemoteTarget.h"
 
-enum class RemoteCommand { List, Clone, Release, Identify, Show, Hide, Quit, SetPointer };
+enum class RemoteCommand { List, Clone, Release, Identify, Show, Hide, Quit, SetPointer, Forget };
 
 struct RemoteRequest {
     RemoteCommand command = RemoteCommand::Show;
-    QString window;        // Clone, Release: an id from --list or a title pattern
-    int display = 0;       // Clone, Release: the display's number
+    QString window;        // Clone, Release, Forget: an id from --list or a title pattern
+    int display = 0;       // Clone, Release, Forget: the display's number
     bool natural = false;  // Clone: natural size instead of fit
+    bool keep = false;     // Clone: keep the clone
     bool pointer = true;   // SetPointer: show the pointer on the clones
 };
 
@@ -39,5 +40,9 @@ Outcome Dispatch(RemoteTarget& target, const RemoteRequest& request);
 //                                           "-" for none; tabs and line breaks in the title
 //                                           become spaces
 //   display<TAB>NUMBER<TAB>NAME<TAB>WxH+X+Y  X and Y signed desktop coordinates
-// Windows come first, in the main window's order, then the displays by number.
+//   kept<TAB>DISPLAY<TAB>TITLE<TAB>MODE     a kept clone not shown now: its display's number,
+//                                           or its name while it is away; the title it was
+//                                           kept with; fit or natural
+// Windows come first, in the main window's order, then the displays by number, then the
+// kept clones. In DISPLAYS, a kept clone's number carries a "k" (for example "1k,2").
 QString FormatListing(const RemoteState& state);

@@ -9,11 +9,26 @@
 
 #include <cstdint>
 
+#include "platform/WindowList.h"
+
 // One listed window: its id, the numbers of the displays that show a clone of it, its title.
 struct RemoteWindow {
-    std::uint64_t handle = 0;
+    WindowHandle handle = 0;
     QList<int> clonedOn;
     QString title;
+};
+
+// One kept clone: its place in the running copy's list of them, the window it shows now (0
+// while it waits for one), the number of its display (0 while that is away) and its name,
+// the window's title as it was kept, and its mode.
+struct RemoteKept {
+    int index = 0;
+    WindowHandle window = 0;
+    int display = 0;
+    int keptNumber = 0;  // the display's number when it was kept
+    QString displayName;
+    QString title;
+    bool natural = false;
 };
 
 // One display: the number on its buttons (from 1), its name, its geometry on the desktop.
@@ -26,6 +41,7 @@ struct RemoteDisplay {
 struct RemoteState {
     QList<RemoteWindow> windows;
     QList<RemoteDisplay> displays;
+    QList<RemoteKept> kept;
 };
 
 // The result of a command: status 0 done, 1 failed; the message says why it failed, or
@@ -44,12 +60,20 @@ class RemoteTarget {
     virtual ~RemoteTarget() = default;
     // The windows as the main window lists them now, and the displays.
     virtual RemoteState State() = 0;
-    // Opens a clone of the window on the display, as pressing its button does. Only asked
+    // Opens a clone of the window on the display, as its button does. Only asked
     // for a listed window and an existing display that does not show a clone of it yet.
-    virtual Outcome Clone(std::uint64_t window, int display, bool naturalSize) = 0;
-    // Closes the window's clone on the display, as releasing its button does. Only asked
+    virtual Outcome Clone(WindowHandle window, int display, bool naturalSize) = 0;
+    // Closes the window's clone on the display, as its button does. Only asked
     // when that clone is open.
-    virtual Outcome Release(std::uint64_t window, int display) = 0;
+    virtual Outcome Release(WindowHandle window, int display) = 0;
+    // Keeps the window's open clone on the display, or stops keeping it.
+    virtual Outcome Keep(WindowHandle /*window*/, int /*display*/, bool /*keep*/) {
+        return Outcome::Failed(QStringLiteral("clones cannot be kept here"));
+    }
+    // Stops keeping the kept clone of RemoteKept::index, closing it when open.
+    virtual Outcome Forget(int /*index*/) {
+        return Outcome::Failed(QStringLiteral("clones cannot be kept here"));
+    }
     // Shows each display's number on it for a moment.
     virtual Outcome Identify() = 0;
     // Brings the main window back: shown, restored, raised and activated.

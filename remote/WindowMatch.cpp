@@ -3,20 +3,26 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <limits>
+
 namespace {
 
-std::optional<std::uint64_t> ParseWindowId(const QString& text) {
+// An id too large for a window handle names no window: the text is then only a pattern.
+std::optional<WindowHandle> ParseWindowId(const QString& text) {
     bool ok = false;
-    std::uint64_t value = 0;
+    qulonglong value = 0;
     if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
         value = text.mid(2).toULongLong(&ok, 16);
     } else if (!text.isEmpty() && text.front().isDigit()) {
         value = text.toULongLong(&ok, 10);
     }
-    return ok ? std::optional(value) : std::nullopt;
+    if (!ok || value > std::numeric_limits<WindowHandle>::max()) {
+        return std::nullopt;
+    }
+    return static_cast<WindowHandle>(value);
 }
 
-const RemoteWindow* FindById(std::uint64_t id, const QList<RemoteWindow>& windows) {
+const RemoteWindow* FindById(WindowHandle id, const QList<RemoteWindow>& windows) {
     for (const RemoteWindow& window : windows) {
         if (window.handle == id) {
             return &window;
@@ -57,7 +63,7 @@ QString QuoteValue(const QString& value) {
         .arg(value.left(kept), QString::number(value.size()));
 }
 
-QString FormatWindowId(std::uint64_t handle) {
+QString FormatWindowId(WindowHandle handle) {
     return QStringLiteral("0x") + QString::number(handle, 16);
 }
 
@@ -91,6 +97,44 @@ WindowMatch MatchWindow(const QString& pattern, const QList<RemoteWindow>& windo
         return {std::nullopt, ListMatches(pattern, matches)};
     }
     return {matches.front()->handle, {}};
+}
+
+KeptMatch MatchKept(const QString& pattern, int display, const RemoteState& state) {
+    const auto id = ParseWindowId(pattern);
+    const QRegularExpression expression(pattern);
+    QList<const RemoteKept*> matches;
+    for (const RemoteKept& kept : state.kept) {
+        const bool onDisplay =
+            kept.display == display || (kept.display == 0 && kept.keptNumber == display);
+        const RemoteWindow* shown = FindById(kept.window, state.windows);
+        const bool named = (id && kept.window != 0 && kept.window == *id) ||
+                           (expression.isValid() &&
+                            (expression.match(kept.title).hasMatch() ||
+                             (shown != nullptr && expression.match(shown->title).hasMatch())));
+        if (onDisplay && named) {
+            matches.append(&kept);
+        }
+    }
+    if (matches.size() == 1) {
+        return {matches.front()->index, {}};
+    }
+    if (!expression.isValid() && !id) {
+        return {std::nullopt, QStringLiteral("\"%1\" is neither a window id nor a valid regular "
+                                             "expression: %2")
+                                  .arg(pattern, expression.errorString())};
+    }
+    if (matches.isEmpty()) {
+        return {std::nullopt,
+                QStringLiteral("no clone kept on display %1 is of a window matching \"%2\"")
+                    .arg(QString::number(display), pattern)};
+    }
+    QString text =
+        QStringLiteral("\"%1\" matches %2 clones kept on display %3; give a narrower pattern:")
+            .arg(pattern, QString::number(matches.size()), QString::number(display));
+    for (const RemoteKept* kept : matches) {
+        text += QStringLiteral("\n  %1").arg(kept->title);
+    }
+    return {std::nullopt, text};
 }
 
 std::optional<QString> CheckDisplay(int number, const QList<RemoteDisplay>& displays) {

@@ -15,7 +15,7 @@
 inline constexpr qsizetype kMaxPatternLength = 4096;
 
 struct WindowMatch {
-    std::optional<std::uint64_t> handle;
+    std::optional<WindowHandle> handle;
     QString error;  // why no single window was found; empty when handle is set
 };
 
@@ -35,8 +35,18 @@ std::optional<QString> CheckPatternLength(const QString& pattern);
 inline constexpr qsizetype kQuotedLength = 60;
 QString QuoteValue(const QString& value);
 
+struct KeptMatch {
+    std::optional<int> index;  // RemoteKept::index
+    QString error;
+};
+
+// The kept clone on display number `display` (or kept there, while that display is away)
+// that the pattern names: the id of the window it shows, or a regular expression searched
+// for in the title it was kept with and its window's title now. Errors as for MatchWindow.
+KeptMatch MatchKept(const QString& pattern, int display, const RemoteState& state);
+
 // Why the display number names no display; nothing when it does.
 std::optional<QString> CheckDisplay(int number, const QList<RemoteDisplay>& displays);
 
 // A window id as --list prints it: lowercase hexadecimal with 0x.
-QString FormatWindowId(std::uint64_t handle);
+QString FormatWindowId(WindowHandle handle);

@@ -1,5 +1,9 @@
 // Clone bookkeeping: a slot holds a clone exactly while its display button is down.
+#include <QMenu>
 #include <QTest>
+
+#include <functional>
+#include <memory>
 
 #include "tests/mainwindow/MainFormFixture.h"
 
@@ -201,6 +205,34 @@ TEST_F(ClonesTest, ButtonOfADisplayGoneUnnoticedMakesNoClone) {
     for (QWidget* window : QApplication::topLevelWidgets()) {
         EXPECT_FALSE(qobject_cast<TCloneForm*>(window) != nullptr && window->isVisible());
     }
+}
+
+// The clone's own click and menu act on the clone set, so the buttons follow them.
+TEST_F(ClonesTest, TheClonesClickAndMenuGoThroughTheSet) {
+    Click(Row(0).DisplayButtons()[1]);
+    TCloneForm* clone = Row(0).Clone(1);
+    ASSERT_NE(clone, nullptr);
+    QTest::mouseClick(clone, Qt::LeftButton);
+    EXPECT_EQ(form->Clones().Find(editor, 1)->mode, CloneMode::Natural);
+    EXPECT_FALSE(clone->FitToWindow());
+    // The menu's actions run once it has closed, from the event loop.
+    const auto choose = [&](const char* text, const std::function<bool()>& done) {
+        const std::unique_ptr<QMenu> menu = Row(0).Clone(1)->MakeMenu();
+        for (QAction* action : menu->actions()) {
+            if (action->text() == QLatin1String(text)) {
+                action->trigger();
+            }
+        }
+        return QTest::qWaitFor(done, 2000);
+    };
+    EXPECT_TRUE(choose("Fit", [&] { return clone->FitToWindow(); }));
+    EXPECT_EQ(form->Clones().Find(editor, 1)->mode, CloneMode::Fit);
+    EXPECT_TRUE(choose("Keep this clone", [&] { return form->Clones().Find(editor, 1)->kept; }));
+    EXPECT_TRUE(clone->Kept());
+    EXPECT_EQ(form->Clones().Kept().size(), 1u);
+    EXPECT_TRUE(choose("Close", [&] { return Row(0).Clone(1) == nullptr; }));
+    EXPECT_FALSE(Row(0).DisplayButtons()[1]->isChecked());
+    EXPECT_TRUE(form->Clones().Kept().empty());
 }
 
 }  // namespace

@@ -62,6 +62,8 @@ INSTANTIATE_TEST_SUITE_P(
                     3,
                     false,
                     true},
+        CommandCase{
+            {"--forget", "deck", "--display", "2"}, RemoteCommand::Forget, "deck", 2, false, true},
         CommandCase{{"--identify"}, RemoteCommand::Identify, "", 0, false, true},
         CommandCase{{"--show"}, RemoteCommand::Show, "", 0, false, true},
         CommandCase{{"--hide"}, RemoteCommand::Hide, "", 0, false, true},
@@ -100,6 +102,8 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{{"--display", "1"}, "no command"},
         UsageCase{{"--identify", "--display", "1"}, "--display goes with"},
         UsageCase{{"--show", "--natural"}, "--natural goes with --clone"},
+        UsageCase{{"--forget", "x"}, "need --display"},
+        UsageCase{{"--release", "x", "--display", "1", "--keep"}, "--keep goes with --clone"},
         UsageCase{{"--release", "x", "--display", "1", "--natural"}, "--natural goes with --clone"},
         UsageCase{{"--clone", "x", "--display", "two"}, "not \"two\""},
         UsageCase{{"--clone", "x", "--display", "0"}, "from 1 up"},
@@ -134,6 +138,16 @@ TEST(CommandLine, HelpNamesEveryOptionAndTheExitStatus) {
     }
     EXPECT_EQ(ParseCommandLine(Arguments({"--version"})).kind, Kind::Version);
     EXPECT_EQ(ParseCommandLine(Arguments({"-v"})).kind, Kind::Version);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CommandLine, KeepGoesIntoTheCloneRequest) {
+    EXPECT_TRUE(
+        ParseCommandLine(Arguments({"--clone", "x", "--display", "1", "--keep"})).request.keep);
+    EXPECT_FALSE(ParseCommandLine(Arguments({"--clone", "x", "--display", "1"})).request.keep);
 }
 
 }  // namespace

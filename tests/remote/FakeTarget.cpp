@@ -10,7 +10,7 @@ Outcome FakeTarget::Record(const QString& call) {
     return Outcome::Done();
 }
 
-RemoteWindow* FakeTarget::Find(std::uint64_t handle) {
+RemoteWindow* FakeTarget::Find(WindowHandle handle) {
     for (RemoteWindow& window : state_.windows) {
         if (window.handle == handle) {
             return &window;
@@ -19,7 +19,7 @@ RemoteWindow* FakeTarget::Find(std::uint64_t handle) {
     return nullptr;
 }
 
-Outcome FakeTarget::Clone(std::uint64_t window, int display, bool naturalSize) {
+Outcome FakeTarget::Clone(WindowHandle window, int display, bool naturalSize) {
     if (RemoteWindow* listed = Find(window)) {
         listed->clonedOn.append(display);
     }
@@ -28,11 +28,21 @@ Outcome FakeTarget::Clone(std::uint64_t window, int display, bool naturalSize) {
                            naturalSize ? QStringLiteral("natural") : QStringLiteral("fit")));
 }
 
-Outcome FakeTarget::Release(std::uint64_t window, int display) {
+Outcome FakeTarget::Release(WindowHandle window, int display) {
     if (RemoteWindow* listed = Find(window)) {
         listed->clonedOn.removeAll(display);
     }
     return Record(QStringLiteral("Release %1 %2").arg(FormatWindowId(window)).arg(display));
+}
+
+Outcome FakeTarget::Keep(WindowHandle window, int display, bool keep) {
+    return Record(QStringLiteral("%1 %2 %3")
+                      .arg(keep ? QStringLiteral("Keep") : QStringLiteral("Unkeep"),
+                           FormatWindowId(window), QString::number(display)));
+}
+
+Outcome FakeTarget::Forget(int index) {
+    return Record(QStringLiteral("Forget %1").arg(index));
 }
 
 Outcome FakeTarget::Identify() {

@@ -14,8 +14,10 @@ class FakeTarget : public RemoteTarget {
     explicit FakeTarget(RemoteState state) : state_(std::move(state)) {}
 
     RemoteState State() override { return state_; }
-    Outcome Clone(std::uint64_t window, int display, bool naturalSize) override;
-    Outcome Release(std::uint64_t window, int display) override;
+    Outcome Clone(WindowHandle window, int display, bool naturalSize) override;
+    Outcome Release(WindowHandle window, int display) override;
+    Outcome Keep(WindowHandle window, int display, bool keep) override;
+    Outcome Forget(int index) override;
     Outcome Identify() override;
     Outcome Show() override { return Record(QStringLiteral("Show")); }
     Outcome Hide() override { return Record(QStringLiteral("Hide")); }
@@ -30,7 +32,7 @@ class FakeTarget : public RemoteTarget {
 
   private:
     Outcome Record(const QString& call);
-    RemoteWindow* Find(std::uint64_t handle);
+    RemoteWindow* Find(WindowHandle handle);
 
     RemoteState state_;
     QStringList calls_;

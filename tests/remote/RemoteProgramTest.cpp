@@ -4,7 +4,10 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -40,6 +43,7 @@ class RemoteProgramTest : public ::testing::Test {
         environment_ = desktop_.Environment();
         environment_.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus_.Address());
         environment_.insert(QStringLiteral("XDG_RUNTIME_DIR"), home_.path());
+        environment_.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath("config"));
         environment_.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
         watcher_ = bus_.Connect(QStringLiteral("program-watcher"));
     }
@@ -74,6 +78,18 @@ class RemoteProgramTest : public ::testing::Test {
         auto process = std::make_unique<QProcess>();
         process->setProcessEnvironment(desktop_.Environment());
         process->start(QStringLiteral(VANTREL_COLOUR_CLIENT), {QStringLiteral("--title"), title});
+        const std::uint32_t window = ReadAnnouncedWindow(*process, kWaitMs);
+        clients_.push_back(std::move(process));
+        return window;
+    }
+    // A colour client that names its process (_NET_WM_PID) as programs do, so that a kept
+    // clone can know its program again.
+    std::uint32_t ProgramClient(const QString& title) {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(desktop_.Environment());
+        process->start(QStringLiteral("/bin/sh"),
+                       {QStringLiteral("-c"), QStringLiteral("exec \"$0\" --title \"$1\" --pid $$"),
+                        QStringLiteral(VANTREL_COLOUR_CLIENT), title});
         const std::uint32_t window = ReadAnnouncedWindow(*process, kWaitMs);
         clients_.push_back(std::move(process));
         return window;
@@ -164,6 +180,96 @@ TEST_F(RemoteProgramTest, CommandsDriveTheRunningCopy) {
     EXPECT_EQ(Vantrel({QStringLiteral("--quit")}).exitCode, 0);
     EXPECT_TRUE(copy_.waitForFinished(kWaitMs));
     EXPECT_EQ(copy_.exitCode(), 0);
+}
+
+// A kept clone survives the program's restart, its window's restart and its monitor's
+// unplugging; --forget ends it.
+TEST_F(RemoteProgramTest, AKeptCloneComesBackUntilItIsForgotten) {
+    ASSERT_NE(ProgramClient(QStringLiteral("Slides deck")), 0u);
+    ASSERT_NO_FATAL_FAILURE(StartCopy());
+    const QStringList keep{QStringLiteral("--clone"), QStringLiteral("deck"),
+                           QStringLiteral("--display"), QStringLiteral("2"),
+                           QStringLiteral("--keep")};
+    ASSERT_TRUE(WaitUntil([&] { return Vantrel(keep).exitCode == 0; }, kWaitMs));
+    ASSERT_TRUE(WaitUntil([this] { return CloneOnDisplay2(); }, kWaitMs));
+    const QString listing = Vantrel({QStringLiteral("--list")}).out;
+    EXPECT_TRUE(listing.contains(QStringLiteral("\t2k\tSlides deck\n"))) << listing.toStdString();
+
+    EXPECT_EQ(Vantrel({QStringLiteral("--quit")}).exitCode, 0);
+    ASSERT_TRUE(copy_.waitForFinished(kWaitMs));
+    ASSERT_TRUE(WaitUntil([this] { return !CloneOnDisplay2(); }, kWaitMs));
+    ASSERT_NO_FATAL_FAILURE(StartCopy());
+    EXPECT_TRUE(WaitUntil([this] { return CloneOnDisplay2(); }, kWaitMs)) << "after a restart";
+
+    clients_.back()->kill();
+    clients_.back()->waitForFinished(kWaitMs);
+    ASSERT_TRUE(WaitUntil([this] { return !CloneOnDisplay2(); }, kWaitMs));
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            return Vantrel({QStringLiteral("--list")})
+                .out.contains(QStringLiteral("kept\t2\tSlides deck\tfit\n"));
+        },
+        kWaitMs));
+    ProgramClient(QStringLiteral("Slides deck"));
+    EXPECT_TRUE(WaitUntil([this] { return CloneOnDisplay2(); }, kWaitMs)) << "window restarted";
+
+    const std::string projector = desktop_.Server().MonitorName(1);
+    ASSERT_TRUE(desktop_.Server().RemoveMonitor(1));
+    ASSERT_TRUE(WaitUntil([this] { return !CloneOnDisplay2(); }, kWaitMs));
+    ASSERT_TRUE(desktop_.Server().AddMonitor({1280, 0, 1920, 1080, false}, projector));
+    // Open again on it; where the window manager first puts a window on a monitor it may
+    // not know yet is the placement scenes' business.
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            return Vantrel({QStringLiteral("--list")})
+                .out.contains(QStringLiteral("\t2k\tSlides deck\n"));
+        },
+        kWaitMs))
+        << "monitor back";
+
+    EXPECT_EQ(Vantrel({QStringLiteral("--forget"), QStringLiteral("deck"),
+                       QStringLiteral("--display"), QStringLiteral("2")})
+                  .exitCode,
+              0);
+    EXPECT_TRUE(WaitUntil([this] { return !CloneOnDisplay2(); }, kWaitMs));
+    EXPECT_FALSE(Vantrel({QStringLiteral("--list")}).out.contains(QStringLiteral("kept")));
+}
+
+// A settings file that cannot be used is renamed, one line says so, and nothing is kept.
+TEST_F(RemoteProgramTest, AnUnusableKeptClonesFileIsSetAside) {
+    Client(QStringLiteral("Slides deck"));
+    const QString path = home_.filePath("config/vantrel/kept-clones.json");
+    const QByteArray clone =
+        R"({"class": "", "instance": "", "executable": "", "title": "Slides deck",
+            "display": "", "displayNumber": 2, "mode": "fit"})";
+    const std::vector<std::pair<QByteArray, QString>> files{
+        {"{\"version\": 1, \"clones\": [" + clone, QStringLiteral(".unreadable")},
+        {"{\"version\": 2, \"clones\": [" + clone + "]}", QStringLiteral(".newer")}};
+    for (const auto& [content, suffix] : files) {
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        file.close();
+        ASSERT_NO_FATAL_FAILURE(StartCopy());
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                return Vantrel({QStringLiteral("--list")})
+                    .out.contains(QStringLiteral("Slides deck"));
+            },
+            kWaitMs));
+        EXPECT_FALSE(CloneOnDisplay2());
+        EXPECT_EQ(Vantrel({QStringLiteral("--quit")}).exitCode, 0);
+        ASSERT_TRUE(copy_.waitForFinished(kWaitMs));
+        const QStringList lines =
+            QString::fromLocal8Bit(copy_.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
+        EXPECT_EQ(lines.filter(QStringLiteral("kept-clones.json")).size(), 1)
+            << suffix.toStdString();
+        QFile aside(path + suffix);
+        ASSERT_TRUE(aside.open(QIODevice::ReadOnly)) << suffix.toStdString();
+        EXPECT_EQ(aside.readAll(), content);
+        aside.remove();
+    }
 }
 
 TEST_F(RemoteProgramTest, WithoutACopyListFailsAndOtherCommandsStartOne) {

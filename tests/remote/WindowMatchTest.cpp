@@ -2,6 +2,9 @@
 // which commands reach the running copy's main window.
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <vector>
+
 #include "remote/RemoteCommands.h"
 #include "remote/WindowMatch.h"
 #include "tests/remote/FakeTarget.h"
@@ -36,6 +39,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Ids as --list prints them, in either case, and in decimal.
         MatchCase{"0x1a00007", 0x1a00007, ""}, MatchCase{"0X1C00003", 0x1c00003, ""},
         MatchCase{"37748753", 0x2400011, ""},
+        // Too large for a window id: not one cut down to a listed window's.
+        MatchCase{"0x1001a00007", 0, "no window has"},
         // A title pattern: searched for anywhere, case-sensitive, anchors honoured.
         MatchCase{"xterm", 0x1a00007, ""}, MatchCase{"^UX", 0x1c00003, ""},
         MatchCase{"notes\\.txt$", 0x2400011, ""}, MatchCase{"(?i)editor", 0x2400011, ""},
@@ -113,6 +118,56 @@ TEST(FormatListing, OneTabSeparatedLinePerWindowThenPerDisplay) {
     EXPECT_EQ(FormatListing({}), QString());
 }
 
+// Kept clones: marked on their window's line while shown, on lines of their own otherwise.
+TEST(FormatListing, KeptClonesAreMarkedAndThoseNotShownListed) {
+    RemoteState state = SampleDesktop();
+    state.windows[2].clonedOn = {1, 2};
+    state.kept = {{0, 0x2400011, 2, 2, QStringLiteral("HDMI-1"), QStringLiteral("Editor"), false},
+                  {1, 0, 1, 1, QStringLiteral("DP-1"), QStringLiteral("deck\tslides"), true},
+                  {2, 0x1a00007, 0, 3, QStringLiteral("VGA-1"), QStringLiteral("xterm"), false}};
+    const QString listing = FormatListing(state);
+    EXPECT_TRUE(listing.contains(QStringLiteral("window\t0x2400011\t1,2k\tEditor: notes.txt\n")));
+    EXPECT_TRUE(
+        listing.endsWith(QStringLiteral("display\t2\tHDMI-1\t1280x1024-1280+200\n"
+                                        "kept\t1\tdeck slides\tnatural\n"
+                                        "kept\tVGA-1\txterm\tfit\n")))
+        << listing.toStdString();
+}
+
+// Forget names a kept clone by its display and its window: the id of the window it shows,
+// the window's title now, or the title it was kept with while it waits.
+TEST(Dispatch, ForgetFindsOneKeptCloneOnTheDisplay) {
+    RemoteState state = SampleDesktop();
+    state.kept = {{0, 0x2400011, 1, 1, QStringLiteral("DP-1"), QStringLiteral("Editor"), false},
+                  {1, 0, 2, 2, QStringLiteral("HDMI-1"), QStringLiteral("deck.odp"), false},
+                  {2, 0, 0, 2, QStringLiteral("HDMI-1"), QStringLiteral("notes.odp"), false},
+                  {3, 0x1a00007, 0, 3, QStringLiteral("VGA-1"), QStringLiteral("xterm"), false}};
+    const std::vector<std::tuple<const char*, int, const char*>> cases{{"0x2400011", 1, "Forget 0"},
+                                                                       {"notes.txt", 1, "Forget 0"},
+                                                                       {"deck", 2, "Forget 1"},
+                                                                       {"xterm", 3, "Forget 3"},
+                                                                       {"odp", 2, ""},
+                                                                       {"deck", 1, ""},
+                                                                       {"(", 2, ""}};
+    for (const auto& [window, display, call] : cases) {
+        FakeTarget target(state);
+        const Outcome outcome = Dispatch(
+            target, MakeRequest(RemoteCommand::Forget, QString::fromUtf8(window), display));
+        EXPECT_EQ(outcome.Succeeded(), *call != '\0') << window << " " << display;
+        EXPECT_EQ(target.Calls().join(u' '), QString::fromUtf8(call)) << window << " " << display;
+    }
+}
+
+TEST(Dispatch, CloneWithKeepKeepsAlsoAnOpenClone) {
+    for (const char* window : {"xterm", "Editor"}) {
+        FakeTarget target(SampleDesktop());
+        RemoteRequest request = MakeRequest(RemoteCommand::Clone, QString::fromUtf8(window), 1);
+        request.keep = true;
+        EXPECT_TRUE(Dispatch(target, request).Succeeded());
+        EXPECT_TRUE(target.Calls().last().startsWith(QStringLiteral("Keep 0x"))) << window;
+    }
+}
+
 struct DispatchCase {
     RemoteRequest request;
     int status;
@@ -179,7 +234,7 @@ TEST(CommandName, EveryCommandHasANameThatLeadsBackToIt) {
     for (const RemoteCommand command :
          {RemoteCommand::List, RemoteCommand::Clone, RemoteCommand::Release,
           RemoteCommand::Identify, RemoteCommand::Show, RemoteCommand::Hide, RemoteCommand::Quit,
-          RemoteCommand::SetPointer}) {
+          RemoteCommand::SetPointer, RemoteCommand::Forget}) {
         EXPECT_EQ(CommandFromName(CommandName(command)), command);
     }
     EXPECT_FALSE(CommandFromName(QStringLiteral("list")).has_value());

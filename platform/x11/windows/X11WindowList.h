@@ -13,6 +13,7 @@ class X11WindowList final : public WindowList {
   public:
     explicit X11WindowList(X11ToolkitConnection& toolkit) : toolkit_(toolkit) {}
     std::vector<ListedWindow> Snapshot(WindowHandle applicationWindow) override;
+    WindowIdentity Identify(WindowHandle window) override;
 
   private:
     X11ToolkitConnection& toolkit_;

@@ -271,11 +271,11 @@ bool XvfbServer::AddOutput(const MonitorSpec& monitor) {
     return true;
 }
 
-bool XvfbServer::AddMonitor(const MonitorSpec& monitor) {
+bool XvfbServer::AddMonitor(const MonitorSpec& monitor, const std::string& reusedName) {
     if (realOutputs_) {
-        return AddOutput(monitor);
+        return AddOutput(monitor);  // an output keeps its own name
     }
-    const std::string name = "V" + std::to_string(nextName_++);
+    const std::string name = reusedName.empty() ? "V" + std::to_string(nextName_++) : reusedName;
     if (!SetMonitor(monitor, name, monitors_.empty())) {
         return false;
     }

@@ -46,8 +46,12 @@ class XvfbServer {
     // with real outputs each monitor is an output turned on, the others are turned off.
     bool SetMonitors(const std::vector<MonitorSpec>& monitors);
     // Plugs in one more monitor (after the others) or unplugs monitor index (0-based) while
-    // programs run, as a user does with a projector.
-    bool AddMonitor(const MonitorSpec& monitor);
+    // programs run, as a user does with a projector. A new monitor gets a new name; one
+    // plugged in again may take its old name (MonitorName) back.
+    bool AddMonitor(const MonitorSpec& monitor, const std::string& reusedName = {});
+    std::string MonitorName(std::size_t index) const {
+        return index < names_.size() ? names_[index] : std::string();
+    }
     bool RemoveMonitor(std::size_t index);
     const std::vector<MonitorSpec>& Monitors() const { return monitors_; }
 

@@ -1,0 +1,123 @@
+#include "clones/KeptStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace {
+
+QJsonObject ToJson(const KeptClone& kept) {
+    return {{QStringLiteral("instance"), kept.window.instance},
+            {QStringLiteral("class"), kept.window.windowClass},
+            {QStringLiteral("executable"), kept.window.executable},
+            {QStringLiteral("title"), kept.window.title},
+            {QStringLiteral("display"), kept.displayName},
+            {QStringLiteral("displayNumber"), static_cast<int>(kept.displayNumber) + 1},
+            {QStringLiteral("mode"),
+             kept.mode == CloneMode::Natural ? QStringLiteral("natural") : QStringLiteral("fit")}};
+}
+
+std::optional<KeptClone> FromJson(const QJsonValue& value) {
+    const QJsonObject o = value.toObject();
+    const int number = o.value(QStringLiteral("displayNumber")).toInt(0);
+    const QString mode = o.value(QStringLiteral("mode")).toString();
+    if (!value.isObject() || number < 1 ||
+        (mode != QLatin1String("fit") && mode != QLatin1String("natural"))) {
+        return std::nullopt;
+    }
+    KeptClone kept;
+    kept.window.instance = o.value(QStringLiteral("instance")).toString();
+    kept.window.windowClass = o.value(QStringLiteral("class")).toString();
+    kept.window.executable = o.value(QStringLiteral("executable")).toString();
+    kept.window.title = o.value(QStringLiteral("title")).toString();
+    kept.displayName = o.value(QStringLiteral("display")).toString();
+    kept.displayNumber = static_cast<std::size_t>(number - 1);
+    kept.mode = mode == QLatin1String("natural") ? CloneMode::Natural : CloneMode::Fit;
+    return kept;
+}
+
+// The first of path+suffix, path+suffix+".2", ... that does not exist.
+QString FreeName(const QString& path, const QString& suffix) {
+    QString name = path + suffix;
+    for (int n = 2; QFileInfo::exists(name); ++n) {
+        name = path + suffix + u'.' + QString::number(n);
+    }
+    return name;
+}
+
+KeptLoad SetAside(const QString& path, const QString& suffix, const QString& why) {
+    const QString aside = FreeName(path, suffix);
+    if (!QFile::rename(path, aside)) {
+        return {{},
+                QStringLiteral("%1 %2; it could not be renamed, so nothing is kept this time")
+                    .arg(path, why)};
+    }
+    return {
+        {},
+        QStringLiteral("%1 %2; it was renamed to %3 and nothing is kept").arg(path, why, aside)};
+}
+
+}  // namespace
+
+QString KeptClonesPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
+           QStringLiteral("/kept-clones.json");
+}
+
+KeptLoad LoadKeptClones(const QString& path) {
+    QFile file(path);
+    if (!file.exists()) {
+        return {};
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        return SetAside(path, QStringLiteral(".unreadable"),
+                        QStringLiteral("cannot be read (%1)").arg(file.errorString()));
+    }
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    file.close();
+    const QJsonObject root = document.object();
+    const int version = root.value(QStringLiteral("version")).toInt(0);
+    if (document.isObject() && version > kKeptClonesVersion) {
+        return SetAside(path, QStringLiteral(".newer"),
+                        QStringLiteral("is from a later version of Vantrel (%1)").arg(version));
+    }
+    KeptLoad load;
+    const QJsonArray clones = root.value(QStringLiteral("clones")).toArray();
+    bool valid = document.isObject() && version == kKeptClonesVersion &&
+                 root.value(QStringLiteral("clones")).isArray();
+    for (const QJsonValue& value : clones) {
+        const auto kept = FromJson(value);
+        valid = valid && kept.has_value();
+        if (kept) {
+            load.kept.push_back(*kept);
+        }
+    }
+    if (!valid) {
+        return SetAside(path, QStringLiteral(".unreadable"), QStringLiteral("is damaged"));
+    }
+    return load;
+}
+
+QString SaveKeptClones(const QString& path, const std::vector<KeptClone>& kept) {
+    QJsonArray clones;
+    for (const KeptClone& each : kept) {
+        clones.append(ToJson(each));
+    }
+    const QJsonObject root{{QStringLiteral("version"), kKeptClonesVersion},
+                           {QStringLiteral("clones"), clones}};
+    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
+        return QStringLiteral("cannot make the folder of %1").arg(path);
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(QJsonDocument(root).toJson(QJsonDocument::Indented)) < 0 || !file.commit()) {
+        return QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+    }
+    return {};
+}
