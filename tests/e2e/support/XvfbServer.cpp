@@ -187,6 +187,7 @@ QProcessEnvironment XvfbServer::Environment() const {
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.remove(QStringLiteral("XAUTHORITY"));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), userConfig_.path());
     return env;
 }
 

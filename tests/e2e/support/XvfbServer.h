@@ -77,6 +77,9 @@ class XvfbServer {
     bool realOutputs_ = false;
     // Xorg's configuration and log.
     std::unique_ptr<QTemporaryDir> configDir_;
+    // The configuration folder of the programs started here (kept clones, settings): the
+    // user's own never leaks into a test, nor a test's into it.
+    QTemporaryDir userConfig_;
 };
 
 // Runs a command to completion with DISPLAY set to the server; returns its exit code, or -1.
