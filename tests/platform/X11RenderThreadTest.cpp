@@ -12,6 +12,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -111,6 +112,30 @@ class X11RenderThreadTest : public X11SessionTest {
         own->RemoveEventHandler(handler);
     }
 
+    // Runs work on a thread of its own, with a client connection of its own, while this
+    // (the main) thread waits on a condition only the helper releases: no event of the
+    // program's is handled meanwhile. Bounded: a helper that hangs fails the test.
+    void WhileTheMainThreadIsBlocked(const std::function<void(XClient&)>& work) {
+        const char* display = std::getenv("DISPLAY");
+        ASSERT_NE(display, nullptr);
+        // Connected here: libXau's connection set-up is not safe in two threads at once.
+        XClient x(display);
+        std::mutex mutex;
+        std::condition_variable released;
+        bool done = false;
+        std::thread helper([&] {
+            work(x);
+            const std::lock_guard hold(mutex);
+            done = true;
+            released.notify_one();
+        });
+        {
+            std::unique_lock wait(mutex);
+            EXPECT_TRUE(released.wait_for(wait, std::chrono::seconds(60), [&] { return done; }));
+        }
+        helper.join();
+    }
+
     std::unique_ptr<Platform> platform_;
     X11Compositor* compositor_ = nullptr;
     std::unique_ptr<QRasterWindow> destination_;
@@ -127,28 +152,12 @@ TEST_F(X11RenderThreadTest, FramesReachTheCloneWhileTheMainThreadIsBlocked) {
 
     const std::vector<QRgb> colours = {kRed, kGreen, kBlue, kWhite, kRed};
     std::vector<bool> shown(colours.size(), false);
-    std::mutex mutex;
-    std::condition_variable released;
-    bool done = false;
-    const char* display = std::getenv("DISPLAY");
-    ASSERT_NE(display, nullptr);
-    // Connected here: libXau's connection set-up is not safe in two threads at once.
-    XClient x(display);
-    std::thread helper([&] {
+    WhileTheMainThreadIsBlocked([&](XClient& x) {
         for (std::size_t i = 0; i < colours.size() && x.Connected(); ++i) {
             Paint(x, source_, colours[i]);
             shown[i] = ScreenShows(x, kProbe, colours[i], std::chrono::seconds(5));
         }
-        const std::lock_guard hold(mutex);
-        done = true;
-        released.notify_one();
     });
-    {
-        std::unique_lock wait(mutex);
-        // Bounded: a helper that hangs fails the test instead of hanging it.
-        EXPECT_TRUE(released.wait_for(wait, std::chrono::seconds(60), [&] { return done; }));
-    }
-    helper.join();
     for (std::size_t i = 0; i < colours.size(); ++i) {
         EXPECT_TRUE(shown[i]) << "colour " << i << " never reached the clone";
     }
@@ -163,13 +172,7 @@ TEST_F(X11RenderThreadTest, NoFrameFromASourceResizedBeforeTheMainThreadSawIt) {
     Settle(kWhite);
     const std::uint64_t framesBefore = compositor_->FramesDrawn();
     bool drawnWhileBlocked = true;
-    std::mutex mutex;
-    std::condition_variable released;
-    bool done = false;
-    const char* display = std::getenv("DISPLAY");
-    ASSERT_NE(display, nullptr);
-    XClient x(display);  // connected here, as above
-    std::thread helper([&] {
+    WhileTheMainThreadIsBlocked([&](XClient& x) {
         const std::uint32_t size[] = {300, 200};
         xcb_configure_window(x.Connection(), source_,
                              XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
@@ -181,15 +184,7 @@ TEST_F(X11RenderThreadTest, NoFrameFromASourceResizedBeforeTheMainThreadSawIt) {
             drawnWhileBlocked = compositor_->FramesDrawn() != framesBefore;
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        const std::lock_guard hold(mutex);
-        done = true;
-        released.notify_one();
     });
-    {
-        std::unique_lock wait(mutex);
-        EXPECT_TRUE(released.wait_for(wait, std::chrono::seconds(60), [&] { return done; }));
-    }
-    helper.join();
     EXPECT_FALSE(drawnWhileBlocked) << "a frame was drawn before the resize was handled";
     EXPECT_TRUE(WaitUntil(
         [&] { return SameColour(s_->Client().PixelAt(kProbe.x(), kProbe.y()), kRed); }, 5000));
