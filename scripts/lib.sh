@@ -74,6 +74,19 @@ vantrel_build() {
     cmake --build "$dir" -j "$(nproc)"
 }
 
+# vantrel_shared_build_dir <folder under the checkout> <folder under $TMPDIR>
+# The build folder that the Wayland tests can also use: they run the built programs as uid
+# 65534 when we are root (sway refuses root), so a checkout that user cannot reach (one
+# under /root) builds under $TMPDIR instead.
+vantrel_shared_build_dir() {
+    if [ "$(id -u)" -eq 0 ] &&
+        ! setpriv --reuid=65534 --regid=65534 --clear-groups test -x "$VANTREL_ROOT"; then
+        echo "${TMPDIR:-/tmp}/$2"
+    else
+        echo "$VANTREL_ROOT/$1"
+    fi
+}
+
 # Checking and building the installation and the Debian package: the desktop entry and
 # AppStream validators, and dpkg-shlibdeps for the package's computed dependencies.
 VANTREL_TEST_PACKAGES+=(desktop-file-utils appstream dpkg-dev lintian)
