@@ -1,6 +1,7 @@
 // A PipeWire video source for the tests: BGRx frames of four known colours (red, green,
-// blue and yellow quadrants), driven by its own timer. It prints "node <id>" once PipeWire
-// has given it a node and runs until it is terminated, which ends the stream.
+// blue and yellow quadrants), driven by its own timer. Each frame carries its number in the
+// unused X bytes of its first four pixels (FrameMark), invisible in the picture. It prints "node
+// <id>" once PipeWire has given it a node and runs until it is terminated, which ends the stream.
 //
 //   vantrel_test_source [--width W] [--height H] [--fps F] [--crop X,Y,W,H]
 //                       [--pointer X,Y] [--pointer-hidden] [--pointer-moves-to X,Y]
@@ -193,6 +194,8 @@ class Source {
             const int stride = options_.width * 4;
             std::memcpy(plane.data, pattern_.data(),
                         std::min<std::size_t>(pattern_.size(), plane.maxsize));
+            WriteFrameMark(static_cast<std::uint8_t*>(plane.data),
+                           static_cast<std::uint32_t>(filled_));
             plane.chunk->offset = 0;
             plane.chunk->stride = stride;
             plane.chunk->size = static_cast<std::uint32_t>(stride * options_.height);
