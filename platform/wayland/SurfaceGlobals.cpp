@@ -5,8 +5,11 @@
 
 #include <cstring>
 
+#include <spa/param/video/raw.h>
+
 #include <wayland-client.h>
 
+#include "platform/wayland/FramePath.h"
 #include "viewporter-client-protocol.h"
 
 struct SurfaceGlobals::Listeners {
@@ -93,4 +96,15 @@ wl_display* QtWaylandDisplay() {
     return native != nullptr ? static_cast<wl_display*>(native->nativeResourceForIntegration(
                                    QByteArrayLiteral("wl_display")))
                              : nullptr;
+}
+
+QString WaylandFramePathReport() {
+    const SurfaceGlobals globals(QtWaylandDisplay());
+    FramePathFacts facts;
+    facts.surfaceKnown = globals.Compositor() != nullptr;
+    facts.subcompositor = globals.Subcompositor() != nullptr;
+    facts.viewporter = globals.Viewporter() != nullptr;
+    facts.shmFormat = globals.ShmTakes(ShmFormatForVideoFormat(SPA_VIDEO_FORMAT_BGRx));
+    facts.memFd = true;  // what the portals' producers send
+    return DescribeFramePath(ChooseFramePath(facts), facts);
 }

@@ -4,6 +4,8 @@
 // default queue, so their events (a buffer's release) arrive on the user-interface thread.
 #pragma once
 
+#include <QString>
+
 #include <cstdint>
 #include <memory>
 #include <set>
@@ -42,3 +44,7 @@ class SurfaceGlobals {
 
 // The Wayland display Qt runs on; null on other platforms.
 wl_display* QtWaylandDisplay();
+
+// The backend and the path shared-memory frames take on the display Qt runs on, in one
+// line for bug reports ("wayland, frames handed to the compositor (shm)").
+QString WaylandFramePathReport();
