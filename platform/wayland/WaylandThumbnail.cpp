@@ -58,7 +58,8 @@ FramePathFacts FrameView::Facts(bool memFd, std::uint32_t videoFormat) {
     if (!globals_) {
         globals_ = std::make_unique<SurfaceGlobals>(QtWaylandDisplay());
     }
-    facts.surfaceKnown = globals_->Compositor() != nullptr && SurfaceOf(this) != nullptr;
+    facts.surfaceKnown =
+        handingOnAllowed_ && globals_->Compositor() != nullptr && SurfaceOf(this) != nullptr;
     facts.subcompositor = globals_->Subcompositor() != nullptr;
     facts.viewporter = globals_->Viewporter() != nullptr;
     const std::uint32_t format = ShmFormatForVideoFormat(videoFormat);

@@ -29,6 +29,8 @@ class FrameView : public QRasterWindow {
     std::optional<FramePath> Path() const { return path_; }
     // Image buffers attached for the compositor so far.
     std::uint64_t HandedOnCount() const;
+    // For benchmarks: whether frames may be handed on at all (on by default).
+    void AllowHandingOn(bool allowed) { handingOnAllowed_ = allowed; }
     // Where the image goes, in the view's device pixels.
     void SetTarget(const QRect& target);
     // Whether the source's pointer is drawn over the image (on by default).
@@ -59,6 +61,7 @@ class FrameView : public QRasterWindow {
     bool pointerShown_ = true;
     std::uint64_t paints_ = 0;
     std::optional<FramePath> path_;
+    bool handingOnAllowed_ = true;
     std::unique_ptr<SurfaceGlobals> globals_;
     std::unique_ptr<HandedOnImage> handedOn_;  // gone with the view's wl_surface
 };
