@@ -7,6 +7,7 @@
 
 #include "platform/wayland/BufferLedger.h"
 #include "platform/wayland/FramePath.h"
+#include "platform/wayland/MemFdPlace.h"
 
 namespace {
 
@@ -77,6 +78,19 @@ TEST(BufferLedgerTest, BufferGoesBackOnlyWhenNeitherNewestNorHeld) {
     ledger.Forget(&a);
     EXPECT_FALSE(ledger.Release(&a));
     EXPECT_EQ(ledger.Newest(), nullptr);
+}
+
+// PipeWire's frames lie inside a memfd block it mapped: their offset in the file is the
+// mapping's file offset plus their distance from the mapping's start.
+TEST(MemFdPlaceTest, OffsetInTheFileFromTheMappingThatHoldsTheAddress) {
+    const QByteArray maps =
+        "7f0000000000-7f0000010000 rw-s 00000000 00:01 1234 /memfd:pipewire-memfd (deleted)\n"
+        "7f0000010000-7f0000030000 rw-s 00020000 00:01 1235 /memfd:pipewire-memfd (deleted)\n"
+        "7f0000030000-7f0000040000 rw-p 00000000 00:00 0 \n";
+    EXPECT_EQ(FileOffsetOf(maps, 0x7f0000000460), std::optional<std::size_t>(0x460));
+    EXPECT_EQ(FileOffsetOf(maps, 0x7f0000010460), std::optional<std::size_t>(0x20460));
+    EXPECT_EQ(FileOffsetOf(maps, 0x7f0000030000), std::nullopt) << "anonymous memory";
+    EXPECT_EQ(FileOffsetOf(maps, 0x7f0000050000), std::nullopt) << "not mapped";
 }
 
 }  // namespace
