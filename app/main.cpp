@@ -1,7 +1,10 @@
 // The composition root: the toolkit platform and the backend are chosen here and nowhere
 // else, and handed down to the program.
+#include <QGuiApplication>
 #include <QtGlobal>
 
+#include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "app/Application.h"
@@ -12,6 +15,7 @@
 #include "platform/x11/X11Platform.h"
 #endif
 #ifdef VANTREL_WITH_WAYLAND
+#include "platform/wayland/SurfaceGlobals.h"
 #include "platform/wayland/WaylandPlatform.h"
 #endif
 
@@ -40,6 +44,18 @@ void ChooseToolkitPlatform() {
     qputenv("QT_QPA_PLATFORM", waylandSession ? "wayland;xcb" : "xcb");
 }
 
+// --diagnose: the backend this desktop gets and how clones' frames reach the screen, for
+// bug reports.
+int Diagnose(int argc, char** argv) {
+    ChooseToolkitPlatform();
+    const QGuiApplication toolkit(argc, argv);
+    const QString line = QtRunsOnWayland()
+                             ? WaylandFramePathReport()
+                             : QStringLiteral("x11, frames drawn by the X server (Composite)");
+    std::printf("%s\n", qPrintable(line));
+    return 0;
+}
+
 // The guard and the language come from the Wayland backend; should the toolkit fall back
 // to X11 after all, the X11 backend takes over the windows, displays and clones.
 int RunOnWayland(int argc, char** argv) {
@@ -61,6 +77,11 @@ int RunOnWayland(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef VANTREL_WITH_WAYLAND
+    if (argc == 2 && std::strcmp(argv[1], "--diagnose") == 0) {
+        return Diagnose(argc, argv);
+    }
+#endif
     // A command for the running copy (or --help, --version) is carried out and ends here,
     // before the guard is taken: a command may have to start the copy it talks to.
     if (const std::optional<int> status = RunRemoteCommand(argc, argv)) {

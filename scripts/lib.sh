@@ -13,6 +13,7 @@ VANTREL_BUILD_PACKAGES=(
     libxcb-randr0-dev libxcb-xfixes0-dev libxcb-xinerama0-dev libxcb-xinput-dev
     fonts-dejavu-core fonts-liberation
     qt6-wayland libpipewire-0.3-dev libspa-0.2-dev libwayland-dev libwayland-bin
+    qt6-base-private-dev wayland-protocols
     scdoc
 )
 

@@ -8,6 +8,7 @@
 
 #include "platform/wayland/DmaBufMapping.h"
 #include "platform/wayland/FrameLayout.h"
+#include "platform/wayland/MemFdPlace.h"
 #include "platform/wayland/PipeWireLoop.h"
 #include "platform/wayland/StreamParams.h"
 
@@ -40,8 +41,12 @@ struct PipeWireStream::Callbacks {
             QSize(static_cast<int>(info.size.width), static_cast<int>(info.size.height)),
             dmaBuf ? std::optional(info.modifier) : std::nullopt);
     }
-    static void AddBuffer(void*, pw_buffer* buffer) { MapDmaBuf(buffer); }
-    static void RemoveBuffer(void*, pw_buffer* buffer) { UnmapDmaBuf(buffer); }
+    static void AddBuffer(void* data, pw_buffer* buffer) {
+        static_cast<PipeWireStream*>(data)->OnBufferAdded(buffer);
+    }
+    static void RemoveBuffer(void* data, pw_buffer* buffer) {
+        static_cast<PipeWireStream*>(data)->OnBufferRemoved(buffer);
+    }
     static void GlobalRemoved(void* data, std::uint32_t id) {
         static_cast<PipeWireStream*>(data)->OnGlobalRemoved(id);
     }
@@ -252,9 +257,17 @@ void PipeWireStream::TakeBuffer(pw_buffer* buffer) {
         return;
     }
     const QSize before = SourceSize();
-    ReleaseHeld();
-    held_ = buffer;
+    frame_ = QImage();
+    if (auto* previous = static_cast<pw_buffer*>(const_cast<void*>(ledger_.Newest()))) {
+        EndCpuAccess(previous);
+    }
+    if (const std::optional<BufferLedger::Key> back = ledger_.SetNewest(buffer)) {
+        GiveBack(*back);
+    }
     BeginCpuAccess(buffer);
+    const int left = static_cast<int>((region->offset - facts.chunkOffset) % region->stride) / 4;
+    const int top = static_cast<int>((region->offset - facts.chunkOffset) / region->stride);
+    newestCrop_ = QRect(QPoint(left, top), region->size);
     frame_ = QImage(static_cast<const uchar*>(PlaneBytes(buffer)) + region->offset,
                     region->size.width(), region->size.height(), region->stride, format);
     ++framesReceived_;
@@ -264,13 +277,62 @@ void PipeWireStream::TakeBuffer(pw_buffer* buffer) {
     emit FrameArrived();
 }
 
-void PipeWireStream::ReleaseHeld() {
-    frame_ = QImage();
-    if (held_ != nullptr) {
-        EndCpuAccess(held_);
-        pw_stream_queue_buffer(handles_->stream, held_);
-        held_ = nullptr;
+std::optional<ShmFrame> PipeWireStream::NewestShm() const {
+    const auto* buffer = static_cast<const pw_buffer*>(ledger_.Newest());
+    if (buffer == nullptr || frame_.isNull()) {
+        return std::nullopt;
     }
+    const auto place = places_.find(buffer);
+    if (place == places_.end() || !place->second) {
+        return std::nullopt;
+    }
+    const spa_data& plane = buffer->buffer->datas[0];
+    ShmFrame shm;
+    shm.key = buffer;
+    shm.fd = place->second->fd;
+    shm.poolSize = place->second->fileSize;
+    shm.offset = place->second->dataOffset + plane.chunk->offset;
+    const std::size_t end =
+        shm.offset + static_cast<std::size_t>(frame_.bytesPerLine()) * videoSize_.height();
+    if (end > shm.poolSize) {
+        return std::nullopt;  // the rows the producer claims are not all in the file
+    }
+    shm.stride = frame_.bytesPerLine();
+    shm.size = videoSize_;
+    shm.crop = newestCrop_;
+    shm.videoFormat = videoFormat_;
+    return shm;
+}
+
+void PipeWireStream::HoldBuffer(BufferLedger::Key key) {
+    ledger_.Hold(key);
+}
+
+void PipeWireStream::ReleaseBuffer(BufferLedger::Key key) {
+    if (ledger_.Release(key)) {
+        GiveBack(key);
+    }
+}
+
+void PipeWireStream::GiveBack(BufferLedger::Key key) {
+    if (handles_->stream != nullptr && !ended_) {
+        pw_stream_queue_buffer(handles_->stream, static_cast<pw_buffer*>(const_cast<void*>(key)));
+    }
+}
+
+void PipeWireStream::OnBufferAdded(pw_buffer* buffer) {
+    MapDmaBuf(buffer);
+    places_[buffer] = FindMemFdPlace(handles_->core, buffer);
+}
+
+void PipeWireStream::OnBufferRemoved(pw_buffer* buffer) {
+    places_.erase(buffer);
+    if (ledger_.Newest() == buffer) {
+        frame_ = QImage();
+    }
+    ledger_.Forget(buffer);
+    emit BufferRemoved(buffer);
+    UnmapDmaBuf(buffer);
 }
 
 void PipeWireStream::OnStreamState(int state, const char* error) {

@@ -9,12 +9,27 @@
 #include <QString>
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 
+#include "platform/wayland/BufferLedger.h"
+#include "platform/wayland/MemFdPlace.h"
 #include "platform/wayland/StreamPointer.h"
 
 class PipeWireLoop;
+
+// The newest picture as shared memory the compositor can map itself (a wl_shm pool on fd).
+struct ShmFrame {
+    BufferLedger::Key key = nullptr;  // the PipeWire buffer, until BufferRemoved(key)
+    int fd = -1;                      // owned by PipeWire
+    std::size_t poolSize = 0;         // bytes of fd to map
+    std::size_t offset = 0;           // of the first row in fd
+    int stride = 0;
+    QSize size;  // the whole buffer's picture
+    QRect crop;  // the window inside it
+    std::uint32_t videoFormat = 0;
+};
 
 class PipeWireStream : public QObject {
     Q_OBJECT
@@ -40,6 +55,15 @@ class PipeWireStream : public QObject {
     // Whether the producer chose DMA-BUF (empty before a format is agreed).
     std::optional<bool> DmaBufNegotiated() const;
     bool HasEnded() const { return ended_; }
+    // The newest picture as an fd-backed buffer; empty before one or when its memory has no
+    // fd (then it can only be drawn).
+    std::optional<ShmFrame> NewestShm() const;
+    // The compositor took / gave back the buffer of key: it stays out of the stream while
+    // held and goes back when released and no longer the newest.
+    void HoldBuffer(BufferLedger::Key key);
+    void ReleaseBuffer(BufferLedger::Key key);
+    // Whether the program keeps key from the stream (newest or held), for tests.
+    bool Keeps(BufferLedger::Key key) const { return ledger_.Kept(key); }
     std::uint64_t FramesReceived() const { return framesReceived_; }
 
   signals:
@@ -50,6 +74,8 @@ class PipeWireStream : public QObject {
     // The source went away (its node was removed, the link failed or the remote broke).
     // Delivered from the event loop, never from inside a PipeWire callback.
     void Ended(const QString& reason);
+    // The buffer of key leaves the stream: whoever wraps its memory lets it go now.
+    void BufferRemoved(BufferLedger::Key key);
 
   public:
     // PipeWire's callbacks; they live in the implementation file.
@@ -63,8 +89,10 @@ class PipeWireStream : public QObject {
     void OnStreamState(int state, const char* error);
     void OnGlobalRemoved(std::uint32_t id);
     void End(const QString& reason);
-    void ReleaseHeld();
     void TakeBuffer(struct pw_buffer* buffer);
+    void GiveBack(BufferLedger::Key key);
+    void OnBufferAdded(struct pw_buffer* buffer);
+    void OnBufferRemoved(struct pw_buffer* buffer);
 
     struct Handles;
     PipeWireLoop& loop_;
@@ -78,7 +106,9 @@ class PipeWireStream : public QObject {
     bool unreadableWarned_ = false;
     StreamPointer pointer_;
     QImage frame_;
-    struct pw_buffer* held_ = nullptr;
+    BufferLedger ledger_;
+    std::map<BufferLedger::Key, std::optional<MemFdPlace>> places_;
+    QRect newestCrop_;
     bool streaming_ = false;
     bool ended_ = false;
     std::uint64_t framesReceived_ = 0;

@@ -1,22 +1,105 @@
 #include "platform/wayland/WaylandThumbnail.h"
 
+#include <qpa/qplatformnativeinterface.h>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPlatformSurfaceEvent>
 #include <QResizeEvent>
 
+#include <cstdio>
+
+#include "platform/wayland/HandedOnImage.h"
+#include "platform/wayland/PipeWireStream.h"
 #include "platform/wayland/StreamPointer.h"
+#include "platform/wayland/SurfaceGlobals.h"
 #include "platform/wayland/WindowSource.h"
+
+namespace {
+
+wl_surface* SurfaceOf(QWindow* window) {
+    QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
+    if (native == nullptr || window->handle() == nullptr) {
+        return nullptr;
+    }
+    return static_cast<wl_surface*>(
+        native->nativeResourceForWindow(QByteArrayLiteral("surface"), window));
+}
+
+}  // namespace
 
 FrameView::FrameView(QWindow* destination, std::shared_ptr<WindowSource> source)
     : QRasterWindow(destination), source_(std::move(source)) {
     setFlag(Qt::WindowTransparentForInput);
     destination->installEventFilter(this);
-    // A new frame repaints the image only; the black around it stays.
-    connect(source_.get(), &WindowSource::FrameArrived, this, [this] { update(target_); });
+    connect(source_.get(), &WindowSource::FrameArrived, this, &FrameView::OnFrameArrived);
+    connect(source_.get(), &WindowSource::BufferRemoved, this, [this](const void* key) {
+        if (handedOn_) {
+            handedOn_->Forget(key);
+        }
+    });
     // The pointer alone moved: only where it was and where it is are drawn again.
     connect(source_.get(), &WindowSource::PointerChanged, this, &FrameView::OnPointerChanged);
+}
+
+FrameView::~FrameView() {
+    handedOn_.reset();
+}
+
+std::uint64_t FrameView::HandedOnCount() const {
+    return handedOn_ ? handedOn_->Attached() : 0;
+}
+
+FramePathFacts FrameView::Facts(bool memFd, std::uint32_t videoFormat) {
+    FramePathFacts facts;
+    facts.memFd = memFd;
+    if (!globals_) {
+        globals_ = std::make_unique<SurfaceGlobals>(QtWaylandDisplay());
+    }
+    facts.surfaceKnown =
+        handingOnAllowed_ && globals_->Compositor() != nullptr && SurfaceOf(this) != nullptr;
+    facts.subcompositor = globals_->Subcompositor() != nullptr;
+    facts.viewporter = globals_->Viewporter() != nullptr;
+    const std::uint32_t format = ShmFormatForVideoFormat(videoFormat);
+    facts.shmFormat = globals_->Shm() != nullptr && format != 0 && globals_->ShmTakes(format);
+    return facts;
+}
+
+void FrameView::OnFrameArrived() {
+    ShowNewest();
+    if (!HandingOn()) {
+        // A new frame repaints the image only; the black around it stays.
+        update(target_);
+    }
+}
+
+void FrameView::ShowNewest() {
+    PipeWireStream* stream = source_->Stream();
+    const std::optional<ShmFrame> shm = stream ? stream->NewestShm() : std::nullopt;
+    if (stream == nullptr || (!shm && source_->Frame().isNull())) {
+        return;
+    }
+    const FramePathFacts facts = Facts(shm.has_value(), shm ? shm->videoFormat : 0);
+    const FramePath path = ChooseFramePath(facts);
+    if (path != path_) {
+        std::fprintf(stderr, "vantrel: %s\n", qPrintable(DescribeFramePath(path, facts)));
+        path_ = path;
+        if (path != FramePath::HandedOnShm && handedOn_) {
+            handedOn_->Hide();
+            handedOn_->ShowPointer({}, false);
+        }
+        update();
+    }
+    if (path != FramePath::HandedOnShm) {
+        return;
+    }
+    if (!handedOn_) {
+        handedOn_ = std::make_unique<HandedOnImage>(*globals_, SurfaceOf(this));
+    }
+    handedOn_->Show(*stream, *shm, target_);
+    handedOn_->ShowPointer(source_->Pointer(), pointerShown_);
 }
 
 void FrameView::SetPointerShown(bool shown) {
@@ -35,6 +118,12 @@ QRect FrameView::PointerRect() const {
 }
 
 void FrameView::OnPointerChanged() {
+    if (HandingOn()) {
+        if (handedOn_) {
+            handedOn_->ShowPointer(source_->Pointer(), pointerShown_);
+        }
+        return;
+    }
     const QRect now = PointerRect();
     if (now != pointerRect_) {
         update(QRegion(pointerRect_).united(now));
@@ -44,6 +133,9 @@ void FrameView::OnPointerChanged() {
 void FrameView::SetTarget(const QRect& target) {
     const qreal ratio = devicePixelRatio();
     target_ = QRect(target.topLeft() / ratio, target.size() / ratio);
+    if (HandingOn()) {
+        ShowNewest();
+    }
     update();
 }
 
@@ -51,7 +143,7 @@ void FrameView::paintEvent(QPaintEvent* event) {
     ++paints_;
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    const QImage& frame = source_->Frame();
+    const QImage frame = HandingOn() ? QImage() : source_->Frame();
     const QRegion black = frame.isNull() ? event->region() : event->region().subtracted(target_);
     for (const QRect& rect : black) {
         painter.fillRect(rect, Qt::black);
@@ -74,6 +166,14 @@ void FrameView::paintEvent(QPaintEvent* event) {
 
 bool FrameView::event(QEvent* event) {
     switch (event->type()) {
+        case QEvent::PlatformSurface:
+            // The image's subsurface cannot outlive the surface it sits on.
+            if (static_cast<QPlatformSurfaceEvent*>(event)->surfaceEventType() ==
+                QPlatformSurfaceEvent::SurfaceAboutToBeDestroyed) {
+                handedOn_.reset();
+                path_.reset();
+            }
+            return QRasterWindow::event(event);
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:

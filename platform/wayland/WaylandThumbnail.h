@@ -1,24 +1,36 @@
-// A thumbnail on Wayland, where no compositor draws one window into another for us: a child
-// window (a subsurface) covering the clone, black, into whose destination rectangle the
-// newest frame of the source is painted, scaled bilinearly, each time a frame arrives.
-// The subsurface itself never moves: its position only takes effect with a commit of the
-// clone's own surface, which nothing else would make.
+// A thumbnail on Wayland: a child window (a subsurface) covering the clone, black. Where the
+// compositor can scale (wp_viewporter) and map the frames' memory, each frame is handed to it
+// on a subsurface of that view (HandedOnImage); otherwise the newest frame is painted into
+// the view's destination rectangle, scaled bilinearly, each time a frame arrives.
+// The view itself never moves: its position only takes effect with a commit of the clone's
+// own surface, which nothing else would make.
 #pragma once
 
 #include <QPointer>
 #include <QRasterWindow>
 
 #include <memory>
+#include <optional>
 
 #include "platform/Compositor.h"
+#include "platform/wayland/FramePath.h"
 
+class HandedOnImage;
+class SurfaceGlobals;
 class WindowSource;
 
 class FrameView : public QRasterWindow {
     Q_OBJECT
   public:
     FrameView(QWindow* destination, std::shared_ptr<WindowSource> source);
+    ~FrameView() override;
     std::uint64_t PaintCount() const { return paints_; }
+    // How the frames reach the screen; empty before the first frame.
+    std::optional<FramePath> Path() const { return path_; }
+    // Image buffers attached for the compositor so far.
+    std::uint64_t HandedOnCount() const;
+    // For benchmarks: whether frames may be handed on at all (on by default).
+    void AllowHandingOn(bool allowed) { handingOnAllowed_ = allowed; }
     // Where the image goes, in the view's device pixels.
     void SetTarget(const QRect& target);
     // Whether the source's pointer is drawn over the image (on by default).
@@ -36,12 +48,22 @@ class FrameView : public QRasterWindow {
     // Where the pointer goes now (logical pixels, inside the image); empty when not drawn.
     QRect PointerRect() const;
     void OnPointerChanged();
+    void OnFrameArrived();
+    // Picks the path for the newest frame, says so on standard error when it changes, and
+    // hands the frame on when that is the path.
+    void ShowNewest();
+    FramePathFacts Facts(bool memFd, std::uint32_t videoFormat);
+    bool HandingOn() const { return path_ == FramePath::HandedOnShm; }
 
     std::shared_ptr<WindowSource> source_;
     QRect target_;       // logical pixels
     QRect pointerRect_;  // where the last paint put the pointer
     bool pointerShown_ = true;
     std::uint64_t paints_ = 0;
+    std::optional<FramePath> path_;
+    bool handingOnAllowed_ = true;
+    std::unique_ptr<SurfaceGlobals> globals_;
+    std::unique_ptr<HandedOnImage> handedOn_;  // gone with the view's wl_surface
 };
 
 class WaylandThumbnail : public Thumbnail {

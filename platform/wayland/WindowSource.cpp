@@ -59,6 +59,7 @@ void WindowSource::OnPortalStarted(const PortalStream& stream) {
     stream_ = std::make_unique<PipeWireStream>(loop_, fd, stream.nodeId);
     connect(stream_.get(), &PipeWireStream::FrameArrived, this, &WindowSource::FrameArrived);
     connect(stream_.get(), &PipeWireStream::PointerChanged, this, &WindowSource::PointerChanged);
+    connect(stream_.get(), &PipeWireStream::BufferRemoved, this, &WindowSource::BufferRemoved);
     connect(stream_.get(), &PipeWireStream::SizeChanged, this,
             [this](QSize size) { emit SizeChanged(handle_, size); });
     connect(stream_.get(), &PipeWireStream::Ended, this, [this] {

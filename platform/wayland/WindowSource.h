@@ -35,6 +35,7 @@ class WindowSource : public QObject {
     const StreamPointer& Pointer() const;
     bool Streaming() const { return stream_ != nullptr; }
     const PipeWireStream* Stream() const { return stream_.get(); }
+    PipeWireStream* Stream() { return stream_.get(); }
 
   signals:
     void Started(WindowHandle window, const QString& restoreToken);
@@ -44,6 +45,8 @@ class WindowSource : public QObject {
     void FrameArrived();
     void PointerChanged();
     void SizeChanged(WindowHandle window, QSize size);
+    // A buffer of the stream is gone (see PipeWireStream::BufferRemoved).
+    void BufferRemoved(const void* key);
 
   private:
     void OnPortalStarted(const PortalStream& stream);

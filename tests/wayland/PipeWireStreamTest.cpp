@@ -73,6 +73,31 @@ TEST_F(PipeWireStreamTest, SharedMemoryProducerStreamsWhetherOrNotDmaBufIsOffere
     }
 }
 
+// A buffer the compositor still reads stays out of the stream, however many frames follow;
+// released, it goes back to the producer.
+TEST_F(PipeWireStreamTest, HeldBufferIsNotWrittenAgainUntilReleased) {
+    const auto source =
+        StartTestSource(SharedPipeWireSession(), {QStringLiteral("--fps"), QStringLiteral("60")});
+    ASSERT_TRUE(source);
+    PipeWireStream stream(SharedPipeWireLoop(), -1, source->nodeId);
+    ASSERT_TRUE(WaylandTestSession::WaitUntil([&] { return stream.FramesReceived() >= 2; }, 15000));
+    const std::optional<ShmFrame> shm = stream.NewestShm();
+    ASSERT_TRUE(shm) << "the test source's frames are memfd buffers";
+    stream.HoldBuffer(shm->key);
+    const QImage held = stream.Frame();
+    const std::uint32_t mark = ReadFrameMark(held.constBits());
+    const std::uint64_t before = stream.FramesReceived();
+    ASSERT_TRUE(WaylandTestSession::WaitUntil(
+        [&] { return stream.FramesReceived() >= before + 20; }, 15000));
+    EXPECT_EQ(ReadFrameMark(held.constBits()), mark) << "the producer wrote into a held buffer";
+    EXPECT_TRUE(stream.Keeps(shm->key));
+    stream.ReleaseBuffer(shm->key);
+    EXPECT_FALSE(stream.Keeps(shm->key));
+    EXPECT_TRUE(WaylandTestSession::WaitUntil(
+        [&] { return ReadFrameMark(held.constBits()) != mark; }, 15000))
+        << "a released buffer goes back to the producer";
+}
+
 TEST_F(PipeWireStreamTest, UnknownNodeNeverDeliversAFrame) {
     PipeWireStream stream(SharedPipeWireLoop(), -1, 999999);
     bool ended = false;

@@ -84,7 +84,10 @@ class DemoClone : public QWidget {
         }
         const FrameView& view = *thumbnail->View();
         const PipeWireStream* stream = thumbnail->Source().Stream();
-        return QStringLiteral("frames=%1 ended=%2 paints=%3 visible=%4 view=%5x%6 clone=%7x%8")
+        const QPoint pointer = thumbnail->Source().Pointer().position;
+        return QStringLiteral(
+                   "frames=%1 ended=%2 paints=%3 visible=%4 view=%5x%6 clone=%7x%8 "
+                   "handed=%9 pointer=%10,%11")
             .arg(stream ? QString::number(stream->FramesReceived()) : QStringLiteral("none"))
             .arg(stream && stream->HasEnded())
             .arg(view.PaintCount())
@@ -92,7 +95,10 @@ class DemoClone : public QWidget {
             .arg(view.width())
             .arg(view.height())
             .arg(width())
-            .arg(height());
+            .arg(height())
+            .arg(view.HandedOnCount())
+            .arg(pointer.x())
+            .arg(pointer.y());
     }
 
   protected:

@@ -7,8 +7,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
+
+#include <array>
 
 #include "tests/wayland/e2e/SwayChecks.h"
 #include "tests/wayland/support/WaylandTestSession.h"
@@ -56,7 +59,9 @@ TEST_F(WaylandEndToEndTest, CloneOfAChosenWindowOnOutputTwo) {
     QProcess& pointer = session_.Start(QStringLiteral(VANTREL_VIRTUAL_POINTER), {"2560", "720"});
     ASSERT_TRUE(WaylandTestSession::WaitForLine(pointer, QStringLiteral("ready"), kWaitMs));
     QProcess& sample = session_.Start(QStringLiteral(VANTREL_SAMPLE_WINDOW), {"Sample window"});
-    QProcess& source = session_.Start(QStringLiteral(VANTREL_TEST_SOURCE), {});
+    // The window's pointer moves in every second buffer, which carries no picture.
+    QProcess& source = session_.Start(QStringLiteral(VANTREL_TEST_SOURCE),
+                                      {"--pointer", "300,200", "--pointer-wanders"});
     const auto node = WaylandTestSession::WaitForLine(source, QStringLiteral("node "), kWaitMs);
     ASSERT_TRUE(node) << "the test source gave no node";
     QProcess& portal = session_.Start(QStringLiteral(VANTREL_PORTAL_STAND_IN),
@@ -147,6 +152,22 @@ TEST_F(WaylandEndToEndTest, CloneOfAChosenWindowOnOutputTwo) {
         },
         kWaitMs))
         << "natural size not shown; screenshot: " << Keep(shot, "natural") << " " << Stats(demo);
+
+    // Image buffers go to the compositor with pictures only: a pointer move attaches none.
+    const auto counts = [&demo] {
+        const QRegularExpressionMatch match =
+            QRegularExpression(QStringLiteral("frames=(\\d+) .* handed=(\\d+) pointer=(\\d+)"))
+                .match(QString::fromStdString(Stats(demo)));
+        return std::array<int, 3>{match.captured(1).toInt(), match.captured(2).toInt(),
+                                  match.captured(3).toInt()};
+    };
+    const std::array<int, 3> before = counts();
+    std::array<int, 3> after{};
+    ASSERT_TRUE(WaylandTestSession::WaitUntil(
+        [&] { return (after = counts())[0] >= before[0] + 10; }, kWaitMs));
+    EXPECT_NE(after[2], before[2]) << "the pointer did not move";
+    EXPECT_EQ(after[1] - before[1], after[0] - before[0])
+        << "image buffers attached beyond the pictures received";
 
     source.terminate();
     EXPECT_EQ(WaylandTestSession::WaitForLine(demo, QStringLiteral("clone-closed"), kWaitMs),

@@ -121,6 +121,8 @@ class WaylandProgramTest : public ::testing::Test {
 TEST_F(WaylandProgramTest, ListedWindowClonedFullScreenOnOutputTwo) {
     QProcess& pointer = session_.Start(QStringLiteral(VANTREL_VIRTUAL_POINTER), {"2560", "720"});
     ASSERT_TRUE(WaylandTestSession::WaitForLine(pointer, QStringLiteral("ready"), kWaitMs));
+    EXPECT_EQ(Command({QStringLiteral("--diagnose")}),
+              QStringLiteral("wayland, frames handed to the compositor (shm)\n"));
     const std::optional<QString> sampleId = StartProgramWithSample();
     ASSERT_TRUE(sampleId);
     QProcess& sample = *sample_;

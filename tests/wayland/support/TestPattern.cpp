@@ -24,3 +24,17 @@ void PaintTestPattern(std::uint8_t* pixels, int width, int height, int stride, Q
         }
     }
 }
+
+void WriteFrameMark(std::uint8_t* pixels, std::uint32_t number) {
+    for (int byte = 0; byte < 4; ++byte) {
+        pixels[byte * 4 + 3] = static_cast<std::uint8_t>(number >> (byte * 8));
+    }
+}
+
+std::uint32_t ReadFrameMark(const std::uint8_t* pixels) {
+    std::uint32_t number = 0;
+    for (int byte = 0; byte < 4; ++byte) {
+        number |= static_cast<std::uint32_t>(pixels[byte * 4 + 3]) << (byte * 8);
+    }
+    return number;
+}

@@ -22,3 +22,8 @@ QColor PatternColorAt(double fx, double fy);
 inline const QColor kPointerColour{255, 0, 255};
 inline constexpr int kPointerSide = 16;
 inline constexpr int kPointerHotspot = 4;
+
+// The frame number the source writes into the X bytes of a frame's first four BGRx pixels,
+// and reads it back: a consumer can tell whether a buffer was written again.
+void WriteFrameMark(std::uint8_t* pixels, std::uint32_t number);
+std::uint32_t ReadFrameMark(const std::uint8_t* pixels);

@@ -1,14 +1,17 @@
 // A PipeWire video source for the tests: BGRx frames of four known colours (red, green,
-// blue and yellow quadrants), driven by its own timer. It prints "node <id>" once PipeWire
-// has given it a node and runs until it is terminated, which ends the stream.
+// blue and yellow quadrants), driven by its own timer. Each frame carries its number in the
+// unused X bytes of its first four pixels (FrameMark), invisible in the picture. It prints "node
+// <id>" once PipeWire has given it a node and runs until it is terminated, which ends the stream.
 //
 //   vantrel_test_source [--width W] [--height H] [--fps F] [--crop X,Y,W,H]
 //                       [--pointer X,Y] [--pointer-hidden] [--pointer-moves-to X,Y]
+//                       [--pointer-wanders]
 //
 // --pointer sends a cursor meta with the hotspot at X,Y of the visible area (its shape only
 // in the first buffer, as real producers do); --pointer-hidden sends metas saying there is
 // no pointer; --pointer-moves-to makes every buffer after the fifth a pointer-only one (an
-// empty picture) with the pointer at X,Y.
+// empty picture) with the pointer at X,Y. --pointer-wanders makes every second buffer a
+// pointer-only one, the pointer (its shape in every buffer) moving right by a pixel a buffer.
 #include <QCoreApplication>
 #include <QPoint>
 #include <QRect>
@@ -40,6 +43,7 @@ struct SourceOptions {
     QRect crop;
     std::optional<QPoint> pointer;
     bool pointerHidden = false;
+    bool pointerWanders = false;
     std::optional<QPoint> pointerMovesTo;
 };
 
@@ -54,10 +58,14 @@ SourceOptions ParseOptions(const QStringList& arguments) {
         if (arguments[i] == QLatin1String("--pointer-hidden")) {
             options.pointerHidden = true;
         }
+        if (arguments[i] == QLatin1String("--pointer-wanders")) {
+            options.pointerWanders = true;
+        }
     }
     for (int i = 1; i + 1 < arguments.size(); i += 2) {
         const QString& name = arguments[i];
-        if (name == QLatin1String("--pointer-hidden")) {
+        if (name == QLatin1String("--pointer-hidden") ||
+            name == QLatin1String("--pointer-wanders")) {
             --i;
             continue;
         }
@@ -187,12 +195,15 @@ class Source {
         ++filled_;
         WritePointer(buffer->buffer);
         spa_data& plane = buffer->buffer->datas[0];
-        if (options_.pointerMovesTo && filled_ > kFramesBeforePointerOnly) {
+        if ((options_.pointerMovesTo && filled_ > kFramesBeforePointerOnly) ||
+            (options_.pointerWanders && filled_ % 2 == 0)) {
             plane.chunk->size = 0;
         } else if (plane.data != nullptr) {
             const int stride = options_.width * 4;
             std::memcpy(plane.data, pattern_.data(),
                         std::min<std::size_t>(pattern_.size(), plane.maxsize));
+            WriteFrameMark(static_cast<std::uint8_t*>(plane.data),
+                           static_cast<std::uint32_t>(filled_));
             plane.chunk->offset = 0;
             plane.chunk->stride = stride;
             plane.chunk->size = static_cast<std::uint32_t>(stride * options_.height);
@@ -226,10 +237,13 @@ class Source {
         if (options_.pointerMovesTo && filled_ > kFramesBeforePointerOnly) {
             at = *options_.pointerMovesTo;
         }
+        if (options_.pointerWanders) {
+            at.rx() += filled_ % 50;
+        }
         cursor->id = 1;
         cursor->position = {at.x(), at.y()};
         cursor->hotspot = {kPointerHotspot, kPointerHotspot};
-        if (filled_ == 1) {
+        if (filled_ == 1 || options_.pointerWanders) {
             cursor->bitmap_offset = sizeof(spa_meta_cursor);
             auto* bitmap = SPA_PTROFF(cursor, cursor->bitmap_offset, spa_meta_bitmap);
             bitmap->format = SPA_VIDEO_FORMAT_BGRA;

@@ -184,6 +184,7 @@ std::optional<QString> WaylandTestSession::StartOneSway(QProcessEnvironment envi
     environment.insert(QStringLiteral("SWAYSOCK"), ipc);
     const QStringList before = WaylandSockets();
     QProcess& sway = StartWith(environment, QStringLiteral("sway"), {QStringLiteral("-c"), config});
+    swayProcessId_ = sway.processId();
     QString display;
     const bool up = sway.state() == QProcess::Running &&
                     WaitUntil(

@@ -43,6 +43,8 @@ class WaylandTestSession {
     QString PipeWireSocket() const { return RuntimeDir() + QStringLiteral("/pipewire-0"); }
     const QString& WaylandDisplay() const { return waylandDisplay_; }
     const QString& SwaySocket() const { return swaySocket_; }
+    // The sway the clients run on (the inner one with nestedOutputs), for CPU figures.
+    qint64 SwayProcessId() const { return swayProcessId_; }
     // The environment of programs in this session (also set in this process).
     const QProcessEnvironment& Environment() const { return environment_; }
 
@@ -80,6 +82,7 @@ class WaylandTestSession {
     std::vector<std::unique_ptr<QProcess>> processes_;
     QString waylandDisplay_;
     QString swaySocket_;
+    qint64 swayProcessId_ = 0;
     QString outerSwaySocket_;
     QString problem_;
 };

@@ -1,0 +1,240 @@
+#include "platform/wayland/HandedOnImage.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstring>
+
+#include <wayland-client.h>
+
+#include "platform/wayland/FramePath.h"
+#include "platform/wayland/PipeWireStream.h"
+#include "platform/wayland/StreamPointer.h"
+#include "platform/wayland/SurfaceGlobals.h"
+#include "viewporter-client-protocol.h"
+
+struct HandedOnImage::Listeners {
+    static void Release(void* data, wl_buffer*) {
+        auto* wrapped = static_cast<Wrapped*>(data);
+        wrapped->owner->OnRelease(*wrapped);
+    }
+    static void PointerRelease(void*, wl_buffer*) {}
+};
+
+namespace {
+
+const wl_buffer_listener kRelease{HandedOnImage::Listeners::Release};
+
+// Clicks fall through the image to the view under it.
+void IgnoreInput(wl_compositor* compositor, wl_surface* surface) {
+    wl_region* none = wl_compositor_create_region(compositor);
+    wl_surface_set_input_region(surface, none);
+    wl_region_destroy(none);
+}
+
+// A premultiplied ARGB8888 copy of shape in a buffer of its own (a few KiB, once per shape).
+wl_buffer* ShapeBuffer(wl_shm* shm, const QImage& shape) {
+    const QImage argb = shape.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const int stride = argb.width() * 4;
+    const std::size_t bytes = static_cast<std::size_t>(stride) * argb.height();
+    const int fd = memfd_create("vantrel-pointer", MFD_CLOEXEC);
+    if (fd < 0 || ftruncate(fd, static_cast<off_t>(bytes)) != 0) {
+        if (fd >= 0) {
+            close(fd);
+        }
+        return nullptr;
+    }
+    void* memory = mmap(nullptr, bytes, PROT_WRITE, MAP_SHARED, fd, 0);
+    if (memory == MAP_FAILED) {
+        close(fd);
+        return nullptr;
+    }
+    for (int row = 0; row < argb.height(); ++row) {
+        std::memcpy(static_cast<char*>(memory) + static_cast<std::size_t>(row) * stride,
+                    argb.constScanLine(row), static_cast<std::size_t>(stride));
+    }
+    munmap(memory, bytes);
+    wl_shm_pool* pool = wl_shm_create_pool(shm, fd, static_cast<std::int32_t>(bytes));
+    wl_buffer* buffer = wl_shm_pool_create_buffer(pool, 0, argb.width(), argb.height(), stride,
+                                                  WL_SHM_FORMAT_ARGB8888);
+    wl_shm_pool_destroy(pool);
+    close(fd);
+    return buffer;
+}
+
+}  // namespace
+
+HandedOnImage::HandedOnImage(const SurfaceGlobals& globals, wl_surface* parent)
+    : globals_(globals), parent_(parent) {
+    surface_ = wl_compositor_create_surface(globals.Compositor());
+    subsurface_ = wl_subcompositor_get_subsurface(globals.Subcompositor(), surface_, parent);
+    wl_subsurface_set_desync(subsurface_);
+    viewport_ = wp_viewporter_get_viewport(globals.Viewporter(), surface_);
+    IgnoreInput(globals.Compositor(), surface_);
+    pointerSurface_ = wl_compositor_create_surface(globals.Compositor());
+    pointerSubsurface_ =
+        wl_subcompositor_get_subsurface(globals.Subcompositor(), pointerSurface_, surface_);
+    wl_subsurface_set_desync(pointerSubsurface_);
+    pointerViewport_ = wp_viewporter_get_viewport(globals.Viewporter(), pointerSurface_);
+    IgnoreInput(globals.Compositor(), pointerSurface_);
+}
+
+HandedOnImage::~HandedOnImage() {
+    for (auto& [key, wrapped] : buffers_) {
+        Drop(*wrapped);
+    }
+    if (pointerBuffer_ != nullptr) {
+        wl_buffer_destroy(pointerBuffer_);
+    }
+    wp_viewport_destroy(pointerViewport_);
+    wl_subsurface_destroy(pointerSubsurface_);
+    wl_surface_destroy(pointerSurface_);
+    wp_viewport_destroy(viewport_);
+    wl_subsurface_destroy(subsurface_);
+    wl_surface_destroy(surface_);
+    CommitParent();
+    wl_display_flush(globals_.Display());
+}
+
+bool HandedOnImage::Takes(const ShmFrame& frame) const {
+    const std::uint32_t format = ShmFormatForVideoFormat(frame.videoFormat);
+    return format != 0 && globals_.ShmTakes(format);
+}
+
+HandedOnImage::Wrapped& HandedOnImage::WrapperFor(const ShmFrame& frame) {
+    std::unique_ptr<Wrapped>& wrapped = buffers_[frame.key];
+    const std::uint32_t format = ShmFormatForVideoFormat(frame.videoFormat);
+    if (wrapped && (wrapped->offset != frame.offset || wrapped->stride != frame.stride ||
+                    wrapped->size != frame.size || wrapped->format != format)) {
+        Drop(*wrapped);  // the producer laid the buffer out anew
+        wrapped.reset();
+    }
+    if (!wrapped) {
+        wrapped = std::make_unique<Wrapped>();
+        wrapped->owner = this;
+        wrapped->key = frame.key;
+        wrapped->offset = frame.offset;
+        wrapped->stride = frame.stride;
+        wrapped->size = frame.size;
+        wrapped->format = format;
+        wrapped->pool =
+            wl_shm_create_pool(globals_.Shm(), frame.fd, static_cast<std::int32_t>(frame.poolSize));
+        wrapped->buffer = wl_shm_pool_create_buffer(
+            wrapped->pool, static_cast<std::int32_t>(frame.offset), frame.size.width(),
+            frame.size.height(), frame.stride, format);
+        wl_buffer_add_listener(wrapped->buffer, &kRelease, wrapped.get());
+    }
+    return *wrapped;
+}
+
+void HandedOnImage::Show(PipeWireStream& stream, const ShmFrame& frame, const QRect& target) {
+    if (target.isEmpty()) {
+        Hide();
+        return;
+    }
+    if (target != target_) {
+        target_ = target;
+        wl_subsurface_set_position(subsurface_, target.x(), target.y());
+        CommitParent();
+    }
+    picture_ = frame.crop.size();
+    Wrapped& wrapped = WrapperFor(frame);
+    wl_surface_attach(surface_, wrapped.buffer, 0, 0);
+    wp_viewport_set_source(viewport_, wl_fixed_from_int(frame.crop.x()),
+                           wl_fixed_from_int(frame.crop.y()), wl_fixed_from_int(frame.crop.width()),
+                           wl_fixed_from_int(frame.crop.height()));
+    wp_viewport_set_destination(viewport_, target.width(), target.height());
+    wl_surface_damage_buffer(surface_, 0, 0, INT32_MAX, INT32_MAX);
+    wl_surface_commit(surface_);
+    if (!wrapped.busy) {
+        wrapped.busy = true;
+        wrapped.stream = &stream;
+        stream.HoldBuffer(wrapped.key);
+    }
+    ++attached_;
+    wl_display_flush(globals_.Display());
+}
+
+void HandedOnImage::Hide() {
+    target_ = QRect();
+    wl_surface_attach(surface_, nullptr, 0, 0);
+    wl_surface_commit(surface_);
+    wl_display_flush(globals_.Display());
+}
+
+void HandedOnImage::OnRelease(Wrapped& wrapped) {
+    if (std::exchange(wrapped.busy, false) && wrapped.stream != nullptr) {
+        wrapped.stream->ReleaseBuffer(wrapped.key);
+    }
+}
+
+void HandedOnImage::Drop(Wrapped& wrapped) {
+    if (std::exchange(wrapped.busy, false) && wrapped.stream != nullptr) {
+        wrapped.stream->ReleaseBuffer(wrapped.key);
+    }
+    wl_buffer_destroy(wrapped.buffer);
+    wl_shm_pool_destroy(wrapped.pool);
+}
+
+void HandedOnImage::Forget(BufferLedger::Key key) {
+    const auto found = buffers_.find(key);
+    if (found != buffers_.end()) {
+        // The stream forgets the buffer itself; nothing is given back.
+        found->second->busy = false;
+        Drop(*found->second);
+        buffers_.erase(found);
+    }
+}
+
+void HandedOnImage::Detach(PipeWireStream& stream) {
+    for (auto& [key, wrapped] : buffers_) {
+        if (wrapped->stream == &stream) {
+            wrapped->busy = false;
+            wrapped->stream = nullptr;
+        }
+    }
+}
+
+void HandedOnImage::ShowPointer(const StreamPointer& pointer, bool shown) {
+    const QRect place =
+        shown && !target_.isEmpty()
+            ? PointerPlacement(pointer, QRect(QPoint(0, 0), target_.size()), picture_)
+            : QRect();
+    if (place.isEmpty()) {
+        if (!pointerRect_.isEmpty()) {
+            pointerRect_ = QRect();
+            wl_surface_attach(pointerSurface_, nullptr, 0, 0);
+            wl_surface_commit(pointerSurface_);
+            wl_display_flush(globals_.Display());
+        }
+        return;
+    }
+    if (pointer.shape.cacheKey() != pointerShapeKey_ || pointerBuffer_ == nullptr) {
+        if (pointerBuffer_ != nullptr) {
+            wl_buffer_destroy(pointerBuffer_);
+        }
+        pointerBuffer_ = ShapeBuffer(globals_.Shm(), pointer.shape);
+        pointerShapeKey_ = pointer.shape.cacheKey();
+        pointerRect_ = QRect();  // attach the new shape
+    }
+    if (pointerBuffer_ == nullptr || place == pointerRect_) {
+        return;
+    }
+    const bool attach = pointerRect_.isEmpty() || place.size() != pointerRect_.size();
+    pointerRect_ = place;
+    wl_subsurface_set_position(pointerSubsurface_, place.x(), place.y());
+    if (attach) {
+        wl_surface_attach(pointerSurface_, pointerBuffer_, 0, 0);
+        wp_viewport_set_destination(pointerViewport_, place.width(), place.height());
+        wl_surface_damage_buffer(pointerSurface_, 0, 0, INT32_MAX, INT32_MAX);
+        wl_surface_commit(pointerSurface_);
+    }
+    // The position is state of the image's surface: committing it attaches nothing new.
+    wl_surface_commit(surface_);
+    wl_display_flush(globals_.Display());
+}
+
+void HandedOnImage::CommitParent() {
+    wl_surface_commit(parent_);
+}
