@@ -70,6 +70,8 @@ vantrel_build() {
     local launcher=()
     if [ "${VANTREL_CCACHE:-}" = 1 ] && command -v ccache >/dev/null 2>&1; then
         launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+        # ccache caches files compiled with a precompiled header only when told to.
+        export CCACHE_SLOPPINESS="${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime}"
     fi
     cmake -S "$VANTREL_ROOT" -B "$dir" "${launcher[@]}" "$@"
     cmake --build "$dir" -j "$(nproc)"
