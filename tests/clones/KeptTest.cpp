@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -221,6 +222,40 @@ TEST_F(KeptStoreTest, AFileThatCannotBeUsedIsSetAsideAndNothingIsKept) {
         EXPECT_EQ(aside.readAll(), content);
         aside.remove();
     }
+}
+
+// Two copies (one per X server) share the file: each one's keeping and forgetting is merged
+// into what the other wrote meanwhile, and neither writes while the other holds the lock.
+TEST_F(KeptStoreTest, TwoCopiesMergeTheirChangesAndTakeTurns) {
+    const auto kept = [](const char* title, CloneMode mode = CloneMode::Fit) {
+        return KeptClone{Window("Slides", title), QStringLiteral("HDMI-1"), 0, mode, 0};
+    };
+    const std::vector<KeptClone> start{kept("a"), kept("b")};
+    ASSERT_EQ(SaveKeptClones(path, start), QString());
+    std::vector<KeptClone> one = start;
+    std::vector<KeptClone> two = start;
+    const auto change = [&](std::vector<KeptClone>& copy, std::vector<KeptClone> now) {
+        const KeptMerge merge = MergeKeptClones(path, copy, now);
+        copy = now;
+        return merge.saved && merge.problem.isEmpty();
+    };
+    // One keeps c; two forgets a (while it shows b, which is no difference); one sets b to
+    // natural size; two keeps d.
+    ASSERT_TRUE(change(one, {kept("a"), kept("b"), kept("c")}));
+    KeptClone shown = kept("b");
+    shown.shownWindow = 7;
+    ASSERT_TRUE(change(two, {shown}));
+    ASSERT_TRUE(change(one, {kept("a"), kept("b", CloneMode::Natural), kept("c")}));
+    ASSERT_TRUE(change(two, {shown, kept("d")}));
+    const std::vector<KeptClone> both{kept("c"), kept("b", CloneMode::Natural), kept("d")};
+    EXPECT_EQ(LoadKeptClones(path).kept, both);
+
+    QLockFile other(path + QStringLiteral(".lock"));
+    ASSERT_TRUE(other.tryLock(0));
+    const KeptMerge waited = MergeKeptClones(path, both, {});
+    EXPECT_FALSE(waited.saved);
+    EXPECT_TRUE(waited.problem.contains(QStringLiteral(".lock"))) << waited.problem.toStdString();
+    EXPECT_EQ(LoadKeptClones(path).kept, both);
 }
 
 }  // namespace
