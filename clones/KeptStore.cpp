@@ -22,7 +22,8 @@ QJsonObject ToJson(const KeptClone& kept) {
             {QStringLiteral("display"), kept.displayName},
             {QStringLiteral("displayNumber"), static_cast<int>(kept.displayNumber) + 1},
             {QStringLiteral("mode"),
-             kept.mode == CloneMode::Natural ? QStringLiteral("natural") : QStringLiteral("fit")}};
+             kept.mode == CloneMode::Natural ? QStringLiteral("natural") : QStringLiteral("fit")},
+            {QStringLiteral("restoreToken"), kept.restoreToken}};
 }
 
 std::optional<KeptClone> FromJson(const QJsonValue& value) {
@@ -41,6 +42,7 @@ std::optional<KeptClone> FromJson(const QJsonValue& value) {
     kept.displayName = o.value(QStringLiteral("display")).toString();
     kept.displayNumber = static_cast<std::size_t>(number - 1);
     kept.mode = mode == QLatin1String("natural") ? CloneMode::Natural : CloneMode::Fit;
+    kept.restoreToken = o.value(QStringLiteral("restoreToken")).toString();
     return kept;
 }
 

@@ -121,7 +121,17 @@ TEST_F(KeptCloneTest, WaitsForItsWindowAndComesBackToTheRestartedOne) {
     const WindowHandle deck = Appear(Window("Slides", "deck.odp"));
     Appear(Window("Term", "deck.odp"));
     ASSERT_TRUE(set.Open(deck, 1, CloneMode::Natural));
+    // The capture's restore token (Wayland) goes with the kept clone, the newest one kept,
+    // and is asked for before the clone opens on the window that came back.
+    set.SetRestoreToken(deck, QStringLiteral("first"));
     ASSERT_TRUE(set.Keep(deck, 1, true));
+    set.SetRestoreToken(deck, QStringLiteral("newer"));
+    std::vector<std::pair<WindowHandle, QString>> wanted;
+    QObject::connect(&set, &CloneSet::RestoreTokenWanted,
+                     [&](WindowHandle window, const QString& token) {
+                         EXPECT_TRUE(set.Clones().empty()) << "asked for after opening";
+                         wanted.emplace_back(window, token);
+                     });
     Vanish(deck);
     EXPECT_TRUE(set.Clones().empty());
     ASSERT_EQ(set.Kept().size(), 1u);
@@ -130,6 +140,8 @@ TEST_F(KeptCloneTest, WaitsForItsWindowAndComesBackToTheRestartedOne) {
     const WindowHandle again = Appear(Window("Slides", "deck.odp"));
     const std::vector<CloneEntry> expected{{again, 1, CloneMode::Natural, true}};
     EXPECT_EQ(set.Clones(), expected);
+    const std::vector<std::pair<WindowHandle, QString>> asked{{again, QStringLiteral("newer")}};
+    EXPECT_EQ(wanted, asked);
 }
 
 TEST_F(KeptCloneTest, WaitsForItsDisplayAndComesBackWhenItIsPluggedIn) {
@@ -195,7 +207,8 @@ class KeptStoreTest : public ::testing::Test {
 
 TEST_F(KeptStoreTest, SavedClonesReadBack) {
     const std::vector<KeptClone> kept{
-        {Window("Slides", "deck.odp"), QStringLiteral("HDMI-1"), 1, CloneMode::Natural, 0},
+        {Window("Slides", "deck.odp"), QStringLiteral("HDMI-1"), 1, CloneMode::Natural, 0,
+         QStringLiteral("token")},
         {Window("Term", "bash", QString()), QString(), 0, CloneMode::Fit, 0}};
     ASSERT_EQ(SaveKeptClones(path, kept), QString());
     const KeptLoad loaded = LoadKeptClones(path);
