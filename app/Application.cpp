@@ -138,10 +138,17 @@ void KeepClones(CloneSet& clones) {
     if (!loaded.problem.isEmpty()) {
         PrintLine(loaded.problem);
     }
+    // What this copy read or saved last: copies on other X servers share the file, and
+    // only this copy's changes since then are merged into it.
+    auto base = std::make_shared<std::vector<KeptClone>>(loaded.kept);
     clones.RestoreKept(std::move(loaded.kept));
-    QObject::connect(&clones, &CloneSet::KeptChanged, &clones, [&clones, path] {
-        if (const QString why = SaveKeptClones(path, clones.Kept()); !why.isEmpty()) {
-            PrintLine(why);
+    QObject::connect(&clones, &CloneSet::KeptChanged, &clones, [&clones, path, base] {
+        const KeptMerge merge = MergeKeptClones(path, *base, clones.Kept());
+        if (!merge.problem.isEmpty()) {
+            PrintLine(merge.problem);
+        }
+        if (merge.saved) {
+            *base = clones.Kept();
         }
     });
 }

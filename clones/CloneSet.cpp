@@ -115,6 +115,21 @@ void CloneSet::WindowGone(WindowHandle window) {
         }
     }
     described_.erase(window);
+    tokens_.erase(window);
+}
+
+void CloneSet::SetRestoreToken(WindowHandle window, const QString& token) {
+    tokens_[window] = token;
+    bool changed = false;
+    for (KeptClone& kept : kept_) {
+        if (kept.shownWindow == window && kept.restoreToken != token) {
+            kept.restoreToken = token;
+            changed = true;
+        }
+    }
+    if (changed) {
+        emit KeptChanged();
+    }
 }
 
 void CloneSet::CloseAll() {
@@ -204,7 +219,7 @@ bool CloneSet::Keep(WindowHandle window, std::size_t display, bool keep) {
         const std::vector<DisplayInfo> displays = displays_.Displays();
         kept_.push_back({Describe(listed != listed_.end() ? *listed : ListedWindow{window, {}}),
                          display < displays.size() ? displays[display].name : QString(), display,
-                         at->mode, window});
+                         at->mode, window, tokens_[window]});
     } else if (const auto record = KeptOf(window, display); record != kept_.end()) {
         kept_.erase(record);
     }
@@ -269,6 +284,9 @@ bool CloneSet::OpenKept(const KeptClone& kept) {
         }
         return false;
     }
+    if (!kept.restoreToken.isEmpty()) {
+        emit RestoreTokenWanted(kept.shownWindow, kept.restoreToken);
+    }
     clones_.push_back({kept.shownWindow, *display, kept.mode, true});
     const CloneEntry opened = clones_.back();
     emit Opened(opened);
@@ -278,6 +296,10 @@ bool CloneSet::OpenKept(const KeptClone& kept) {
 
 void CloneSet::Reconcile(const std::vector<ListedWindow>& windows) {
     listed_ = windows;
+    std::erase_if(tokens_, [&](const auto& item) {
+        return std::none_of(windows.begin(), windows.end(),
+                            [&](const ListedWindow& w) { return w.handle == item.first; });
+    });
     if (kept_.empty()) {
         described_.clear();
         return;

@@ -37,6 +37,7 @@ struct KeptClone {
     std::size_t displayNumber = 0;  // index, as in CloneEntry
     CloneMode mode = CloneMode::Fit;
     WindowHandle shownWindow = 0;  // the window it is of now; 0 while it waits for one
+    QString restoreToken = {};     // Wayland: the portal's token that restores its capture
     friend bool operator==(const KeptClone&, const KeptClone&) = default;
 };
 
@@ -78,6 +79,9 @@ class CloneSet : public QObject {
     // The displays changed: moved[i] is the new index of old display i, or nothing when it
     // has gone. A clone follows its display or closes.
     void FollowDisplays(const std::vector<std::optional<std::size_t>>& moved);
+    // The capture of window gave a token that restores it at the next start without asking
+    // the user (Wayland's portal); a kept clone of the window keeps the newest.
+    void SetRestoreToken(WindowHandle window, const QString& token);
 
     const CloneEntry* Find(WindowHandle window, std::size_t display) const;
     // The displays showing the window, in display order.
@@ -91,6 +95,8 @@ class CloneSet : public QObject {
     void Opened(const CloneEntry& clone);
     void Closed(const CloneEntry& clone);
     void ModeChanged(const CloneEntry& clone);
+    // Just before a kept clone opens on window: its capture should start with this token.
+    void RestoreTokenWanted(WindowHandle window, const QString& token);
     // After a change of the displays, every clone that stayed, with the display it was on
     // before (its display may also just have moved or changed size).
     void DisplaysFollowed(const std::vector<FollowedClone>& clones);
@@ -114,4 +120,5 @@ class CloneSet : public QObject {
     std::vector<KeptClone> kept_;
     std::vector<ListedWindow> listed_;                  // as of the last Reconcile
     std::map<WindowHandle, WindowIdentity> described_;  // listed windows asked about
+    std::map<WindowHandle, QString> tokens_;            // the newest restore token of each
 };

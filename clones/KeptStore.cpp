@@ -6,8 +6,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLockFile>
 #include <QSaveFile>
 #include <QStandardPaths>
+
+#include <algorithm>
 
 namespace {
 
@@ -19,7 +22,8 @@ QJsonObject ToJson(const KeptClone& kept) {
             {QStringLiteral("display"), kept.displayName},
             {QStringLiteral("displayNumber"), static_cast<int>(kept.displayNumber) + 1},
             {QStringLiteral("mode"),
-             kept.mode == CloneMode::Natural ? QStringLiteral("natural") : QStringLiteral("fit")}};
+             kept.mode == CloneMode::Natural ? QStringLiteral("natural") : QStringLiteral("fit")},
+            {QStringLiteral("restoreToken"), kept.restoreToken}};
 }
 
 std::optional<KeptClone> FromJson(const QJsonValue& value) {
@@ -38,6 +42,7 @@ std::optional<KeptClone> FromJson(const QJsonValue& value) {
     kept.displayName = o.value(QStringLiteral("display")).toString();
     kept.displayNumber = static_cast<std::size_t>(number - 1);
     kept.mode = mode == QLatin1String("natural") ? CloneMode::Natural : CloneMode::Fit;
+    kept.restoreToken = o.value(QStringLiteral("restoreToken")).toString();
     return kept;
 }
 
@@ -120,4 +125,52 @@ QString SaveKeptClones(const QString& path, const std::vector<KeptClone>& kept) 
         return QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
     }
     return {};
+}
+
+namespace {
+
+bool Holds(const std::vector<KeptClone>& list, const KeptClone& kept) {
+    return std::find(list.begin(), list.end(), kept) != list.end();
+}
+
+// The records as the file holds them: without the window they are of in this run.
+std::vector<KeptClone> AsSaved(std::vector<KeptClone> list) {
+    for (KeptClone& each : list) {
+        each.shownWindow = 0;
+    }
+    return list;
+}
+
+// How long a change waits for another copy's write; a write takes milliseconds.
+constexpr int kLockWaitMs = 2000;
+
+}  // namespace
+
+KeptMerge MergeKeptClones(const QString& path, const std::vector<KeptClone>& baseInRun,
+                          const std::vector<KeptClone>& keptInRun) {
+    const std::vector<KeptClone> base = AsSaved(baseInRun);
+    const std::vector<KeptClone> kept = AsSaved(keptInRun);
+    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
+        return {false, QStringLiteral("cannot make the folder of %1").arg(path)};
+    }
+    QLockFile lock(path + QStringLiteral(".lock"));
+    if (!lock.tryLock(kLockWaitMs)) {
+        return {false,
+                QStringLiteral("cannot write %1: another copy of Vantrel holds %1.lock").arg(path)};
+    }
+    KeptLoad now = LoadKeptClones(path);
+    std::vector<KeptClone> merged;
+    for (const KeptClone& each : now.kept) {
+        if (Holds(kept, each) || !Holds(base, each)) {
+            merged.push_back(each);
+        }
+    }
+    // Only what this copy kept since: what another copy forgot meanwhile stays forgotten.
+    for (const KeptClone& each : kept) {
+        if (!Holds(base, each) && !Holds(merged, each)) {
+            merged.push_back(each);
+        }
+    }
+    const QString failed = SaveKeptClones(path, merged);
+    return failed.isEmpty() ? KeptMerge{true, now.problem} : KeptMerge{false, failed};
 }

@@ -27,3 +27,16 @@ KeptLoad LoadKeptClones(const QString& path);
 
 // Writes the file, its folder made when missing; the reason when that failed.
 QString SaveKeptClones(const QString& path, const std::vector<KeptClone>& kept);
+
+// Saves one copy's changes when other copies of the program (one per X server of the user)
+// share the file: what was kept or forgotten since `base` (what this copy last read or
+// saved) is applied to the file as it is now, under a lock file beside it, so a change
+// another copy made in between stays. Not saved when the lock or the file failed; the file
+// is then as it was.
+struct KeptMerge {
+    bool saved = false;
+    // One line for the user: why it was not saved, or that the file found was set aside.
+    QString problem;
+};
+KeptMerge MergeKeptClones(const QString& path, const std::vector<KeptClone>& base,
+                          const std::vector<KeptClone>& kept);

@@ -42,6 +42,11 @@ bool ClonesNeedScreen(Platform& platform) {
 }
 
 void ConnectWindowPicker(TMainForm& form, WindowPicker& picker) {
+    // Kept clones save the token of their window's capture and give it back when they open.
+    QObject::connect(&picker, &WindowPicker::RestoreTokenChanged, &form.Clones(),
+                     &CloneSet::SetRestoreToken);
+    QObject::connect(&form.Clones(), &CloneSet::RestoreTokenWanted, &picker,
+                     &WindowPicker::UseRestoreToken);
     QObject::connect(&picker, &WindowPicker::ChoiceFailed, &form, [&form](const QString& message) {
         if (QMessageBox* open = OpenChoiceFailedMessage(form)) {
             open->setText(message);

@@ -1,6 +1,12 @@
 #include "mainwindow/WindowRowView.h"
 
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
+
 #include <algorithm>
+#include <functional>
+#include <utility>
 
 #include "mainwindow/CloneWindows.h"
 
@@ -43,6 +49,30 @@ void NameDisplayButtons(const std::vector<QToolButton*>& buttons, const QString&
 void NameClone(QWidget* clone, const QString& title) {
     clone->setAccessibleName(QStringLiteral("Clone of \u201C%1\u201D").arg(title));
 }
+
+// The context-menu key and Shift+F10 on a button: what opens a menu from the keyboard on
+// every desktop, whether or not the platform turns the key into a context-menu event.
+class MenuKeyFilter : public QObject {
+  public:
+    MenuKeyFilter(QObject* button, std::function<void()> open)
+        : QObject(button), open_(std::move(open)) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Menu ||
+                (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier)) {
+                open_();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    std::function<void()> open_;
+};
 
 }  // namespace
 
@@ -97,8 +127,30 @@ QToolButton* WindowRowView::MakeButton(int index, int top) {
             NameDisplayButton(button, titleLabel_->text(), slot);
         }
     });
+    // The clone never takes the keyboard: its menu opens from its pressed button instead,
+    // by the context-menu key, Shift+F10 or the right button.
+    button->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(button, &QWidget::customContextMenuRequested, button,
+                     [this, slot] { OpenCloneMenu(slot); });
+    button->installEventFilter(new MenuKeyFilter(button, [this, slot] { OpenCloneMenu(slot); }));
     button->show();
     return button;
+}
+
+void WindowRowView::OpenCloneMenu(std::size_t index) {
+    TCloneForm* clone = Clone(index);
+    if (clone == nullptr || index >= buttons_.size()) {
+        return;
+    }
+    // The platform may announce the context-menu key twice: as the key and as a menu event.
+    if (const QWidget* open = QApplication::activePopupWidget();
+        open != nullptr && open->objectName() == QLatin1String("CloneMenu")) {
+        return;
+    }
+    QToolButton* button = buttons_[index];
+    QMenu* menu = clone->MakeMenu().release();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(button->mapToGlobal(QPoint(0, button->height())));
 }
 
 TCloneForm* WindowRowView::Clone(std::size_t index) const {

@@ -62,6 +62,8 @@ class WindowRowView {
     // Brings the window's clones to the front in display order. Clones never take the
     // focus: the main window stays active.
     void TitleLabelClick();
+    // The menu of the clone on display index, below its button; nothing without a clone.
+    void OpenCloneMenu(std::size_t index);
 
   private:
     QToolButton* MakeButton(int index, int top);

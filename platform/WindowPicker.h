@@ -21,6 +21,9 @@ class WindowPicker : public QObject {
     // Windows here can only be placed by output: a clone must be shown with
     // QWindow::setScreen() and showFullScreen() instead of a geometry.
     virtual bool ClonesNeedScreen() const = 0;
+    // The next capture of window starts with this restore token instead of asking the user
+    // (the token a kept clone saved for its window in an earlier run).
+    virtual void UseRestoreToken(WindowHandle /*window*/, const QString& /*token*/) {}
 
   signals:
     // A chosen window is now in the window list (the next snapshot has it).
@@ -32,6 +35,9 @@ class WindowPicker : public QObject {
     // The source's size changed (known first when its first frame arrives): a clone
     // that fitted the old size should place its thumbnail again.
     void SourceResized(WindowHandle window, QSize size);
+    // The capture of window started and gave a token that restores it without asking at
+    // the next start; each token works once, so the newest replaces the others.
+    void RestoreTokenChanged(WindowHandle window, const QString& token);
 };
 
 class WindowPickerProvider {

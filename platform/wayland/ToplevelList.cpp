@@ -139,6 +139,18 @@ std::vector<ListedWindow> ToplevelList::Windows() const {
     return windows;
 }
 
+WindowIdentity ToplevelList::Identify(WindowHandle window) const {
+    for (const auto& entry : entries_) {
+        if (entry->id == window && entry->ready) {
+            WindowIdentity identity;
+            identity.windowClass = entry->appId;
+            identity.title = entry->title;
+            return identity;
+        }
+    }
+    return {};
+}
+
 QSet<QString> ToplevelList::OwnAppIds() {
     QSet<QString> ids;
     QString desktop = QGuiApplication::desktopFileName();

@@ -30,6 +30,9 @@ class ToplevelList : public QObject {
     // The windows in the order they opened, with a title; their handles stay the same
     // while the window lives and are never reused in this run.
     std::vector<ListedWindow> Windows() const;
+    // The app id (as the window class) and the title of a listed window; nothing for one
+    // that has gone.
+    WindowIdentity Identify(WindowHandle window) const;
     // The app ids a Qt program's own toplevels carry (desktop file name, executable name).
     static QSet<QString> OwnAppIds();
 

@@ -43,6 +43,17 @@ std::vector<ListedWindow> WaylandWindowList::Snapshot(WindowHandle) {
     return windows;
 }
 
+WindowIdentity WaylandWindowList::Identify(WindowHandle window) {
+    return HasToplevelList() ? toplevels_->Identify(window) : WindowIdentity{};
+}
+
+void WaylandWindowList::UseRestoreToken(WindowHandle window, const QString& token) {
+    // Only before its capture starts: a running one has a newer token of its own.
+    if (toplevelSources_[window].expired() && !token.isEmpty()) {
+        toplevelTokens_[window] = token;
+    }
+}
+
 void WaylandWindowList::Choose() {
     int number = 1;
     for (const auto& [handle, chosen] : chosen_) {
@@ -134,7 +145,12 @@ std::shared_ptr<WindowSource> WaylandWindowList::SourceFor(WindowHandle window) 
     }
     auto source = MakeSource(window);
     connect(source.get(), &WindowSource::Started, this,
-            [this](WindowHandle handle, const QString& token) { toplevelTokens_[handle] = token; });
+            [this](WindowHandle handle, const QString& token) {
+                toplevelTokens_[handle] = token;
+                if (!token.isEmpty()) {
+                    emit RestoreTokenChanged(handle, token);
+                }
+            });
     connect(source.get(), &WindowSource::Failed, this,
             [this](WindowHandle, PortalFailure, const QString& message) { Report(message); });
     connect(source.get(), &WindowSource::SizeChanged, this, &WindowPicker::SourceResized);

@@ -27,9 +27,13 @@ class WaylandWindowList : public WindowPicker, public WindowList {
     ~WaylandWindowList() override;
 
     std::vector<ListedWindow> Snapshot(WindowHandle applicationWindow) override;
+    // What the compositor's list tells of a toplevel; nothing of a window chosen in the
+    // picker, of which only the portal knows.
+    WindowIdentity Identify(WindowHandle window) override;
     bool CanChoose() const override;
     void Choose() override;
     bool ClonesNeedScreen() const override { return true; }
+    void UseRestoreToken(WindowHandle window, const QString& token) override;
 
     // Starts a session without a dialog for every window of the state file.
     void RestoreChosen();

@@ -1,5 +1,8 @@
 #include "platform/win32/Win32WindowList.h"
 
+#include <array>
+#include <string>
+
 #include "platform/win32/Win32Handles.h"
 
 namespace {
@@ -60,6 +63,38 @@ QString ReadWindowTitle(HWND window) {
         return {};
     }
     return QString::fromWCharArray(text.data(), copied);
+}
+
+QString ReadWindowExecutable(HWND window) {
+    DWORD processId = 0;
+    if (GetWindowThreadProcessId(window, &processId) == 0 || processId == 0) {
+        return {};
+    }
+    // Limited information is all a path needs, and is granted for processes of other
+    // integrity levels, where full query rights are not.
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (process == nullptr) {
+        return {};
+    }
+    std::wstring path(32768, L'\0');  // the longest path the system knows
+    auto length = static_cast<DWORD>(path.size());
+    const BOOL read = QueryFullProcessImageNameW(process, 0, path.data(), &length);
+    CloseHandle(process);
+    return read ? QString::fromWCharArray(path.data(), static_cast<int>(length)) : QString();
+}
+
+WindowIdentity Win32WindowList::Identify(WindowHandle handle) {
+    const HWND window = ToHwnd(handle);
+    std::array<wchar_t, 257> name{};  // a class name has at most 256 characters
+    const int length = GetClassNameW(window, name.data(), static_cast<int>(name.size()));
+    if (length <= 0) {
+        return {};
+    }
+    WindowIdentity identity;
+    identity.windowClass = QString::fromWCharArray(name.data(), length);
+    identity.executable = ReadWindowExecutable(window);
+    identity.title = ReadWindowTitle(window);
+    return identity;
 }
 
 std::vector<ListedWindow> Win32WindowList::Snapshot(WindowHandle applicationWindow) {

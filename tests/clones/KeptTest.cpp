@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -120,7 +121,17 @@ TEST_F(KeptCloneTest, WaitsForItsWindowAndComesBackToTheRestartedOne) {
     const WindowHandle deck = Appear(Window("Slides", "deck.odp"));
     Appear(Window("Term", "deck.odp"));
     ASSERT_TRUE(set.Open(deck, 1, CloneMode::Natural));
+    // The capture's restore token (Wayland) goes with the kept clone, the newest one kept,
+    // and is asked for before the clone opens on the window that came back.
+    set.SetRestoreToken(deck, QStringLiteral("first"));
     ASSERT_TRUE(set.Keep(deck, 1, true));
+    set.SetRestoreToken(deck, QStringLiteral("newer"));
+    std::vector<std::pair<WindowHandle, QString>> wanted;
+    QObject::connect(&set, &CloneSet::RestoreTokenWanted,
+                     [&](WindowHandle window, const QString& token) {
+                         EXPECT_TRUE(set.Clones().empty()) << "asked for after opening";
+                         wanted.emplace_back(window, token);
+                     });
     Vanish(deck);
     EXPECT_TRUE(set.Clones().empty());
     ASSERT_EQ(set.Kept().size(), 1u);
@@ -129,6 +140,8 @@ TEST_F(KeptCloneTest, WaitsForItsWindowAndComesBackToTheRestartedOne) {
     const WindowHandle again = Appear(Window("Slides", "deck.odp"));
     const std::vector<CloneEntry> expected{{again, 1, CloneMode::Natural, true}};
     EXPECT_EQ(set.Clones(), expected);
+    const std::vector<std::pair<WindowHandle, QString>> asked{{again, QStringLiteral("newer")}};
+    EXPECT_EQ(wanted, asked);
 }
 
 TEST_F(KeptCloneTest, WaitsForItsDisplayAndComesBackWhenItIsPluggedIn) {
@@ -194,7 +207,8 @@ class KeptStoreTest : public ::testing::Test {
 
 TEST_F(KeptStoreTest, SavedClonesReadBack) {
     const std::vector<KeptClone> kept{
-        {Window("Slides", "deck.odp"), QStringLiteral("HDMI-1"), 1, CloneMode::Natural, 0},
+        {Window("Slides", "deck.odp"), QStringLiteral("HDMI-1"), 1, CloneMode::Natural, 0,
+         QStringLiteral("token")},
         {Window("Term", "bash", QString()), QString(), 0, CloneMode::Fit, 0}};
     ASSERT_EQ(SaveKeptClones(path, kept), QString());
     const KeptLoad loaded = LoadKeptClones(path);
@@ -221,6 +235,40 @@ TEST_F(KeptStoreTest, AFileThatCannotBeUsedIsSetAsideAndNothingIsKept) {
         EXPECT_EQ(aside.readAll(), content);
         aside.remove();
     }
+}
+
+// Two copies (one per X server) share the file: each one's keeping and forgetting is merged
+// into what the other wrote meanwhile, and neither writes while the other holds the lock.
+TEST_F(KeptStoreTest, TwoCopiesMergeTheirChangesAndTakeTurns) {
+    const auto kept = [](const char* title, CloneMode mode = CloneMode::Fit) {
+        return KeptClone{Window("Slides", title), QStringLiteral("HDMI-1"), 0, mode, 0};
+    };
+    const std::vector<KeptClone> start{kept("a"), kept("b")};
+    ASSERT_EQ(SaveKeptClones(path, start), QString());
+    std::vector<KeptClone> one = start;
+    std::vector<KeptClone> two = start;
+    const auto change = [&](std::vector<KeptClone>& copy, std::vector<KeptClone> now) {
+        const KeptMerge merge = MergeKeptClones(path, copy, now);
+        copy = now;
+        return merge.saved && merge.problem.isEmpty();
+    };
+    // One keeps c; two forgets a (while it shows b, which is no difference); one sets b to
+    // natural size; two keeps d.
+    ASSERT_TRUE(change(one, {kept("a"), kept("b"), kept("c")}));
+    KeptClone shown = kept("b");
+    shown.shownWindow = 7;
+    ASSERT_TRUE(change(two, {shown}));
+    ASSERT_TRUE(change(one, {kept("a"), kept("b", CloneMode::Natural), kept("c")}));
+    ASSERT_TRUE(change(two, {shown, kept("d")}));
+    const std::vector<KeptClone> both{kept("c"), kept("b", CloneMode::Natural), kept("d")};
+    EXPECT_EQ(LoadKeptClones(path).kept, both);
+
+    QLockFile other(path + QStringLiteral(".lock"));
+    ASSERT_TRUE(other.tryLock(0));
+    const KeptMerge waited = MergeKeptClones(path, both, {});
+    EXPECT_FALSE(waited.saved);
+    EXPECT_TRUE(waited.problem.contains(QStringLiteral(".lock"))) << waited.problem.toStdString();
+    EXPECT_EQ(LoadKeptClones(path).kept, both);
 }
 
 }  // namespace

@@ -235,4 +235,41 @@ TEST_F(ClonesTest, TheClonesClickAndMenuGoThroughTheSet) {
     EXPECT_TRUE(form->Clones().Kept().empty());
 }
 
+// Clones never take the keyboard: the context-menu key and Shift+F10 on a pressed display
+// button open that clone's menu; on a button that is up they open nothing.
+TEST_F(ClonesTest, TheMenuKeyOnAPressedButtonOpensItsClonesMenu) {
+    form->show();
+    QToolButton* button = Row(0).DisplayButtons()[1];
+    Click(button);
+    ASSERT_NE(Row(0).Clone(1), nullptr);
+    const auto openMenu = [] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); };
+    struct Press {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        CloneMode mode;
+    };
+    for (const Press& press : {Press{Qt::Key_Menu, Qt::NoModifier, CloneMode::Natural},
+                               Press{Qt::Key_F10, Qt::ShiftModifier, CloneMode::Fit}}) {
+        button->setFocus();
+        QTest::keyClick(button, press.key, press.modifiers);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return openMenu() != nullptr; }, 2000)) << press.key;
+        QMenu* menu = openMenu();
+        EXPECT_EQ(menu->objectName(), QStringLiteral("CloneMenu"));
+        const char* item = press.mode == CloneMode::Fit ? "Fit" : "Natural size";
+        for (QAction* action : menu->actions()) {
+            if (action->text() == QLatin1String(item)) {
+                menu->setActiveAction(action);
+            }
+        }
+        QTest::keyClick(menu, Qt::Key_Return);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return form->Clones().Find(editor, 1)->mode == press.mode; }, 2000))
+            << item;
+    }
+    Row(0).DisplayButtons()[0]->setFocus();
+    QTest::keyClick(Row(0).DisplayButtons()[0], Qt::Key_Menu);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(openMenu(), nullptr) << "a button that is up has no clone to offer";
+}
+
 }  // namespace

@@ -113,6 +113,30 @@ driver wait-gone "Window Clone" 20000 || fail "--release left the clone"
 listed "^window\t0x[0-9a-f]+\t-\t$SOURCE_TITLE\$" ||
     fail "the row's button is still down after --release: $(cat "$CLI_OUT")"
 
+step "a kept clone comes back on its display when the program starts again"
+cli_ends 0 --clone "Quadr.nts$" --display 1 --keep
+driver wait-window "Window Clone" 20000 >/dev/null || fail "--clone --keep opened no clone"
+listed "^window\t0x[0-9a-f]+\t1k\t$SOURCE_TITLE\$" ||
+    fail "the clone is not marked kept: $(cat "$CLI_OUT")"
+kept_file="$(find "$WINEPREFIX/drive_c/users" -name kept-clones.json | head -n1)"
+[ -n "$kept_file" ] || fail "no kept-clones.json in the user's folders"
+# The window as Windows describes it: the program's path, its class, and the device name.
+for field in '"executable": "[A-Z]:\\\\.*wine_driver.exe"' '"class": ".' '"display": "\\\\\\\\.\\\\DISPLAY1"'; do
+    grep -q "$field" "$kept_file" || fail "kept-clones.json lacks $field: $(cat "$kept_file")"
+done
+cli_ends 0 --quit
+wait_exit "$COPY_PID" 30 || fail "the copy did not end after --quit"
+driver wait-gone "Window Clone" 20000 || fail "the clone outlived its copy"
+start_program de_DE.UTF-8 standin
+COPY_PID=$PROGRAM_PID
+clone="$(driver wait-window "Window Clone" 60000)" || fail "the kept clone did not come back"
+read -r _ CX CY CW CH <<<"$clone"
+[ "$CX $CY $CW $CH" = "$DX $DY $DW $DH" ] || fail "the kept clone came back at $CX,$CY ${CW}x$CH"
+poll 20 listed "^window\t0x[0-9a-f]+\t1k\t$SOURCE_TITLE\$" ||
+    fail "the clone that came back is not kept: $(cat "$CLI_OUT")"
+cli_ends 0 --forget "Quadr.nts$" --display 1
+driver wait-gone "Window Clone" 20000 || fail "--forget left the clone"
+
 step "--quit ends the copy with 0"
 cli_ends 0 --quit
 code=0

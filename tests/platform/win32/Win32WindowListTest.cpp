@@ -111,6 +111,21 @@ TEST_F(Win32WindowListTest, NextSnapshotFollowsWindowsThatAreHiddenOrClosed) {
     EXPECT_NE(Find(after, foreign_["unicode"]), nullptr);
 }
 
+TEST_F(Win32WindowListTest, IdentifiesAWindowByItsProgramClassAndTitle) {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const WindowIdentity identity = list_.Identify(foreign_["unicode"]);
+    EXPECT_EQ(identity.windowClass, QStringLiteral("VantrelWin32TestWindow"));
+    EXPECT_EQ(identity.title, QString::fromStdWString(UnicodeTitle()));
+    // The child is this program started again.
+    EXPECT_EQ(identity.executable.toLower(), QString::fromWCharArray(self).toLower());
+
+    const WindowHandle close = foreign_["toclose"];
+    PostMessageW(ToHwnd(close), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PollUntil([&] { return !IsWindow(ToHwnd(close)); }));
+    EXPECT_EQ(list_.Identify(close), WindowIdentity{});
+}
+
 TEST(Win32Handles, WindowHandlesRoundTripThroughThirtyTwoBits) {
     const OwnWindow window(L"Handle", 0, nullptr, false);
     ASSERT_NE(window.Get(), nullptr);

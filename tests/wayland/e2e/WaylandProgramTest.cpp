@@ -1,9 +1,10 @@
 // The program itself under sway headless, started as on a Wayland desktop (a Wayland
 // session, no toolkit platform chosen): it runs natively, its list comes from sway's
 // toplevels, a display button's clone goes full screen on that output and shows the
-// portal stand-in's stream fitted, a click shows it at natural size, and the clone goes
-// when its window closes; outputs that go and come take their clones and buttons with
-// them. The running copy is driven through its command line.
+// portal stand-in's stream fitted, a click shows it at natural size, a kept clone comes
+// back after a restart through its restore token, and the clone goes when its window closes;
+// outputs that go and come take their clones and buttons with them. The running copy is driven
+// through its command line.
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QRegularExpression>
@@ -169,6 +170,28 @@ TEST_F(WaylandProgramTest, ListedWindowClonedFullScreenOnOutputTwo) {
         },
         kWaitMs))
         << "a click did not show the natural size: " << Keep(shot, "natural");
+
+    // Kept, the clone is back on output 2 after --quit and a new start, its capture restored
+    // by the portal's token without asking again.
+    ASSERT_TRUE(Command({QStringLiteral("--clone"), *sampleId, QStringLiteral("--display"),
+                         QStringLiteral("2"), QStringLiteral("--keep")}));
+    ASSERT_TRUE(Command({QStringLiteral("--quit")}));
+    ASSERT_TRUE(
+        WaylandTestSession::WaitUntil([&] { return !Place(kCloneTitle).has_value(); }, kWaitMs))
+        << "the clone outlived its copy";
+    session_.Start(QStringLiteral("env"), ProgramCommand({}));
+    EXPECT_TRUE(WaylandTestSession::WaitUntil(
+        [&] {
+            place = Place(kCloneTitle);
+            shot = Shot(QStringLiteral("HEADLESS-2"));
+            return place && place->fullScreen && place->output == QLatin1String("HEADLESS-2") &&
+                   ShowsPattern(shot, QRect(160, 0, 960, 720), {{80, 360}, {1200, 360}});
+        },
+        kWaitMs))
+        << "the kept clone did not come back fitted on output 2: " << Keep(shot, "kept");
+    portal.waitForReadyRead(0);
+    EXPECT_FALSE(portal.readAllStandardOutput().contains("picker"))
+        << "the kept clone asked the user again";
 
     // The window closes: its row goes, and the row's clone with it.
     sample.terminate();
