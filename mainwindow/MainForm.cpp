@@ -48,6 +48,9 @@ TMainForm::TMainForm(const Session& session, Platform& platform, QWidget* parent
     designed.setPixelSize(12);
     setFont(designed);
     identify_.SetScreenPlacement(ClonesNeedScreen(platform_));
+    identify_.SetPrepareOverlay([this](QWidget& overlay) {
+        platform_.System().PrepareCloneWindow(static_cast<WindowHandle>(overlay.winId()));
+    });
     CreateScrollBox();
     FormCreate();
     CreateTrayIcon();

@@ -32,7 +32,8 @@ class WaitingRun {
 // The overlays of one run; they go in list order, whichever way the run ends.
 class OverlayList {
   public:
-    OverlayList(DisplayList& displays, bool byScreen) : displays_(displays), byScreen_(byScreen) {}
+    OverlayList(DisplayList& displays, bool byScreen, const std::function<void(QWidget&)>& prepare)
+        : displays_(displays), byScreen_(byScreen), prepare_(prepare) {}
     OverlayList(const OverlayList&) = delete;
     OverlayList& operator=(const OverlayList&) = delete;
     ~OverlayList() {
@@ -46,6 +47,9 @@ class OverlayList {
             overlays_.push_back(std::make_unique<TMonitorNumForm>(displays_));
             overlays_.back()->SetScreenPlacement(byScreen_);
             overlays_.back()->PlaceOnMonitor(i);
+            if (prepare_) {
+                prepare_(*overlays_.back());
+            }
         }
     }
 
@@ -58,6 +62,7 @@ class OverlayList {
   private:
     DisplayList& displays_;
     bool byScreen_;
+    const std::function<void(QWidget&)>& prepare_;
     std::vector<std::unique_ptr<TMonitorNumForm>> overlays_;
 };
 
@@ -97,7 +102,7 @@ void MonitorIdentify::Wait(int seconds) {
 }
 
 void MonitorIdentify::ShowMonitorNumbers(int seconds) {
-    OverlayList overlays(displays_, byScreen_);
+    OverlayList overlays(displays_, byScreen_, prepare_);
     try {
         overlays.CreateAndPlace(displays_.Count());
         overlays.ShowAll();

@@ -1,7 +1,11 @@
 // "Identify Monitors": every display shows its number for a given number of seconds.
 #pragma once
 
+#include <functional>
+#include <utility>
+
 class DisplayList;
+class QWidget;
 
 // Shows one number overlay per display for `seconds` seconds and returns when they are gone.
 //
@@ -28,6 +32,10 @@ class MonitorIdentify {
     // Overlays go full screen on their display's named screen (Wayland) instead of taking
     // its geometry.
     void SetScreenPlacement(bool byScreen) { byScreen_ = byScreen; }
+    // Called with each overlay, placed and not yet shown, to mark it for the window system as
+    // a window that is only looked at (on every workspace, out of the task list, never given
+    // the keyboard).
+    void SetPrepareOverlay(std::function<void(QWidget&)> prepare) { prepare_ = std::move(prepare); }
     // True while any run of ShowMonitorNumbers is waiting.
     bool Waiting() const { return waitingRuns_ > 0; }
 
@@ -37,4 +45,5 @@ class MonitorIdentify {
     DisplayList& displays_;
     int waitingRuns_ = 0;
     bool byScreen_ = false;
+    std::function<void(QWidget&)> prepare_;
 };

@@ -87,18 +87,18 @@ std::string ManagerName(const ::testing::TestParamInfo<WindowManager>& info) {
     return WindowManagerName(info.param);
 }
 
-// Under xfwm4 and awesome a clone does not yet land on monitor 2 (see
-// clone_desktop_e2e_test.cpp), and under i3 the clone of a tiled source shows black: built
-// apart, label wm-pending.
+// Under xfwm4 the clone on monitor 2 of a source on monitor 1 stays black: xfwm4 maps the
+// source under the main window, which covers it whole; the clone covers monitor 2 exactly and
+// the source is viewable, but its image stays black, also once the source is raised. The cause
+// is not known yet: the scenes are built apart, label wm-pending.
 #ifdef VANTREL_PENDING_WINDOW_MANAGERS
-INSTANTIATE_TEST_SUITE_P(Pending, ClonePlacement,
-                         ::testing::Values(WindowManager::Xfwm4, WindowManager::I3,
-                                           WindowManager::Awesome),
+INSTANTIATE_TEST_SUITE_P(Pending, ClonePlacement, ::testing::Values(WindowManager::Xfwm4),
                          ManagerName);
 #else
 INSTANTIATE_TEST_SUITE_P(Desktops, ClonePlacement,
                          ::testing::Values(WindowManager::None, WindowManager::Openbox,
-                                           WindowManager::Icewm, WindowManager::Fluxbox),
+                                           WindowManager::Icewm, WindowManager::Fluxbox,
+                                           WindowManager::I3, WindowManager::Awesome),
                          ManagerName);
 #endif
 

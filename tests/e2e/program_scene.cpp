@@ -187,12 +187,16 @@ QPoint ProgramScene::TitlePoint(int row, int displays) {
            QPoint(kListLeft + 6 + 39 * displays + 20, kListTop + 6 + 28 * row + 7);
 }
 
+// The bottom buttons keep their distance from the window's bottom edge when a window manager
+// (a tiling one) gives the window another height than its designed 551 pixels.
 QPoint ProgramScene::IdentifyButtonCentre() {
-    return MainBounds().topLeft() + QPoint(103 + 61, 520 + 12);
+    const QRect main = MainBounds();
+    return main.topLeft() + QPoint(103 + 61, 520 + 12 + main.height() - 551);
 }
 
 QPoint ProgramScene::HideButtonCentre() {
-    return MainBounds().topLeft() + QPoint(231 + 61, 520 + 12);
+    const QRect main = MainBounds();
+    return main.topLeft() + QPoint(231 + 61, 520 + 12 + main.height() - 551);
 }
 
 QPoint ProgramScene::ExitButtonCentre() {

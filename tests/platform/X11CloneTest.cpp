@@ -278,16 +278,20 @@ TEST_F(X11CloneTest, CloneWindowAsksForEveryWorkspaceFullScreenAndNoFocus) {
 
 // The full-screen state depends on the window manager named by the root's check window:
 // under IceWM a full-screen clone would take the keyboard from the active window for good, so
-// it is left out there and kept everywhere else (and with no window manager at all).
+// it is left out there and kept everywhere else (and with no window manager at all). Under
+// i3, awesome and xfwm4, which place a new window by their own rules, the clone is not
+// managed at all.
 TEST_F(X11CloneTest, CloneWindowIsFullScreenExceptUnderIceWm) {
     struct Case {
         const char* manager;  // nullptr: no window manager
         bool fullScreen;
+        bool overrideRedirect;
     };
-    const Case cases[] = {{nullptr, true},
-                          {"Openbox", true},
-                          {"Fluxbox", true},
-                          {"IceWM 3.3.1 (Linux 6.1/x86_64)", false}};
+    const Case cases[] = {
+        {nullptr, true, false},   {"Openbox", true, false},
+        {"Fluxbox", true, false}, {"IceWM 3.3.1 (Linux 6.1/x86_64)", false, false},
+        {"i3", true, true},       {"awesome", true, true},
+        {"Xfwm4", true, true}};
     xcb_connection_t* c = s_->Connection();
     const xcb_atom_t checkAtom = s_->Atom("_NET_SUPPORTING_WM_CHECK");
     for (const Case& test : cases) {
@@ -311,6 +315,12 @@ TEST_F(X11CloneTest, CloneWindowIsFullScreenExceptUnderIceWm) {
         EXPECT_NE(std::find(states.begin(), states.end(), s_->Atom("_NET_WM_STATE_STICKY")),
                   states.end())
             << (test.manager ? test.manager : "no manager");
+        xcb_get_window_attributes_reply_t* attributes =
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, id), nullptr);
+        ASSERT_NE(attributes, nullptr);
+        EXPECT_EQ(attributes->override_redirect != 0, test.overrideRedirect)
+            << (test.manager ? test.manager : "no manager");
+        free(attributes);
     }
     xcb_delete_property(c, s_->Root(), checkAtom);
     s_->Client().Sync();

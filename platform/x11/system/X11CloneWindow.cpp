@@ -54,14 +54,28 @@ std::string WindowManagerName(X11Context& context) {
     return {text, text + xcb_get_property_value_length(reply.get())};
 }
 
+enum class Manager { Other, IceWm, Unmanaged };
+
 // IceWM lifts a full-screen window above panels only while that window has the focus, and
 // when one that refuses the focus appears it moves the keyboard to none of its clients while
 // still counting the previously active window as active, so that window cannot ask for it
 // back. A clone there is a plain window that covers its display, in IceWM's layer above the
 // panels (its own _WIN_LAYER hint), so the main window keeps the keyboard and the clone still
 // covers the whole display.
-bool FullScreenTakesFocus(X11Context& context) {
-    return std::string_view(WindowManagerName(context)).starts_with("IceWM");
+//
+// i3, awesome (its default rules) and xfwm4 do not show a full-screen window that refuses the
+// keyboard where it asks to be and keep it there: they put a new window on the monitor with the
+// pointer or the focus, awesome frames it with a title bar, i3 keeps it on one workspace and
+// gives it the keyboard when the pointer enters it or the user moves to its monitor. There the
+// window is not managed at all (override-redirect): the program alone puts it on its display,
+// no workspace change hides it, it is in no task list and never has the keyboard.
+Manager RunningManager(X11Context& context) {
+    const std::string name = WindowManagerName(context);
+    if (std::string_view(name).starts_with("IceWM")) {
+        return Manager::IceWm;
+    }
+    return name == "i3" || name == "awesome" || name == "Xfwm4" ? Manager::Unmanaged
+                                                                : Manager::Other;
 }
 
 std::vector<std::uint32_t> WithStates(X11Context& context, std::vector<std::uint32_t> atoms,
@@ -94,7 +108,8 @@ bool PrepareX11CloneWindow(X11Context& context, xcb_window_t window) {
                          "_NET_WM_STATE_FULLSCREEN", "_NET_WM_STATE_SKIP_TASKBAR",
                          "_NET_WM_STATE_SKIP_PAGER", "WM_PROTOCOLS", "WM_TAKE_FOCUS",
                          "_NET_SUPPORTING_WM_CHECK", "_NET_WM_NAME", "UTF8_STRING", "_WIN_LAYER"});
-    const bool fullScreen = !FullScreenTakesFocus(context);
+    const Manager manager = RunningManager(context);
+    const bool fullScreen = manager != Manager::IceWm;
     const xcb_atom_t state = context.Atom("_NET_WM_STATE");
     const xcb_atom_t protocols = context.Atom("WM_PROTOCOLS");
     std::vector<std::uint32_t> protocolList =
@@ -114,6 +129,11 @@ bool PrepareX11CloneWindow(X11Context& context, xcb_window_t window) {
     if (!fullScreen) {
         checks.push_back(Write(context, window, context.Atom("_WIN_LAYER"), XCB_ATOM_CARDINAL,
                                {kLayerAbovePanels}));
+    }
+    if (manager == Manager::Unmanaged) {
+        const std::uint32_t overrideRedirect = 1;
+        checks.push_back(xcb_change_window_attributes_checked(
+            context.Connection(), window, XCB_CW_OVERRIDE_REDIRECT, &overrideRedirect));
     }
     bool ok = true;
     for (const xcb_void_cookie_t& cookie : checks) {

@@ -32,12 +32,15 @@ const ManagerCommand kManagers[] = {
 };
 
 // i3 without a configuration of its own starts a wizard that asks for one; this is its
-// default configuration without the bar and the key bindings, which the tests do not use.
+// default configuration without the bar and the key bindings, which the tests do not use. The
+// scenes' source windows ("Quadrants") float, so they keep the size the scenes draw them at
+// instead of taking a tile's share of the workspace.
 const char kI3Config[] =
     "# i3 config file (v4)\n"
     "font pango:monospace 8\n"
     "floating_modifier Mod1\n"
-    "focus_on_window_activation smart\n";
+    "focus_on_window_activation smart\n"
+    "for_window [title=\"^Quadrants$\"] floating enable\n";
 
 bool WriteFile(const QString& path, const char* text) {
     QFile file(path);

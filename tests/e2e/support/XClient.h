@@ -54,9 +54,10 @@ class XClient {
     // started surely handles new windows (openbox loses those mapped while it is still
     // starting, after it has announced itself); false when none is framed in timeoutMs.
     bool WaitForWindowManager(int timeoutMs);
+    // The atom of a name, interned when new.
+    std::uint32_t Atom(const char* name);
 
   private:
-    std::uint32_t Atom(const char* name);
     std::uint8_t KeycodeOf(std::uint32_t keysym);
     xcb_connection_t* connection_ = nullptr;
     std::uint32_t root_ = 0;
