@@ -220,6 +220,28 @@ std::optional<QPointF> PlaceOnDestination(QPointF point, const QRect& shown, Ima
                    destination.y() + v * destination.height());
 }
 
+std::optional<QRect> CropFromDrag(QPoint from, QPoint to, const QRect& destination,
+                                  const QRect& shown, ImageTurn turn) {
+    if (destination.isEmpty() || shown.isEmpty()) {
+        return std::nullopt;
+    }
+    const auto m = DestinationToSource(shown, turn, destination.size());
+    const auto back = [&](QPoint p) {
+        const double x = p.x() - destination.x();
+        const double y = p.y() - destination.y();
+        return QPointF(m[0] * x + m[1] * y + m[2], m[3] * x + m[4] * y + m[5]);
+    };
+    const QPointF a = back(from);
+    const QPointF b = back(to);
+    const QRect rect = QRect(QPoint(static_cast<int>(std::lround(std::min(a.x(), b.x()))),
+                                    static_cast<int>(std::lround(std::min(a.y(), b.y())))),
+                             QPoint(static_cast<int>(std::lround(std::max(a.x(), b.x()))),
+                                    static_cast<int>(std::lround(std::max(a.y(), b.y())))) -
+                                 QPoint(1, 1)) &
+                       shown;
+    return rect.isEmpty() ? std::nullopt : std::optional(rect);
+}
+
 QString ModeName(CloneMode mode) {
     return NameOf(kModes, mode);
 }

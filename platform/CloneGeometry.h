@@ -59,6 +59,12 @@ std::array<double, 6> DestinationToSource(const QRect& shown, ImageTurn turn, QS
 std::optional<QPointF> PlaceOnDestination(QPointF point, const QRect& shown, ImageTurn turn,
                                           const QRect& destination);
 
+// The crop a drag over the display chooses: the rectangle between two points of the client
+// (device pixels) taken back through the image drawn turned into destination, within shown,
+// in the window's pixels. Nothing when it covers no whole pixel of the window.
+std::optional<QRect> CropFromDrag(QPoint from, QPoint to, const QRect& destination,
+                                  const QRect& shown, ImageTurn turn);
+
 // The names used by the commands, the listing and the kept clones' file, and back; nothing
 // for an unknown name.
 QString ModeName(CloneMode mode);

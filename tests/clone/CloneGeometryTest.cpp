@@ -108,6 +108,19 @@ TEST(CloneGeometry, PointerOutsideTheCropIsNotShown) {
     }
 }
 
+// A drag over the display crops the window's pixels under it, through the turn.
+TEST(CloneGeometry, DragChoosesTheCropUnderIt) {
+    const QRect shown(0, 0, 800, 600);
+    EXPECT_EQ(CropFromDrag({600, 500}, {200, 100}, QRect(0, 0, 1600, 1200), shown, ImageTurn::None),
+              QRect(100, 50, 200, 200));
+    // Rotated, the window's top-left corner is at the display's top right.
+    EXPECT_EQ(
+        CropFromDrag({1000, 0}, {1200, 400}, QRect(0, 0, 1200, 1600), shown, ImageTurn::Rotate90),
+        QRect(0, 0, 200, 100));
+    EXPECT_FALSE(
+        CropFromDrag({10, 10}, {10, 300}, QRect(0, 0, 1600, 1200), shown, ImageTurn::None));
+}
+
 TEST(CloneGeometry, NamesAndCropText) {
     for (const CloneMode mode :
          {CloneMode::Fit, CloneMode::Natural, CloneMode::Fill, CloneMode::Stretch}) {
