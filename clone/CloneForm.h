@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "platform/Compositor.h"
 #include "platform/WindowList.h"
@@ -47,6 +48,10 @@ class TCloneForm : public QWidget {
 
     bool AllowClose() const { return allowClose_; }
     bool HasThumbnail() const { return thumbnail_ != nullptr; }
+    // The source's size in device pixels now; nothing without a thumbnail or a size.
+    std::optional<QSize> SourceSize() const {
+        return thumbnail_ ? thumbnail_->SourceSize() : std::nullopt;
+    }
     WindowHandle SourceWindow() const { return sourceWindow_; }
     bool FitToWindow() const { return mode_ == CloneMode::Fit; }
     // Fits the image to the display, or shows it at its natural size, as a click switches.

@@ -212,7 +212,7 @@ TEST_F(RemoteProgramTest, AKeptCloneComesBackUntilItIsForgotten) {
     EXPECT_TRUE(WaitUntil(
         [&] {
             return Vantrel({QStringLiteral("--list")})
-                .out.contains(QStringLiteral("kept\t2\tSlides deck\tfit\n"));
+                .out.contains(QStringLiteral("kept\t2\tSlides deck\tfit\t-\tnone\n"));
         },
         kWaitMs));
     ProgramClient(QStringLiteral("Slides deck"));
