@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "clone/CloneForm.h"
 #include "mainwindow/MainForm.h"
 #include "platform/Platform.h"
 
@@ -40,10 +41,14 @@ RemoteState MainFormRemoteTarget::State() {
     for (std::size_t i = 0; i < clones.Kept().size(); ++i) {
         const KeptClone& kept = clones.Kept()[i];
         const auto display = clones.DisplayOf(kept);
-        state.kept.append({static_cast<int>(i), kept.shownWindow,
-                           display ? static_cast<int>(*display) + 1 : 0,
-                           static_cast<int>(kept.displayNumber) + 1, kept.displayName,
-                           kept.window.title, kept.mode == CloneMode::Natural});
+        state.kept.append(
+            {static_cast<int>(i), kept.shownWindow, display ? static_cast<int>(*display) + 1 : 0,
+             static_cast<int>(kept.displayNumber) + 1, kept.displayName, kept.window.title,
+             kept.mode == CloneMode::Natural, kept.mode, kept.crop.rect, kept.turn});
+    }
+    for (const CloneEntry& clone : clones.Clones()) {
+        state.clones.append({clone.window, static_cast<int>(clone.display) + 1, clone.mode,
+                             clone.crop.rect, clone.turn});
     }
     return state;
 }
@@ -59,6 +64,47 @@ Outcome MainFormRemoteTarget::Keep(WindowHandle window, int display, bool keep) 
 Outcome MainFormRemoteTarget::Forget(int index) {
     if (index < 0 || !form_.Clones().Forget(static_cast<std::size_t>(index))) {
         return Outcome::Failed(QStringLiteral("that clone is no longer kept"));
+    }
+    return Outcome::Done();
+}
+
+QString MainFormRemoteTarget::CannotShow(const RemoteLook& look) {
+    Compositor& compositor = platform_.Compositor();
+    if (look.crop && !compositor.CanCrop()) {
+        return compositor.CannotCropReason();
+    }
+    if (look.turn && *look.turn != ImageTurn::None && !compositor.CanTransform()) {
+        return compositor.CannotTransformReason();
+    }
+    return {};
+}
+
+Outcome MainFormRemoteTarget::SetLook(WindowHandle window, int display, const RemoteLook& look) {
+    CloneSet& clones = form_.Clones();
+    const auto at = static_cast<std::size_t>(display - 1);
+    if (display < 1 || clones.Find(window, at) == nullptr) {
+        return Outcome::Failed(
+            QStringLiteral("no clone of the window is open on display %1").arg(display));
+    }
+    if (look.crop) {
+        const TCloneForm* clone = form_.CloneWindow(window, at);
+        const std::optional<QSize> size = clone != nullptr ? clone->SourceSize() : std::nullopt;
+        if (!size) {
+            return Outcome::Failed(QStringLiteral("the window's size cannot be read to crop it"));
+        }
+        if (!QRect(QPoint(0, 0), *size).contains(*look.crop)) {
+            return Outcome::Failed(QStringLiteral("the crop %1 is not inside the window (%2x%3)")
+                                       .arg(CropText(*look.crop))
+                                       .arg(size->width())
+                                       .arg(size->height()));
+        }
+        clones.SetCrop(window, at, {*look.crop, *size});
+    }
+    if (look.mode) {
+        clones.SetMode(window, at, *look.mode);
+    }
+    if (look.turn) {
+        clones.SetTurn(window, at, *look.turn);
     }
     return Outcome::Done();
 }

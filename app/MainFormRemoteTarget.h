@@ -22,6 +22,8 @@ class MainFormRemoteTarget final : public RemoteTarget {
     Outcome Hide() override;
     void Quit() override;
     Outcome SetPointer(bool visible) override;
+    QString CannotShow(const RemoteLook& look) override;
+    Outcome SetLook(WindowHandle window, int display, const RemoteLook& look) override;
 
   private:
     // Why the window or display (from 1) cannot have a clone now; empty when it can.

@@ -1,9 +1,10 @@
 // What a live clone costs: a source animating a 1280x720 window at 60 frames a second is
 // mirrored for a while onto a 1280x720 display (1:1) and a 1920x1080 display (scaled), first
-// by the compositor thumbnails, then by a minimal zero-copy mirror (clone_cost_minimal: the
-// floor), then by a mirror that copies the pixels itself. Prints the frames mirrored per
-// second and the CPU milliseconds per mirrored frame spent by the mirroring process and by
-// the X server (run times from the scheduler), and the ratios. Asserts nothing.
+// by the compositor thumbnails (also cropped to its middle and rotated), then by a minimal
+// zero-copy mirror (clone_cost_minimal: the floor), then by a mirror that copies the pixels itself.
+// Prints the frames mirrored per second and the CPU milliseconds per mirrored frame spent by the
+// mirroring process and by the X server (run times from the scheduler), and the ratios. Asserts
+// nothing.
 //   clone_cost [seconds per run, default 20]
 #include <QApplication>
 #include <QDir>
@@ -62,12 +63,14 @@ void RunEventLoopFor(int ms) {
     loop.exec();
 }
 
+// crop and turn: how the clone shows its source (the whole of it, unturned, by default).
 Result CloneRun(const XvfbServer& server, Platform& platform, WindowHandle source, int display,
-                int seconds) {
+                int seconds, const CloneCrop& crop = {}, ImageTurn turn = ImageTurn::None) {
     auto clone =
         std::make_unique<TCloneForm>(platform.Compositor(), platform.Displays(), platform.System());
     clone->show();
     clone->StartClone(source, display);
+    clone->SetLook(CloneMode::Fit, crop, turn);
     RunEventLoopFor(1000);
     // The compositor counts its own frames, so nothing else runs in this process.
     const auto* compositor = dynamic_cast<const X11Compositor*>(&platform.Compositor());
@@ -179,6 +182,11 @@ int main(int argc, char** argv) {
     Print("compositor 1:1 (1280x720)", compositor1);
     const Result compositor2 = CloneRun(server, *platform, window, 2, seconds);
     Print("compositor scaled (1920x1080)", compositor2);
+    // The middle of the source, rotated: the same one composite, another transform.
+    const Result turned =
+        CloneRun(server, *platform, window, 2, seconds,
+                 {QRect(320, 180, 640, 360), QSize(1280, 720)}, ImageTurn::Rotate90);
+    Print("compositor cropped, rotated", turned);
     const Result minimal1 =
         MirrorRun(CLONE_COST_MINIMAL, server, window, QRect(1280, 0, 1280, 720), seconds);
     Print("minimal 1:1 (1280x720)", minimal1);
@@ -195,6 +203,10 @@ int main(int argc, char** argv) {
     PrintRatio("scaled", "copying", compositor2, copier2);
     PrintAgainstFloor("1:1", compositor1, minimal1);
     PrintAgainstFloor("scaled", compositor2, minimal2);
+    std::printf("cropped and rotated against scaled: %.2fx the X server's ms/frame\n",
+                compositor2.ServerMsPerFrame() > 0
+                    ? turned.ServerMsPerFrame() / compositor2.ServerMsPerFrame()
+                    : 0.0);
     source.Stop();
     return 0;
 }

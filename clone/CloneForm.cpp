@@ -3,14 +3,17 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QResizeEvent>
+#include <QRubberBand>
 #include <QTimer>
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "clone/ThumbnailFit.h"
 #include "platform/DisplayList.h"
@@ -58,7 +61,9 @@ bool TCloneForm::StartClone(WindowHandle sourceWindow, int displayIndex) {
     thumbnail_.reset();
     allowClose_ = false;
     sourceWindow_ = sourceWindow;
-    fitToWindow_ = true;
+    mode_ = CloneMode::Fit;
+    crop_ = {};
+    turn_ = ImageTurn::None;
     // On its display before the image is fitted, so the first placement is already the
     // final one and a clone started before it is shown is mapped where it belongs. Placed by
     // output, it is shown full screen there before the thumbnail, whose image attaches to
@@ -111,10 +116,16 @@ void TCloneForm::UpdatePlacement() {
     }
     // A failed query or a collapsed window has no fit: the last placement stays.
     const std::optional<QSize> source = thumbnail_->SourceSize();
+    const QRect shown = ShownRect(crop_, source.value_or(QSize(0, 0)));
     const std::optional<QRect> destination =
-        ThumbnailDestination(source.value_or(QSize(0, 0)), ClientPixelSize(), fitToWindow_);
+        ModeDestination(TurnedSize(shown.size(), turn_), ClientPixelSize(), mode_);
     if (destination) {
-        thumbnail_->Place(*destination, true);
+        // Where the compositor cannot, the whole window is shown unturned instead.
+        const bool set = thumbnail_->SetSource(crop_.Whole() ? QRect() : shown, turn_);
+        shown_ = set ? shown : QRect(QPoint(0, 0), *source);
+        destination_ =
+            set ? *destination : *ModeDestination(shown_.size(), ClientPixelSize(), mode_);
+        thumbnail_->Place(destination_, true);
     }
 }
 
@@ -123,17 +134,35 @@ void TCloneForm::FormResize() {
 }
 
 void TCloneForm::SetFitToWindow(bool fit) {
-    if (fit != fitToWindow_) {
-        fitToWindow_ = fit;
+    SetMode(fit ? CloneMode::Fit : CloneMode::Natural);
+}
+
+void TCloneForm::SetLook(CloneMode mode, const CloneCrop& crop, ImageTurn turn) {
+    if (mode != mode_ || !(crop == crop_) || turn != turn_) {
+        mode_ = mode;
+        crop_ = crop;
+        turn_ = turn;
         UpdatePlacement();
     }
+}
+
+void TCloneForm::SetMode(CloneMode mode) {
+    SetLook(mode, crop_, turn_);
+}
+
+void TCloneForm::SetCrop(const CloneCrop& crop) {
+    SetLook(mode_, crop, turn_);
+}
+
+void TCloneForm::SetTurn(ImageTurn turn) {
+    SetLook(mode_, crop_, turn);
 }
 
 void TCloneForm::FormClick() {
     if (clickAction_) {
         clickAction_();
     } else {
-        SetFitToWindow(!fitToWindow_);
+        SetFitToWindow(!FitToWindow());
     }
 }
 
@@ -142,6 +171,9 @@ bool TCloneForm::FormCloseQuery() const {
 }
 
 void TCloneForm::FormClose() {
+    if (cropping_) {
+        EndCrop();
+    }
     thumbnail_.reset();
 }
 
@@ -151,6 +183,14 @@ void TCloneForm::resizeEvent(QResizeEvent* event) {
 }
 
 void TCloneForm::mouseReleaseEvent(QMouseEvent* event) {
+    if (cropping_) {
+        if (event->button() == Qt::LeftButton && band_ != nullptr) {
+            FinishCrop(DevicePoint(event->position()));
+        } else if (event->button() != Qt::LeftButton) {
+            EndCrop();
+        }
+        return;
+    }
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
         FormClick();
         return;
@@ -180,21 +220,11 @@ std::unique_ptr<QMenu> TCloneForm::MakeMenu() {
     keep->setEnabled(static_cast<bool>(menuActions_.toggleKeep));
     connect(keep, &QAction::triggered, this, [this] { Later(this, menuActions_.toggleKeep); });
     menu->addSeparator();
-    for (const bool fit : {true, false}) {
-        QAction* mode =
-            menu->addAction(fit ? QStringLiteral("Fit") : QStringLiteral("Natural size"));
-        mode->setCheckable(true);
-        mode->setChecked(fitToWindow_ == fit);
-        connect(mode, &QAction::triggered, this, [this, fit] {
-            Later(this, [this, fit] {
-                if (menuActions_.setFit) {
-                    menuActions_.setFit(fit);
-                } else {
-                    SetFitToWindow(fit);
-                }
-            });
-        });
-    }
+    AddModes(*menu);
+    menu->addSeparator();
+    AddCrop(*menu);
+    menu->addSeparator();
+    AddTurns(*menu);
     menu->addSeparator();
     QAction* close = menu->addAction(QStringLiteral("Close"));
     close->setEnabled(static_cast<bool>(menuActions_.close));
@@ -202,7 +232,150 @@ std::unique_ptr<QMenu> TCloneForm::MakeMenu() {
     return menu;
 }
 
+void TCloneForm::AddModes(QMenu& menu) {
+    const std::pair<CloneMode, const char*> modes[] = {{CloneMode::Fit, "Fit"},
+                                                       {CloneMode::Natural, "Natural size"},
+                                                       {CloneMode::Fill, "Fill"},
+                                                       {CloneMode::Stretch, "Stretch"}};
+    for (const auto& [mode, text] : modes) {
+        QAction* action = menu.addAction(QString::fromLatin1(text));
+        action->setCheckable(true);
+        action->setChecked(mode_ == mode);
+        connect(action, &QAction::triggered, this, [this, mode] {
+            Later(this, [this, mode] {
+                if (menuActions_.setMode) {
+                    menuActions_.setMode(mode);
+                } else {
+                    SetMode(mode);
+                }
+            });
+        });
+    }
+}
+
+void TCloneForm::AddCrop(QMenu& menu) {
+    const bool can = compositor_.CanCrop() && thumbnail_ != nullptr;
+    QAction* crop = menu.addAction(QStringLiteral("Crop..."));
+    crop->setEnabled(can);
+    connect(crop, &QAction::triggered, this, [this] { Later(this, [this] { BeginCrop(); }); });
+    QAction* whole = menu.addAction(QStringLiteral("Show Whole Window"));
+    whole->setEnabled(can && !crop_.Whole());
+    connect(whole, &QAction::triggered, this, [this] {
+        Later(this, [this] {
+            if (menuActions_.setCrop) {
+                menuActions_.setCrop({});
+            } else {
+                SetCrop({});
+            }
+        });
+    });
+}
+
+void TCloneForm::AddTurns(QMenu& menu) {
+    const std::pair<ImageTurn, const char*> turns[] = {
+        {ImageTurn::None, "No Turn"},
+        {ImageTurn::FlipX, "Mirror Left to Right"},
+        {ImageTurn::FlipY, "Mirror Top to Bottom"},
+        {ImageTurn::Rotate90, "Rotate 90\u00b0 Clockwise"},
+        {ImageTurn::Rotate180, "Rotate 180\u00b0"},
+        {ImageTurn::Rotate270, "Rotate 90\u00b0 Counterclockwise"}};
+    const bool can = compositor_.CanTransform();
+    for (const auto& [turn, text] : turns) {
+        QAction* action = menu.addAction(QString::fromUtf8(text));
+        action->setCheckable(true);
+        action->setChecked(turn_ == turn);
+        // Without the means to turn, only "No Turn" stays, and it says why the others do not.
+        action->setEnabled(can || turn == ImageTurn::None);
+        if (!can) {
+            action->setToolTip(compositor_.CannotTransformReason());
+        }
+        connect(action, &QAction::triggered, this, [this, turn] {
+            Later(this, [this, turn] {
+                if (menuActions_.setTurn) {
+                    menuActions_.setTurn(turn);
+                } else {
+                    SetTurn(turn);
+                }
+            });
+        });
+    }
+    menu.setToolTipsVisible(!can);
+}
+
+QPoint TCloneForm::DevicePoint(QPointF logical) const {
+    const qreal ratio = devicePixelRatioF();
+    return {static_cast<int>(std::lround(logical.x() * ratio)),
+            static_cast<int>(std::lround(logical.y() * ratio))};
+}
+
+void TCloneForm::BeginCrop() {
+    if (thumbnail_ == nullptr || cropping_) {
+        return;
+    }
+    cropping_ = true;
+    setCursor(Qt::CrossCursor);
+    // The clone takes no focus: Escape reaches it through the grab.
+    grabKeyboard();
+    grabMouse();
+}
+
+void TCloneForm::EndCrop() {
+    cropping_ = false;
+    band_.reset();
+    releaseMouse();
+    releaseKeyboard();
+    unsetCursor();
+}
+
+void TCloneForm::FinishCrop(QPoint to) {
+    const std::optional<QRect> chosen = CropFromDrag(cropFrom_, to, destination_, shown_, turn_);
+    const std::optional<QSize> window = thumbnail_ ? thumbnail_->SourceSize() : std::nullopt;
+    EndCrop();
+    if (!chosen || !window) {
+        return;  // a click, or a drag beside the image: nothing chosen
+    }
+    const CloneCrop crop{*chosen, *window};
+    if (menuActions_.setCrop) {
+        menuActions_.setCrop(crop);
+    } else {
+        SetCrop(crop);
+    }
+}
+
+void TCloneForm::mousePressEvent(QMouseEvent* event) {
+    if (!cropping_ || event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    cropFrom_ = DevicePoint(event->position());
+    // A window of its own: the thumbnail's image covers the clone's own painting.
+    band_ = std::make_unique<QRubberBand>(QRubberBand::Rectangle);
+    band_->setGeometry(QRect(event->globalPosition().toPoint(), QSize(1, 1)));
+    band_->show();
+}
+
+void TCloneForm::mouseMoveEvent(QMouseEvent* event) {
+    if (cropping_ && band_ != nullptr) {
+        band_->setGeometry(
+            QRect(mapToGlobal(cropFrom_ / devicePixelRatioF()), event->globalPosition().toPoint())
+                .normalized());
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void TCloneForm::keyPressEvent(QKeyEvent* event) {
+    if (cropping_ && event->key() == Qt::Key_Escape) {
+        EndCrop();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void TCloneForm::contextMenuEvent(QContextMenuEvent* event) {
+    if (cropping_) {
+        EndCrop();
+        return;
+    }
     const std::unique_ptr<QMenu> menu = MakeMenu();
     menu->exec(event->globalPos());
 }

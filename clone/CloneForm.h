@@ -8,19 +8,23 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "platform/Compositor.h"
 #include "platform/WindowList.h"
 
 class DisplayList;
 class QMenu;
+class QRubberBand;
 class SystemServices;
 
 // What the clone's menu does, given by whoever keeps the clones' state. Without them the menu
 // only switches the mode of the clone itself.
 struct CloneMenuActions {
     std::function<void()> toggleKeep;
-    std::function<void(bool fit)> setFit;
+    std::function<void(CloneMode mode)> setMode;
+    std::function<void(const CloneCrop& crop)> setCrop;
+    std::function<void(ImageTurn turn)> setTurn;
     std::function<void()> close;
 };
 
@@ -44,10 +48,27 @@ class TCloneForm : public QWidget {
 
     bool AllowClose() const { return allowClose_; }
     bool HasThumbnail() const { return thumbnail_ != nullptr; }
+    // The source's size in device pixels now; nothing without a thumbnail or a size.
+    std::optional<QSize> SourceSize() const {
+        return thumbnail_ ? thumbnail_->SourceSize() : std::nullopt;
+    }
     WindowHandle SourceWindow() const { return sourceWindow_; }
-    bool FitToWindow() const { return fitToWindow_; }
+    bool FitToWindow() const { return mode_ == CloneMode::Fit; }
     // Fits the image to the display, or shows it at its natural size, as a click switches.
     void SetFitToWindow(bool fit);
+    CloneMode Mode() const { return mode_; }
+    void SetMode(CloneMode mode);
+    // The part of the window shown, and its turn (as far as the compositor can).
+    const CloneCrop& Crop() const { return crop_; }
+    void SetCrop(const CloneCrop& crop);
+    ImageTurn Turn() const { return turn_; }
+    void SetTurn(ImageTurn turn);
+    // All three at once, placed once.
+    void SetLook(CloneMode mode, const CloneCrop& crop, ImageTurn turn);
+    // "Crop...": the next drag over the image with the left button chooses the part shown;
+    // Escape or the right button cancels.
+    void BeginCrop();
+    bool Cropping() const { return cropping_; }
     // What a left click does instead of switching by itself: whoever keeps the clones'
     // state decides, and sets the mode back here.
     void SetClickAction(std::function<void()> action) { clickAction_ = std::move(action); }
@@ -55,8 +76,8 @@ class TCloneForm : public QWidget {
     // Shown as the check mark of "Keep this clone".
     void SetKept(bool kept) { kept_ = kept; }
     bool Kept() const { return kept_; }
-    // The menu of the right button and the context-menu key: "Keep this clone", "Fit",
-    // "Natural size", "Close". Its actions run once the menu has closed.
+    // The menu of the right button and the context-menu key: "Keep this clone", the modes,
+    // the crop, the turns, "Close". Its actions run once the menu has closed.
     std::unique_ptr<QMenu> MakeMenu();
 
     // The client size in device pixels, the unit of the thumbnail's destination rectangle.
@@ -64,7 +85,10 @@ class TCloneForm : public QWidget {
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
@@ -75,6 +99,12 @@ class TCloneForm : public QWidget {
     void FormClose();
     void UpdatePlacement();
     void PlaceOnDisplay(const QRect& device);
+    void AddModes(QMenu& menu);
+    void AddCrop(QMenu& menu);
+    void AddTurns(QMenu& menu);
+    void EndCrop();
+    void FinishCrop(QPoint to);
+    QPoint DevicePoint(QPointF logical) const;
 
     Compositor& compositor_;
     DisplayList& displays_;
@@ -84,6 +114,13 @@ class TCloneForm : public QWidget {
     bool kept_ = false;
     WindowHandle sourceWindow_ = 0;
     bool allowClose_ = false;
-    bool fitToWindow_ = false;
+    CloneMode mode_ = CloneMode::Fit;
+    CloneCrop crop_;
+    ImageTurn turn_ = ImageTurn::None;
+    QRect shown_;        // the window's part shown, as last placed
+    QRect destination_;  // where it was placed
+    bool cropping_ = false;
+    QPoint cropFrom_;  // device pixels of the client
+    std::unique_ptr<QRubberBand> band_;
     bool byScreen_ = false;
 };

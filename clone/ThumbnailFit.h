@@ -1,5 +1,5 @@
 // Where a clone draws its thumbnail: the source's image fitted to the client or at its
-// natural size, centred.
+// natural size, centred. The other modes, the crop and the turns are in CloneGeometry.h.
 #pragma once
 
 #include <QRect>
@@ -7,10 +7,7 @@
 
 #include <optional>
 
-// The largest size with the source's aspect ratio that fits the client, rounded half to even.
-// Gives 0 x 0 when any of the four sizes is not positive (there is nothing to divide by).
-void FitThumbnailSize(int sourceWidth, int sourceHeight, int clientWidth, int clientHeight,
-                      int& width, int& height);
+#include "platform/CloneGeometry.h"
 
 // The destination rectangle of a thumbnail in a client of the given size (device pixels):
 // the fitted or the natural size, centred with the same inset on both sides (negative, and

@@ -1,6 +1,7 @@
 #include "clones/CloneSet.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "clones/KeptMatch.h"
 #include "platform/DisplayList.h"
@@ -77,17 +78,19 @@ bool CloneSet::Close(WindowHandle window, std::size_t display) {
     return true;
 }
 
-bool CloneSet::SetMode(WindowHandle window, std::size_t display, CloneMode mode) {
+// change(look) alters what is shown of a clone (a CloneEntry or a KeptClone) and says
+// whether anything changed; the kept record follows the clone.
+template <typename Change>
+bool CloneSet::ChangeLook(WindowHandle window, std::size_t display, Change change) {
     const auto at = Locate(window, display);
     if (at == clones_.end()) {
         return false;
     }
-    if (at->mode != mode) {
-        at->mode = mode;
+    if (change(*at)) {
         const CloneEntry changed = *at;
         const auto record = changed.kept ? KeptOf(window, display) : kept_.end();
         if (record != kept_.end()) {
-            record->mode = mode;
+            change(*record);
         }
         emit ModeChanged(changed);
         emit WindowChanged(window);
@@ -96,6 +99,24 @@ bool CloneSet::SetMode(WindowHandle window, std::size_t display, CloneMode mode)
         }
     }
     return true;
+}
+
+bool CloneSet::SetMode(WindowHandle window, std::size_t display, CloneMode mode) {
+    return ChangeLook(window, display,
+                      [mode](auto& look) { return std::exchange(look.mode, mode) != mode; });
+}
+
+bool CloneSet::SetCrop(WindowHandle window, std::size_t display, const CloneCrop& crop) {
+    // Every whole crop is the same: nothing to show differently.
+    const CloneCrop wanted = crop.Whole() ? CloneCrop{} : crop;
+    return ChangeLook(window, display, [&wanted](auto& look) {
+        return !(std::exchange(look.crop, wanted) == wanted);
+    });
+}
+
+bool CloneSet::SetTurn(WindowHandle window, std::size_t display, ImageTurn turn) {
+    return ChangeLook(window, display,
+                      [turn](auto& look) { return std::exchange(look.turn, turn) != turn; });
 }
 
 bool CloneSet::ToggleMode(WindowHandle window, std::size_t display) {
@@ -154,7 +175,9 @@ void CloneSet::FollowDisplays(const std::vector<std::optional<std::size_t>>& mov
                                return k.window == clone.window && k.display == *to;
                            });
         if (to && !taken) {
-            kept.push_back({clone.window, *to, clone.mode, clone.kept});
+            CloneEntry followedClone = clone;
+            followedClone.display = *to;
+            kept.push_back(followedClone);
             followed.push_back({kept.back(), clone.display});
         } else {
             closed.push_back(clone);
@@ -219,7 +242,7 @@ bool CloneSet::Keep(WindowHandle window, std::size_t display, bool keep) {
         const std::vector<DisplayInfo> displays = displays_.Displays();
         kept_.push_back({Describe(listed != listed_.end() ? *listed : ListedWindow{window, {}}),
                          display < displays.size() ? displays[display].name : QString(), display,
-                         at->mode, window, tokens_[window]});
+                         at->mode, window, tokens_[window], at->crop, at->turn});
     } else if (const auto record = KeptOf(window, display); record != kept_.end()) {
         kept_.erase(record);
     }
@@ -287,7 +310,7 @@ bool CloneSet::OpenKept(const KeptClone& kept) {
     if (!kept.restoreToken.isEmpty()) {
         emit RestoreTokenWanted(kept.shownWindow, kept.restoreToken);
     }
-    clones_.push_back({kept.shownWindow, *display, kept.mode, true});
+    clones_.push_back({kept.shownWindow, *display, kept.mode, true, kept.crop, kept.turn});
     const CloneEntry opened = clones_.back();
     emit Opened(opened);
     emit WindowChanged(opened.window);

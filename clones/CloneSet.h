@@ -13,24 +13,24 @@
 #include <optional>
 #include <vector>
 
+#include "platform/CloneGeometry.h"
 #include "platform/WindowList.h"
 
 class DisplayList;
-
-// Fit: the image fills the display, its shape kept. Natural: one source pixel a device pixel.
-enum class CloneMode { Fit, Natural };
 
 struct CloneEntry {
     WindowHandle window = 0;
     std::size_t display = 0;  // index in the display list: 0 is display 1
     CloneMode mode = CloneMode::Fit;
     bool kept = false;  // comes back with its window and its display
+    CloneCrop crop{};   // the part of the window shown; whole by default
+    ImageTurn turn = ImageTurn::None;
     friend bool operator==(const CloneEntry&, const CloneEntry&) = default;
 };
 
 // A clone the user keeps: its window as the desktop described it, its display by name (by
-// number only where the display has none) and its mode. It stays while its window or its
-// display is away, and opens again when both are there.
+// number only where the display has none), its mode, crop and turn. It stays while its window or
+// its display is away, and opens again when both are there.
 struct KeptClone {
     WindowIdentity window;
     QString displayName;
@@ -38,6 +38,8 @@ struct KeptClone {
     CloneMode mode = CloneMode::Fit;
     WindowHandle shownWindow = 0;  // the window it is of now; 0 while it waits for one
     QString restoreToken = {};     // Wayland: the portal's token that restores its capture
+    CloneCrop crop{};
+    ImageTurn turn = ImageTurn::None;
     friend bool operator==(const KeptClone&, const KeptClone&) = default;
 };
 
@@ -61,6 +63,10 @@ class CloneSet : public QObject {
     // False when there was no such clone. A kept clone closed so is no longer kept.
     bool Close(WindowHandle window, std::size_t display);
     bool SetMode(WindowHandle window, std::size_t display, CloneMode mode);
+    // Shows only crop of the window (a whole crop: all of it), or turns the image; a kept
+    // clone keeps them. False when there is no such clone.
+    bool SetCrop(WindowHandle window, std::size_t display, const CloneCrop& crop);
+    bool SetTurn(WindowHandle window, std::size_t display, ImageTurn turn);
     // Fit becomes natural size and back, as a click on the clone does.
     bool ToggleMode(WindowHandle window, std::size_t display);
     // The window has gone from the desktop: its clones close; kept ones wait for it.
@@ -94,6 +100,7 @@ class CloneSet : public QObject {
   signals:
     void Opened(const CloneEntry& clone);
     void Closed(const CloneEntry& clone);
+    // The clone's mode, crop or turn changed.
     void ModeChanged(const CloneEntry& clone);
     // Just before a kept clone opens on window: its capture should start with this token.
     void RestoreTokenWanted(WindowHandle window, const QString& token);
@@ -113,6 +120,8 @@ class CloneSet : public QObject {
     WindowIdentity Describe(const ListedWindow& window);
     bool FindWindowFor(KeptClone& kept, const std::vector<ListedWindow>& windows);
     bool OpenKept(const KeptClone& kept);
+    template <typename Change>
+    bool ChangeLook(WindowHandle window, std::size_t display, Change change);
 
     DisplayList& displays_;
     Identify identify_;

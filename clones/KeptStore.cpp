@@ -15,33 +15,65 @@
 namespace {
 
 QJsonObject ToJson(const KeptClone& kept) {
-    return {{QStringLiteral("instance"), kept.window.instance},
-            {QStringLiteral("class"), kept.window.windowClass},
-            {QStringLiteral("executable"), kept.window.executable},
-            {QStringLiteral("title"), kept.window.title},
-            {QStringLiteral("display"), kept.displayName},
-            {QStringLiteral("displayNumber"), static_cast<int>(kept.displayNumber) + 1},
-            {QStringLiteral("mode"),
-             kept.mode == CloneMode::Natural ? QStringLiteral("natural") : QStringLiteral("fit")},
-            {QStringLiteral("restoreToken"), kept.restoreToken}};
+    QJsonObject object{{QStringLiteral("instance"), kept.window.instance},
+                       {QStringLiteral("class"), kept.window.windowClass},
+                       {QStringLiteral("executable"), kept.window.executable},
+                       {QStringLiteral("title"), kept.window.title},
+                       {QStringLiteral("display"), kept.displayName},
+                       {QStringLiteral("displayNumber"), static_cast<int>(kept.displayNumber) + 1},
+                       {QStringLiteral("mode"), ModeName(kept.mode)},
+                       {QStringLiteral("restoreToken"), kept.restoreToken}};
+    if (!kept.crop.Whole()) {
+        object.insert(QStringLiteral("crop"), CropText(kept.crop.rect));
+        object.insert(QStringLiteral("cropOf"),
+                      QStringLiteral("%1x%2").arg(kept.crop.of.width()).arg(kept.crop.of.height()));
+    }
+    if (kept.turn != ImageTurn::None) {
+        object.insert(QStringLiteral("turn"), TurnName(kept.turn));
+    }
+    return object;
+}
+
+// The crop and turn, written only when set (version 1 had neither). True when both are
+// absent or valid.
+bool ReadLook(const QJsonObject& o, KeptClone& kept) {
+    const QJsonValue crop = o.value(QStringLiteral("crop"));
+    if (!crop.isUndefined()) {
+        const auto rect = CropFromText(crop.toString());
+        // The size it was chosen at, as a crop of that size at the origin.
+        const auto of =
+            CropFromText(o.value(QStringLiteral("cropOf")).toString() + QStringLiteral("+0+0"));
+        if (!rect || !of) {
+            return false;
+        }
+        kept.crop = {*rect, of->size()};
+    }
+    const QJsonValue turn = o.value(QStringLiteral("turn"));
+    if (!turn.isUndefined()) {
+        const auto named = TurnFromName(turn.toString());
+        if (!named) {
+            return false;
+        }
+        kept.turn = *named;
+    }
+    return true;
 }
 
 std::optional<KeptClone> FromJson(const QJsonValue& value) {
     const QJsonObject o = value.toObject();
     const int number = o.value(QStringLiteral("displayNumber")).toInt(0);
-    const QString mode = o.value(QStringLiteral("mode")).toString();
-    if (!value.isObject() || number < 1 ||
-        (mode != QLatin1String("fit") && mode != QLatin1String("natural"))) {
+    const auto mode = ModeFromName(o.value(QStringLiteral("mode")).toString());
+    KeptClone kept;
+    if (!value.isObject() || number < 1 || !mode || !ReadLook(o, kept)) {
         return std::nullopt;
     }
-    KeptClone kept;
     kept.window.instance = o.value(QStringLiteral("instance")).toString();
     kept.window.windowClass = o.value(QStringLiteral("class")).toString();
     kept.window.executable = o.value(QStringLiteral("executable")).toString();
     kept.window.title = o.value(QStringLiteral("title")).toString();
     kept.displayName = o.value(QStringLiteral("display")).toString();
     kept.displayNumber = static_cast<std::size_t>(number - 1);
-    kept.mode = mode == QLatin1String("natural") ? CloneMode::Natural : CloneMode::Fit;
+    kept.mode = *mode;
     kept.restoreToken = o.value(QStringLiteral("restoreToken")).toString();
     return kept;
 }
@@ -94,7 +126,7 @@ KeptLoad LoadKeptClones(const QString& path) {
     }
     KeptLoad load;
     const QJsonArray clones = root.value(QStringLiteral("clones")).toArray();
-    bool valid = document.isObject() && version == kKeptClonesVersion &&
+    bool valid = document.isObject() && version >= 1 && version <= kKeptClonesVersion &&
                  root.value(QStringLiteral("clones")).isArray();
     for (const QJsonValue& value : clones) {
         const auto kept = FromJson(value);

@@ -9,7 +9,7 @@
 #include "clones/CloneSet.h"
 
 // The version this program writes; a file of a later one is set aside, not read.
-inline constexpr int kKeptClonesVersion = 1;
+inline constexpr int kKeptClonesVersion = 2;
 
 struct KeptLoad {
     std::vector<KeptClone> kept;

@@ -38,7 +38,7 @@ void CloneWindows::Open(const CloneEntry& clone) {
     if (!form->StartClone(clone.window, static_cast<int>(clone.display))) {
         return;
     }
-    form->SetFitToWindow(clone.mode == CloneMode::Fit);
+    ShowLook(*form, clone);
     form->SetKept(clone.kept);
     GiveActions(*form);
     const WindowHandle window = clone.window;
@@ -81,11 +81,20 @@ void CloneWindows::GiveActions(TCloneForm& form) {
         clones_.Keep(w, d, clone != nullptr && !clone->kept);
     });
     menu.close = ask([this](WindowHandle w, std::size_t d) { clones_.Close(w, d); });
-    menu.setFit = [this, form = &form](bool fit) {
-        if (const auto key = KeyOf(form)) {
-            clones_.SetMode(key->first, key->second, fit ? CloneMode::Fit : CloneMode::Natural);
-        }
+    const auto with = [this, form = &form](auto action) {
+        return [this, form, action](const auto& value) {
+            if (const auto key = KeyOf(form)) {
+                action(key->first, key->second, value);
+            }
+        };
     };
+    menu.setMode = with(
+        [this](WindowHandle w, std::size_t d, CloneMode mode) { clones_.SetMode(w, d, mode); });
+    menu.setCrop = with([this](WindowHandle w, std::size_t d, const CloneCrop& crop) {
+        clones_.SetCrop(w, d, crop);
+    });
+    menu.setTurn = with(
+        [this](WindowHandle w, std::size_t d, ImageTurn turn) { clones_.SetTurn(w, d, turn); });
     form.SetMenuActions(std::move(menu));
 }
 
@@ -109,8 +118,12 @@ void CloneWindows::Close(const CloneEntry& clone) {
 
 void CloneWindows::SetMode(const CloneEntry& clone) {
     if (TCloneForm* form = Window(clone.window, clone.display)) {
-        form->SetFitToWindow(clone.mode == CloneMode::Fit);
+        ShowLook(*form, clone);
     }
+}
+
+void CloneWindows::ShowLook(TCloneForm& form, const CloneEntry& clone) {
+    form.SetLook(clone.mode, clone.crop, clone.turn);
 }
 
 // Every window is taken out before any is put back: two clones may trade numbers.

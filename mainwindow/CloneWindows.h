@@ -1,5 +1,5 @@
-// The clone windows on the desktop, one for each clone the CloneSet holds: opened, set to
-// fit or natural size, moved and closed as the set tells. A click on a clone asks the set.
+// The clone windows on the desktop, one for each clone the CloneSet holds: opened, given
+// their mode, crop and turn, moved and closed as the set tells. A click on a clone asks the set.
 #pragma once
 
 #include <QObject>
@@ -47,6 +47,7 @@ class CloneWindows {
     void Open(const CloneEntry& clone);
     void Close(const CloneEntry& clone);
     void SetMode(const CloneEntry& clone);
+    static void ShowLook(TCloneForm& form, const CloneEntry& clone);
     void ShowKept(WindowHandle window);
     // The clone set's key of a clone window, which may have moved to another display.
     std::optional<Key> KeyOf(const TCloneForm* form) const;

@@ -49,6 +49,10 @@ class TMainForm : public QWidget, public WideTextForm {
     QWidget* RowHost() const { return rows_->Host(); }
     // What is cloned where: the buttons, the clones and the commands all go through it.
     CloneSet& Clones() { return rows_->Clones(); }
+    // The window of the window's clone on the display, or null.
+    TCloneForm* CloneWindow(WindowHandle window, std::size_t display) const {
+        return rows_->CloneWindow(window, display);
+    }
     // Closes every clone and empties the list.
     void FormClose();
 

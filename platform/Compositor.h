@@ -11,6 +11,7 @@
 #include <optional>
 #include <utility>
 
+#include "platform/CloneGeometry.h"
 #include "platform/WindowList.h"
 
 // One registered thumbnail; destroying it releases the registration.
@@ -24,6 +25,13 @@ class Thumbnail {
     // Where the image goes, in the destination's client area (device pixels), and whether
     // it shows. Only the source's client area is drawn. False when the compositor refused.
     virtual bool Place(const QRect& destination, bool visible) = 0;
+    // Which part of the source's client area is drawn into the destination (source pixels,
+    // within the source; empty: all of it) and how it is turned, from the next Place on.
+    // False when the backend cannot show it (see Compositor::CanCrop, CanTransform); the
+    // whole source is then drawn unturned.
+    virtual bool SetSource(const QRect& part, ImageTurn turn) {
+        return part.isEmpty() && turn == ImageTurn::None;
+    }
     // The source's current size in device pixels; nothing when it cannot be read.
     virtual std::optional<QSize> SourceSize() = 0;
 
@@ -66,4 +74,14 @@ class Compositor {
     virtual void SetPointerShown(bool shown) { static_cast<void>(shown); }
     // Whether this backend draws the pointer on its thumbnails at all.
     virtual bool CanShowPointer() const { return false; }
+    // Whether its thumbnails can show part of their source, and mirror or rotate it
+    // (Thumbnail::SetSource); when not, why, in words for the user.
+    virtual bool CanCrop() const { return false; }
+    virtual bool CanTransform() const { return false; }
+    virtual QString CannotCropReason() const {
+        return QStringLiteral("this desktop's thumbnails cannot show part of a window");
+    }
+    virtual QString CannotTransformReason() const {
+        return QStringLiteral("this desktop's thumbnails cannot mirror or rotate a window");
+    }
 };

@@ -27,6 +27,19 @@ struct Options {
                                QStringLiteral("N")};
     QCommandLineOption natural{QStringLiteral("natural"),
                                QStringLiteral("With --clone: natural size instead of fit.")};
+    QCommandLineOption mode{QStringLiteral("mode"),
+                            QStringLiteral("With --clone: fit, natural (as --natural), fill "
+                                           "(cover the display, cutting the overflow) or "
+                                           "stretch."),
+                            QStringLiteral("MODE")};
+    QCommandLineOption crop{QStringLiteral("crop"),
+                            QStringLiteral("With --clone: show only this part of the window, "
+                                           "in its pixels now, e.g. 640x360+0+0."),
+                            QStringLiteral("WxH+X+Y")};
+    QCommandLineOption transform{QStringLiteral("transform"),
+                                 QStringLiteral("With --clone: none, flip-x, flip-y (mirror), "
+                                                "90, 180 or 270 (rotate clockwise)."),
+                                 QStringLiteral("TURN")};
     QCommandLineOption keep{QStringLiteral("keep"),
                             QStringLiteral("With --clone: keep the clone; it comes back with its "
                                            "window and display.")};
@@ -55,9 +68,10 @@ const char* const kDescription =
     "(--list and --quit only report that none runs).\n"
     "Exit status: 0 done, 1 failed (the message says why), 2 bad usage.";
 
-std::array<const QCommandLineOption*, 14> AllOptions(const Options& o) {
-    return {&o.list,     &o.clone, &o.release, &o.forget, &o.display, &o.natural, &o.keep,
-            &o.identify, &o.show,  &o.hide,    &o.quit,   &o.pointer, &o.help,    &o.version};
+std::array<const QCommandLineOption*, 17> AllOptions(const Options& o) {
+    return {&o.list, &o.clone, &o.release,   &o.forget, &o.display,  &o.natural,
+            &o.mode, &o.crop,  &o.transform, &o.keep,   &o.identify, &o.show,
+            &o.hide, &o.quit,  &o.pointer,   &o.help,   &o.version};
 }
 
 // The help text, built here rather than by the parser, which needs a running application.
@@ -139,6 +153,28 @@ ParsedCommandLine CheckValues(ParsedCommandLine parsed, const QCommandLineParser
     }
     if (parser.isSet(o.keep) && request.command != RemoteCommand::Clone) {
         return Usage(QStringLiteral("--keep goes with --clone"));
+    }
+    for (const QCommandLineOption* look : {&o.mode, &o.crop, &o.transform}) {
+        if (parser.isSet(*look) && request.command != RemoteCommand::Clone) {
+            return Usage(QStringLiteral("--%1 goes with --clone").arg(look->names().constFirst()));
+        }
+        if (parser.values(*look).size() > 1) {
+            return Usage(QStringLiteral("give --%1 once").arg(look->names().constFirst()));
+        }
+    }
+    if (parser.isSet(o.mode) && parser.isSet(o.natural)) {
+        return Usage(QStringLiteral("give --natural or --mode, not both"));
+    }
+    if (const QString why = ReadLook(parser.value(o.mode), parser.value(o.crop),
+                                     parser.value(o.transform), request.look);
+        !why.isEmpty()) {
+        return Usage(why);
+    }
+    // An option given an empty value is no option left out.
+    for (const QCommandLineOption* look : {&o.mode, &o.crop, &o.transform}) {
+        if (parser.isSet(*look) && parser.value(*look).isEmpty()) {
+            return Usage(QStringLiteral("--%1 needs a value").arg(look->names().constFirst()));
+        }
     }
     if (needsDisplay) {
         request.window = parser.value(request.command == RemoteCommand::Clone     ? o.clone

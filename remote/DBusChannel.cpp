@@ -10,6 +10,14 @@ namespace {
 QList<QVariant> Arguments(const RemoteRequest& request) {
     switch (request.command) {
         case RemoteCommand::Clone:
+            if (!request.look.Empty()) {
+                return {request.window,
+                        request.display,
+                        request.keep,
+                        LookModeText(request.look),
+                        LookCropText(request.look),
+                        LookTurnText(request.look)};
+            }
             return {request.window, request.display, request.natural};
         case RemoteCommand::Release:
         case RemoteCommand::Forget:
@@ -21,8 +29,12 @@ QList<QVariant> Arguments(const RemoteRequest& request) {
     }
 }
 
-// The method: a clone to keep goes to Keep, which takes Clone's arguments.
+// The method: a clone to keep goes to Keep, which takes Clone's arguments; one with a mode,
+// crop or transform to CloneWith.
 QString MethodName(const RemoteRequest& request) {
+    if (request.command == RemoteCommand::Clone && !request.look.Empty()) {
+        return QStringLiteral("CloneWith");
+    }
     return request.command == RemoteCommand::Clone && request.keep ? QStringLiteral("Keep")
                                                                    : CommandName(request.command);
 }

@@ -58,6 +58,19 @@ void DBusService::Keep(const QString& window, int display, bool natural) {
     Run(request);
 }
 
+void DBusService::CloneWith(const QString& window, int display, bool keep, const QString& mode,
+                            const QString& crop, const QString& transform) {
+    RemoteRequest request = MakeRequest(RemoteCommand::Clone, window, display);
+    request.keep = keep;
+    if (const QString why = ReadLook(mode, crop, transform, request.look); !why.isEmpty()) {
+        if (calledFromDBus()) {
+            sendErrorReply(QString::fromLatin1(kRemoteFailedError), why);
+        }
+        return;
+    }
+    Run(request);
+}
+
 void DBusService::Forget(const QString& window, int display) {
     Run(MakeRequest(RemoteCommand::Forget, window, display));
 }

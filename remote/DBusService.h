@@ -24,6 +24,12 @@ class DBusService : public QObject, protected QDBusContext {
                 "    <method name=\"Keep\"><arg name=\"window\" type=\"s\" direction=\"in\"/>"
                 "<arg name=\"display\" type=\"i\" direction=\"in\"/>"
                 "<arg name=\"natural\" type=\"b\" direction=\"in\"/></method>\n"
+                "    <method name=\"CloneWith\"><arg name=\"window\" type=\"s\" "
+                "direction=\"in\"/><arg name=\"display\" type=\"i\" direction=\"in\"/>"
+                "<arg name=\"keep\" type=\"b\" direction=\"in\"/>"
+                "<arg name=\"mode\" type=\"s\" direction=\"in\"/>"
+                "<arg name=\"crop\" type=\"s\" direction=\"in\"/>"
+                "<arg name=\"transform\" type=\"s\" direction=\"in\"/></method>\n"
                 "    <method name=\"Forget\"><arg name=\"window\" type=\"s\" direction=\"in\"/>"
                 "<arg name=\"display\" type=\"i\" direction=\"in\"/></method>\n"
                 "    <method name=\"Release\"><arg name=\"window\" type=\"s\" direction=\"in\"/>"
@@ -49,6 +55,11 @@ class DBusService : public QObject, protected QDBusContext {
     void Release(const QString& window, int display);
     // Clones the window on the display, as Clone does, and keeps the clone.
     void Keep(const QString& window, int display, bool natural);
+    // Clones the window on the display (or changes its open clone) with a mode, a crop
+    // (WxH+X+Y in the window's pixels) and a transform, each as --clone takes them and
+    // empty to leave it; keeps the clone when keep is true.
+    void CloneWith(const QString& window, int display, bool keep, const QString& mode,
+                   const QString& crop, const QString& transform);
     // Stops keeping the window's clone on the display and closes it.
     void Forget(const QString& window, int display);
     void Identify();

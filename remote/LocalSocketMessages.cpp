@@ -33,7 +33,10 @@ QByteArray EncodeRequest(const RemoteRequest& request) {
                  {QStringLiteral("display"), request.display},
                  {QStringLiteral("natural"), request.natural},
                  {QStringLiteral("keep"), request.keep},
-                 {QStringLiteral("pointer"), request.pointer}});
+                 {QStringLiteral("pointer"), request.pointer},
+                 {QStringLiteral("mode"), LookModeText(request.look)},
+                 {QStringLiteral("crop"), LookCropText(request.look)},
+                 {QStringLiteral("transform"), LookTurnText(request.look)}});
 }
 
 std::optional<RemoteRequest> DecodeRequest(const QByteArray& line) {
@@ -52,6 +55,12 @@ std::optional<RemoteRequest> DecodeRequest(const QByteArray& line) {
     request.natural = object->value(QStringLiteral("natural")).toBool();
     request.keep = object->value(QStringLiteral("keep")).toBool();
     request.pointer = object->value(QStringLiteral("pointer")).toBool(true);
+    if (!ReadLook(object->value(QStringLiteral("mode")).toString(),
+                  object->value(QStringLiteral("crop")).toString(),
+                  object->value(QStringLiteral("transform")).toString(), request.look)
+             .isEmpty()) {
+        return std::nullopt;
+    }
     return request;
 }
 

@@ -52,6 +52,10 @@ QString Geometry(const QRect& rect) {
            signedNumber(rect.y());
 }
 
+QString CropOrWhole(const QRect& crop) {
+    return crop.isEmpty() ? QStringLiteral("-") : CropText(crop);
+}
+
 const RemoteWindow* FindWindow(WindowHandle handle, const QList<RemoteWindow>& windows) {
     for (const RemoteWindow& window : windows) {
         if (window.handle == handle) {
@@ -77,9 +81,15 @@ Outcome CloneOrRelease(RemoteTarget& target, const RemoteRequest& request) {
     const bool cloned =
         FindWindow(*match.handle, state.windows)->clonedOn.contains(request.display);
     if (request.command == RemoteCommand::Clone) {
-        const Outcome opened = cloned
-                                   ? Outcome::Done()
-                                   : target.Clone(*match.handle, request.display, request.natural);
+        // Refused before anything opens.
+        if (const QString why = target.CannotShow(request.look); !why.isEmpty()) {
+            return Outcome::Failed(why);
+        }
+        Outcome opened = cloned ? Outcome::Done()
+                                : target.Clone(*match.handle, request.display, request.natural);
+        if (opened.Succeeded() && !request.look.Empty()) {
+            opened = target.SetLook(*match.handle, request.display, request.look);
+        }
         return opened.Succeeded() && request.keep
                    ? target.Keep(*match.handle, request.display, true)
                    : opened;
@@ -105,6 +115,45 @@ Outcome Forget(RemoteTarget& target, const RemoteRequest& request) {
 }
 
 }  // namespace
+
+QString ReadLook(const QString& mode, const QString& crop, const QString& turn, RemoteLook& look) {
+    if (!mode.isEmpty()) {
+        look.mode = ModeFromName(mode);
+        if (!look.mode) {
+            return QStringLiteral("--mode takes fit, natural, fill or stretch, not %1")
+                .arg(QuoteValue(mode));
+        }
+    }
+    if (!crop.isEmpty()) {
+        look.crop = CropFromText(crop);
+        if (!look.crop) {
+            return QStringLiteral(
+                       "--crop takes WIDTHxHEIGHT+X+Y in the window's pixels (for example "
+                       "640x360+0+0), not %1")
+                .arg(QuoteValue(crop));
+        }
+    }
+    if (!turn.isEmpty()) {
+        look.turn = TurnFromName(turn);
+        if (!look.turn) {
+            return QStringLiteral("--transform takes none, flip-x, flip-y, 90, 180 or 270, not %1")
+                .arg(QuoteValue(turn));
+        }
+    }
+    return {};
+}
+
+QString LookModeText(const RemoteLook& look) {
+    return look.mode ? ModeName(*look.mode) : QString();
+}
+
+QString LookCropText(const RemoteLook& look) {
+    return look.crop ? CropText(*look.crop) : QString();
+}
+
+QString LookTurnText(const RemoteLook& look) {
+    return look.turn ? TurnName(*look.turn) : QString();
+}
 
 RemoteRequest MakeRequest(RemoteCommand command, const QString& window, int display) {
     RemoteRequest request;
@@ -174,16 +223,22 @@ QString FormatListing(const RemoteState& state) {
                     .arg(QString::number(display.number), OneLine(display.name),
                          Geometry(display.geometry));
     }
+    for (const RemoteClone& clone : state.clones) {
+        text += QStringLiteral("clone\t%1\t%2\t%3\t%4\t%5\n")
+                    .arg(FormatWindowId(clone.window), QString::number(clone.display),
+                         ModeName(clone.mode), CropOrWhole(clone.crop), TurnName(clone.turn));
+    }
     for (const RemoteKept& kept : state.kept) {
         if (kept.window != 0 && kept.display != 0) {
             continue;  // shown now: marked on its window's line
         }
         const QString display =
             kept.display != 0 ? QString::number(kept.display) : OneLine(kept.displayName);
-        text += QStringLiteral("kept\t%1\t%2\t%3\n")
+        text += QStringLiteral("kept\t%1\t%2\t%3\t%4\t%5\n")
                     .arg(display.isEmpty() ? QString::number(kept.keptNumber) : display,
                          OneLine(kept.title),
-                         kept.natural ? QStringLiteral("natural") : QStringLiteral("fit"));
+                         kept.natural ? QStringLiteral("natural") : ModeName(kept.mode),
+                         CropOrWhole(kept.crop), TurnName(kept.turn));
     }
     return text;
 }

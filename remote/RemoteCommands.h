@@ -17,7 +17,16 @@ struct RemoteRequest {
     bool natural = false;  // Clone: natural size instead of fit
     bool keep = false;     // Clone: keep the clone
     bool pointer = true;   // SetPointer: show the pointer on the clones
+    RemoteLook look;       // Clone: its mode, crop and turn
 };
+
+// Reads a look from its three texts (empty: not given): fit|natural|fill|stretch, WxH+X+Y,
+// none|flip-x|flip-y|90|180|270. The reason, for the user, when one is not valid.
+QString ReadLook(const QString& mode, const QString& crop, const QString& turn, RemoteLook& look);
+// The three texts of a look, empty for what is not set.
+QString LookModeText(const RemoteLook& look);
+QString LookCropText(const RemoteLook& look);
+QString LookTurnText(const RemoteLook& look);
 
 // A request of the command with the other fields at their defaults.
 RemoteRequest MakeRequest(RemoteCommand command, const QString& window = {}, int display = 0);
@@ -43,6 +52,11 @@ Outcome Dispatch(RemoteTarget& target, const RemoteRequest& request);
 //   kept<TAB>DISPLAY<TAB>TITLE<TAB>MODE     a kept clone not shown now: its display's number,
 //                                           or its name while it is away; the title it was
 //                                           kept with; fit or natural
-// Windows come first, in the main window's order, then the displays by number, then the
-// kept clones. In DISPLAYS, a kept clone's number carries a "k" (for example "1k,2").
+//   clone<TAB>ID<TAB>DISPLAY<TAB>MODE<TAB>CROP<TAB>TURN
+//                                           an open clone: fit, natural, fill or stretch;
+//                                           WxH+X+Y in the window's pixels or "-" for the
+//                                           whole window; none, flip-x, flip-y, 90, 180, 270
+// A kept line ends with the clone's CROP and TURN too. Windows come first, in the main
+// window's order, then the displays by number, then the open clones, then the kept clones.
+// In DISPLAYS, a kept clone's number carries a "k" (for example "1k,2").
 QString FormatListing(const RemoteState& state);

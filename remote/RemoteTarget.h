@@ -9,7 +9,28 @@
 
 #include <cstdint>
 
+#include "platform/CloneGeometry.h"
 #include "platform/WindowList.h"
+
+#include <optional>
+
+// How a clone shows its window, as a command asks: each part left as it is when not given.
+// crop is in the window's pixels as it is now.
+struct RemoteLook {
+    std::optional<CloneMode> mode;
+    std::optional<QRect> crop;
+    std::optional<ImageTurn> turn;
+    bool Empty() const { return !mode && !crop && !turn; }
+};
+
+// One open clone: its window, its display's number, how it shows the window.
+struct RemoteClone {
+    WindowHandle window = 0;
+    int display = 0;
+    CloneMode mode = CloneMode::Fit;
+    QRect crop{};  // in the window's pixels as chosen; empty: the whole window
+    ImageTurn turn = ImageTurn::None;
+};
 
 // One listed window: its id, the numbers of the displays that show a clone of it, its title.
 struct RemoteWindow {
@@ -29,6 +50,9 @@ struct RemoteKept {
     QString displayName;
     QString title;
     bool natural = false;
+    CloneMode mode = CloneMode::Fit;  // natural above wins
+    QRect crop{};                     // as kept; empty: the whole window
+    ImageTurn turn = ImageTurn::None;
 };
 
 // One display: the number on its buttons (from 1), its name, its geometry on the desktop.
@@ -42,6 +66,7 @@ struct RemoteState {
     QList<RemoteWindow> windows;
     QList<RemoteDisplay> displays;
     QList<RemoteKept> kept;
+    QList<RemoteClone> clones;
 };
 
 // The result of a command: status 0 done, 1 failed; the message says why it failed, or
@@ -73,6 +98,15 @@ class RemoteTarget {
     // Stops keeping the kept clone of RemoteKept::index, closing it when open.
     virtual Outcome Forget(int /*index*/) {
         return Outcome::Failed(QStringLiteral("clones cannot be kept here"));
+    }
+    // Why a clone cannot show look here (the desktop cannot crop or turn); empty when it can.
+    virtual QString CannotShow(const RemoteLook& look) {
+        return look.Empty() ? QString()
+                            : QStringLiteral("the crop, mode and turn cannot be set here");
+    }
+    // Gives the window's open clone on the display the parts of look that are set.
+    virtual Outcome SetLook(WindowHandle /*window*/, int /*display*/, const RemoteLook& look) {
+        return Outcome::Failed(CannotShow(look));
     }
     // Shows each display's number on it for a moment.
     virtual Outcome Identify() = 0;

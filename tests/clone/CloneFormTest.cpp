@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
 
@@ -116,6 +117,28 @@ TEST_F(CloneFormTest, TwoClicksReturnToTheFittedRectangle) {
     Click();
     EXPECT_TRUE(clone_->FitToWindow());
     EXPECT_EQ(OnlyThumbnail().placements.back().destination, fitted);
+}
+
+// The modes always work; crop and turns only where the compositor can (the fake cannot).
+TEST_F(CloneFormTest, MenuOffersTheModesAndOnlyWhatTheCompositorCanDo) {
+    Start(1);
+    QStringList enabled;
+    const std::unique_ptr<QMenu> menu = clone_->MakeMenu();
+    for (QAction* action : menu->actions()) {
+        if (action->isEnabled() && !action->isSeparator()) {
+            enabled << action->text();
+        }
+        if (action->text() == QLatin1String("Fill")) {
+            action->trigger();
+        }
+    }
+    EXPECT_EQ(enabled, QStringList({QStringLiteral("Fit"), QStringLiteral("Natural size"),
+                                    QStringLiteral("Fill"), QStringLiteral("Stretch"),
+                                    QStringLiteral("No Turn")}));
+    // The action runs from the event loop, once the menu has gone.
+    QApplication::processEvents();
+    EXPECT_EQ(clone_->Mode(), CloneMode::Fill);
+    EXPECT_EQ(OnlyThumbnail().placements.back().destination, QRect(0, -228, 1920, 1536));
 }
 
 TEST_F(CloneFormTest, EveryStartIsInFitMode) {

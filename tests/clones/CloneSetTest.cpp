@@ -94,6 +94,17 @@ INSTANTIATE_TEST_SUITE_P(
                    {{kA, 1, kNatural}},
                    {"opened a@1 natural"}},
         ActionCase{
+            "CropAndTurnAClone",
+            {{kA, 0, kFit}},
+            [](CloneSet& s) {
+                return s.SetCrop(kA, 0, {QRect(0, 0, 10, 10), QSize(20, 20)}) &&
+                       s.SetTurn(kA, 0, ImageTurn::Rotate90) &&
+                       s.SetTurn(kA, 0, ImageTurn::Rotate90) && !s.SetCrop(kB, 0, {});
+            },
+            true,
+            {{kA, 0, kFit, false, {QRect(0, 0, 10, 10), QSize(20, 20)}, ImageTurn::Rotate90}},
+            {"mode a@0 fit", "mode a@0 fit"}},
+        ActionCase{
             "OpenBeyondTheDisplays", {}, [](CloneSet& s) { return s.Open(kA, 3); }, false, {}, {}},
         ActionCase{"OpenOnADisplayWithoutArea",
                    {},

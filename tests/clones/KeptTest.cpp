@@ -125,6 +125,10 @@ TEST_F(KeptCloneTest, WaitsForItsWindowAndComesBackToTheRestartedOne) {
     // and is asked for before the clone opens on the window that came back.
     set.SetRestoreToken(deck, QStringLiteral("first"));
     ASSERT_TRUE(set.Keep(deck, 1, true));
+    // Changed while kept: the record follows.
+    const CloneCrop crop{QRect(10, 20, 300, 200), QSize(800, 600)};
+    ASSERT_TRUE(set.SetCrop(deck, 1, crop));
+    ASSERT_TRUE(set.SetTurn(deck, 1, ImageTurn::FlipX));
     set.SetRestoreToken(deck, QStringLiteral("newer"));
     std::vector<std::pair<WindowHandle, QString>> wanted;
     QObject::connect(&set, &CloneSet::RestoreTokenWanted,
@@ -138,7 +142,8 @@ TEST_F(KeptCloneTest, WaitsForItsWindowAndComesBackToTheRestartedOne) {
     EXPECT_EQ(set.Kept()[0].shownWindow, 0u);
 
     const WindowHandle again = Appear(Window("Slides", "deck.odp"));
-    const std::vector<CloneEntry> expected{{again, 1, CloneMode::Natural, true}};
+    const std::vector<CloneEntry> expected{
+        {again, 1, CloneMode::Natural, true, crop, ImageTurn::FlipX}};
     EXPECT_EQ(set.Clones(), expected);
     const std::vector<std::pair<WindowHandle, QString>> asked{{again, QStringLiteral("newer")}};
     EXPECT_EQ(wanted, asked);
@@ -209,7 +214,9 @@ TEST_F(KeptStoreTest, SavedClonesReadBack) {
     const std::vector<KeptClone> kept{
         {Window("Slides", "deck.odp"), QStringLiteral("HDMI-1"), 1, CloneMode::Natural, 0,
          QStringLiteral("token")},
-        {Window("Term", "bash", QString()), QString(), 0, CloneMode::Fit, 0}};
+        {Window("Term", "bash", QString()), QString(), 0, CloneMode::Fit, 0},
+        {Window("Video", "film"), QString(), 2, CloneMode::Fill, 0, QString(),
+         CloneCrop{QRect(0, 60, 1280, 600), QSize(1280, 720)}, ImageTurn::Rotate270}};
     ASSERT_EQ(SaveKeptClones(path, kept), QString());
     const KeptLoad loaded = LoadKeptClones(path);
     EXPECT_EQ(loaded.kept, kept);
@@ -217,11 +224,29 @@ TEST_F(KeptStoreTest, SavedClonesReadBack) {
     EXPECT_TRUE(LoadKeptClones(dir.filePath(QStringLiteral("none.json"))).kept.empty());
 }
 
+// Files of the first version had neither crop nor turn.
+TEST_F(KeptStoreTest, AFirstVersionFileIsRead) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    Write(
+        R"({"version": 1, "clones": [{"title": "deck.odp", "displayNumber": 2, "mode": "natural"}]})");
+    const KeptLoad loaded = LoadKeptClones(path);
+    ASSERT_EQ(loaded.kept.size(), 1u) << loaded.problem.toStdString();
+    EXPECT_EQ(loaded.kept[0].mode, CloneMode::Natural);
+    EXPECT_TRUE(loaded.kept[0].crop.Whole());
+    EXPECT_EQ(loaded.kept[0].turn, ImageTurn::None);
+}
+
 TEST_F(KeptStoreTest, AFileThatCannotBeUsedIsSetAsideAndNothingIsKept) {
     const std::vector<std::pair<QByteArray, QString>> cases{
         {"{\"version\": 1, \"clones\": [", QStringLiteral(".unreadable")},
         {"{\"version\": 1, \"clones\": [{\"mode\": \"sideways\"}]}", QStringLiteral(".unreadable")},
-        {"{\"version\": 2, \"clones\": []}", QStringLiteral(".newer")},
+        {"{\"version\": 2, \"clones\": [{\"displayNumber\": 1, \"mode\": \"fit\", "
+         "\"turn\": \"45\"}]}",
+         QStringLiteral(".unreadable")},
+        {"{\"version\": 2, \"clones\": [{\"displayNumber\": 1, \"mode\": \"fit\", "
+         "\"crop\": \"0x0+0+0\", \"cropOf\": \"10x10\"}]}",
+         QStringLiteral(".unreadable")},
+        {"{\"version\": 3, \"clones\": []}", QStringLiteral(".newer")},
     };
     for (const auto& [content, suffix] : cases) {
         QDir().mkpath(QFileInfo(path).absolutePath());

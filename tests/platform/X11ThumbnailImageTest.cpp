@@ -137,6 +137,58 @@ TEST_F(X11ThumbnailImageTest, ImageIsFittedAgainWhenTheSourceChangesShape) {
     EXPECT_EQ(placements_, before + 1);
 }
 
+// A source of four quadrants (red, green / blue, white), 200 x 100, drawn cropped, filled,
+// stretched and turned into the 400 x 300 destination by the one composite per frame.
+TEST_F(X11ThumbnailImageTest, CropModeAndTurnAreDrawnByTheServer) {
+    constexpr QRgb kGreen = 0x00ff00u;
+    constexpr QRgb kBlue = 0x0000ffu;
+    const xcb_window_t source = MakeSource(QSize(200, 100));
+    const auto dest = static_cast<WindowHandle>(destination_->winId());
+    thumbnail_ = platform_->Compositor().CreateThumbnail(dest, source);
+    ASSERT_NE(thumbnail_, nullptr);
+    xcb_connection_t* c = s_->Connection();
+    const std::pair<QRgb, xcb_rectangle_t> quadrants[] = {
+        {kRed, {0, 0, 100, 50}}, {kGreen, {100, 0, 100, 50}}, {kBlue, {0, 50, 100, 50}}};
+    for (const auto& [colour, box] : quadrants) {
+        const xcb_gcontext_t gc = xcb_generate_id(c);
+        xcb_create_gc(c, gc, source, XCB_GC_FOREGROUND, &colour);
+        xcb_poly_fill_rectangle(c, source, gc, 1, &box);
+        xcb_free_gc(c, gc);
+    }
+    s_->Client().Sync();
+    struct Row {
+        const char* name;
+        QRect crop;
+        CloneMode mode;
+        ImageTurn turn;
+        QRgb topLeft, topRight, bottomLeft, bottomRight;  // at 20 px from each corner
+    };
+    const Row rows[] = {
+        {"stretch", {}, CloneMode::Stretch, ImageTurn::None, kRed, kGreen, kBlue, kWhite},
+        {"crop",
+         {100, 0, 100, 50},
+         CloneMode::Fill,
+         ImageTurn::None,
+         kGreen,
+         kGreen,
+         kGreen,
+         kGreen},
+        {"fill", {}, CloneMode::Fill, ImageTurn::None, kRed, kGreen, kBlue, kWhite},
+        {"flip_x", {}, CloneMode::Stretch, ImageTurn::FlipX, kGreen, kRed, kWhite, kBlue},
+        {"rotate_90", {}, CloneMode::Stretch, ImageTurn::Rotate90, kBlue, kRed, kWhite, kGreen},
+    };
+    for (const Row& row : rows) {
+        const QRect shown = row.crop.isEmpty() ? QRect(0, 0, 200, 100) : row.crop;
+        ASSERT_TRUE(thumbnail_->SetSource(row.crop, row.turn));
+        thumbnail_->Place(
+            *ModeDestination(TurnedSize(shown.size(), row.turn), QSize(400, 300), row.mode), true);
+        EXPECT_TRUE(Shows(QPoint(20, 20), row.topLeft)) << row.name;
+        EXPECT_TRUE(Shows(QPoint(380, 20), row.topRight)) << row.name;
+        EXPECT_TRUE(Shows(QPoint(20, 280), row.bottomLeft)) << row.name;
+        EXPECT_TRUE(Shows(QPoint(380, 280), row.bottomRight)) << row.name;
+    }
+}
+
 // New frames go straight into the window, so the last image must be kept elsewhere before
 // the source goes: after the source is destroyed, the clone still shows it, also where
 // another window covered it meanwhile (an Expose).

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "remote/CommandLine.h"
+#include "remote/RemoteCommands.h"
+#include "tests/remote/FakeTarget.h"
 
 namespace {
 
@@ -119,7 +121,40 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{{"--clone", "x", "--display", "1", "--display", "2"}, "one number"},
         UsageCase{{"--list", "--show"}, "one command at a time"},
         UsageCase{{"--clone", "a", "--clone", "b", "--display", "1"}, "one command at a time"},
-        UsageCase{{"--pointer", "yes"}, "on or off"}, UsageCase{{"--natural"}, "no command"}));
+        UsageCase{{"--pointer", "yes"}, "on or off"}, UsageCase{{"--natural"}, "no command"},
+        UsageCase{{"--clone", "x", "--display", "1", "--mode", "cover"}, "not \"cover\""},
+        UsageCase{{"--clone", "x", "--display", "1", "--crop", "640x360"}, "WIDTHxHEIGHT+X+Y"},
+        UsageCase{{"--clone", "x", "--display", "1", "--crop", "0x9+0+0"}, "not \"0x9+0+0\""},
+        UsageCase{{"--clone", "x", "--display", "1", "--transform", "45"}, "flip-x"},
+        UsageCase{{"--clone", "x", "--display", "1", "--mode", ""}, "--mode needs a value"},
+        UsageCase{{"--clone", "x", "--display", "1", "--natural", "--mode", "fill"}, "not both"},
+        UsageCase{{"--release", "x", "--display", "1", "--transform", "90"},
+                  "--transform goes with --clone"}));
+
+TEST(CommandLine, ReadsTheCropModeAndTransform) {
+    const ParsedCommandLine parsed =
+        ParseCommandLine(Arguments({"--clone", "x", "--display", "1", "--crop", "640x360+8+0",
+                                    "--mode", "stretch", "--transform", "flip-x"}));
+    ASSERT_EQ(parsed.kind, Kind::Command) << parsed.text.toStdString();
+    EXPECT_EQ(parsed.request.look.crop, QRect(8, 0, 640, 360));
+    EXPECT_EQ(parsed.request.look.mode, CloneMode::Stretch);
+    EXPECT_EQ(parsed.request.look.turn, ImageTurn::FlipX);
+}
+
+// A copy that cannot crop or turn says why and opens nothing.
+TEST(Dispatch, ALookTheCopyCannotShowOpensNothing) {
+    FakeTarget target(RemoteState{{{0x1a00007, {}, QStringLiteral("xterm")}},
+                                  {{1, QStringLiteral("DP-1"), QRect(0, 0, 800, 600)}},
+                                  {},
+                                  {}});
+    RemoteRequest request = MakeRequest(RemoteCommand::Clone, QStringLiteral("xterm"), 1);
+    request.look.turn = ImageTurn::Rotate90;
+    const Outcome outcome = Dispatch(target, request);
+    EXPECT_FALSE(outcome.Succeeded());
+    EXPECT_TRUE(outcome.message.contains(QStringLiteral("cannot")))
+        << outcome.message.toStdString();
+    EXPECT_TRUE(target.Calls().isEmpty());
+}
 
 TEST(CommandLine, NoArgumentsStartsTheProgram) {
     EXPECT_EQ(ParseCommandLine({QStringLiteral("vantrel")}).kind, Kind::Start);

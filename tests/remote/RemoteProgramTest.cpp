@@ -212,7 +212,7 @@ TEST_F(RemoteProgramTest, AKeptCloneComesBackUntilItIsForgotten) {
     EXPECT_TRUE(WaitUntil(
         [&] {
             return Vantrel({QStringLiteral("--list")})
-                .out.contains(QStringLiteral("kept\t2\tSlides deck\tfit\n"));
+                .out.contains(QStringLiteral("kept\t2\tSlides deck\tfit\t-\tnone\n"));
         },
         kWaitMs));
     ProgramClient(QStringLiteral("Slides deck"));
@@ -249,7 +249,7 @@ TEST_F(RemoteProgramTest, AnUnusableKeptClonesFileIsSetAside) {
             "display": "", "displayNumber": 2, "mode": "fit"})";
     const std::vector<std::pair<QByteArray, QString>> files{
         {"{\"version\": 1, \"clones\": [" + clone, QStringLiteral(".unreadable")},
-        {"{\"version\": 2, \"clones\": [" + clone + "]}", QStringLiteral(".newer")}};
+        {"{\"version\": 99, \"clones\": [" + clone + "]}", QStringLiteral(".newer")}};
     for (const auto& [content, suffix] : files) {
         ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
         QFile file(path);

@@ -124,13 +124,17 @@ TEST(FormatListing, KeptClonesAreMarkedAndThoseNotShownListed) {
     state.windows[2].clonedOn = {1, 2};
     state.kept = {{0, 0x2400011, 2, 2, QStringLiteral("HDMI-1"), QStringLiteral("Editor"), false},
                   {1, 0, 1, 1, QStringLiteral("DP-1"), QStringLiteral("deck\tslides"), true},
-                  {2, 0x1a00007, 0, 3, QStringLiteral("VGA-1"), QStringLiteral("xterm"), false}};
+                  {2, 0x1a00007, 0, 3, QStringLiteral("VGA-1"), QStringLiteral("xterm"), false,
+                   CloneMode::Fill, QRect(0, 40, 640, 320), ImageTurn::FlipY}};
+    state.clones = {
+        {0x2400011, 1, CloneMode::Stretch, QRect(10, 20, 300, 200), ImageTurn::Rotate270}};
     const QString listing = FormatListing(state);
     EXPECT_TRUE(listing.contains(QStringLiteral("window\t0x2400011\t1,2k\tEditor: notes.txt\n")));
     EXPECT_TRUE(
         listing.endsWith(QStringLiteral("display\t2\tHDMI-1\t1280x1024-1280+200\n"
-                                        "kept\t1\tdeck slides\tnatural\n"
-                                        "kept\tVGA-1\txterm\tfit\n")))
+                                        "clone\t0x2400011\t1\tstretch\t300x200+10+20\t270\n"
+                                        "kept\t1\tdeck slides\tnatural\t-\tnone\n"
+                                        "kept\tVGA-1\txterm\tfill\t640x320+0+40\tflip-y\n")))
         << listing.toStdString();
 }
 

@@ -21,6 +21,9 @@ class X11Compositor final : public Compositor {
                                                WindowHandle source) override;
     void SetPointerShown(bool shown) override;
     bool CanShowPointer() const override { return true; }
+    // The one composite per frame crops, mirrors and rotates through the picture's transform.
+    bool CanCrop() const override { return true; }
+    bool CanTransform() const override { return true; }
     // How many images this compositor's thumbnails have composited, for benchmarks.
     std::uint64_t FramesDrawn() const;
     // The thumbnails' connection (opened now if need be); null without a display.

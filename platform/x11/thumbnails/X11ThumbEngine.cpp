@@ -124,6 +124,17 @@ bool X11ThumbEngine::Place(Id thumbnail, const QRect& destination, bool visible)
     return true;
 }
 
+bool X11ThumbEngine::SetSource(Id thumbnail, const QRect& part, ImageTurn turn) {
+    const std::lock_guard hold(context_.RenderLock());
+    X11ThumbView* view = FindView(thumbnail);
+    if (view == nullptr) {
+        return false;
+    }
+    view->part = part;
+    view->turn = turn;
+    return true;
+}
+
 void X11ThumbEngine::OnSourceResized(Id thumbnail, std::function<void()> handler) {
     const std::lock_guard hold(context_.RenderLock());
     if (X11ThumbView* view = FindView(thumbnail)) {

@@ -52,6 +52,8 @@ class X11ThumbEngine {
     Id Register(xcb_window_t destination, xcb_window_t source);
     std::optional<QSize> SourceSize(Id thumbnail);
     bool Place(Id thumbnail, const QRect& destination, bool visible);
+    // The part of the source drawn and its turn, from the next Place on.
+    bool SetSource(Id thumbnail, const QRect& part, ImageTurn turn);
     void Unregister(Id thumbnail);
     // handler runs in the repaint of the turn in which the thumbnail's source was resized
     // or mapped again; the size is current by then.

@@ -263,17 +263,21 @@ bool X11ThumbPointer::Upload(int width, int height, const std::uint32_t* pixels)
     return true;
 }
 
-void X11ThumbPointer::Draw(xcb_window_t source, int sourceWidth, int sourceHeight,
+void X11ThumbPointer::Draw(xcb_window_t source, const QRect& part, ImageTurn turn,
                            xcb_render_picture_t target, const QRect& rect,
                            const QRect& clip) const {
-    if (source != inside_ || inside_ == 0 || !shapePicture_ || sourceWidth <= 0 ||
-        sourceHeight <= 0 || rect.isEmpty()) {
+    if (source != inside_ || inside_ == 0 || !shapePicture_ || part.isEmpty() || rect.isEmpty()) {
         return;
     }
-    const double fx = static_cast<double>(rect.width()) / sourceWidth;
-    const double fy = static_cast<double>(rect.height()) / sourceHeight;
-    const QRect drawn(rect.x() + static_cast<int>(std::lround((position_.x() + shape_.x()) * fx)),
-                      rect.y() + static_cast<int>(std::lround((position_.y() + shape_.y()) * fy)),
+    const std::optional<QPointF> at = PlaceOnDestination(position_, part, turn, rect);
+    if (!at) {
+        return;
+    }
+    const QSize turned = TurnedSize(part.size(), turn);
+    const double fx = static_cast<double>(rect.width()) / turned.width();
+    const double fy = static_cast<double>(rect.height()) / turned.height();
+    const QRect drawn(static_cast<int>(std::lround(at->x() + shape_.x() * fx)),
+                      static_cast<int>(std::lround(at->y() + shape_.y() * fy)),
                       std::max(1, static_cast<int>(std::lround(shape_.width() * fx))),
                       std::max(1, static_cast<int>(std::lround(shape_.height() * fy))));
     const QRect box = drawn & clip & rect;
@@ -283,7 +287,7 @@ void X11ThumbPointer::Draw(xcb_window_t source, int sourceWidth, int sourceHeigh
     xcb_connection_t* c = context_.Connection();
     static const char kBilinear[] = "bilinear";
     static const char kNearest[] = "nearest";
-    const bool unscaled = rect.width() == sourceWidth && rect.height() == sourceHeight;
+    const bool unscaled = rect.size() == turned;
     xcb_render_set_picture_filter(
         c, shapePicture_.Id(),
         static_cast<std::uint16_t>(unscaled ? sizeof kNearest - 1 : sizeof kBilinear - 1),

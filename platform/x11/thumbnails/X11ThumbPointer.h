@@ -21,6 +21,7 @@
 #include <memory>
 #include <set>
 
+#include "platform/CloneGeometry.h"
 #include "platform/x11/connection/X11Context.h"
 #include "platform/x11/connection/X11Owned.h"
 #include "platform/x11/thumbnails/X11RenderFormats.h"
@@ -40,9 +41,10 @@ class X11ThumbPointer {
     void Unfollow(xcb_window_t source);
 
     // Composites the pointer into target over an image of source drawn into rect (which shows
-    // the source's sourceWidth x sourceHeight pixels), within clip. Nothing when the pointer
-    // is elsewhere or its shape is not known.
-    void Draw(xcb_window_t source, int sourceWidth, int sourceHeight, xcb_render_picture_t target,
+    // the part of the source, turned), within clip, its hot spot where the pointer's place
+    // shows; the shape itself is scaled, not turned. Nothing when the pointer is elsewhere
+    // (outside the part too) or its shape is not known.
+    void Draw(xcb_window_t source, const QRect& part, ImageTurn turn, xcb_render_picture_t target,
               const QRect& rect, const QRect& clip) const;
 
   private:

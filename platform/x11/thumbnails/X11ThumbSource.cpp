@@ -97,8 +97,7 @@ bool X11ThumbSource::NamePixmap() {
     pictureWidth = width;
     pictureHeight = height;
     pictureBorder = border;
-    scaledWidth = 0;
-    scaledHeight = 0;
+    transform.reset();
     needsName = false;
     return true;
 }

@@ -7,7 +7,9 @@
 #include <xcb/render.h>
 #include <xcb/xcb.h>
 
+#include <array>
 #include <memory>
+#include <optional>
 
 #include "platform/x11/connection/X11Context.h"
 #include "platform/x11/connection/X11Owned.h"
@@ -54,8 +56,10 @@ class X11ThumbSource {
     int pictureWidth = 0;  // the window's size (without border) when the pixmap was named
     int pictureHeight = 0;
     int pictureBorder = 0;
-    int scaledWidth = 0;  // the size the picture's filter and transform draw it at; 0: unset
-    int scaledHeight = 0;
+    // The picture's transform and filter as last set (shared by every view of the source);
+    // unset after each naming.
+    std::optional<std::array<xcb_render_fixed_t, 9>> transform;
+    bool nearest = false;
 
   private:
     X11ThumbSource(X11Context& context, xcb_window_t window) : context_(context), window_(window) {}

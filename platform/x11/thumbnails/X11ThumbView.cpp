@@ -1,6 +1,7 @@
 #include "platform/x11/thumbnails/X11ThumbView.h"
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -24,36 +25,50 @@ std::uint16_t Extent(int v) {
     return static_cast<std::uint16_t>(std::clamp(v, 1, 32767));
 }
 
-// Maps destination pixels to source pixels: the source's size over the rectangle's size in
-// both directions, shifted past the window's border inside the named pixmap. The factors
-// stay below what 16.16 fixed point holds (a source 32768 times the rectangle's size, e.g.
-// drawn into one pixel, would overflow it); such a rectangle shows a blur either way.
-xcb_render_transform_t ScaleTransform(const X11ThumbSource& source, int width, int height) {
-    constexpr double kLargestScale = 32767.0;
-    const double sx = std::min(static_cast<double>(source.pictureWidth) / width, kLargestScale);
-    const double sy = std::min(static_cast<double>(source.pictureHeight) / height, kLargestScale);
-    const xcb_render_fixed_t one = ToFixed(1.0);
-    const xcb_render_fixed_t border = ToFixed(source.pictureBorder);
-    return {ToFixed(sx), 0, border, 0, ToFixed(sy), border, 0, 0, one};
+// Maps destination pixels (from the rectangle's corner) to the named pixmap's: the shown part
+// of the source, turned, across the whole rectangle, shifted past the window's border. The
+// factors stay below what 16.16 fixed point holds (a source 32768 times the rectangle's size,
+// e.g. drawn into one pixel, would overflow it); such a rectangle shows a blur either way.
+std::array<xcb_render_fixed_t, 9> SourceTransform(const X11ThumbSource& source, const QRect& part,
+                                                  ImageTurn turn, QSize size) {
+    const auto m = DestinationToSource(part, turn, size);
+    const auto factor = [](double v) { return ToFixed(std::clamp(v, -32767.0, 32767.0)); };
+    const double border = source.pictureBorder;
+    return {factor(m[0]),
+            factor(m[1]),
+            ToFixed(m[2] + border),
+            factor(m[3]),
+            factor(m[4]),
+            ToFixed(m[5] + border),
+            0,
+            0,
+            ToFixed(1.0)};
 }
 
-// The picture is shared by every view of its source, so each view sets its own scale before
-// it draws. At 1:1 the nearest filter lets the server copy instead of interpolating.
-void SetScale(xcb_connection_t* c, X11ThumbSource& source, int width, int height) {
-    if (source.scaledWidth == width && source.scaledHeight == height) {
-        return;  // set already for this size: nothing to send
+// The picture is shared by every view of its source, so each view sets its own transform
+// before it draws; nothing is sent when it is set already. At 1:1 the nearest filter lets the
+// server copy instead of interpolating.
+void SetTransform(xcb_connection_t* c, X11ThumbSource& source, const QRect& part, ImageTurn turn,
+                  QSize size) {
+    const auto transform = SourceTransform(source, part, turn, size);
+    const bool nearest = TurnedSize(part.size(), turn) == size;
+    if (source.transform == transform && source.nearest == nearest) {
+        return;
     }
-    source.scaledWidth = width;
-    source.scaledHeight = height;
     static const char kBilinear[] = "bilinear";
     static const char kNearest[] = "nearest";
-    const bool unscaled = width == source.pictureWidth && height == source.pictureHeight;
-    const char* filter = unscaled ? kNearest : kBilinear;
-    xcb_render_set_picture_filter(
-        c, source.Picture(),
-        static_cast<std::uint16_t>(unscaled ? sizeof kNearest - 1 : sizeof kBilinear - 1), filter,
-        0, nullptr);
-    xcb_render_set_picture_transform(c, source.Picture(), ScaleTransform(source, width, height));
+    if (!source.transform || source.nearest != nearest) {
+        xcb_render_set_picture_filter(
+            c, source.Picture(),
+            static_cast<std::uint16_t>(nearest ? sizeof kNearest - 1 : sizeof kBilinear - 1),
+            nearest ? kNearest : kBilinear, 0, nullptr);
+    }
+    source.transform = transform;
+    source.nearest = nearest;
+    const xcb_render_transform_t sent{transform[0], transform[1], transform[2],
+                                      transform[3], transform[4], transform[5],
+                                      transform[6], transform[7], transform[8]};
+    xcb_render_set_picture_transform(c, source.Picture(), sent);
 }
 
 void FillBlack(xcb_connection_t* c, xcb_render_picture_t picture, int width, int height) {
@@ -179,14 +194,15 @@ bool X11ThumbView::Composite(X11ThumbSource& source, xcb_render_picture_t into,
         return false;
     }
     xcb_connection_t* c = context_.Connection();
-    SetScale(c, source, rect.width(), rect.height());
+    const QRect shown = ShownPart(source);
+    SetTransform(c, source, shown, turn, rect.size());
     xcb_render_composite(c, XCB_RENDER_PICT_OP_SRC, source.Picture(), XCB_NONE, into,
                          static_cast<std::int16_t>(clip.x - rect.x()),
                          static_cast<std::int16_t>(clip.y - rect.y()), 0, 0,
                          static_cast<std::int16_t>(clip.x), static_cast<std::int16_t>(clip.y),
                          Extent(clip.width), Extent(clip.height));
     if (pointer != nullptr) {
-        pointer->Draw(source_, source.pictureWidth, source.pictureHeight, into, rect,
+        pointer->Draw(source_, shown, turn, into, rect,
                       QRect(clip.x, clip.y, clip.width, clip.height));
     }
     return true;
@@ -227,6 +243,12 @@ void X11ThumbView::KeepLastImage(X11ThumbSource* source) {
     Composite(*source, buffer_.picture.Id(), nullptr);
     Present(0, 0, width_, height_);
     bufferCurrent_ = true;
+}
+
+QRect X11ThumbView::ShownPart(const X11ThumbSource& source) const {
+    const QRect whole(0, 0, source.pictureWidth, source.pictureHeight);
+    const QRect shown = part & whole;
+    return shown.isEmpty() ? whole : shown;
 }
 
 void X11ThumbView::Present(int x, int y, int width, int height) const {

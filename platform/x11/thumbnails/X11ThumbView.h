@@ -1,12 +1,12 @@
 // Where one thumbnail is drawn: a child X window of our own inside the destination window,
 // covering it, with a back-buffer pixmap of the same size. A new frame of the source is
 // composited, scaled, straight into the child: one operation of the server, nothing
-// copied. Whole repaints (a new rectangle or size: margins and image) go through the back
-// buffer, and the buffer is brought up to date before the source goes, so it always holds
-// a picture to show when there is no source left to draw from. Qt's painting of the
-// destination never interferes. The child selects only
-// Exposure, so clicks reach the destination window below it. The view owns the child, its
-// graphics context and the buffer.
+// copied; the source picture's transform also crops, mirrors and rotates it. Whole repaints (a new
+// rectangle or size: margins and image) go through the back buffer, and the buffer is brought up to
+// date before the source goes, so it always holds a picture to show when there is no source left to
+// draw from. Qt's painting of the destination never interferes. The child selects only Exposure, so
+// clicks reach the destination window below it. The view owns the child, its graphics context and
+// the buffer.
 #pragma once
 
 #include <xcb/render.h>
@@ -19,6 +19,7 @@
 #include <memory>
 #include <optional>
 
+#include "platform/CloneGeometry.h"
 #include "platform/x11/connection/X11Context.h"
 #include "platform/x11/connection/X11Owned.h"
 #include "platform/x11/thumbnails/X11RenderFormats.h"
@@ -65,6 +66,8 @@ class X11ThumbView {
     int Height() const { return height_; }
 
     QRect rect;  // destination rectangle in the destination's client coordinates
+    QRect part;  // the part of the source drawn there (its client pixels); empty: all
+    ImageTurn turn = ImageTurn::None;
     bool visible = false;
     bool pending = false;                 // a repaint is scheduled
     xcb_window_t watchedParent = 0;       // the destination's parent when that is not the root
@@ -82,6 +85,8 @@ class X11ThumbView {
     bool Composite(X11ThumbSource& source, xcb_render_picture_t into,
                    const X11ThumbPointer* pointer);
     void Present(int x, int y, int width, int height) const;
+    // part within the source's named picture; the whole picture when they do not meet.
+    QRect ShownPart(const X11ThumbSource& source) const;
 
     X11Context& context_;
     const X11RenderFormats& formats_;

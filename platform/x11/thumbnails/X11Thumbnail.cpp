@@ -20,3 +20,8 @@ std::optional<QSize> X11Thumbnail::SourceSize() {
     auto owner = owner_.lock();
     return owner != nullptr ? owner->SourceSize(id_) : std::nullopt;
 }
+
+bool X11Thumbnail::SetSource(const QRect& part, ImageTurn turn) {
+    auto owner = owner_.lock();
+    return owner != nullptr && owner->SetSource(id_, part, turn);
+}

@@ -20,6 +20,7 @@ class X11Thumbnail final : public Thumbnail {
     X11Thumbnail& operator=(const X11Thumbnail&) = delete;
 
     bool Place(const QRect& destination, bool visible) override;
+    bool SetSource(const QRect& part, ImageTurn turn) override;
     std::optional<QSize> SourceSize() override;
 
   private:
