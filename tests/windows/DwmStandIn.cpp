@@ -140,9 +140,11 @@ void Draw(const ThumbnailState& state) {
     const BITMAPINFO format = SharedCaptureFormat(size.cx, size.cy);
     const HDC target = GetDC(state.destination);
     SetStretchBltMode(target, HALFTONE);
+    // StretchDIBits counts the source's y from the image's bottom even for a top-down DIB.
     StretchDIBits(target, state.rect.left, state.rect.top, state.rect.right - state.rect.left,
-                  state.rect.bottom - state.rect.top, from.left, from.top, from.right - from.left,
-                  from.bottom - from.top, pixels.data(), &format, DIB_RGB_COLORS, SRCCOPY);
+                  state.rect.bottom - state.rect.top, from.left, size.cy - from.bottom,
+                  from.right - from.left, from.bottom - from.top, pixels.data(), &format,
+                  DIB_RGB_COLORS, SRCCOPY);
     ReleaseDC(state.destination, target);
 }
 
