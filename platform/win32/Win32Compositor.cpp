@@ -4,12 +4,23 @@
 
 #include <utility>
 
-DWM_THUMBNAIL_PROPERTIES ToDwmPlacement(const QRect& destination, bool visible) {
+namespace {
+
+RECT ToRect(const QRect& r) {
+    return RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
+}  // namespace
+
+DWM_THUMBNAIL_PROPERTIES ToDwmPlacement(const QRect& destination, bool visible,
+                                        const QRect& source) {
     DWM_THUMBNAIL_PROPERTIES dwm{};
     dwm.dwFlags = DWM_TNP_RECTDESTINATION | DWM_TNP_VISIBLE | DWM_TNP_SOURCECLIENTAREAONLY;
-    dwm.rcDestination =
-        RECT{destination.left(), destination.top(), destination.left() + destination.width(),
-             destination.top() + destination.height()};
+    dwm.rcDestination = ToRect(destination);
+    if (!source.isEmpty()) {
+        dwm.dwFlags |= DWM_TNP_RECTSOURCE;
+        dwm.rcSource = ToRect(source);
+    }
     dwm.opacity = 255;
     dwm.fVisible = visible ? TRUE : FALSE;
     dwm.fSourceClientAreaOnly = TRUE;
@@ -34,11 +45,33 @@ Win32Thumbnail::~Win32Thumbnail() {
     calls_.unregisterThumbnail(thumbnail_);
 }
 
+bool Win32Thumbnail::SetSource(const QRect& part, ImageTurn turn) {
+    // Refused turns leave the whole window shown unturned, crop included.
+    const bool drawable = turn == ImageTurn::None;
+    part_ = drawable ? part : QRect();
+    return drawable;
+}
+
+QRect Win32Thumbnail::SourceToSend() {
+    if (!part_.isEmpty() || !cropSent_) {
+        return part_;
+    }
+    SIZE size{};
+    if (calls_.querySourceSize(thumbnail_, &size) != S_OK) {
+        return QRect();  // the crop stays until the size can be read
+    }
+    return QRect(0, 0, static_cast<int>(size.cx), static_cast<int>(size.cy));
+}
+
 bool Win32Thumbnail::Place(const QRect& destination, bool visible) {
-    const DWM_THUMBNAIL_PROPERTIES dwm = ToDwmPlacement(destination, visible);
+    const QRect source = SourceToSend();
+    const DWM_THUMBNAIL_PROPERTIES dwm = ToDwmPlacement(destination, visible, source);
     const bool placed = SUCCEEDED(calls_.updateProperties(thumbnail_, &dwm));
+    if (placed && !source.isEmpty()) {
+        cropSent_ = !part_.isEmpty();
+    }
     if (overlay_) {
-        overlay_->SetDestination(destination, placed && visible);
+        overlay_->SetDestination(destination, placed && visible, part_);
         overlay_->Update(pointer_->Shown());
     }
     return placed;

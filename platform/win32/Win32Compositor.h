@@ -20,8 +20,11 @@ static_assert(offsetof(DWM_THUMBNAIL_PROPERTIES, fVisible) == 37);
 static_assert(offsetof(DWM_THUMBNAIL_PROPERTIES, fSourceClientAreaOnly) == 41);
 
 // The record a clone's placement becomes: the destination rectangle (right and bottom
-// exclusive, as RECT has them), the visibility, and only the source's client area.
-DWM_THUMBNAIL_PROPERTIES ToDwmPlacement(const QRect& destination, bool visible);
+// exclusive, as RECT has them), the visibility, and only the source's client area; with a
+// non-empty source, only that part of the client area (client coordinates, as the
+// compositor takes them once it draws the client area alone).
+DWM_THUMBNAIL_PROPERTIES ToDwmPlacement(const QRect& destination, bool visible,
+                                        const QRect& source = QRect());
 
 // The dwmapi calls a thumbnail makes; tests give stand-ins to check what reaches dwmapi.
 struct DwmThumbnailCalls {
@@ -44,10 +47,19 @@ class Win32Thumbnail final : public Thumbnail {
     ~Win32Thumbnail() override;
 
     bool Place(const QRect& destination, bool visible) override;
+    // A part is cropped by the compositor; a turn it cannot draw, so that is refused.
+    bool SetSource(const QRect& part, ImageTurn turn) override;
     std::optional<QSize> SourceSize() override;
 
   private:
+    // The source rectangle the next Place sends; empty with no crop in force there.
+    QRect SourceToSend();
+
     HTHUMBNAIL thumbnail_;
+    QRect part_;
+    // The compositor keeps a source rectangle until told another: the whole window must be
+    // sent explicitly after a crop.
+    bool cropSent_ = false;
     DwmThumbnailCalls calls_;
     std::shared_ptr<Win32PointerTracker> pointer_;
     std::unique_ptr<Win32PointerOverlay> overlay_;
@@ -63,6 +75,11 @@ class Win32Compositor final : public Compositor {
     // The desktop window manager leaves the cursor out of thumbnails: overlays draw it.
     void SetPointerShown(bool shown) override { pointer_->SetShown(shown); }
     bool CanShowPointer() const override { return true; }
+    bool CanCrop() const override { return true; }
+    QString CannotTransformReason() const override {
+        return QStringLiteral(
+            "the Windows desktop window manager's thumbnails cannot mirror or rotate a window");
+    }
 
   private:
     DwmThumbnailCalls calls_;

@@ -164,8 +164,10 @@ Win32PointerOverlay::~Win32PointerOverlay() {
     }
 }
 
-void Win32PointerOverlay::SetDestination(const QRect& destination, bool visible) {
+void Win32PointerOverlay::SetDestination(const QRect& destination, bool visible,
+                                         const QRect& part) {
     placed_ = destination;
+    part_ = part;
     placedVisible_ = visible;
 }
 
@@ -206,9 +208,12 @@ void Win32PointerOverlay::Update(bool shown) {
         DeleteObject(icon.hbmColor);
     }
     const QPoint cursorAt(cursor.ptScreenPos.x, cursor.ptScreenPos.y);
+    const QRect shownSource =
+        part_.isEmpty() ? *sourceClient
+                        : part_.translated(sourceClient->topLeft()).intersected(*sourceClient);
     const auto image = PointerImageRect(
         cursorAt, QPoint(static_cast<int>(icon.xHotspot), static_cast<int>(icon.yHotspot)), size,
-        *sourceClient, placed_);
+        shownSource, placed_);
     // Only the part over the thumbnail shows, as the cursor is cut at the source's edge.
     const QRect visible = image ? image->intersected(placed_) : QRect();
     if (visible.isEmpty() || !Draw(shape, *image, visible)) {

@@ -31,8 +31,10 @@ class Win32PointerOverlay {
     Win32PointerOverlay(const Win32PointerOverlay&) = delete;
     Win32PointerOverlay& operator=(const Win32PointerOverlay&) = delete;
 
-    // The thumbnail's rectangle in the destination's client area, as last placed.
-    void SetDestination(const QRect& destination, bool visible);
+    // The thumbnail's rectangle in the destination's client area, as last placed, and the
+    // part of the source's client area it shows (empty: all of it); the cursor shows only
+    // over that part.
+    void SetDestination(const QRect& destination, bool visible, const QRect& part = QRect());
     // Shows the cursor over the thumbnail where it is on the source, or hides the overlay
     // (not shown, cursor elsewhere or hidden, source or destination gone).
     void Update(bool shown);
@@ -50,6 +52,7 @@ class Win32PointerOverlay {
     HWND source_;
     HWND popup_ = nullptr;
     QRect placed_;
+    QRect part_;
     bool placedVisible_ = false;
     // What the popup holds now, so that a move redraws nothing.
     HCURSOR drawnShape_ = nullptr;

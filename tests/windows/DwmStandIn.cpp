@@ -26,6 +26,7 @@ struct ThumbnailState {
     HWND destination = nullptr;
     HWND source = nullptr;
     RECT rect{};
+    RECT part{};  // the source rectangle; empty: the whole source
     bool visible = false;
     bool clientOnly = false;
     bool placed = false;
@@ -130,12 +131,20 @@ void Draw(const ThumbnailState& state) {
     if (pixels.empty()) {
         return;
     }
+    // Only the source rectangle's part within the source, as the compositor clips it.
+    const RECT whole{0, 0, size.cx, size.cy};
+    RECT from = whole;
+    if (!IsRectEmpty(&state.part) && !IntersectRect(&from, &state.part, &whole)) {
+        return;
+    }
     const BITMAPINFO format = SharedCaptureFormat(size.cx, size.cy);
     const HDC target = GetDC(state.destination);
     SetStretchBltMode(target, HALFTONE);
+    // StretchDIBits counts the source's y from the image's bottom even for a top-down DIB.
     StretchDIBits(target, state.rect.left, state.rect.top, state.rect.right - state.rect.left,
-                  state.rect.bottom - state.rect.top, 0, 0, size.cx, size.cy, pixels.data(),
-                  &format, DIB_RGB_COLORS, SRCCOPY);
+                  state.rect.bottom - state.rect.top, from.left, size.cy - from.bottom,
+                  from.right - from.left, from.bottom - from.top, pixels.data(), &format,
+                  DIB_RGB_COLORS, SRCCOPY);
     ReleaseDC(state.destination, target);
 }
 
@@ -236,6 +245,9 @@ __declspec(dllexport) HRESULT WINAPI
         if ((properties->dwFlags & DWM_TNP_RECTDESTINATION) != 0) {
             state.rect = properties->rcDestination;
             state.placed = true;
+        }
+        if ((properties->dwFlags & DWM_TNP_RECTSOURCE) != 0) {
+            state.part = properties->rcSource;
         }
         if ((properties->dwFlags & DWM_TNP_VISIBLE) != 0) {
             state.visible = properties->fVisible != FALSE;

@@ -5,7 +5,8 @@ Usage:
   screen_check.py SHOT.xwd quadrants X Y W H   the rectangle shows red, green, blue and
                                                yellow quadrants (top left, top right,
                                                bottom left, bottom right)
-  screen_check.py SHOT.xwd black X Y W H       the rectangle's corners and centre are black
+  screen_check.py SHOT.xwd COLOUR X Y W H      the rectangle's corners and centre are COLOUR:
+                                               black, red, green, blue or yellow
   screen_check.py SHOT.xwd marks X Y W H       something is drawn in the rectangle: a pixel
                                                differs from its top left corner's colour
   screen_check.py SHOT.xwd pixel X Y           prints the pixel as R G B
@@ -18,6 +19,7 @@ import sys
 
 TOLERANCE = 40
 RED, GREEN, BLUE, YELLOW, BLACK = (255, 0, 0), (0, 255, 0), (0, 0, 255), (255, 255, 0), (0, 0, 0)
+COLOURS = {"black": BLACK, "red": RED, "green": GREEN, "blue": BLUE, "yellow": YELLOW}
 
 
 class Shot:
@@ -91,10 +93,11 @@ def main(argv):
         return check(shot, [(x + w // 4, y + h // 4, RED), (x + 3 * w // 4, y + h // 4, GREEN),
                             (x + w // 4, y + 3 * h // 4, BLUE),
                             (x + 3 * w // 4, y + 3 * h // 4, YELLOW)])
-    if argv[2] == "black":
-        return check(shot, [(x + 1, y + 1, BLACK), (x + w - 2, y + 1, BLACK),
-                            (x + 1, y + h - 2, BLACK), (x + w - 2, y + h - 2, BLACK),
-                            (x + w // 2, y + h // 2, BLACK)])
+    if argv[2] in COLOURS:
+        want = COLOURS[argv[2]]
+        return check(shot, [(x + 1, y + 1, want), (x + w - 2, y + 1, want),
+                            (x + 1, y + h - 2, want), (x + w - 2, y + h - 2, want),
+                            (x + w // 2, y + h // 2, want)])
     if argv[2] == "marks":
         return marks(shot, x, y, w, h)
     sys.exit(__doc__)

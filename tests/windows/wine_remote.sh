@@ -113,6 +113,17 @@ driver wait-gone "Window Clone" 20000 || fail "--release left the clone"
 listed "^window\t0x[0-9a-f]+\t-\t$SOURCE_TITLE\$" ||
     fail "the row's button is still down after --release: $(cat "$CLI_OUT")"
 
+step "--crop shows only the green top-right quadrant, fitted; --transform is refused"
+cli_ends 0 --clone "Quadr.nts$" --display 1 --crop $((SOURCE_W / 2))x$((SOURCE_H / 2))+$((SOURCE_W / 2))+0
+driver wait-window "Window Clone" 20000 >/dev/null || fail "--clone --crop opened no clone"
+poll 20 screen_shows green $((CX + (CW - FW) / 2)) $((CY + (CH - FH) / 2)) "$FW" "$FH" ||
+    fail "the cropped clone is not all green: $("${CHECK[@]}" "$SHOT" green $((CX + (CW - FW) / 2)) $((CY + (CH - FH) / 2)) "$FW" "$FH")"
+cp "$SHOT" "$WORK/remote-crop.xwd"
+cli_ends 1 --clone "Quadr.nts$" --display 1 --transform flip-x
+grep -q "mirror or rotate" "$CLI_ERR" || fail "--transform gave no reason: $(cat "$CLI_ERR")"
+cli_ends 0 --release "Quadr.nts$" --display 1
+driver wait-gone "Window Clone" 20000 || fail "--release left the cropped clone"
+
 step "a kept clone comes back on its display when the program starts again"
 cli_ends 0 --clone "Quadr.nts$" --display 1 --keep
 driver wait-window "Window Clone" 20000 >/dev/null || fail "--clone --keep opened no clone"

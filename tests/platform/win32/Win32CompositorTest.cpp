@@ -105,6 +105,44 @@ TEST(Win32ThumbnailLife, EachThumbnailReachesItsOwnRegistrationAndReleasesItOnce
                                      {'u', 0x200000000ull}}));
 }
 
+// Each step sets a source, places, and checks the source rectangle that reached dwmapi
+// (none: the flag is not sent); the whole window after a crop is the queried 640x480.
+TEST(Win32ThumbnailLife, CropReachesTheCompositorWithThePlacementAndTurnsAreRefused) {
+    struct Step {
+        QRect part;
+        ImageTurn turn;
+        bool accepted;
+        std::optional<RECT> sent;
+    };
+    const Step steps[] = {
+        {QRect(), ImageTurn::None, true, std::nullopt},
+        {QRect(320, 0, 320, 240), ImageTurn::None, true, RECT{320, 0, 640, 240}},
+        {QRect(10, 20, 30, 40), ImageTurn::None, true, RECT{10, 20, 40, 60}},
+        {QRect(), ImageTurn::None, true, RECT{0, 0, 640, 480}},
+        {QRect(), ImageTurn::None, true, std::nullopt},
+        {QRect(1, 2, 3, 4), ImageTurn::None, true, RECT{1, 2, 4, 6}},
+        {QRect(1, 2, 3, 4), ImageTurn::FlipX, false, RECT{0, 0, 640, 480}},
+        {QRect(), ImageTurn::Rotate90, false, std::nullopt},
+    };
+    Win32Compositor compositor(FakeDwm::Reset());
+    EXPECT_TRUE(compositor.CanCrop());
+    EXPECT_FALSE(compositor.CanTransform());
+    const auto thumbnail = compositor.CreateThumbnail(1, 2);
+    ASSERT_NE(thumbnail, nullptr);
+    for (std::size_t i = 0; i < std::size(steps); ++i) {
+        const Step& step = steps[i];
+        EXPECT_EQ(thumbnail->SetSource(step.part, step.turn), step.accepted) << i;
+        ASSERT_TRUE(thumbnail->Place(QRect(0, 0, 100, 80), true)) << i;
+        const DWM_THUMBNAIL_PROPERTIES& sent = FakeDwm::lastPlacement;
+        EXPECT_EQ(sent.rcDestination.right, 100) << i;
+        ASSERT_EQ((sent.dwFlags & DWM_TNP_RECTSOURCE) != 0, step.sent.has_value()) << i;
+        if (step.sent) {
+            EXPECT_TRUE(EqualRect(&sent.rcSource, &*step.sent)) << i;
+            EXPECT_EQ(sent.fSourceClientAreaOnly, TRUE) << i;
+        }
+    }
+}
+
 TEST(Win32ThumbnailLife, RefusedRegistrationGivesNoThumbnailAndNothingToRelease) {
     struct Case {
         const char* what;
