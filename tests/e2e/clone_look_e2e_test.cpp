@@ -1,7 +1,7 @@
 // The real program on two monitors with a source of four coloured quadrants: a clone asked
 // for from the command line with a crop, then changed through its own right-click menu
-// (XTest clicks and keys) to the whole window, mirrored and stretched, each seen by
-// screenshot.
+// (XTest clicks and keys) to the whole window, mirrored, stretched, cropped by a drag, and a
+// second crop given up with Escape, each seen by screenshot.
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -106,7 +106,7 @@ class CloneLookScene {
     bool ready_ = false;
 };
 
-// Probes just inside the corners of area and at its centre, all of one colour.
+// Probes just inside the corners of area: top left, top right, bottom left, bottom right.
 std::vector<ColourProbe> Corners(const QRect& area, QRgb tl, QRgb tr, QRgb bl, QRgb br) {
     const QRect in = area.adjusted(8, 8, -8, -8);
     return {{in.left(), in.top(), tl},
