@@ -21,10 +21,13 @@ constexpr std::uint32_t kKeyReturn = 0xff0d;
 // The menu's enabled entries, counted from the top (Keep, Fit, Natural size, Fill, Stretch,
 // Crop..., then Show Whole Window only while cropped, then the turns).
 constexpr std::uint32_t kKeyEscape = 0xff1b;
+constexpr int kFit = 2;
+constexpr int kFill = 4;
 constexpr int kStretch = 5;
 constexpr int kCrop = 6;
 constexpr int kShowWholeWindow = 7;
 constexpr int kMirrorUncropped = 8;
+constexpr int kRotate90Uncropped = 10;
 
 class CloneLookScene {
   public:
@@ -115,7 +118,7 @@ std::vector<ColourProbe> Corners(const QRect& area, QRgb tl, QRgb tr, QRgb bl, Q
             {in.right(), in.bottom(), br}};
 }
 
-TEST(CloneLookE2e, CropFromTheCommandLineThenTheMenuMirrorsAndStretches) {
+TEST(CloneLookE2e, CropFromTheCommandLineThenTurnsModesAndCropsFromTheMenu) {
     CloneLookScene look;
     ASSERT_TRUE(look.Ready()) << look.Scene().Failure();
     ASSERT_TRUE(look.StartProgram());
@@ -150,6 +153,16 @@ TEST(CloneLookE2e, CropFromTheCommandLineThenTheMenuMirrorsAndStretches) {
     ASSERT_TRUE(WaitUntil([&] { return !look.Scene().X().KeyboardGrabbed(); }, kWaitMs));
     ASSERT_TRUE(look.Choose(kShowWholeWindow)) << "the menu after Escape";
     EXPECT_TRUE(look.Shows(stretched)) << "whole again after Escape";
+
+    // Turned a quarter clockwise, still stretched: the top-left quadrant at the top right.
+    const std::vector<ColourProbe> turned = Corners(kSecondDisplay, kBlue, kRed, kWhite, kGreen);
+    ASSERT_TRUE(look.Choose(kRotate90Uncropped));
+    EXPECT_TRUE(look.Shows(turned)) << "turned";
+    // Fitted, the upright image leaves the display's corners black; filled, it covers them.
+    ASSERT_TRUE(look.Choose(kFit));
+    EXPECT_TRUE(look.Shows(Corners(kSecondDisplay, kBlack, kBlack, kBlack, kBlack))) << "fitted";
+    ASSERT_TRUE(look.Choose(kFill));
+    EXPECT_TRUE(look.Shows(turned)) << "filled";
 }
 
 }  // namespace
