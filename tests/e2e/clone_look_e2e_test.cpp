@@ -158,7 +158,8 @@ TEST(CloneLookE2e, CropFromTheCommandLineThenTurnsModesAndCropsFromTheMenu) {
     const std::vector<ColourProbe> turned = Corners(kSecondDisplay, kBlue, kRed, kWhite, kGreen);
     ASSERT_TRUE(look.Choose(kRotate90Uncropped));
     EXPECT_TRUE(look.Shows(turned)) << "turned";
-    // Fitted, the upright image leaves the display's corners black; filled, it covers them.
+    // Fitted, the turned image (taller than wide) leaves the display's corners black; filled, it
+    // covers them.
     ASSERT_TRUE(look.Choose(kFit));
     EXPECT_TRUE(look.Shows(Corners(kSecondDisplay, kBlack, kBlack, kBlack, kBlack))) << "fitted";
     ASSERT_TRUE(look.Choose(kFill));
