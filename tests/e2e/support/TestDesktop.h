@@ -71,6 +71,9 @@ class TestDesktop {
     // Ends the compositing manager and waits until it has let go of the screen (tests of
     // the program's reaction to it going away).
     void StopCompositor();
+    // Starts a private session bus that ends with the desktop and names it in env; false
+    // (with Failure()) when it did not start.
+    bool StartSessionBus(QProcessEnvironment& env);
 
     // Starts a program on this desktop, with env (default: Environment()); it ends with the
     // desktop at the latest. The reference stays valid as long as the desktop.
@@ -88,7 +91,6 @@ class TestDesktop {
     TestProgram* StartHelper(
         const QString& program, const QStringList& args, const QProcessEnvironment& env,
         TestProgram::StandardOutput output = TestProgram::StandardOutput::Drop);
-    bool StartSessionBus(QProcessEnvironment& env);
     bool Fail(const std::string& what);
     // Waits until selection has an owner (owned) or has none (!owned).
     bool WaitForSelectionOwner(const char* selection, bool owned);

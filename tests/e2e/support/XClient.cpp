@@ -187,6 +187,33 @@ void XClient::Click(int x, int y, int button) {
     Sync();
 }
 
+void XClient::Drag(QPoint from, QPoint to) {
+    MoveTo(from.x(), from.y());
+    xcb_test_fake_input(connection_, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0,
+                        0);
+    Sync();
+    MoveTo((from.x() + to.x()) / 2, (from.y() + to.y()) / 2);
+    MoveTo(to.x(), to.y());
+    xcb_test_fake_input(connection_, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0,
+                        0);
+    Sync();
+}
+
+bool XClient::KeyboardGrabbed() {
+    std::unique_ptr<xcb_grab_keyboard_reply_t, decltype(&std::free)> grab(
+        xcb_grab_keyboard_reply(connection_,
+                                xcb_grab_keyboard(connection_, 0, root_, XCB_CURRENT_TIME,
+                                                  XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                nullptr),
+        &std::free);
+    if (grab && grab->status == XCB_GRAB_STATUS_SUCCESS) {
+        xcb_ungrab_keyboard(connection_, XCB_CURRENT_TIME);
+        Sync();
+        return false;
+    }
+    return grab && grab->status == XCB_GRAB_STATUS_ALREADY_GRABBED;
+}
+
 std::uint8_t XClient::KeycodeOf(std::uint32_t keysym) {
     const xcb_setup_t* setup = xcb_get_setup(connection_);
     const std::uint8_t first = setup->min_keycode;

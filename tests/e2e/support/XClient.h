@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPoint>
 #include <QRect>
 #include <QString>
 
@@ -45,7 +46,12 @@ class XClient {
     // Synthetic input through XTest.
     void MoveTo(int x, int y);
     void Click(int x, int y, int button = 1);
+    // Presses the left button at from, moves to to and lets go there.
+    void Drag(QPoint from, QPoint to);
     void KeyTap(std::uint32_t keysym, std::uint32_t modifierKeysym = 0);
+    // Whether another client holds the keyboard grabbed (tried with a grab of its own, let go
+    // again at once).
+    bool KeyboardGrabbed();
     // Sends WM_DELETE_WINDOW to a window, as a window manager's close button does.
     void RequestClose(std::uint32_t window);
     // Waits until the server has handled every request sent so far.
