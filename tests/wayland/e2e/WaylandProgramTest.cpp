@@ -195,8 +195,8 @@ TEST_F(WaylandProgramTest, ListedWindowClonedFullScreenOnOutputTwo) {
     EXPECT_FALSE(portal.readAllStandardOutput().contains("picker"))
         << "the kept clone asked the user again";
 
-    // Cropped to its top-left quadrant, the fitted clone shows that colour corner to corner;
-    // the whole window mirrored left to right has its quadrants swapped side for side, and
+    // Fitted again and cropped to its top-left quadrant, the clone shows that colour corner to
+    // corner; the whole window mirrored left to right has its quadrants swapped side for side, and
     // turned 90 degrees clockwise (540x720 from x = 370) its bottom-left quadrant top left.
     const auto corners = [&](const QRect& image, const std::array<QColor, 4>& colours) {
         shot = Shot(QStringLiteral("HEADLESS-2"));
@@ -206,8 +206,10 @@ TEST_F(WaylandProgramTest, ListedWindowClonedFullScreenOnOutputTwo) {
         return std::ranges::all_of(std::views::iota(0, 4),
                                    [&](int i) { return Near(shot.pixelColor(at[i]), colours[i]); });
     };
-    const QStringList again{QStringLiteral("--clone"), *sampleId, QStringLiteral("--display"),
-                            QStringLiteral("2"), QStringLiteral("--crop")};
+    const QStringList again{QStringLiteral("--clone"),   *sampleId,
+                            QStringLiteral("--display"), QStringLiteral("2"),
+                            QStringLiteral("--mode"),    QStringLiteral("fit"),
+                            QStringLiteral("--crop")};
     const QRect fitted(160, 0, 960, 720);
     ASSERT_TRUE(Command(again + QStringList{QStringLiteral("320x240+0+0")}));
     EXPECT_TRUE(WaylandTestSession::WaitUntil(
