@@ -63,6 +63,49 @@ wl_buffer* ShapeBuffer(wl_shm* shm, const QImage& shape) {
     return buffer;
 }
 
+// What the buffer transform says of a buffer whose picture is to appear turned: the
+// compositor applies its inverse, so a clockwise turn is declared as the counter-clockwise
+// transform of the same angle (mirrors are their own inverse).
+wl_output_transform DeclaredTransform(ImageTurn turn) {
+    switch (turn) {
+        case ImageTurn::FlipX:
+            return WL_OUTPUT_TRANSFORM_FLIPPED;
+        case ImageTurn::FlipY:
+            return WL_OUTPUT_TRANSFORM_FLIPPED_180;
+        case ImageTurn::Rotate90:
+            return WL_OUTPUT_TRANSFORM_90;
+        case ImageTurn::Rotate180:
+            return WL_OUTPUT_TRANSFORM_180;
+        case ImageTurn::Rotate270:
+            return WL_OUTPUT_TRANSFORM_270;
+        case ImageTurn::None:
+            break;
+    }
+    return WL_OUTPUT_TRANSFORM_NORMAL;
+}
+
+// The viewport's source is in surface coordinates, after the buffer transform: rect (buffer
+// pixels of a buffer of the given size) where it lands once turned.
+QRect TurnedRect(const QRect& rect, QSize buffer, ImageTurn turn) {
+    const int right = buffer.width() - rect.x() - rect.width();
+    const int bottom = buffer.height() - rect.y() - rect.height();
+    switch (turn) {
+        case ImageTurn::FlipX:
+            return {right, rect.y(), rect.width(), rect.height()};
+        case ImageTurn::FlipY:
+            return {rect.x(), bottom, rect.width(), rect.height()};
+        case ImageTurn::Rotate90:
+            return {bottom, rect.x(), rect.height(), rect.width()};
+        case ImageTurn::Rotate180:
+            return {right, bottom, rect.width(), rect.height()};
+        case ImageTurn::Rotate270:
+            return {rect.y(), right, rect.height(), rect.width()};
+        case ImageTurn::None:
+            break;
+    }
+    return rect;
+}
+
 }  // namespace
 
 HandedOnImage::HandedOnImage(const SurfaceGlobals& globals, wl_surface* parent)
@@ -128,7 +171,8 @@ HandedOnImage::Wrapped& HandedOnImage::WrapperFor(const ShmFrame& frame) {
     return *wrapped;
 }
 
-void HandedOnImage::Show(PipeWireStream& stream, const ShmFrame& frame, const QRect& target) {
+void HandedOnImage::Show(PipeWireStream& stream, const ShmFrame& frame, const QRect& target,
+                         const QRect& part, ImageTurn turn) {
     if (target.isEmpty()) {
         Hide();
         return;
@@ -138,12 +182,24 @@ void HandedOnImage::Show(PipeWireStream& stream, const ShmFrame& frame, const QR
         wl_subsurface_set_position(subsurface_, target.x(), target.y());
         CommitParent();
     }
-    picture_ = frame.crop.size();
+    // The part lies inside the frame's own crop, and within the buffer whatever it says.
+    const QRect window = frame.crop.intersected(QRect(QPoint(0, 0), frame.size));
+    QRect source = part.translated(window.topLeft()).intersected(window);
+    if (source.isEmpty()) {
+        source = window;
+    }
+    if (source.isEmpty()) {
+        return;
+    }
+    shown_ = source.translated(-window.topLeft());
+    turn_ = turn;
     Wrapped& wrapped = WrapperFor(frame);
     wl_surface_attach(surface_, wrapped.buffer, 0, 0);
-    wp_viewport_set_source(viewport_, wl_fixed_from_int(frame.crop.x()),
-                           wl_fixed_from_int(frame.crop.y()), wl_fixed_from_int(frame.crop.width()),
-                           wl_fixed_from_int(frame.crop.height()));
+    wl_surface_set_buffer_transform(surface_, DeclaredTransform(turn));
+    const QRect onSurface = TurnedRect(source, frame.size, turn);
+    wp_viewport_set_source(viewport_, wl_fixed_from_int(onSurface.x()),
+                           wl_fixed_from_int(onSurface.y()), wl_fixed_from_int(onSurface.width()),
+                           wl_fixed_from_int(onSurface.height()));
     wp_viewport_set_destination(viewport_, target.width(), target.height());
     wl_surface_damage_buffer(surface_, 0, 0, INT32_MAX, INT32_MAX);
     wl_surface_commit(surface_);
@@ -199,7 +255,7 @@ void HandedOnImage::Detach(PipeWireStream& stream) {
 void HandedOnImage::ShowPointer(const StreamPointer& pointer, bool shown) {
     const QRect place =
         shown && !target_.isEmpty()
-            ? PointerPlacement(pointer, QRect(QPoint(0, 0), target_.size()), picture_)
+            ? PointerPlacementOnPart(pointer, shown_, turn_, QRect(QPoint(0, 0), target_.size()))
             : QRect();
     if (place.isEmpty()) {
         if (!pointerRect_.isEmpty()) {

@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 
+#include "platform/CloneGeometry.h"
 #include "platform/wayland/BufferLedger.h"
 
 struct wl_buffer;
@@ -35,8 +36,11 @@ class HandedOnImage {
 
     // Whether the compositor can show this frame as it is (its format through wl_shm).
     bool Takes(const ShmFrame& frame) const;
-    // Attaches frame (of stream) into target (surface-local logical pixels; empty: hidden).
-    void Show(PipeWireStream& stream, const ShmFrame& frame, const QRect& target);
+    // Attaches frame (of stream) into target (surface-local logical pixels; empty: hidden):
+    // the part of the window's picture (its pixels; empty: all of it), turned. The compositor
+    // crops, turns and scales it (the viewport and the buffer transform).
+    void Show(PipeWireStream& stream, const ShmFrame& frame, const QRect& target, const QRect& part,
+              ImageTurn turn);
     // Detaches the image: the compositor releases its buffer.
     void Hide();
     // Places the pointer's subsurface over the image (not shown: hidden). No image buffer is
@@ -75,7 +79,8 @@ class HandedOnImage {
     wl_subsurface* subsurface_ = nullptr;
     wp_viewport* viewport_ = nullptr;
     QRect target_;
-    QSize picture_;
+    QRect shown_;  // the part of the window's picture shown, in its pixels
+    ImageTurn turn_ = ImageTurn::None;
     std::map<BufferLedger::Key, std::unique_ptr<Wrapped>> buffers_;
     std::uint64_t attached_ = 0;
 

@@ -95,3 +95,22 @@ QRect PointerPlacement(const StreamPointer& pointer, const QRect& target, QSize 
                         pointer.shape.width() * scaleX, pointer.shape.height() * scaleY);
     return placed.toAlignedRect();
 }
+
+QRect PointerPlacementOnPart(const StreamPointer& pointer, const QRect& shown, ImageTurn turn,
+                             const QRect& target) {
+    if (!pointer.present || pointer.shape.isNull() || target.isEmpty() || shown.isEmpty()) {
+        return {};
+    }
+    const std::optional<QPointF> hotspot =
+        PlaceOnDestination(QPointF(pointer.position), shown, turn, target);
+    if (!hotspot) {
+        return {};
+    }
+    const QSize turned = TurnedSize(shown.size(), turn);
+    const double scaleX = static_cast<double>(target.width()) / turned.width();
+    const double scaleY = static_cast<double>(target.height()) / turned.height();
+    const QRectF placed(hotspot->x() - pointer.hotspot.x() * scaleX,
+                        hotspot->y() - pointer.hotspot.y() * scaleY, pointer.shape.width() * scaleX,
+                        pointer.shape.height() * scaleY);
+    return placed.toAlignedRect();
+}

@@ -12,6 +12,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/CloneGeometry.h"
+
 struct StreamPointer {
     bool present = false;  // over the window, with a shape to draw
     QPoint position;       // of the hotspot, in the picture's pixels
@@ -31,3 +33,9 @@ bool ReadPointerMeta(const void* meta, std::size_t size, QSize picture, StreamPo
 // Where the shape goes when the picture is drawn into target (the same scale in both
 // directions as the picture's, so 1:1 at natural size); empty when nothing is drawn.
 QRect PointerPlacement(const StreamPointer& pointer, const QRect& target, QSize picture);
+
+// Where the shape goes when the part `shown` of the picture is drawn turned into target (the
+// shape itself is not turned, only its place follows the image); empty when nothing is drawn
+// or the hotspot lies outside shown.
+QRect PointerPlacementOnPart(const StreamPointer& pointer, const QRect& shown, ImageTurn turn,
+                             const QRect& target);

@@ -26,6 +26,9 @@ class WaylandCompositor : public Compositor {
     // The pointer is drawn from the stream's cursor meta, over every thumbnail's image.
     void SetPointerShown(bool shown) override;
     bool CanShowPointer() const override { return true; }
+    // Crops and turns are drawn on both frame paths.
+    bool CanCrop() const override { return true; }
+    bool CanTransform() const override { return true; }
     // The program's own window with that id, if it exists already (none is created).
     static QWindow* FindOwnWindow(WindowHandle window);
 

@@ -9,6 +9,9 @@
 #include <QPlatformSurfaceEvent>
 #include <QResizeEvent>
 
+#include <QTransform>
+
+#include <array>
 #include <cstdio>
 
 #include "platform/wayland/HandedOnImage.h"
@@ -98,7 +101,7 @@ void FrameView::ShowNewest() {
     if (!handedOn_) {
         handedOn_ = std::make_unique<HandedOnImage>(*globals_, SurfaceOf(this));
     }
-    handedOn_->Show(*stream, *shm, target_);
+    handedOn_->Show(*stream, *shm, target_, part_, turn_);
     handedOn_->ShowPointer(source_->Pointer(), pointerShown_);
 }
 
@@ -113,8 +116,21 @@ QRect FrameView::PointerRect() const {
     if (!pointerShown_) {
         return {};
     }
-    const QImage& frame = source_->Frame();
-    return PointerPlacement(source_->Pointer(), target_, frame.size()).intersected(target_);
+    return PointerPlacementOnPart(source_->Pointer(), Shown(source_->Frame().size()), turn_,
+                                  target_)
+        .intersected(target_);
+}
+
+QRect FrameView::Shown(QSize picture) const {
+    const QRect whole(QPoint(0, 0), picture);
+    const QRect part = part_.intersected(whole);
+    return part.isEmpty() ? whole : part;
+}
+
+void FrameView::SetSource(const QRect& part, ImageTurn turn) {
+    part_ = part;
+    turn_ = turn;
+    update();
 }
 
 void FrameView::OnPointerChanged() {
@@ -154,13 +170,18 @@ void FrameView::paintEvent(QPaintEvent* event) {
     // The one copy of a frame: scaled from the mapped PipeWire buffer into our surface.
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.setClipRegion(event->region());
-    painter.drawImage(target_, frame);
+    const QRect shown = Shown(frame.size());
+    // The painter draws the window's pixels where the destination maps back onto them.
+    const std::array<double, 6> m = DestinationToSource(shown, turn_, target_.size());
+    const QTransform toSource(m[0], m[3], m[1], m[4], m[2], m[5]);
+    painter.setTransform(toSource.inverted() * QTransform::fromTranslate(target_.x(), target_.y()));
+    painter.drawImage(shown.topLeft(), frame, shown);
+    painter.resetTransform();
     pointerRect_ = PointerRect();
     if (!pointerRect_.isEmpty()) {
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
         painter.setClipRegion(event->region().intersected(target_));
-        painter.drawImage(PointerPlacement(source_->Pointer(), target_, frame.size()),
-                          source_->Pointer().shape);
+        painter.drawImage(pointerRect_, source_->Pointer().shape);
     }
 }
 
@@ -228,6 +249,14 @@ bool WaylandThumbnail::Place(const QRect& destination, bool visible) {
     }
     view_->setGeometry(QRect(QPoint(0, 0), destination_->size()));
     view_->SetTarget(visible ? destination : QRect());
+    return true;
+}
+
+bool WaylandThumbnail::SetSource(const QRect& part, ImageTurn turn) {
+    if (view_.isNull()) {
+        return false;
+    }
+    view_->SetSource(part, turn);
     return true;
 }
 

@@ -33,6 +33,8 @@ class FrameView : public QRasterWindow {
     void AllowHandingOn(bool allowed) { handingOnAllowed_ = allowed; }
     // Where the image goes, in the view's device pixels.
     void SetTarget(const QRect& target);
+    // Which part of the window is shown (its pixels; empty: all of it) and how it is turned.
+    void SetSource(const QRect& part, ImageTurn turn);
     // Whether the source's pointer is drawn over the image (on by default).
     void SetPointerShown(bool shown);
 
@@ -53,11 +55,15 @@ class FrameView : public QRasterWindow {
     // hands the frame on when that is the path.
     void ShowNewest();
     FramePathFacts Facts(bool memFd, std::uint32_t videoFormat);
+    // The part of a picture of the given size that is shown.
+    QRect Shown(QSize picture) const;
     bool HandingOn() const { return path_ == FramePath::HandedOnShm; }
 
     std::shared_ptr<WindowSource> source_;
     QRect target_;       // logical pixels
     QRect pointerRect_;  // where the last paint put the pointer
+    QRect part_;         // of the window's picture; empty: all of it
+    ImageTurn turn_ = ImageTurn::None;
     bool pointerShown_ = true;
     std::uint64_t paints_ = 0;
     std::optional<FramePath> path_;
@@ -73,6 +79,8 @@ class WaylandThumbnail : public Thumbnail {
     ~WaylandThumbnail() override;
     void SetPointerShown(bool shown);
     bool Place(const QRect& destination, bool visible) override;
+    // Both paths crop and turn: the compositor when frames are handed on, else the painter.
+    bool SetSource(const QRect& part, ImageTurn turn) override;
     std::optional<QSize> SourceSize() override;
     // For tests and benchmarks: the view that draws.
     const FrameView* View() const { return view_.data(); }

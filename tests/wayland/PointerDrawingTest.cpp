@@ -10,6 +10,9 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <array>
+#include <optional>
+
 #include <gtest/gtest.h>
 
 #include "platform/wayland/PipeWireStream.h"
@@ -137,6 +140,57 @@ INSTANTIATE_TEST_SUITE_P(
                       PlacementCase{
                           "natural", kNatural, {416 + 13, 176 + 13}, {416 + 20, 176 + 8}}),
     [](const ::testing::TestParamInfo<PlacementCase>& info) { return info.param.name; });
+
+// Drawn by the painter, a crop and a turn: the bottom-right quadrant fills the fitted image
+// with yellow; turned 90 degrees clockwise (480x640 fitted: 540x720 from x = 370), the
+// corners show the picture's bottom-left, top-left, bottom-right and top-right, and the
+// pointer's square follows to (838, 108).
+struct LookCase {
+    const char* name;
+    QRect part;
+    ImageTurn turn;
+    QRect place;
+    std::array<QColor, 4> corners;  // top-left, top-right, bottom-left, bottom-right
+    std::optional<QPoint> pointerCentre;
+};
+
+class PaintedLookTest : public PointerDrawingTest,
+                        public ::testing::WithParamInterface<LookCase> {};
+
+TEST_P(PaintedLookTest, CornersShowThePartTurned) {
+    const LookCase& c = GetParam();
+    StartClone(kPointerAt100x60, kFitted);
+    ASSERT_TRUE(thumbnail_->SetSource(c.part, c.turn));
+    thumbnail_->Place(c.place, true);
+    const QRect inset = c.place.adjusted(20, 20, -20, -20);
+    const std::array<QPoint, 4> at{inset.topLeft(), inset.topRight(), inset.bottomLeft(),
+                                   inset.bottomRight()};
+    for (std::size_t i = 0; i < at.size(); ++i) {
+        EXPECT_EQ(WaitForColour(at[i], c.corners[i]).rgb(), c.corners[i].rgb()) << "corner " << i;
+    }
+    if (c.pointerCentre) {
+        EXPECT_EQ(WaitForColour(*c.pointerCentre, kPointerColour).rgb(), kPointerColour.rgb());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(CropAndTurn, PaintedLookTest,
+                         ::testing::Values(LookCase{"cropped",
+                                                    {320, 240, 320, 240},
+                                                    ImageTurn::None,
+                                                    kFitted,
+                                                    {kPatternBottomRight, kPatternBottomRight,
+                                                     kPatternBottomRight, kPatternBottomRight},
+                                                    std::nullopt},
+                                           LookCase{"turned",
+                                                    {},
+                                                    ImageTurn::Rotate90,
+                                                    {370, 0, 540, 720},
+                                                    {kPatternBottomLeft, kPatternTopLeft,
+                                                     kPatternBottomRight, kPatternTopRight},
+                                                    QPoint(847, 117)}),
+                         [](const ::testing::TestParamInfo<LookCase>& info) {
+                             return info.param.name;
+                         });
 
 TEST_F(PointerDrawingTest, NoPointerWhenTheMetaSaysNone) {
     StartClone({QStringLiteral("--pointer-hidden")}, kNatural);

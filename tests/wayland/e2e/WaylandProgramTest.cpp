@@ -11,6 +11,8 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <array>
+#include <ranges>
 #include <utility>
 
 #include <gtest/gtest.h>
@@ -192,6 +194,50 @@ TEST_F(WaylandProgramTest, ListedWindowClonedFullScreenOnOutputTwo) {
     portal.waitForReadyRead(0);
     EXPECT_FALSE(portal.readAllStandardOutput().contains("picker"))
         << "the kept clone asked the user again";
+
+    // Fitted again and cropped to its top-left quadrant, the clone shows that colour corner to
+    // corner; the whole window mirrored left to right has its quadrants swapped side for side, and
+    // turned 90 degrees clockwise (540x720 from x = 370) its bottom-left quadrant top left.
+    const auto corners = [&](const QRect& image, const std::array<QColor, 4>& colours) {
+        shot = Shot(QStringLiteral("HEADLESS-2"));
+        const QRect in = image.adjusted(20, 20, -20, -20);
+        const std::array<QPoint, 4> at{in.topLeft(), in.topRight(), in.bottomLeft(),
+                                       in.bottomRight()};
+        return std::ranges::all_of(std::views::iota(0, 4),
+                                   [&](int i) { return Near(shot.pixelColor(at[i]), colours[i]); });
+    };
+    const QStringList again{QStringLiteral("--clone"),   *sampleId,
+                            QStringLiteral("--display"), QStringLiteral("2"),
+                            QStringLiteral("--mode"),    QStringLiteral("fit"),
+                            QStringLiteral("--crop")};
+    const QRect fitted(160, 0, 960, 720);
+    ASSERT_TRUE(Command(again + QStringList{QStringLiteral("320x240+0+0")}));
+    EXPECT_TRUE(WaylandTestSession::WaitUntil(
+        [&] {
+            return corners(fitted,
+                           {kPatternTopLeft, kPatternTopLeft, kPatternTopLeft, kPatternTopLeft});
+        },
+        kWaitMs))
+        << "the crop does not fill the clone: " << Keep(shot, "cropped");
+    ASSERT_TRUE(
+        Command(again + QStringList{QStringLiteral("640x480+0+0"), QStringLiteral("--transform"),
+                                    QStringLiteral("flip-x")}));
+    EXPECT_TRUE(WaylandTestSession::WaitUntil(
+        [&] {
+            return corners(fitted, {kPatternTopRight, kPatternTopLeft, kPatternBottomRight,
+                                    kPatternBottomLeft});
+        },
+        kWaitMs))
+        << "the clone is not mirrored: " << Keep(shot, "mirrored");
+    ASSERT_TRUE(Command(again + QStringList{QStringLiteral("640x480+0+0"),
+                                            QStringLiteral("--transform"), QStringLiteral("90")}));
+    EXPECT_TRUE(WaylandTestSession::WaitUntil(
+        [&] {
+            return corners({370, 0, 540, 720}, {kPatternBottomLeft, kPatternTopLeft,
+                                                kPatternBottomRight, kPatternTopRight});
+        },
+        kWaitMs))
+        << "the clone is not turned clockwise: " << Keep(shot, "turned");
 
     // The window closes: its row goes, and the row's clone with it.
     sample.terminate();
