@@ -10,6 +10,7 @@
 #include <QResizeEvent>
 #include <QRubberBand>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -315,8 +316,23 @@ void TCloneForm::BeginCrop() {
     cropping_ = true;
     setCursor(Qt::CrossCursor);
     // The clone takes no focus: Escape reaches it through the grab.
-    grabKeyboard();
+    HoldKeyboard(kGrabTries);
     grabMouse();
+}
+
+// Another client's grab (a popup closing, a hot-key daemon) can refuse ours for a moment, and
+// without it Escape would not reach the clone: try again for a while.
+void TCloneForm::HoldKeyboard(int triesLeft) {
+    grabKeyboard();
+    QWindow* window = windowHandle();
+    if (!cropping_ || window == nullptr || window->setKeyboardGrabEnabled(true) || triesLeft <= 0) {
+        return;
+    }
+    QTimer::singleShot(kGrabRetryMs, this, [this, triesLeft] {
+        if (cropping_) {
+            HoldKeyboard(triesLeft - 1);
+        }
+    });
 }
 
 void TCloneForm::EndCrop() {

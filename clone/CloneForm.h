@@ -103,6 +103,9 @@ class TCloneForm : public QWidget {
     void AddCrop(QMenu& menu);
     void AddTurns(QMenu& menu);
     void EndCrop();
+    void HoldKeyboard(int triesLeft);
+    static constexpr int kGrabTries = 20;
+    static constexpr int kGrabRetryMs = 50;
     void FinishCrop(QPoint to);
     QPoint DevicePoint(QPointF logical) const;
 

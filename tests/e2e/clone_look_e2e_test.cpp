@@ -73,7 +73,10 @@ class CloneLookScene {
         XClient& x = scene_.X();
         const std::size_t before = ViewableTopLevels();
         x.Click(kSecondDisplay.center().x(), kSecondDisplay.center().y(), 3);
-        if (!WaitUntil([&] { return ViewableTopLevels() > before; }, kWaitMs)) {
+        // The keys go to the menu only once it holds the keyboard, which can come after it
+        // is mapped on a busy machine.
+        if (!WaitUntil([&] { return ViewableTopLevels() > before; }, kWaitMs) ||
+            !WaitUntil([&] { return x.KeyboardGrabbed(); }, kWaitMs)) {
             return false;
         }
         for (int i = 0; i < entry; ++i) {
