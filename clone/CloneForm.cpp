@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <type_traits>
 #include <utility>
 
 #include "clone/ThumbnailFit.h"
@@ -21,6 +23,22 @@
 #include "platform/SystemServices.h"
 #include "widgets/DeviceGeometry.h"
 #include "widgets/ScreenPlacement.h"
+
+namespace {
+
+// A choice from the menu goes through the owner's action when there is one (the clone set,
+// which then sets the clone), else straight to the clone.
+template <typename Value, typename Direct>
+void ChooseThrough(const std::function<void(Value)>& action, Direct direct,
+                   const std::remove_cvref_t<Value>& value) {
+    if (action) {
+        action(value);
+    } else {
+        direct(value);
+    }
+}
+
+}  // namespace
 
 TCloneForm::TCloneForm(Compositor& compositor, DisplayList& displays, SystemServices& system)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
@@ -244,11 +262,8 @@ void TCloneForm::AddModes(QMenu& menu) {
         action->setChecked(mode_ == mode);
         connect(action, &QAction::triggered, this, [this, mode] {
             Later(this, [this, mode] {
-                if (menuActions_.setMode) {
-                    menuActions_.setMode(mode);
-                } else {
-                    SetMode(mode);
-                }
+                ChooseThrough(
+                    menuActions_.setMode, [this](const auto& v) { SetMode(v); }, mode);
             });
         });
     }
@@ -263,11 +278,7 @@ void TCloneForm::AddCrop(QMenu& menu) {
     whole->setEnabled(can && !crop_.Whole());
     connect(whole, &QAction::triggered, this, [this] {
         Later(this, [this] {
-            if (menuActions_.setCrop) {
-                menuActions_.setCrop({});
-            } else {
-                SetCrop({});
-            }
+            ChooseThrough(menuActions_.setCrop, [this](const auto& v) { SetCrop(v); }, {});
         });
     });
 }
@@ -292,11 +303,8 @@ void TCloneForm::AddTurns(QMenu& menu) {
         }
         connect(action, &QAction::triggered, this, [this, turn] {
             Later(this, [this, turn] {
-                if (menuActions_.setTurn) {
-                    menuActions_.setTurn(turn);
-                } else {
-                    SetTurn(turn);
-                }
+                ChooseThrough(
+                    menuActions_.setTurn, [this](const auto& v) { SetTurn(v); }, turn);
             });
         });
     }
@@ -351,11 +359,8 @@ void TCloneForm::FinishCrop(QPoint to) {
         return;  // a click, or a drag beside the image: nothing chosen
     }
     const CloneCrop crop{*chosen, *window};
-    if (menuActions_.setCrop) {
-        menuActions_.setCrop(crop);
-    } else {
-        SetCrop(crop);
-    }
+    ChooseThrough(
+        menuActions_.setCrop, [this](const auto& v) { SetCrop(v); }, crop);
 }
 
 void TCloneForm::mousePressEvent(QMouseEvent* event) {
