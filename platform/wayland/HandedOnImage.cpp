@@ -174,7 +174,7 @@ HandedOnImage::Wrapped& HandedOnImage::WrapperFor(const ShmFrame& frame) {
 HandedOnImage::Wrapped& HandedOnImage::WrapperFor(PipeWireStream& stream,
                                                   const DmaBufFrame& frame) {
     std::unique_ptr<Wrapped>& wrapped = buffers_[frame.key];
-    if (wrapped && !wrapped->import->Matches(frame)) {
+    if (wrapped && (!wrapped->import || !wrapped->import->Matches(frame))) {
         Drop(*wrapped);  // the producer laid the buffer out anew
         wrapped.reset();
     }

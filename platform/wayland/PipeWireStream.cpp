@@ -6,6 +6,7 @@
 #include <spa/param/video/format-utils.h>
 #include <spa/pod/builder.h>
 
+#include "platform/wayland/BufferContents.h"
 #include "platform/wayland/FrameLayout.h"
 #include "platform/wayland/MemFdPlace.h"
 #include "platform/wayland/PipeWireLoop.h"
@@ -86,40 +87,6 @@ pw_core_events CoreEvents() {
 const pw_stream_events kStreamEvents = StreamEvents();
 const pw_registry_events kRegistryEvents = RegistryEvents();
 const pw_core_events kCoreEvents = CoreEvents();
-
-bool IsDmaBuf(const pw_buffer* buffer) {
-    return buffer->buffer->n_datas > 0 && buffer->buffer->datas[0].type == SPA_DATA_DmaBuf;
-}
-
-// A DMA-BUF's chunk size says nothing (producers leave it 0); shared memory must hold bytes.
-bool HasPicture(const pw_buffer* buffer) {
-    const spa_buffer* spa = buffer->buffer;
-    if (spa->n_datas < 1 || spa->datas[0].chunk == nullptr) {
-        return false;
-    }
-    const spa_data& plane = spa->datas[0];
-    if ((plane.chunk->flags & SPA_CHUNK_FLAG_CORRUPTED) != 0) {
-        return false;
-    }
-    return IsDmaBuf(buffer) ? plane.fd >= 0 : plane.data != nullptr && plane.chunk->size > 0;
-}
-
-// The bytes the cursor meta has on this buffer (its negotiated size).
-std::size_t PointerMetaBytes(const spa_buffer* buffer) {
-    const spa_meta* meta = spa_buffer_find_meta(buffer, SPA_META_Cursor);
-    return meta != nullptr ? meta->size : 0;
-}
-
-std::optional<QRect> CropOf(const spa_buffer* buffer) {
-    const auto* region = static_cast<const spa_meta_region*>(
-        spa_buffer_find_meta_data(buffer, SPA_META_VideoCrop, sizeof(spa_meta_region)));
-    if (region == nullptr || !spa_meta_region_is_valid(region)) {
-        return std::nullopt;
-    }
-    return QRect(region->region.position.x, region->region.position.y,
-                 static_cast<int>(region->region.size.width),
-                 static_cast<int>(region->region.size.height));
-}
 
 }  // namespace
 
@@ -358,11 +325,7 @@ std::optional<DmaBufFrame> PipeWireStream::NewestDmaBuf() const {
     }
     DmaBufFrame dmaBuf;
     dmaBuf.key = buffer;
-    for (std::uint32_t index = 0; index < buffer->buffer->n_datas; ++index) {
-        const spa_data& plane = buffer->buffer->datas[index];
-        dmaBuf.planes.push_back({static_cast<int>(plane.fd), plane.chunk->offset,
-                                 static_cast<std::uint32_t>(plane.chunk->stride)});
-    }
+    dmaBuf.planes = DmaBufPlanes(buffer);
     dmaBuf.size = videoSize_;
     dmaBuf.crop = newestCrop_;
     dmaBuf.videoFormat = videoFormat_;
