@@ -1,7 +1,8 @@
 // The DMA-BUF import against a stand-in compositor: libwayland-server on a thread of the test,
 // connected through a socket pair, advertising linux-dmabuf (version 3) with some modifiers
-// and answering `created` for the layouts it imports, `failed` for the rest. A memfd stands in
-// for the DMA-BUF (no GPU here): the stand-in checks it is the same file by its inode.
+// and answering `created` for the layouts it imports, `failed` for the rest; surfaces,
+// subsurfaces and viewports are taken and counted, nothing more. A memfd stands in for the
+// DMA-BUF (no GPU here): the stand-in checks it is the same file by its inode.
 #include <gtest/gtest.h>
 
 #include <sys/mman.h>
@@ -10,6 +11,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -20,7 +22,15 @@
 
 #include "linux-dmabuf-unstable-v1-server-protocol.h"
 #include "platform/wayland/DmaBufImport.h"
+#include "platform/wayland/HandedOnImage.h"
+#include "platform/wayland/PipeWireStream.h"
 #include "platform/wayland/SurfaceGlobals.h"
+#include "tests/support/TestApplication.h"
+#include "tests/wayland/support/SharedPipeWire.h"
+
+extern "C" {
+extern const wl_interface wp_viewporter_interface;  // the backend's generated code
+}
 
 namespace {
 
@@ -48,6 +58,12 @@ class StandInCompositor {
         : listed_(std::move(listed)), importable_(std::move(importable)) {
         server_ = wl_display_create();
         wl_global_create(server_, &zwp_linux_dmabuf_v1_interface, 3, this, Bind);
+        wl_global_create(server_, &wl_compositor_interface, 4, this,
+                         BindAny<&wl_compositor_interface>);
+        wl_global_create(server_, &wl_subcompositor_interface, 1, this,
+                         BindAny<&wl_subcompositor_interface>);
+        wl_global_create(server_, &wp_viewporter_interface, 1, this,
+                         BindAny<&wp_viewporter_interface>);
         int fds[2];
         if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) {
             return;
@@ -80,6 +96,11 @@ class StandInCompositor {
         const std::lock_guard lock(mutex_);
         return creates_;
     }
+    // wl_surface.attach requests with a buffer (the only buffers are the imported ones).
+    int BuffersAttached() {
+        const std::lock_guard lock(mutex_);
+        return attached_;
+    }
 
   private:
     static StandInCompositor* Self(wl_resource* resource) {
@@ -98,6 +119,40 @@ class StandInCompositor {
                                               static_cast<std::uint32_t>(modifier >> 32),
                                               static_cast<std::uint32_t>(modifier));
         }
+    }
+    // Every request of the surface-side objects: new objects are made alike, destroy
+    // destroys, an attach with a buffer is counted.
+    static int Dispatch(const void*, void* target, std::uint32_t, const wl_message* message,
+                        wl_argument* args) {
+        auto* resource = static_cast<wl_resource*>(target);
+        StandInCompositor* self = Self(resource);
+        int index = 0;
+        for (const char* type = message->signature; *type != '\0'; ++type) {
+            if (*type == '?' || (*type >= '0' && *type <= '9')) {
+                continue;
+            }
+            if (*type == 'n') {
+                wl_resource* made =
+                    wl_resource_create(wl_resource_get_client(resource), message->types[index],
+                                       wl_resource_get_version(resource), args[index].n);
+                wl_resource_set_dispatcher(made, Dispatch, nullptr, self, nullptr);
+            }
+            ++index;
+        }
+        if (std::strcmp(message->name, "attach") == 0 && args[0].o != nullptr) {
+            const std::lock_guard lock(self->mutex_);
+            ++self->attached_;
+        }
+        if (std::strcmp(message->name, "destroy") == 0) {
+            wl_resource_destroy(resource);
+        }
+        return 0;
+    }
+    template <const wl_interface* kInterface>
+    static void BindAny(wl_client* client, void* data, std::uint32_t version, std::uint32_t id) {
+        wl_resource* resource =
+            wl_resource_create(client, kInterface, static_cast<int>(version), id);
+        wl_resource_set_dispatcher(resource, Dispatch, nullptr, data, nullptr);
     }
     static void CreateParams(wl_client* client, wl_resource* resource, std::uint32_t id) {
         static const struct zwp_linux_buffer_params_v1_interface kParams {
@@ -143,7 +198,18 @@ class StandInCompositor {
     std::mutex mutex_;
     std::vector<ReceivedPlane> planes_;
     std::vector<ReceivedCreate> creates_;
+    int attached_ = 0;
 };
+
+DmaBufFrame MemFdFrame(int memFd, std::uint32_t videoFormat, std::uint64_t modifier) {
+    DmaBufFrame frame;
+    frame.planes = {{memFd, 0, 2560}, {memFd, 1228800, 64}};
+    frame.size = QSize(640, 480);
+    frame.crop = QRect(0, 0, 640, 480);
+    frame.videoFormat = videoFormat;
+    frame.modifier = modifier;
+    return frame;
+}
 
 TEST(DmaBufImportTest, ThePairsTheCompositorListsAreCollected) {
     const DmaBufPairs listed{{kXrgb, kTiled}, {kXbgr, 0}};
@@ -152,7 +218,7 @@ TEST(DmaBufImportTest, ThePairsTheCompositorListsAreCollected) {
     const SurfaceGlobals globals(compositor.Client());
     EXPECT_NE(globals.LinuxDmaBuf(), nullptr);
     EXPECT_EQ(globals.DmaBufImports(), listed);
-    EXPECT_FALSE(globals.CanHandOn()) << "no surfaces to hand frames on to";
+    EXPECT_TRUE(globals.CanHandOn());
 }
 
 // Planes, modifier and opaque fourcc go to the compositor as the frame gives them; created
@@ -178,11 +244,7 @@ TEST(DmaBufImportTest, CreatedGivesABufferFailedNamesTheRefusedLayout) {
         ASSERT_NE(compositor.Client(), nullptr);
         const SurfaceGlobals globals(compositor.Client());
         ASSERT_NE(globals.LinuxDmaBuf(), nullptr);
-        DmaBufFrame frame;
-        frame.planes = {{memFd, 0, 2560}, {memFd, 1228800, 64}};
-        frame.size = QSize(640, 480);
-        frame.videoFormat = test.videoFormat;
-        frame.modifier = test.modifier;
+        const DmaBufFrame frame = MemFdFrame(memFd, test.videoFormat, test.modifier);
         std::vector<DmaBufImport::State> settled;
         DmaBufImport import(globals.LinuxDmaBuf(), frame,
                             [&settled](DmaBufImport& done) { settled.push_back(done.Current()); });
@@ -207,6 +269,47 @@ TEST(DmaBufImportTest, CreatedGivesABufferFailedNamesTheRefusedLayout) {
         EXPECT_EQ(creates[0].width, 640);
         EXPECT_EQ(creates[0].height, 480);
         EXPECT_EQ(creates[0].fourcc, test.fourcc) << test.name;
+    }
+    close(memFd);
+}
+
+// On a clone's image: an imported frame is attached once the compositor made its buffer;
+// a refused one attaches nothing and its layout leaves the stream's offer (for every format
+// of its fourcc) while the others stay.
+TEST(DmaBufImportTest, ImportedFrameAttachedRefusedLayoutLeavesTheStreamsOffer) {
+    TestApplication();
+    ASSERT_EQ(SharedPipeWireSession().Problem(), QString());
+    const DmaBufPairs listed{{kXrgb, 0}, {kXrgb, kTiled}};
+    struct Case {
+        const char* name;
+        DmaBufPairs importable;
+        int attached;
+        DmaBufOffer offerAfter;
+    };
+    const Case cases[] = {
+        {"imported", listed, 1, DmaBufOffer::For(listed)},
+        {"refused", {{kXrgb, 0}}, 0, DmaBufOffer::For({{kXrgb, 0}})},
+    };
+    const int memFd = memfd_create("vantrel-test-dmabuf", MFD_CLOEXEC);
+    ASSERT_GE(memFd, 0);
+    for (const Case& test : cases) {
+        StandInCompositor compositor(listed, test.importable);
+        ASSERT_NE(compositor.Client(), nullptr);
+        const SurfaceGlobals globals(compositor.Client());
+        ASSERT_TRUE(globals.CanHandOn());
+        wl_surface* parent = wl_compositor_create_surface(globals.Compositor());
+        PipeWireStream stream(SharedPipeWireLoop(), -1, 999999, DmaBufOffer::For(listed));
+        {
+            HandedOnImage image(globals, parent);
+            image.Show(stream, MemFdFrame(memFd, SPA_VIDEO_FORMAT_BGRx, kTiled),
+                       QRect(0, 0, 320, 240), {}, ImageTurn::None);
+            ASSERT_GE(wl_display_roundtrip(compositor.Client()), 0);  // created or failed
+            ASSERT_GE(wl_display_roundtrip(compositor.Client()), 0);  // what that asked for
+            EXPECT_EQ(compositor.BuffersAttached(), test.attached) << test.name;
+            EXPECT_EQ(image.Attached(), static_cast<std::uint64_t>(test.attached)) << test.name;
+            EXPECT_EQ(stream.DmaBufOffered().Formats(), test.offerAfter.Formats()) << test.name;
+        }
+        wl_surface_destroy(parent);
     }
     close(memFd);
 }
