@@ -237,11 +237,12 @@ void PipeWireStream::TakeDmaBuf(pw_buffer* buffer) {
     const QSize before = SourceSize();
     const QRect whole(QPoint(0, 0), videoSize_);
     const std::optional<QRect> crop = CropOf(buffer->buffer);
-    newestCrop_ = crop ? crop->intersected(whole) : whole;
-    if (newestCrop_.isEmpty() || !modifier_) {
+    const QRect window = crop ? crop->intersected(whole) : whole;
+    if (window.isEmpty() || !modifier_) {
         pw_stream_queue_buffer(handles_->stream, buffer);
         return;
     }
+    newestCrop_ = window;
     frame_ = QImage();
     if (const std::optional<BufferLedger::Key> back = ledger_.SetNewest(buffer)) {
         GiveBack(*back);
