@@ -9,18 +9,24 @@ constexpr std::uint32_t kShmXbgr8888 = 0x34324258;  // 'XB24'
 }  // namespace
 
 FramePath ChooseFramePath(const FramePathFacts& facts) {
-    const bool handable = facts.surfaceKnown && facts.subcompositor && facts.viewporter &&
-                          facts.shmFormat && facts.memFd;
-    return handable ? FramePath::HandedOnShm : FramePath::Drawn;
+    const bool surfaces = facts.surfaceKnown && facts.subcompositor && facts.viewporter;
+    if (facts.dmaBuf) {
+        return surfaces && facts.linuxDmaBuf ? FramePath::HandedOnDmaBuf : FramePath::Drawn;
+    }
+    return surfaces && facts.shmFormat && facts.memFd ? FramePath::HandedOnShm : FramePath::Drawn;
 }
 
 QString DescribeFramePath(FramePath path, const FramePathFacts& facts) {
     if (path == FramePath::HandedOnShm) {
         return QStringLiteral("wayland, frames handed to the compositor (shm)");
     }
+    if (path == FramePath::HandedOnDmaBuf) {
+        return QStringLiteral("wayland, frames handed to the compositor (dmabuf)");
+    }
     const char* why = !facts.surfaceKnown    ? "no Wayland surface for the clone"
                       : !facts.subcompositor ? "the compositor has no wl_subcompositor"
                       : !facts.viewporter    ? "the compositor has no wp_viewporter"
+                      : facts.dmaBuf         ? "the compositor imports no DMA-BUF"
                       : !facts.shmFormat     ? "the compositor takes no shm buffer in this format"
                                              : "the frames are not in shared memory";
     return QStringLiteral("wayland, frames drawn by the program (%1)").arg(QLatin1String(why));

@@ -171,19 +171,79 @@ HandedOnImage::Wrapped& HandedOnImage::WrapperFor(const ShmFrame& frame) {
     return *wrapped;
 }
 
+HandedOnImage::Wrapped& HandedOnImage::WrapperFor(PipeWireStream& stream,
+                                                  const DmaBufFrame& frame) {
+    std::unique_ptr<Wrapped>& wrapped = buffers_[frame.key];
+    if (wrapped && (!wrapped->import || !wrapped->import->Matches(frame))) {
+        Drop(*wrapped);  // the producer laid the buffer out anew
+        wrapped.reset();
+    }
+    if (!wrapped) {
+        wrapped = std::make_unique<Wrapped>();
+        wrapped->owner = this;
+        wrapped->key = frame.key;
+        Wrapped* made = wrapped.get();
+        wrapped->import = std::make_unique<DmaBufImport>(
+            globals_.LinuxDmaBuf(), frame,
+            [this, &stream, made](DmaBufImport&) { OnImported(stream, *made); });
+    }
+    return *wrapped;
+}
+
+void HandedOnImage::OnImported(PipeWireStream& stream, Wrapped& wrapped) {
+    if (wrapped.import->Current() == DmaBufImport::State::Failed) {
+        stream.RefuseDmaBuf(wrapped.import->VideoFormat(), wrapped.import->Modifier());
+        return;
+    }
+    wrapped.buffer = wrapped.import->Buffer();
+    wl_buffer_add_listener(wrapped.buffer, &kRelease, &wrapped);
+    if (waiting_ && waiting_->frame.key == wrapped.key) {
+        const Waiting show = *std::exchange(waiting_, std::nullopt);
+        Present(stream, wrapped, show.frame.size, show.frame.crop, show.target, show.part,
+                show.turn);
+        ShowPointer(stream.Pointer(), pointerShown_);
+    }
+}
+
+void HandedOnImage::Show(PipeWireStream& stream, const DmaBufFrame& frame, const QRect& target,
+                         const QRect& part, ImageTurn turn) {
+    if (target.isEmpty()) {
+        Hide();
+        return;
+    }
+    Wrapped& wrapped = WrapperFor(stream, frame);
+    waiting_.reset();
+    switch (wrapped.import->Current()) {
+        case DmaBufImport::State::Created:
+            Present(stream, wrapped, frame.size, frame.crop, target, part, turn);
+            break;
+        case DmaBufImport::State::Pending:
+            waiting_ = Waiting{frame, target, part, turn};
+            wl_display_flush(globals_.Display());
+            break;
+        case DmaBufImport::State::Failed:
+            break;
+    }
+}
+
 void HandedOnImage::Show(PipeWireStream& stream, const ShmFrame& frame, const QRect& target,
                          const QRect& part, ImageTurn turn) {
     if (target.isEmpty()) {
         Hide();
         return;
     }
+    Present(stream, WrapperFor(frame), frame.size, frame.crop, target, part, turn);
+}
+
+void HandedOnImage::Present(PipeWireStream& stream, Wrapped& wrapped, QSize size, const QRect& crop,
+                            const QRect& target, const QRect& part, ImageTurn turn) {
     if (target != target_) {
         target_ = target;
         wl_subsurface_set_position(subsurface_, target.x(), target.y());
         CommitParent();
     }
     // The part lies inside the frame's own crop, and within the buffer whatever it says.
-    const QRect window = frame.crop.intersected(QRect(QPoint(0, 0), frame.size));
+    const QRect window = crop.intersected(QRect(QPoint(0, 0), size));
     QRect source = part.translated(window.topLeft()).intersected(window);
     if (source.isEmpty()) {
         source = window;
@@ -193,10 +253,9 @@ void HandedOnImage::Show(PipeWireStream& stream, const ShmFrame& frame, const QR
     }
     shown_ = source.translated(-window.topLeft());
     turn_ = turn;
-    Wrapped& wrapped = WrapperFor(frame);
     wl_surface_attach(surface_, wrapped.buffer, 0, 0);
     wl_surface_set_buffer_transform(surface_, DeclaredTransform(turn));
-    const QRect onSurface = TurnedRect(source, frame.size, turn);
+    const QRect onSurface = TurnedRect(source, size, turn);
     wp_viewport_set_source(viewport_, wl_fixed_from_int(onSurface.x()),
                            wl_fixed_from_int(onSurface.y()), wl_fixed_from_int(onSurface.width()),
                            wl_fixed_from_int(onSurface.height()));
@@ -214,6 +273,7 @@ void HandedOnImage::Show(PipeWireStream& stream, const ShmFrame& frame, const QR
 
 void HandedOnImage::Hide() {
     target_ = QRect();
+    waiting_.reset();
     wl_surface_attach(surface_, nullptr, 0, 0);
     wl_surface_commit(surface_);
     wl_display_flush(globals_.Display());
@@ -229,6 +289,10 @@ void HandedOnImage::Drop(Wrapped& wrapped) {
     if (std::exchange(wrapped.busy, false) && wrapped.stream != nullptr) {
         wrapped.stream->ReleaseBuffer(wrapped.key);
     }
+    if (wrapped.import) {
+        wrapped.import.reset();  // its wl_buffer with it
+        return;
+    }
     wl_buffer_destroy(wrapped.buffer);
     wl_shm_pool_destroy(wrapped.pool);
 }
@@ -240,6 +304,9 @@ void HandedOnImage::Forget(BufferLedger::Key key) {
         found->second->busy = false;
         Drop(*found->second);
         buffers_.erase(found);
+        if (waiting_ && waiting_->frame.key == key) {
+            waiting_.reset();
+        }
     }
 }
 
@@ -253,6 +320,7 @@ void HandedOnImage::Detach(PipeWireStream& stream) {
 }
 
 void HandedOnImage::ShowPointer(const StreamPointer& pointer, bool shown) {
+    pointerShown_ = shown;
     const QRect place =
         shown && !target_.isEmpty()
             ? PointerPlacementOnPart(pointer, shown_, turn_, QRect(QPoint(0, 0), target_.size()))

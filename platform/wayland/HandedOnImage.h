@@ -1,9 +1,9 @@
 // A clone's image handed to the compositor: a desynchronised subsurface of the view's
 // surface whose wp_viewport crops each PipeWire buffer to the window and scales it into the
 // destination rectangle, and above it a small subsurface with the pointer's shape. Each new
-// frame is attached as it is (a wl_buffer on the buffer's memfd, made once per buffer); the
-// program reads and copies no pixel of it, and the buffer goes back to the stream only when
-// the compositor releases it.
+// frame is attached as it is (a wl_buffer on the buffer's memfd, or the compositor's import
+// of its DMA-BUF, made once per buffer); the program reads and copies no pixel of it, and
+// the buffer goes back to the stream only when the compositor releases it.
 #pragma once
 
 #include <QImage>
@@ -12,9 +12,11 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "platform/CloneGeometry.h"
 #include "platform/wayland/BufferLedger.h"
+#include "platform/wayland/DmaBufImport.h"
 
 struct wl_buffer;
 struct wl_shm_pool;
@@ -41,6 +43,11 @@ class HandedOnImage {
     // crops, turns and scales it (the viewport and the buffer transform).
     void Show(PipeWireStream& stream, const ShmFrame& frame, const QRect& target, const QRect& part,
               ImageTurn turn);
+    // The same for a DMA-BUF frame. Its buffer is imported once; until the compositor has
+    // made it, the image keeps the frame before. A refused import drops that layout from the
+    // stream's offer (the stream asks the source again).
+    void Show(PipeWireStream& stream, const DmaBufFrame& frame, const QRect& target,
+              const QRect& part, ImageTurn turn);
     // Detaches the image: the compositor releases its buffer.
     void Hide();
     // Places the pointer's subsurface over the image (not shown: hidden). No image buffer is
@@ -61,6 +68,7 @@ class HandedOnImage {
         PipeWireStream* stream = nullptr;
         wl_shm_pool* pool = nullptr;
         wl_buffer* buffer = nullptr;
+        std::unique_ptr<DmaBufImport> import;  // a DMA-BUF's; owns buffer
         std::size_t offset = 0;
         int stride = 0;
         QSize size;
@@ -68,6 +76,11 @@ class HandedOnImage {
         bool busy = false;  // attached and not yet released
     };
     Wrapped& WrapperFor(const ShmFrame& frame);
+    Wrapped& WrapperFor(PipeWireStream& stream, const DmaBufFrame& frame);
+    void OnImported(PipeWireStream& stream, Wrapped& wrapped);
+    // Attaches wrapped's buffer (of size, the window at crop in it) as the image.
+    void Present(PipeWireStream& stream, Wrapped& wrapped, QSize size, const QRect& crop,
+                 const QRect& target, const QRect& part, ImageTurn turn);
     void Drop(Wrapped& wrapped);
     void OnRelease(Wrapped& wrapped);
     void CommitParent();
@@ -82,6 +95,14 @@ class HandedOnImage {
     QRect shown_;  // the part of the window's picture shown, in its pixels
     ImageTurn turn_ = ImageTurn::None;
     std::map<BufferLedger::Key, std::unique_ptr<Wrapped>> buffers_;
+    // The DMA-BUF frame waiting for its import, shown once the compositor made it.
+    struct Waiting {
+        DmaBufFrame frame;
+        QRect target;
+        QRect part;
+        ImageTurn turn = ImageTurn::None;
+    };
+    std::optional<Waiting> waiting_;
     std::uint64_t attached_ = 0;
 
     // The pointer: its own surface above the image, one buffer per shape.
@@ -91,4 +112,5 @@ class HandedOnImage {
     wl_buffer* pointerBuffer_ = nullptr;
     qint64 pointerShapeKey_ = 0;
     QRect pointerRect_;  // where it is, in the image surface's coordinates; empty: hidden
+    bool pointerShown_ = false;
 };

@@ -6,7 +6,7 @@
 #include <spa/param/video/format-utils.h>
 #include <spa/pod/builder.h>
 
-#include "platform/wayland/DmaBufMapping.h"
+#include "platform/wayland/BufferContents.h"
 #include "platform/wayland/FrameLayout.h"
 #include "platform/wayland/MemFdPlace.h"
 #include "platform/wayland/PipeWireLoop.h"
@@ -88,42 +88,13 @@ const pw_stream_events kStreamEvents = StreamEvents();
 const pw_registry_events kRegistryEvents = RegistryEvents();
 const pw_core_events kCoreEvents = CoreEvents();
 
-bool HasPicture(const pw_buffer* buffer) {
-    const spa_buffer* spa = buffer->buffer;
-    if (spa->n_datas < 1 || PlaneBytes(buffer) == nullptr || spa->datas[0].chunk == nullptr) {
-        return false;
-    }
-    const spa_chunk* chunk = spa->datas[0].chunk;
-    return chunk->size > 0 && (chunk->flags & SPA_CHUNK_FLAG_CORRUPTED) == 0;
-}
-
-// The bytes the cursor meta has on this buffer (its negotiated size).
-std::size_t PointerMetaBytes(const spa_buffer* buffer) {
-    const spa_meta* meta = spa_buffer_find_meta(buffer, SPA_META_Cursor);
-    return meta != nullptr ? meta->size : 0;
-}
-
-std::optional<QRect> CropOf(const spa_buffer* buffer) {
-    const auto* region = static_cast<const spa_meta_region*>(
-        spa_buffer_find_meta_data(buffer, SPA_META_VideoCrop, sizeof(spa_meta_region)));
-    if (region == nullptr || !spa_meta_region_is_valid(region)) {
-        return std::nullopt;
-    }
-    return QRect(region->region.position.x, region->region.position.y,
-                 static_cast<int>(region->region.size.width),
-                 static_cast<int>(region->region.size.height));
-}
-
 }  // namespace
 
-PipeWireStream::PipeWireStream(PipeWireLoop& loop, int fd, std::uint32_t nodeId)
-    : PipeWireStream(loop, fd, nodeId, HasRenderNode()) {}
-
-PipeWireStream::PipeWireStream(PipeWireLoop& loop, int fd, std::uint32_t nodeId, bool offerDmaBuf)
+PipeWireStream::PipeWireStream(PipeWireLoop& loop, int fd, std::uint32_t nodeId, DmaBufOffer dmaBuf)
     : loop_(loop),
       handles_(std::make_unique<Handles>()),
       nodeId_(nodeId),
-      dmaBufOffered_(offerDmaBuf) {
+      dmaBuf_(std::move(dmaBuf)) {
     if (!loop.Valid()) {
         End(QStringLiteral("PipeWire is not available"));
         return;
@@ -143,10 +114,10 @@ PipeWireStream::PipeWireStream(PipeWireLoop& loop, int fd, std::uint32_t nodeId,
                       pw_properties_new(PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CATEGORY,
                                         "Capture", PW_KEY_MEDIA_ROLE, "Screen", nullptr));
     pw_stream_add_listener(handles_->stream, &handles_->streamListener, &kStreamEvents, this);
-    std::uint8_t storage[2048];
+    std::uint8_t storage[8192];
     spa_pod_builder builder{};
     spa_pod_builder_init(&builder, storage, sizeof(storage));
-    std::vector<const spa_pod*> params = FormatOffers(builder, dmaBufOffered_);
+    std::vector<const spa_pod*> params = FormatOffers(builder, dmaBuf_);
     const auto flags = static_cast<pw_stream_flags>(
         PW_STREAM_FLAG_AUTOCONNECT | PW_STREAM_FLAG_MAP_BUFFERS | PW_STREAM_FLAG_DONT_RECONNECT);
     if (pw_stream_connect(handles_->stream, PW_DIRECTION_INPUT, nodeId, flags, params.data(),
@@ -159,9 +130,8 @@ PipeWireStream::PipeWireStream(PipeWireLoop& loop, int fd, std::uint32_t nodeId,
 PipeWireStream::~PipeWireStream() {
     frame_ = QImage();
     if (handles_->stream != nullptr) {
-        // Disconnecting with the listener still in place unmaps the DMA-BUF buffers; the end
-        // it reports is ours, not the source's. Destroying the stream returns the buffer we
-        // still hold.
+        // The end the disconnection reports is ours, not the source's. Destroying the stream
+        // returns the buffer we still hold.
         ended_ = true;
         pw_stream_disconnect(handles_->stream);
         spa_hook_remove(&handles_->streamListener);
@@ -182,7 +152,7 @@ std::optional<bool> PipeWireStream::DmaBufNegotiated() const {
 }
 
 QSize PipeWireStream::SourceSize() const {
-    return frame_.isNull() ? videoSize_ : frame_.size();
+    return pictureSize_.isEmpty() ? videoSize_ : pictureSize_;
 }
 
 void PipeWireStream::OnFormat(std::uint32_t videoFormat, QSize size,
@@ -190,7 +160,6 @@ void PipeWireStream::OnFormat(std::uint32_t videoFormat, QSize size,
     videoFormat_ = videoFormat;
     formatKnown_ = true;
     modifier_ = modifier;
-    unreadableWarned_ = false;
     if (size != videoSize_) {
         videoSize_ = size;
         emit SizeChanged(size);
@@ -203,18 +172,41 @@ void PipeWireStream::OnFormat(std::uint32_t videoFormat, QSize size,
                             static_cast<std::uint32_t>(params.size()));
 }
 
-bool PipeWireStream::Readable(const pw_buffer* buffer) {
-    if (buffer->buffer->n_datas < 1 || buffer->buffer->datas[0].type != SPA_DATA_DmaBuf ||
-        (modifier_ && IsLinearModifier(*modifier_))) {
-        return true;
-    }
-    if (!std::exchange(unreadableWarned_, true)) {
+void PipeWireStream::RefuseDmaBuf(std::uint32_t videoFormat, std::uint64_t modifier) {
+    if (dmaBuf_.Refuse(videoFormat, modifier)) {
         qWarning(
-            "vantrel: skipping DMA-BUF frames in a tiled layout (modifier %#llx): only "
-            "linear ones can be read without a GPU import",
-            static_cast<unsigned long long>(modifier_.value_or(0)));
+            "vantrel: the compositor cannot import DMA-BUF frames with modifier %#llx; "
+            "asking the source for %s",
+            static_cast<unsigned long long>(modifier),
+            dmaBuf_.Empty() ? "shared memory" : "another layout");
+        Renegotiate();
     }
-    return false;
+}
+
+void PipeWireStream::RefuseAllDmaBuf() {
+    if (dmaBuf_.RefuseAll()) {
+        Renegotiate();
+    }
+}
+
+void PipeWireStream::Renegotiate() {
+    // From the event loop, never inside a PipeWire callback or a frame's delivery.
+    if (!std::exchange(renegotiating_, true)) {
+        QMetaObject::invokeMethod(this, &PipeWireStream::OfferFormats, Qt::QueuedConnection);
+    }
+}
+
+void PipeWireStream::OfferFormats() {
+    renegotiating_ = false;
+    if (handles_->stream == nullptr || ended_) {
+        return;
+    }
+    std::uint8_t storage[8192];
+    spa_pod_builder builder{};
+    spa_pod_builder_init(&builder, storage, sizeof(storage));
+    std::vector<const spa_pod*> params = FormatOffers(builder, dmaBuf_);
+    pw_stream_update_params(handles_->stream, params.data(),
+                            static_cast<std::uint32_t>(params.size()));
 }
 
 void PipeWireStream::OnProcess() {
@@ -225,7 +217,7 @@ void PipeWireStream::OnProcess() {
         pointerMoved |= ReadPointerMeta(
             spa_buffer_find_meta_data(buffer->buffer, SPA_META_Cursor, sizeof(spa_meta_cursor)),
             PointerMetaBytes(buffer->buffer), SourceSize(), pointer_);
-        if (!HasPicture(buffer) || !Readable(buffer)) {
+        if (!HasPicture(buffer)) {
             pw_stream_queue_buffer(handles_->stream, buffer);
             continue;
         }
@@ -241,14 +233,40 @@ void PipeWireStream::OnProcess() {
     }
 }
 
+void PipeWireStream::TakeDmaBuf(pw_buffer* buffer) {
+    const QSize before = SourceSize();
+    const QRect whole(QPoint(0, 0), videoSize_);
+    const std::optional<QRect> crop = CropOf(buffer->buffer);
+    const QRect window = crop ? crop->intersected(whole) : whole;
+    if (window.isEmpty() || !modifier_) {
+        pw_stream_queue_buffer(handles_->stream, buffer);
+        return;
+    }
+    newestCrop_ = window;
+    frame_ = QImage();
+    if (const std::optional<BufferLedger::Key> back = ledger_.SetNewest(buffer)) {
+        GiveBack(*back);
+    }
+    pictureSize_ = newestCrop_.size();
+    ++framesReceived_;
+    if (pictureSize_ != before) {
+        emit SizeChanged(pictureSize_);
+    }
+    emit FrameArrived();
+}
+
 void PipeWireStream::TakeBuffer(pw_buffer* buffer) {
+    if (IsDmaBuf(buffer)) {
+        TakeDmaBuf(buffer);
+        return;
+    }
     const spa_data& plane = buffer->buffer->datas[0];
     ChunkFacts facts;
     facts.bufferSize = videoSize_;
     facts.chunkStride = plane.chunk->stride;
     facts.chunkOffset = plane.chunk->offset;
     facts.chunkSize = plane.chunk->size;
-    facts.mappedSize = PlaneSize(buffer);
+    facts.mappedSize = plane.maxsize;
     facts.crop = CropOf(buffer->buffer);
     const std::optional<FrameRegion> region = VisibleRegion(facts);
     const QImage::Format format = ImageFormatForVideoFormat(videoFormat_);
@@ -258,18 +276,15 @@ void PipeWireStream::TakeBuffer(pw_buffer* buffer) {
     }
     const QSize before = SourceSize();
     frame_ = QImage();
-    if (auto* previous = static_cast<pw_buffer*>(const_cast<void*>(ledger_.Newest()))) {
-        EndCpuAccess(previous);
-    }
     if (const std::optional<BufferLedger::Key> back = ledger_.SetNewest(buffer)) {
         GiveBack(*back);
     }
-    BeginCpuAccess(buffer);
     const int left = static_cast<int>((region->offset - facts.chunkOffset) % region->stride) / 4;
     const int top = static_cast<int>((region->offset - facts.chunkOffset) / region->stride);
     newestCrop_ = QRect(QPoint(left, top), region->size);
-    frame_ = QImage(static_cast<const uchar*>(PlaneBytes(buffer)) + region->offset,
-                    region->size.width(), region->size.height(), region->stride, format);
+    frame_ = QImage(static_cast<const uchar*>(plane.data) + region->offset, region->size.width(),
+                    region->size.height(), region->stride, format);
+    pictureSize_ = frame_.size();
     ++framesReceived_;
     if (frame_.size() != before) {
         emit SizeChanged(frame_.size());
@@ -304,6 +319,21 @@ std::optional<ShmFrame> PipeWireStream::NewestShm() const {
     return shm;
 }
 
+std::optional<DmaBufFrame> PipeWireStream::NewestDmaBuf() const {
+    const auto* buffer = static_cast<const pw_buffer*>(ledger_.Newest());
+    if (buffer == nullptr || !IsDmaBuf(buffer) || !modifier_) {
+        return std::nullopt;
+    }
+    DmaBufFrame dmaBuf;
+    dmaBuf.key = buffer;
+    dmaBuf.planes = DmaBufPlanes(buffer);
+    dmaBuf.size = videoSize_;
+    dmaBuf.crop = newestCrop_;
+    dmaBuf.videoFormat = videoFormat_;
+    dmaBuf.modifier = *modifier_;
+    return dmaBuf;
+}
+
 void PipeWireStream::HoldBuffer(BufferLedger::Key key) {
     ledger_.Hold(key);
 }
@@ -321,7 +351,6 @@ void PipeWireStream::GiveBack(BufferLedger::Key key) {
 }
 
 void PipeWireStream::OnBufferAdded(pw_buffer* buffer) {
-    MapDmaBuf(buffer);
     places_[buffer] = FindMemFdPlace(handles_->core, buffer);
 }
 
@@ -329,10 +358,10 @@ void PipeWireStream::OnBufferRemoved(pw_buffer* buffer) {
     places_.erase(buffer);
     if (ledger_.Newest() == buffer) {
         frame_ = QImage();
+        pictureSize_ = QSize();
     }
     ledger_.Forget(buffer);
     emit BufferRemoved(buffer);
-    UnmapDmaBuf(buffer);
 }
 
 void PipeWireStream::OnStreamState(int state, const char* error) {

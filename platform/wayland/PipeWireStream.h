@@ -1,6 +1,7 @@
-// One PipeWire video stream consumed on the Qt event loop. It keeps the newest picture
-// mapped (the buffer stays dequeued until a newer one arrives) and offers it as a QImage
-// that points into the buffer: drawing it is the only copy of a frame.
+// One PipeWire video stream consumed on the Qt event loop. It keeps the newest picture's
+// buffer dequeued until a newer one arrives and offers it as a file the compositor can map
+// (shared memory) or import (DMA-BUF); a shared-memory picture is also a QImage pointing
+// into the mapped buffer, for drawing. DMA-BUF pictures are never read by the program.
 #pragma once
 
 #include <QImage>
@@ -14,6 +15,8 @@
 #include <optional>
 
 #include "platform/wayland/BufferLedger.h"
+#include "platform/wayland/DmaBufImport.h"
+#include "platform/wayland/DmaBufOffer.h"
 #include "platform/wayland/MemFdPlace.h"
 #include "platform/wayland/StreamPointer.h"
 
@@ -35,29 +38,34 @@ class PipeWireStream : public QObject {
     Q_OBJECT
   public:
     // Connects to the PipeWire remote behind fd (taken over; -1: the default remote) and
-    // links to node nodeId.
-    // DMA-BUF is offered where a GPU render node exists.
-    PipeWireStream(PipeWireLoop& loop, int fd, std::uint32_t nodeId);
-    // offerDmaBuf: whether DMA-BUF formats are offered before the shared-memory ones.
-    PipeWireStream(PipeWireLoop& loop, int fd, std::uint32_t nodeId, bool offerDmaBuf);
+    // links to node nodeId, offering the DMA-BUF layouts of dmaBuf before shared memory.
+    PipeWireStream(PipeWireLoop& loop, int fd, std::uint32_t nodeId, DmaBufOffer dmaBuf = {});
     ~PipeWireStream() override;
     PipeWireStream(const PipeWireStream&) = delete;
     PipeWireStream& operator=(const PipeWireStream&) = delete;
 
-    // The newest picture, cropped to the window; null before the first one. Valid until the
-    // next FrameArrived or the stream's destruction.
+    // The newest shared-memory picture, cropped to the window; null before the first one and
+    // for DMA-BUF pictures. Valid until the next FrameArrived or the stream's destruction.
     const QImage& Frame() const { return frame_; }
     // The window's size: the newest picture's, else the negotiated video size; empty before.
     QSize SourceSize() const;
     // The pointer over the window as the newest buffers describe it.
     const StreamPointer& Pointer() const { return pointer_; }
-    bool DmaBufOffered() const { return dmaBufOffered_; }
+    // The DMA-BUF layouts offered now (fewer after refused imports).
+    const DmaBufOffer& DmaBufOffered() const { return dmaBuf_; }
     // Whether the producer chose DMA-BUF (empty before a format is agreed).
     std::optional<bool> DmaBufNegotiated() const;
     bool HasEnded() const { return ended_; }
     // The newest picture as an fd-backed buffer; empty before one or when its memory has no
     // fd (then it can only be drawn).
     std::optional<ShmFrame> NewestShm() const;
+    // The newest picture as a DMA-BUF; empty before one and for shared memory.
+    std::optional<DmaBufFrame> NewestDmaBuf() const;
+    // The compositor refused to import videoFormat with modifier: that layout is no longer
+    // offered and the producer is asked again (shared memory when none is left).
+    void RefuseDmaBuf(std::uint32_t videoFormat, std::uint64_t modifier);
+    // No DMA-BUF from now on: the frames cannot be handed on.
+    void RefuseAllDmaBuf();
     // The compositor took / gave back the buffer of key: it stays out of the stream while
     // held and goes back when released and no longer the newest.
     void HoldBuffer(BufferLedger::Key key);
@@ -84,8 +92,11 @@ class PipeWireStream : public QObject {
   private:
     void OnProcess();
     void OnFormat(std::uint32_t videoFormat, QSize size, std::optional<std::uint64_t> modifier);
-    // False (after one warning) for DMA-BUF buffers the CPU cannot read: tiled layouts.
-    bool Readable(const struct pw_buffer* buffer);
+    // Offers the formats again after the DMA-BUF offer changed (soon, from the event loop).
+    void Renegotiate();
+    void OfferFormats();
+    // Keeps a DMA-BUF picture: its buffer is the newest, nothing is read.
+    void TakeDmaBuf(struct pw_buffer* buffer);
     void OnStreamState(int state, const char* error);
     void OnGlobalRemoved(std::uint32_t id);
     void End(const QString& reason);
@@ -102,14 +113,15 @@ class PipeWireStream : public QObject {
     QSize videoSize_;
     bool formatKnown_ = false;
     std::optional<std::uint64_t> modifier_;  // set when the frames come as DMA-BUF
-    bool dmaBufOffered_ = false;
-    bool unreadableWarned_ = false;
+    DmaBufOffer dmaBuf_;
     StreamPointer pointer_;
     QImage frame_;
+    QSize pictureSize_;  // the newest picture's window, whatever its memory
     BufferLedger ledger_;
     std::map<BufferLedger::Key, std::optional<MemFdPlace>> places_;
     QRect newestCrop_;
     bool streaming_ = false;
+    bool renegotiating_ = false;
     bool ended_ = false;
     std::uint64_t framesReceived_ = 0;
 };

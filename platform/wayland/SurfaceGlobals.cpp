@@ -9,6 +9,7 @@
 
 #include <wayland-client.h>
 
+#include "linux-dmabuf-unstable-v1-client-protocol.h"
 #include "platform/wayland/FramePath.h"
 #include "viewporter-client-protocol.h"
 
@@ -31,11 +32,26 @@ struct SurfaceGlobals::Listeners {
                 static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
             static const wl_shm_listener kShm{ShmFormat};
             wl_shm_add_listener(self->shm_, &kShm, self);
+        } else if (std::strcmp(interface, zwp_linux_dmabuf_v1_interface.name) == 0 &&
+                   version >= 3) {
+            // Version 3: the formats come as modifier events right after the bind; the
+            // feedback objects of version 4 would say more (devices, tranches) than a
+            // client that only hands buffers on uses.
+            self->linuxDmaBuf_ = static_cast<zwp_linux_dmabuf_v1*>(
+                wl_registry_bind(registry, name, &zwp_linux_dmabuf_v1_interface, 3));
+            static const zwp_linux_dmabuf_v1_listener kDmaBuf{DmaBufFormat, DmaBufModifier};
+            zwp_linux_dmabuf_v1_add_listener(self->linuxDmaBuf_, &kDmaBuf, self);
         }
     }
     static void GlobalRemove(void*, wl_registry*, std::uint32_t) {}
     static void ShmFormat(void* data, wl_shm*, std::uint32_t format) {
         static_cast<SurfaceGlobals*>(data)->shmFormats_.insert(format);
+    }
+    static void DmaBufFormat(void*, zwp_linux_dmabuf_v1*, std::uint32_t) {}
+    static void DmaBufModifier(void* data, zwp_linux_dmabuf_v1*, std::uint32_t format,
+                               std::uint32_t high, std::uint32_t low) {
+        static_cast<SurfaceGlobals*>(data)->dmaBufPairs_.emplace(format,
+                                                                 (std::uint64_t{high} << 32) | low);
     }
 };
 
@@ -62,11 +78,12 @@ SurfaceGlobals::SurfaceGlobals(wl_display* display) : display_(display) {
     static const wl_registry_listener kRegistry{Listeners::Global, Listeners::GlobalRemove};
     wl_registry_add_listener(registry, &kRegistry, this);
     wl_display_roundtrip_queue(display, queue);  // the globals
-    wl_display_roundtrip_queue(display, queue);  // wl_shm's formats
+    wl_display_roundtrip_queue(display, queue);  // wl_shm's formats, linux-dmabuf's pairs
     wl_registry_destroy(registry);
-    // The shm listener has had its formats; later events are not needed.
+    // The listeners have had their formats; later events are not needed.
     for (void* proxy : {static_cast<void*>(compositor_), static_cast<void*>(subcompositor_),
-                        static_cast<void*>(viewporter_), static_cast<void*>(shm_)}) {
+                        static_cast<void*>(viewporter_), static_cast<void*>(shm_),
+                        static_cast<void*>(linuxDmaBuf_)}) {
         ToDefaultQueue(proxy);
     }
     wl_proxy_wrapper_destroy(wrapper);
@@ -74,6 +91,9 @@ SurfaceGlobals::SurfaceGlobals(wl_display* display) : display_(display) {
 }
 
 SurfaceGlobals::~SurfaceGlobals() {
+    if (linuxDmaBuf_ != nullptr) {
+        zwp_linux_dmabuf_v1_destroy(linuxDmaBuf_);
+    }
     if (viewporter_ != nullptr) {
         wp_viewporter_destroy(viewporter_);
     }
@@ -88,6 +108,10 @@ SurfaceGlobals::~SurfaceGlobals() {
     }
 }
 
+bool SurfaceGlobals::CanHandOn() const {
+    return compositor_ != nullptr && subcompositor_ != nullptr && viewporter_ != nullptr;
+}
+
 wl_display* QtWaylandDisplay() {
     if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
         return nullptr;
@@ -98,6 +122,11 @@ wl_display* QtWaylandDisplay() {
                              : nullptr;
 }
 
+DmaBufOffer CompositorDmaBufOffer() {
+    const SurfaceGlobals globals(QtWaylandDisplay());
+    return globals.CanHandOn() ? DmaBufOffer::For(globals.DmaBufImports()) : DmaBufOffer();
+}
+
 QString WaylandFramePathReport() {
     const SurfaceGlobals globals(QtWaylandDisplay());
     FramePathFacts facts;
@@ -106,5 +135,8 @@ QString WaylandFramePathReport() {
     facts.viewporter = globals.Viewporter() != nullptr;
     facts.shmFormat = globals.ShmTakes(ShmFormatForVideoFormat(SPA_VIDEO_FORMAT_BGRx));
     facts.memFd = true;  // what the portals' producers send
+    // A source that can send DMA-BUF does so where the compositor imports the layouts.
+    facts.linuxDmaBuf = globals.LinuxDmaBuf() != nullptr;
+    facts.dmaBuf = facts.linuxDmaBuf && !DmaBufOffer::For(globals.DmaBufImports()).Empty();
     return DescribeFramePath(ChooseFramePath(facts), facts);
 }

@@ -55,9 +55,10 @@ std::uint64_t FrameView::HandedOnCount() const {
     return handedOn_ ? handedOn_->Attached() : 0;
 }
 
-FramePathFacts FrameView::Facts(bool memFd, std::uint32_t videoFormat) {
+FramePathFacts FrameView::Facts(bool memFd, std::uint32_t videoFormat, bool dmaBuf) {
     FramePathFacts facts;
     facts.memFd = memFd;
+    facts.dmaBuf = dmaBuf;
     if (!globals_) {
         globals_ = std::make_unique<SurfaceGlobals>(QtWaylandDisplay());
     }
@@ -65,6 +66,7 @@ FramePathFacts FrameView::Facts(bool memFd, std::uint32_t videoFormat) {
         handingOnAllowed_ && globals_->Compositor() != nullptr && SurfaceOf(this) != nullptr;
     facts.subcompositor = globals_->Subcompositor() != nullptr;
     facts.viewporter = globals_->Viewporter() != nullptr;
+    facts.linuxDmaBuf = globals_->LinuxDmaBuf() != nullptr;
     const std::uint32_t format = ShmFormatForVideoFormat(videoFormat);
     facts.shmFormat = globals_->Shm() != nullptr && format != 0 && globals_->ShmTakes(format);
     return facts;
@@ -80,28 +82,40 @@ void FrameView::OnFrameArrived() {
 
 void FrameView::ShowNewest() {
     PipeWireStream* stream = source_->Stream();
-    const std::optional<ShmFrame> shm = stream ? stream->NewestShm() : std::nullopt;
-    if (stream == nullptr || (!shm && source_->Frame().isNull())) {
+    if (stream == nullptr) {
         return;
     }
-    const FramePathFacts facts = Facts(shm.has_value(), shm ? shm->videoFormat : 0);
+    const std::optional<DmaBufFrame> dmaBuf = stream->NewestDmaBuf();
+    const std::optional<ShmFrame> shm = dmaBuf ? std::nullopt : stream->NewestShm();
+    if (!dmaBuf && !shm && source_->Frame().isNull()) {
+        return;
+    }
+    const FramePathFacts facts =
+        Facts(shm.has_value(), shm ? shm->videoFormat : 0, dmaBuf.has_value());
     const FramePath path = ChooseFramePath(facts);
     if (path != path_) {
         std::fprintf(stderr, "vantrel: %s\n", qPrintable(DescribeFramePath(path, facts)));
         path_ = path;
-        if (path != FramePath::HandedOnShm && handedOn_) {
+        if (!HandingOn() && handedOn_) {
             handedOn_->Hide();
             handedOn_->ShowPointer({}, false);
         }
         update();
     }
-    if (path != FramePath::HandedOnShm) {
+    if (!HandingOn()) {
+        if (dmaBuf) {
+            stream->RefuseAllDmaBuf();  // the program does not read GPU memory
+        }
         return;
     }
     if (!handedOn_) {
         handedOn_ = std::make_unique<HandedOnImage>(*globals_, SurfaceOf(this));
     }
-    handedOn_->Show(*stream, *shm, target_, part_, turn_);
+    if (dmaBuf) {
+        handedOn_->Show(*stream, *dmaBuf, target_, part_, turn_);
+    } else {
+        handedOn_->Show(*stream, *shm, target_, part_, turn_);
+    }
     handedOn_->ShowPointer(source_->Pointer(), pointerShown_);
 }
 

@@ -1,7 +1,8 @@
 // A thumbnail on Wayland: a child window (a subsurface) covering the clone, black. Where the
-// compositor can scale (wp_viewporter) and map the frames' memory, each frame is handed to it
-// on a subsurface of that view (HandedOnImage); otherwise the newest frame is painted into
-// the view's destination rectangle, scaled bilinearly, each time a frame arrives.
+// compositor can scale (wp_viewporter) and map or import the frames' memory, each frame is
+// handed to it on a subsurface of that view (HandedOnImage); otherwise the newest
+// shared-memory frame is painted into the view's destination rectangle, scaled bilinearly,
+// each time a frame arrives (a DMA-BUF stream is then asked for shared memory instead).
 // The view itself never moves: its position only takes effect with a commit of the clone's
 // own surface, which nothing else would make.
 #pragma once
@@ -54,10 +55,12 @@ class FrameView : public QRasterWindow {
     // Picks the path for the newest frame, says so on standard error when it changes, and
     // hands the frame on when that is the path.
     void ShowNewest();
-    FramePathFacts Facts(bool memFd, std::uint32_t videoFormat);
+    FramePathFacts Facts(bool memFd, std::uint32_t videoFormat, bool dmaBuf);
     // The part of a picture of the given size that is shown.
     QRect Shown(QSize picture) const;
-    bool HandingOn() const { return path_ == FramePath::HandedOnShm; }
+    bool HandingOn() const {
+        return path_ == FramePath::HandedOnShm || path_ == FramePath::HandedOnDmaBuf;
+    }
 
     std::shared_ptr<WindowSource> source_;
     QRect target_;       // logical pixels

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 
 #include "platform/wayland/PipeWireStream.h"
+#include "platform/wayland/SurfaceGlobals.h"
 
 WindowSource::WindowSource(PipeWireLoop& loop, QDBusConnection bus, WindowHandle handle)
     : loop_(loop), handle_(handle), portal_(std::make_unique<PortalSession>(std::move(bus))) {
@@ -56,7 +57,7 @@ void WindowSource::OnPortalStarted(const PortalStream& stream) {
         emit Failed(handle_, PortalFailure::Error, QStringLiteral("no PipeWire connection"));
         return;
     }
-    stream_ = std::make_unique<PipeWireStream>(loop_, fd, stream.nodeId);
+    stream_ = std::make_unique<PipeWireStream>(loop_, fd, stream.nodeId, CompositorDmaBufOffer());
     connect(stream_.get(), &PipeWireStream::FrameArrived, this, &WindowSource::FrameArrived);
     connect(stream_.get(), &PipeWireStream::PointerChanged, this, &WindowSource::PointerChanged);
     connect(stream_.get(), &PipeWireStream::BufferRemoved, this, &WindowSource::BufferRemoved);

@@ -44,6 +44,34 @@ TEST(FramePathTest, HandedOnOnlyWithEverythingElseDrawnSayingWhy) {
     }
 }
 
+// A DMA-BUF frame is handed on through linux-dmabuf or not at all: the program never draws
+// one (shared memory need not be there for it).
+TEST(FramePathTest, DmaBufHandedOnThroughLinuxDmaBufOnly) {
+    struct Case {
+        bool FramePathFacts::*missing;
+        FramePath expected;
+        const char* line;
+    };
+    const Case cases[] = {
+        {nullptr, FramePath::HandedOnDmaBuf, "handed to the compositor (dmabuf)"},
+        {&FramePathFacts::memFd, FramePath::HandedOnDmaBuf, "(dmabuf)"},
+        {&FramePathFacts::shmFormat, FramePath::HandedOnDmaBuf, "(dmabuf)"},
+        {&FramePathFacts::linuxDmaBuf, FramePath::Drawn, "imports no DMA-BUF"},
+        {&FramePathFacts::viewporter, FramePath::Drawn, "no wp_viewporter"},
+    };
+    for (const Case& test : cases) {
+        FramePathFacts facts = AllThere();
+        facts.dmaBuf = true;
+        facts.linuxDmaBuf = true;
+        if (test.missing != nullptr) {
+            facts.*test.missing = false;
+        }
+        EXPECT_EQ(ChooseFramePath(facts), test.expected) << test.line;
+        EXPECT_TRUE(DescribeFramePath(ChooseFramePath(facts), facts).contains(test.line))
+            << test.line;
+    }
+}
+
 TEST(FramePathTest, OpaqueShmFormatsForWindowFrames) {
     EXPECT_EQ(ShmFormatForVideoFormat(SPA_VIDEO_FORMAT_BGRx), 1u);  // XRGB8888
     EXPECT_EQ(ShmFormatForVideoFormat(SPA_VIDEO_FORMAT_BGRA), 1u);

@@ -2,6 +2,8 @@
 // producer's colours, cropped to the window, and the producer's end ends the stream.
 #include <gtest/gtest.h>
 
+#include <spa/param/video/raw.h>
+
 #include "platform/wayland/PipeWireStream.h"
 #include "tests/support/TestApplication.h"
 #include "tests/wayland/support/SharedPipeWire.h"
@@ -56,18 +58,32 @@ TEST_F(PipeWireStreamTest, CropSelectsTheWindowInsideALargerBuffer) {
     ExpectPattern(stream.Frame());
 }
 
-// A producer with shared memory only: offering DMA-BUF first (as with a GPU) still ends in
-// shared-memory frames, and without the offer nothing changes.
+// A producer with shared memory only: offering DMA-BUF first (as to a compositor that
+// imports it) still ends in shared-memory frames, and without the offer nothing changes. A
+// refused layout leaves the offer and the stream, asked again, goes on.
 TEST_F(PipeWireStreamTest, SharedMemoryProducerStreamsWhetherOrNotDmaBufIsOffered) {
+    constexpr std::uint32_t kXrgb = 0x34325258;
     for (const bool offerDmaBuf : {true, false}) {
         const auto source = StartTestSource(SharedPipeWireSession());
         ASSERT_TRUE(source);
-        PipeWireStream stream(SharedPipeWireLoop(), -1, source->nodeId, offerDmaBuf);
-        EXPECT_EQ(stream.DmaBufOffered(), offerDmaBuf);
+        const DmaBufOffer offer =
+            offerDmaBuf ? DmaBufOffer::For({{kXrgb, kLinearModifier}, {kXrgb, kImplicitModifier}})
+                        : DmaBufOffer();
+        PipeWireStream stream(SharedPipeWireLoop(), -1, source->nodeId, offer);
+        EXPECT_EQ(stream.DmaBufOffered().Empty(), !offerDmaBuf);
         ASSERT_TRUE(
             WaylandTestSession::WaitUntil([&] { return stream.FramesReceived() >= 2; }, 15000))
             << "no frames with DMA-BUF " << (offerDmaBuf ? "offered" : "not offered");
         EXPECT_EQ(stream.DmaBufNegotiated(), std::optional(false));
+        EXPECT_FALSE(stream.NewestDmaBuf());
+        ExpectPattern(stream.Frame());
+        stream.RefuseDmaBuf(SPA_VIDEO_FORMAT_BGRx, kLinearModifier);
+        stream.RefuseDmaBuf(SPA_VIDEO_FORMAT_BGRA, kImplicitModifier);
+        EXPECT_TRUE(stream.DmaBufOffered().Empty());
+        const std::uint64_t before = stream.FramesReceived();
+        EXPECT_TRUE(WaylandTestSession::WaitUntil(
+            [&] { return stream.FramesReceived() >= before + 3; }, 15000))
+            << "no frames after the formats were offered again";
         ExpectPattern(stream.Frame());
         source->process->terminate();
     }

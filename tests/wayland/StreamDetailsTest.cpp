@@ -1,15 +1,10 @@
 // The pure parts of a clone's stream: reading the pointer from a cursor meta, placing it
-// over the image, and what the stream offers the producer (DMA-BUF only with a render node,
-// shared memory always; the metas it asks for).
-#include <QFile>
-#include <QTemporaryDir>
-
+// over the image, and what the stream offers the producer (DMA-BUF in the layouts the
+// compositor imports, shared memory always; the metas it asks for).
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <vector>
-
-#include <unistd.h>
 
 #include <spa/buffer/buffer.h>
 #include <spa/buffer/meta.h>
@@ -17,6 +12,7 @@
 #include <spa/pod/builder.h>
 #include <spa/pod/iter.h>
 
+#include "platform/wayland/DmaBufOffer.h"
 #include "platform/wayland/StreamParams.h"
 #include "platform/wayland/StreamPointer.h"
 
@@ -245,18 +241,46 @@ int DataTypesOf(const spa_pod* buffers) {
     return spa_pod_get_int(value, &types) == 0 ? types : 0;
 }
 
-TEST(StreamOffer, DmaBufFirstOnlyWithARenderNodeSharedMemoryAlways) {
-    for (const bool dmaBuf : {false, true}) {
+// The modifiers of a format offer's modifier property and its flags.
+std::vector<std::uint64_t> ModifiersOf(const spa_pod* format, std::uint32_t* flags) {
+    const spa_pod_prop* prop = spa_pod_find_prop(format, nullptr, SPA_FORMAT_VIDEO_modifier);
+    std::vector<std::uint64_t> modifiers;
+    if (prop == nullptr) {
+        return modifiers;
+    }
+    *flags = prop->flags;
+    std::uint32_t count = 0;
+    std::uint32_t choice = 0;
+    const spa_pod* values = spa_pod_get_values(&prop->value, &count, &choice);
+    const auto* longs = static_cast<const std::int64_t*>(SPA_POD_BODY_CONST(values));
+    for (std::uint32_t i = 1; i < count; ++i) {  // after the preferred value
+        modifiers.push_back(static_cast<std::uint64_t>(longs[i]));
+    }
+    return modifiers;
+}
+
+TEST(StreamOffer, DmaBufFirstInTheImportableLayoutsSharedMemoryAlways) {
+    constexpr std::uint32_t kXrgb = 0x34325258;
+    constexpr std::uint64_t kTiled = 0x0100000000000001ULL;
+    for (const DmaBufPairs& importable :
+         {DmaBufPairs{}, DmaBufPairs{{kXrgb, 0}, {kXrgb, kTiled}}}) {
         std::uint8_t storage[4096];
         spa_pod_builder builder{};
         spa_pod_builder_init(&builder, storage, sizeof(storage));
+        const DmaBufOffer dmaBuf = DmaBufOffer::For(importable);
         const std::vector<const spa_pod*> offers = FormatOffers(builder, dmaBuf);
-        ASSERT_EQ(offers.size(), dmaBuf ? 2u : 1u) << "dmaBuf " << dmaBuf;
-        EXPECT_EQ(HasModifiers(offers.front()), dmaBuf);
+        ASSERT_EQ(offers.size(), dmaBuf.Formats().size() + 1);
+        for (std::size_t i = 0; i < dmaBuf.Formats().size(); ++i) {
+            std::uint32_t flags = 0;
+            EXPECT_EQ(ModifiersOf(offers[i], &flags), dmaBuf.Formats()[i].modifiers);
+            EXPECT_EQ(DefaultIdOf(offers[i], SPA_FORMAT_VIDEO_format),
+                      dmaBuf.Formats()[i].videoFormat);
+            EXPECT_EQ(flags, SPA_POD_PROP_FLAG_MANDATORY | SPA_POD_PROP_FLAG_DONT_FIXATE);
+        }
         EXPECT_FALSE(HasModifiers(offers.back())) << "shared memory is always the last choice";
+        EXPECT_EQ(DefaultIdOf(offers.back(), SPA_FORMAT_VIDEO_format), SPA_VIDEO_FORMAT_BGRx);
         for (const spa_pod* offer : offers) {
             EXPECT_EQ(DefaultIdOf(offer, SPA_FORMAT_mediaSubtype), SPA_MEDIA_SUBTYPE_raw);
-            EXPECT_EQ(DefaultIdOf(offer, SPA_FORMAT_VIDEO_format), SPA_VIDEO_FORMAT_BGRx);
         }
     }
 }
@@ -275,28 +299,6 @@ TEST(StreamOffer, BuffersMatchTheNegotiatedFormatAndAskForCropAndPointer) {
     }
     EXPECT_EQ(PointerMetaSize(64, 64),
               sizeof(spa_meta_cursor) + sizeof(spa_meta_bitmap) + 64 * 64 * 4);
-}
-
-TEST(StreamOffer, LinearModifiersAreTheReadableOnes) {
-    EXPECT_TRUE(IsLinearModifier(kLinearModifier));
-    EXPECT_TRUE(IsLinearModifier(kImplicitModifier));
-    EXPECT_FALSE(IsLinearModifier(0x0100000000000001ULL));  // Intel X-tiled
-}
-
-TEST(StreamOffer, RenderNodeFoundOnlyWhenOneCanBeOpened) {
-    QTemporaryDir devices;
-    ASSERT_TRUE(devices.isValid());
-    EXPECT_FALSE(HasRenderNode(devices.path())) << "empty";
-    QFile card(devices.filePath(QStringLiteral("card0")));
-    ASSERT_TRUE(card.open(QIODevice::WriteOnly));
-    EXPECT_FALSE(HasRenderNode(devices.path())) << "a display node is no render node";
-    QFile render(devices.filePath(QStringLiteral("renderD128")));
-    ASSERT_TRUE(render.open(QIODevice::WriteOnly));
-    render.close();
-    EXPECT_TRUE(HasRenderNode(devices.path()));
-    ASSERT_TRUE(render.setPermissions(QFileDevice::ReadOwner));
-    EXPECT_EQ(HasRenderNode(devices.path()), geteuid() == 0) << "read-only to its owner";
-    EXPECT_FALSE(HasRenderNode(devices.filePath(QStringLiteral("missing"))));
 }
 
 }  // namespace

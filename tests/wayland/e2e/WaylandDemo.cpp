@@ -87,7 +87,7 @@ class DemoClone : public QWidget {
         const QPoint pointer = thumbnail->Source().Pointer().position;
         return QStringLiteral(
                    "frames=%1 ended=%2 paints=%3 visible=%4 view=%5x%6 clone=%7x%8 "
-                   "handed=%9 pointer=%10,%11")
+                   "handed=%9 pointer=%10,%11 dmabuf-formats=%12")
             .arg(stream ? QString::number(stream->FramesReceived()) : QStringLiteral("none"))
             .arg(stream && stream->HasEnded())
             .arg(view.PaintCount())
@@ -98,7 +98,8 @@ class DemoClone : public QWidget {
             .arg(height())
             .arg(view.HandedOnCount())
             .arg(pointer.x())
-            .arg(pointer.y());
+            .arg(pointer.y())
+            .arg(stream ? stream->DmaBufOffered().Formats().size() : 0);
     }
 
   protected:

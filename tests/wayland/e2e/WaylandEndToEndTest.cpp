@@ -137,6 +137,8 @@ TEST_F(WaylandEndToEndTest, CloneOfAChosenWindowOnOutputTwo) {
         kWaitMs))
         << "fitted pattern not on output 2; screenshot: " << Keep(shot, "fitted") << " "
         << Stats(demo);
+    // sway's pixman renderer publishes no linux-dmabuf: the stream offered no DMA-BUF.
+    EXPECT_NE(Stats(demo).find(" dmabuf-formats=0"), std::string::npos) << Stats(demo);
 
     // On the image, which a subsurface draws: the click must still reach the clone.
     pointer.write("click 1920 360\n");
