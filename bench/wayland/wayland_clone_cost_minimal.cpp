@@ -54,7 +54,6 @@ struct Client {
     wp_viewporter* viewporter = nullptr;
     wl_surface* window = nullptr;
     wl_surface* image = nullptr;
-    wp_viewport* imageViewport = nullptr;
     bool configured = false;
     int outputWidth = 1280, outputHeight = 720;  // the full-screen size sway configures
 
@@ -112,14 +111,17 @@ void Wrap(Client& c, Wrapped& w, const spa_data& plane) {
             offset = FileOffsetOf(plane.data);
         }
     }
+    // The compositor ends a client whose buffer reaches past its pool: such frames are skipped.
+    const int stride = plane.chunk->stride > 0 ? plane.chunk->stride : c.videoWidth * 4;
+    const long long first = offset + plane.chunk->offset;
     struct stat facts {};
-    if (fd < 0 || offset < 0 || fstat(fd, &facts) != 0 || facts.st_size > INT32_MAX) {
+    if (fd < 0 || offset < 0 || fstat(fd, &facts) != 0 || facts.st_size > INT32_MAX ||
+        first + static_cast<long long>(stride) * c.videoHeight > facts.st_size) {
         return;
     }
     w.pool = wl_shm_create_pool(c.shm, fd, static_cast<std::int32_t>(facts.st_size));
-    w.wl = wl_shm_pool_create_buffer(
-        w.pool, static_cast<std::int32_t>(offset + plane.chunk->offset), c.videoWidth,
-        c.videoHeight, plane.chunk->stride, WL_SHM_FORMAT_XRGB8888);
+    w.wl = wl_shm_pool_create_buffer(w.pool, static_cast<std::int32_t>(first), c.videoWidth,
+                                     c.videoHeight, stride, WL_SHM_FORMAT_XRGB8888);
     wl_buffer_add_listener(w.wl, &kBufferListener, &w);
 }
 
@@ -323,8 +325,8 @@ bool ShowWindow(Client& c) {
     wl_subsurface* sub = wl_subcompositor_get_subsurface(c.subcompositor, c.image, c.window);
     wl_subsurface_set_position(sub, c.x, c.y);
     wl_subsurface_set_desync(sub);
-    c.imageViewport = wp_viewporter_get_viewport(c.viewporter, c.image);
-    wp_viewport_set_destination(c.imageViewport, c.width, c.height);
+    wp_viewport_set_destination(wp_viewporter_get_viewport(c.viewporter, c.image), c.width,
+                                c.height);
     wl_surface_attach(c.window, Black(c.shm, c.outputWidth, c.outputHeight), 0, 0);
     wl_surface_commit(c.window);
     return wl_display_roundtrip(c.display) >= 0;
