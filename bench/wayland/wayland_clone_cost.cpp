@@ -4,22 +4,30 @@
 // source frame (its PipeWire thread included), the source's, and the frames shown per
 // second. Without arguments the clone draws on Qt's offscreen platform (1920x1080); with
 // --sway it runs under a private sway headless (pixman) as a real client, once drawing the
-// frames and once handing them to the compositor, and prints sway's CPU per frame beside
-// the program's. Figures are printed, never checked.
+// frames and once handing them to the compositor, then a minimal pass-through client
+// (wayland_clone_cost_minimal) takes the same kind of stream into the same rectangle; for
+// each it prints sway's CPU per frame and the frames sway drew per second (frame callbacks
+// asked with each commit of the image's surface) beside the client's own CPU. Figures are
+// printed, never checked.
 #include <QApplication>
 #include <QDBusConnection>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
+#include <qpa/qplatformnativeinterface.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <wayland-client.h>
 
 #include <cstdio>
 #include <functional>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "platform/wayland/PipeWireLoop.h"
@@ -57,57 +65,270 @@ double ProcessCpuSeconds(qint64 pid) {
     return (fields[11].toDouble() + fields[12].toDouble()) / sysconf(_SC_CLK_TCK);
 }
 
-int Fail(const char* message) {
+// Says what went wrong; false, for the functions that report it.
+bool Complain(const char* message) {
     std::fprintf(stderr, "wayland_clone_cost: %s\n", message);
+    return false;
+}
+
+int Fail(const char* message) {
+    Complain(message);
     return 1;
 }
 
 struct Figures {
     double seconds = 0;
-    double received = 0;  // source frames
-    double shown = 0;     // frames drawn or handed on
+    double received = 0;   // source frames
+    double shown = 0;      // frames drawn or handed on
+    double presented = 0;  // frames the compositor drew (frame callbacks; 0: not counted)
     double ownCpu = 0;
     double swayCpu = 0;
     double sourceCpu = 0;
 };
 
+// What a run counts: source frames received, frames drawn or handed on, frames presented,
+// and the client's own CPU seconds.
+struct Counters {
+    std::function<double()> received;
+    std::function<double()> shown;
+    std::function<double()> presented;
+    std::function<double()> ownCpu;
+};
+
+Figures Sample(const Counters& c, qint64 swayPid, qint64 sourcePid) {
+    return Figures{0,
+                   c.received(),
+                   c.shown(),
+                   c.presented(),
+                   c.ownCpu(),
+                   swayPid > 0 ? ProcessCpuSeconds(swayPid) : 0,
+                   ProcessCpuSeconds(sourcePid)};
+}
+
+// Runs the event loop until condition holds (checked every 20 ms) or timeoutMs pass: the
+// program handles each frame as it comes, as in its own event loop (polling with sleeps in
+// between would make it miss frames).
+bool RunUntil(const std::function<bool()>& condition, int timeoutMs) {
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (condition()) {
+            loop.quit();
+        }
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    check.start(20);
+    loop.exec();
+    return condition();
+}
+
 // Waits for warm-up, then measures while measured frames arrive.
-std::optional<Figures> Measure(const WindowSource& source, const std::function<double()>& shown,
-                               qint64 swayPid, qint64 sourcePid) {
-    const auto received = [&source] {
-        return static_cast<double>(source.Stream() ? source.Stream()->FramesReceived() : 0);
-    };
-    if (!WaylandTestSession::WaitUntil([&] { return shown() >= kWarmUpFrames; }, 10000)) {
+std::optional<Figures> Measure(const Counters& c, qint64 swayPid, qint64 sourcePid) {
+    if (!RunUntil([&] { return c.shown() >= kWarmUpFrames; }, 10000)) {
         return std::nullopt;
     }
-    const Figures before{0,
-                         received(),
-                         shown(),
-                         OwnCpuSeconds(),
-                         ProcessCpuSeconds(swayPid),
-                         ProcessCpuSeconds(sourcePid)};
+    const Figures before = Sample(c, swayPid, sourcePid);
     QElapsedTimer clock;
     clock.start();
-    WaylandTestSession::WaitUntil([&] { return received() >= before.received + kMeasuredFrames; },
-                                  20000);
-    return Figures{clock.nsecsElapsed() / 1e9,
-                   received() - before.received,
-                   shown() - before.shown,
-                   OwnCpuSeconds() - before.ownCpu,
-                   swayPid > 0 ? ProcessCpuSeconds(swayPid) - before.swayCpu : 0,
-                   ProcessCpuSeconds(sourcePid) - before.sourceCpu};
+    RunUntil([&] { return c.received() >= before.received + kMeasuredFrames; }, 20000);
+    const Figures after = Sample(c, swayPid, sourcePid);
+    return Figures{clock.nsecsElapsed() / 1e9,        after.received - before.received,
+                   after.shown - before.shown,        after.presented - before.presented,
+                   after.ownCpu - before.ownCpu,      after.swayCpu - before.swayCpu,
+                   after.sourceCpu - before.sourceCpu};
 }
 
 void Print(const char* path, const Figures& f) {
     const double perFrame = f.received > 0 ? 1000 / f.received : 0;
-    std::printf("  %s: %.0f source frames in %.2f s, %.1f shown per second\n", path, f.received,
-                f.seconds, f.shown / f.seconds);
-    std::printf("    program CPU per source frame: %.2f ms (%.1f %% of one core)\n",
+    std::printf("  %s: %.0f source frames in %.2f s (%.1f per second), %.1f shown per second\n",
+                path, f.received, f.seconds, f.received / f.seconds, f.shown / f.seconds);
+    std::printf("    own CPU per source frame:     %.2f ms (%.1f %% of one core)\n",
                 f.ownCpu * perFrame, f.ownCpu * 100 / f.seconds);
     if (f.swayCpu > 0) {
         std::printf("    sway CPU per source frame:    %.2f ms\n", f.swayCpu * perFrame);
     }
+    if (f.presented > 0) {
+        std::printf("    presented per second:         %.1f (frame callbacks)\n",
+                    f.presented / f.seconds);
+    }
     std::printf("    test source CPU per frame:    %.2f ms\n", f.sourceCpu * perFrame);
+}
+
+// Counts the frames the compositor drew of surfaces on Qt's connection: a frame callback
+// is asked for after each frame (it comes with the surface's next commit), on an event
+// queue of its own; callbacks that one repaint answered share its time and count once.
+class FrameCallbackCounter {
+  public:
+    FrameCallbackCounter() {
+        QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
+        display_ = native != nullptr
+                       ? static_cast<wl_display*>(
+                             native->nativeResourceForIntegration(QByteArrayLiteral("wl_display")))
+                       : nullptr;
+        if (display_ != nullptr) {
+            queue_ = wl_display_create_queue(display_);
+        }
+    }
+    ~FrameCallbackCounter() {
+        for (wl_callback* callback : pending_) {
+            wl_callback_destroy(callback);
+        }
+        if (queue_ != nullptr) {
+            wl_event_queue_destroy(queue_);
+        }
+    }
+    FrameCallbackCounter(const FrameCallbackCounter&) = delete;
+    FrameCallbackCounter& operator=(const FrameCallbackCounter&) = delete;
+
+    // Asks to be told when the next commit of surface is drawn.
+    void Ask(wl_surface* surface) {
+        if (queue_ == nullptr || surface == nullptr) {
+            return;
+        }
+        static const wl_callback_listener listener{
+            [](void* data, wl_callback* callback, std::uint32_t milliseconds) {
+                auto* counter = static_cast<FrameCallbackCounter*>(data);
+                counter->drawn_ += milliseconds != std::exchange(counter->lastAt_, milliseconds);
+                counter->pending_.erase(callback);
+                wl_callback_destroy(callback);
+            }};
+        auto* onQueue = static_cast<wl_surface*>(wl_proxy_create_wrapper(surface));
+        wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(onQueue), queue_);
+        wl_callback* callback = wl_surface_frame(onQueue);
+        wl_proxy_wrapper_destroy(onQueue);
+        wl_callback_add_listener(callback, &listener, this);
+        pending_.insert(callback);
+        wl_display_flush(display_);
+    }
+    double Drawn() {
+        if (queue_ != nullptr) {
+            wl_display_dispatch_queue_pending(display_, queue_);
+        }
+        return static_cast<double>(drawn_);
+    }
+
+  private:
+    wl_display* display_ = nullptr;
+    wl_event_queue* queue_ = nullptr;
+    std::set<wl_callback*> pending_;
+    std::uint64_t drawn_ = 0;
+    std::uint32_t lastAt_ = 0;
+};
+
+// The minimal pass-through client's counts, asked on its standard input.
+double MinimalCount(QProcess& minimal, int which) {
+    minimal.write("count\n");
+    const auto line = WaylandTestSession::WaitForLine(minimal, QStringLiteral("count "), 5000);
+    return line ? line->split(u' ').value(which).toDouble() : 0;
+}
+
+// The minimal client on the same stream into the same rectangle, measured and ended.
+bool MeasureMinimal(WaylandTestSession& session, const QString& node, const QRect& target,
+                    qint64 sourcePid) {
+    QProcess& minimal =
+        session.Start(QStringLiteral(VANTREL_MINIMAL_CLIENT),
+                      {node, QString::number(target.x()), QString::number(target.y()),
+                       QString::number(target.width()), QString::number(target.height())});
+    if (!WaylandTestSession::WaitForLine(minimal, QStringLiteral("ready"), 10000)) {
+        return false;
+    }
+    const qint64 pid = minimal.processId();
+    const Counters counters{
+        [&] { return MinimalCount(minimal, 0); }, [&] { return MinimalCount(minimal, 0); },
+        [&] { return MinimalCount(minimal, 1); }, [pid] { return ProcessCpuSeconds(pid); }};
+    const auto figures = Measure(counters, session.SwayProcessId(), sourcePid);
+    minimal.terminate();
+    minimal.waitForFinished(5000);
+    if (!figures) {
+        return false;
+    }
+    Print("minimal pass-through client", *figures);
+    return true;
+}
+
+struct CloneRun {
+    bool underSway = false;
+    bool handOn = false;
+    QRect target;
+};
+
+// One clone made as the program makes it: shown full screen and its thumbnail made at once
+// (a subsurface added after the clone's first commit would not show until it commits again).
+std::optional<Figures> MeasureVantrel(const CloneRun& run, std::shared_ptr<WindowSource> window,
+                                      FrameCallbackCounter& frameCallbacks, qint64 swayPid,
+                                      qint64 sourcePid) {
+    QWidget clone;
+    clone.setStyleSheet(QStringLiteral("background: black"));
+    if (run.underSway) {
+        clone.showFullScreen();  // the output is 1280x720
+    } else {
+        clone.setGeometry(0, 0, 1920, 1080);
+        clone.show();
+    }
+    WaylandThumbnail thumbnail(clone.windowHandle(), std::move(window));
+    FrameView& view = *thumbnail.View();
+    view.AllowHandingOn(run.handOn);
+    thumbnail.Place(run.target, true);
+    // After the view's own handling of each frame: the callback comes with the next commit.
+    QObject::connect(&thumbnail.Source(), &WindowSource::FrameArrived, &view, [&] {
+        frameCallbacks.Ask(
+            view.ImageSurface() != nullptr
+                ? view.ImageSurface()
+                : static_cast<wl_surface*>(
+                      QGuiApplication::platformNativeInterface()->nativeResourceForWindow("surface",
+                                                                                          &view)));
+    });
+    const WindowSource& stream = thumbnail.Source();
+    const Counters counters{
+        [&stream] {
+            return static_cast<double>(stream.Stream() ? stream.Stream()->FramesReceived() : 0);
+        },
+        [&view] { return static_cast<double>(view.PaintCount() + view.HandedOnCount()); },
+        [&frameCallbacks] { return frameCallbacks.Drawn(); }, OwnCpuSeconds};
+    return Measure(counters, swayPid, sourcePid);
+}
+
+// The test source for one client; its node id, or nothing.
+std::optional<QString> StartSource(WaylandTestSession& session, QProcess*& source) {
+    source = &session.Start(QStringLiteral(VANTREL_TEST_SOURCE),
+                            {"--width", "1280", "--height", "720", "--fps", "60"});
+    return WaylandTestSession::WaitForLine(*source, QStringLiteral("node "), 10000);
+}
+
+// The program's clone of a window chosen through the portal stand-in, drawn and (under
+// sway) handed on; false with the reason printed when a run showed nothing.
+bool MeasureProgram(WaylandTestSession& session, bool underSway, const QRect& target) {
+    QProcess* source = nullptr;
+    const std::optional<QString> node = StartSource(session, source);
+    if (!node) {
+        return Complain("the test source gave no node");
+    }
+    PortalStandIn portal(QDBusConnection::connectToBus(session.BusAddress(), "portal"));
+    portal.SetPicker(PickerAnswer::Share, node->toUInt(), QSize(1280, 720));
+    portal.SetPipeWireSocket(session.PipeWireSocket());
+    QTemporaryDir state;
+    PipeWireLoop loop;
+    WaylandWindowList windows(loop, QDBusConnection::connectToBus(session.BusAddress(), "client"),
+                              RestoreTokenStore(state.filePath("state.json")), nullptr);
+    windows.Choose();
+    const WindowHandle chosen = WaylandWindowList::kFirstChosenHandle + 1;
+    if (!WaylandTestSession::WaitUntil([&] { return windows.SourceFor(chosen) != nullptr; },
+                                       10000)) {
+        return Complain("the window was not chosen");
+    }
+    FrameCallbackCounter frameCallbacks;
+    for (const bool handOn : underSway ? std::vector{false, true} : std::vector{false}) {
+        const auto figures =
+            MeasureVantrel({underSway, handOn, target}, windows.SourceFor(chosen), frameCallbacks,
+                           session.SwayProcessId(), source->processId());
+        if (!figures) {
+            return Complain("no frames were shown");
+        }
+        Print(handOn ? "Vantrel, handed to the compositor" : "Vantrel, drawn by the program",
+              *figures);
+    }
+    source->terminate();
+    return source->waitForFinished(5000);
 }
 
 }  // namespace
@@ -126,52 +347,21 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "wayland");
     }
     QApplication app(argc, argv);
-    QProcess& source = session.Start(QStringLiteral(VANTREL_TEST_SOURCE),
-                                     {"--width", "1280", "--height", "720", "--fps", "60"});
-    const auto node = WaylandTestSession::WaitForLine(source, QStringLiteral("node "), 10000);
-    if (!node) {
-        return Fail("the test source gave no node");
-    }
-    PortalStandIn portal(QDBusConnection::connectToBus(session.BusAddress(), "portal"));
-    portal.SetPicker(PickerAnswer::Share, node->toUInt(), QSize(1280, 720));
-    portal.SetPipeWireSocket(session.PipeWireSocket());
-    QTemporaryDir state;
-    PipeWireLoop loop;
-    WaylandWindowList windows(loop, QDBusConnection::connectToBus(session.BusAddress(), "client"),
-                              RestoreTokenStore(state.filePath("state.json")), nullptr);
-    windows.Choose();
-    const WindowHandle chosen = WaylandWindowList::kFirstChosenHandle + 1;
-    if (!WaylandTestSession::WaitUntil([&] { return windows.SourceFor(chosen) != nullptr; },
-                                       10000)) {
-        return Fail("the window was not chosen");
-    }
-    QWidget clone;
-    clone.setStyleSheet(QStringLiteral("background: black"));
-    if (underSway) {
-        clone.showFullScreen();  // the output is 1280x720
-    } else {
-        clone.setGeometry(0, 0, 1920, 1080);
-        clone.show();
-    }
-    if (!WaylandTestSession::WaitUntil([&] { return clone.isVisible(); }, 10000)) {
-        return Fail("the clone did not show");
-    }
     const QRect target = underSway ? QRect(160, 90, 960, 540) : QRect(0, 0, 1920, 1080);
     std::printf("Wayland clone, 1280x720 BGRx SHM at 60 fps into %dx%d (%s):\n", target.width(),
                 target.height(), QGuiApplication::platformName().toLocal8Bit().constData());
-    for (const bool handOn : underSway ? std::vector{false, true} : std::vector{false}) {
-        WaylandThumbnail thumbnail(clone.windowHandle(), windows.SourceFor(chosen));
-        FrameView& view = *thumbnail.View();
-        view.AllowHandingOn(handOn);
-        thumbnail.Place(target, true);
-        const auto figures = Measure(
-            thumbnail.Source(),
-            [&view] { return static_cast<double>(view.PaintCount() + view.HandedOnCount()); },
-            session.SwayProcessId(), source.processId());
-        if (!figures) {
-            return Fail("no frames were shown");
-        }
-        Print(handOn ? "handed to the compositor" : "drawn by the program", *figures);
+    if (!MeasureProgram(session, underSway, target)) {
+        return 1;
+    }
+    if (!underSway) {
+        return 0;
+    }
+    // A source of its own: a consumer that comes after another one left got fewer frames
+    // (the test source found no free buffer about 8 times a second).
+    QProcess* source = nullptr;
+    const std::optional<QString> node = StartSource(session, source);
+    if (!node || !MeasureMinimal(session, *node, target, source->processId())) {
+        return Fail("the minimal client showed no frames");
     }
     return 0;
 }

@@ -58,6 +58,7 @@ class HandedOnImage {
     // The stream goes away: every buffer the compositor holds counts as given back.
     void Detach(PipeWireStream& stream);
     std::uint64_t Attached() const { return attached_; }
+    wl_surface* Surface() const { return surface_; }
 
     struct Listeners;
 

@@ -55,6 +55,10 @@ std::uint64_t FrameView::HandedOnCount() const {
     return handedOn_ ? handedOn_->Attached() : 0;
 }
 
+wl_surface* FrameView::ImageSurface() const {
+    return handedOn_ ? handedOn_->Surface() : nullptr;
+}
+
 FramePathFacts FrameView::Facts(bool memFd, std::uint32_t videoFormat, bool dmaBuf) {
     FramePathFacts facts;
     facts.memFd = memFd;

@@ -17,6 +17,7 @@
 #include "platform/wayland/FramePath.h"
 
 class HandedOnImage;
+struct wl_surface;
 class SurfaceGlobals;
 class WindowSource;
 
@@ -30,6 +31,9 @@ class FrameView : public QRasterWindow {
     std::optional<FramePath> Path() const { return path_; }
     // Image buffers attached for the compositor so far.
     std::uint64_t HandedOnCount() const;
+    // The surface handed-on frames are committed to (null while drawing), for benchmarks
+    // that ask the compositor when it presented them.
+    wl_surface* ImageSurface() const;
     // For benchmarks: whether frames may be handed on at all (on by default).
     void AllowHandingOn(bool allowed) { handingOnAllowed_ = allowed; }
     // Where the image goes, in the view's device pixels.

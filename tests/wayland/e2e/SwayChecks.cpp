@@ -66,3 +66,28 @@ bool ShowsPattern(const QImage& shot, const QRect& area, const std::vector<QPoin
     return std::all_of(blackProbes.begin(), blackProbes.end(),
                        [&shot](QPoint at) { return Near(shot.pixelColor(at), Qt::black); });
 }
+
+bool FillsArea(const QImage& shot, const QRect& area) {
+    constexpr int kMargin = 6;  // past the scaled edge's blend
+    if (shot.isNull()) {
+        return false;
+    }
+    const QRect inner = area.adjusted(kMargin, kMargin, -kMargin, -kMargin);
+    const QRect outer = area.adjusted(-kMargin, -kMargin, kMargin, kMargin);
+    for (const auto& [corner, colour] : {std::pair{inner.topLeft(), kPatternTopLeft},
+                                         {inner.topRight(), kPatternTopRight},
+                                         {inner.bottomLeft(), kPatternBottomLeft},
+                                         {inner.bottomRight(), kPatternBottomRight}}) {
+        if (!Near(shot.pixelColor(corner), colour)) {
+            return false;
+        }
+    }
+    const QPoint centre = area.center();
+    const std::vector<QPoint> beside{{outer.left(), centre.y()},
+                                     {outer.right(), centre.y()},
+                                     {centre.x(), outer.top()},
+                                     {centre.x(), outer.bottom()}};
+    return std::all_of(beside.begin(), beside.end(), [&shot](QPoint at) {
+        return !shot.rect().contains(at) || Near(shot.pixelColor(at), Qt::black);
+    });
+}

@@ -30,3 +30,6 @@ bool Near(const QColor& a, const QColor& b);
 
 // Whether the screenshot shows the pattern in area, black elsewhere at the probes.
 bool ShowsPattern(const QImage& shot, const QRect& area, const std::vector<QPoint>& blackProbes);
+// Whether the pattern fills exactly area: each quadrant's colour just inside its corner of
+// area, black just outside area's edges (where they are on the screenshot).
+bool FillsArea(const QImage& shot, const QRect& area);

@@ -109,6 +109,9 @@ class DemoClone : public QWidget {
         Place();
         Say(natural_ ? QStringLiteral("mode natural") : QStringLiteral("mode fit"));
     }
+    // Two clicks in quick succession are two switches, not a press and a double click
+    // (which QWidget would also hand to mousePressEvent).
+    void mouseDoubleClickEvent(QMouseEvent*) override {}
 
   private:
     Platform& platform_;

@@ -1,7 +1,8 @@
 // End to end under sway headless (two 1280x720 outputs, software rendering): the backend
 // lists sway's windows, a window chosen through the portal stand-in is cloned full screen on
 // output 2, the screenshot shows the test pattern fitted, a click shows it at natural size,
-// and the stream's end removes the clone. Runs as an unprivileged user (sway refuses root).
+// a resized source is fitted again, and the stream's end removes the clone. Runs as an
+// unprivileged user (sway refuses root).
 #include <QDir>
 #include <QImage>
 #include <QJsonArray>
@@ -170,6 +171,22 @@ TEST_F(WaylandEndToEndTest, CloneOfAChosenWindowOnOutputTwo) {
     EXPECT_NE(after[2], before[2]) << "the pointer did not move";
     EXPECT_EQ(after[1] - before[1], after[0] - before[0])
         << "image buffers attached beyond the pictures received";
+
+    // The window changes size while cloned (the stream is negotiated again): back in fit
+    // mode, 480x480 fills 720x720 from x = 280, its corners there and black beside them.
+    pointer.write("click 1920 360\n");
+    ASSERT_TRUE(WaylandTestSession::WaitForLine(pointer, QStringLiteral("clicked"), kWaitMs));
+    ASSERT_EQ(WaylandTestSession::WaitForLine(demo, QStringLiteral("mode"), kWaitMs),
+              QStringLiteral("fit"));
+    // Nothing else waits on the source's pipes, so the line is sent here.
+    source.write("size 480 480\n");
+    ASSERT_TRUE(source.waitForBytesWritten(kWaitMs));
+    EXPECT_TRUE(WaylandTestSession::WaitUntil(
+        [&] {
+            return FillsArea(shot = Shot(QStringLiteral("HEADLESS-2")), {280, 0, 720, 720});
+        },
+        kWaitMs))
+        << "resized source not fitted; screenshot: " << Keep(shot, "resized") << " " << Stats(demo);
 
     source.terminate();
     EXPECT_EQ(WaylandTestSession::WaitForLine(demo, QStringLiteral("clone-closed"), kWaitMs),

@@ -12,6 +12,10 @@
 // no pointer; --pointer-moves-to makes every buffer after the fifth a pointer-only one (an
 // empty picture) with the pointer at X,Y. --pointer-wanders makes every second buffer a
 // pointer-only one, the pointer (its shape in every buffer) moving right by a pixel a buffer.
+//
+// A line "size W H" on standard input resizes the window as a desktop's producer does: the
+// stream offers only the new size, PipeWire negotiates it again with the consumer, and the
+// frames have the new size from the new format on.
 #include <QCoreApplication>
 #include <QPoint>
 #include <QRect>
@@ -26,6 +30,8 @@
 #include <memory>
 #include <optional>
 #include <vector>
+
+#include <unistd.h>
 
 #include <pipewire/pipewire.h>
 #include <spa/param/video/format-utils.h>
@@ -94,10 +100,8 @@ SourceOptions ParseOptions(const QStringList& arguments) {
 class Source {
   public:
     Source(PipeWireLoop& loop, SourceOptions options)
-        : options_(options),
-          pattern_(static_cast<std::size_t>(options.width) * 4 * options.height) {
-        PaintTestPattern(pattern_.data(), options_.width, options_.height, options_.width * 4,
-                         options_.crop);
+        : options_(options), input_(0, QSocketNotifier::Read) {
+        PaintPattern();
         core_ = pw_context_connect(loop.Context(), nullptr, 0);
         if (core_ == nullptr) {
             return;
@@ -111,7 +115,7 @@ class Source {
             e.version = PW_VERSION_STREAM_EVENTS;
             e.param_changed = [](void* data, std::uint32_t id, const spa_pod* param) {
                 if (param != nullptr && id == SPA_PARAM_Format) {
-                    static_cast<Source*>(data)->OfferBuffers();
+                    static_cast<Source*>(data)->OnFormat(param);
                 }
             };
             e.process = [](void* data) { static_cast<Source*>(data)->Fill(); };
@@ -124,20 +128,13 @@ class Source {
         std::uint8_t storage[1024];
         spa_pod_builder builder{};
         spa_pod_builder_init(&builder, storage, sizeof(storage));
-        spa_rectangle size{static_cast<std::uint32_t>(options_.width),
-                           static_cast<std::uint32_t>(options_.height)};
-        spa_fraction rate{static_cast<std::uint32_t>(options_.fps), 1};
-        const spa_pod* params[1] = {static_cast<const spa_pod*>(spa_pod_builder_add_object(
-            &builder, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat, SPA_FORMAT_mediaType,
-            SPA_POD_Id(SPA_MEDIA_TYPE_video), SPA_FORMAT_mediaSubtype,
-            SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw), SPA_FORMAT_VIDEO_format,
-            SPA_POD_Id(SPA_VIDEO_FORMAT_BGRx), SPA_FORMAT_VIDEO_size, SPA_POD_Rectangle(&size),
-            SPA_FORMAT_VIDEO_framerate, SPA_POD_Fraction(&rate)))};
+        const spa_pod* params[1] = {FormatOffer(builder, options_.width, options_.height)};
         pw_stream_connect(
             stream_, PW_DIRECTION_OUTPUT, PW_ID_ANY,
             static_cast<pw_stream_flags>(PW_STREAM_FLAG_DRIVER | PW_STREAM_FLAG_MAP_BUFFERS),
             params, 1);
         QObject::connect(&timer_, &QTimer::timeout, [this] { pw_stream_trigger_process(stream_); });
+        QObject::connect(&input_, &QSocketNotifier::activated, [this] { ReadCommand(); });
     }
     ~Source() {
         if (stream_ != nullptr) {
@@ -149,6 +146,56 @@ class Source {
     }
 
   private:
+    const spa_pod* FormatOffer(spa_pod_builder& builder, int width, int height) const {
+        spa_rectangle size{static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)};
+        spa_fraction rate{static_cast<std::uint32_t>(options_.fps), 1};
+        return static_cast<const spa_pod*>(spa_pod_builder_add_object(
+            &builder, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat, SPA_FORMAT_mediaType,
+            SPA_POD_Id(SPA_MEDIA_TYPE_video), SPA_FORMAT_mediaSubtype,
+            SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw), SPA_FORMAT_VIDEO_format,
+            SPA_POD_Id(SPA_VIDEO_FORMAT_BGRx), SPA_FORMAT_VIDEO_size, SPA_POD_Rectangle(&size),
+            SPA_FORMAT_VIDEO_framerate, SPA_POD_Fraction(&rate)));
+    }
+
+    void PaintPattern() {
+        pattern_.assign(static_cast<std::size_t>(options_.width) * 4 * options_.height, 0);
+        PaintTestPattern(pattern_.data(), options_.width, options_.height, options_.width * 4,
+                         options_.crop);
+    }
+
+    // The negotiated format decides the frames' size: until it comes, frames keep the old one.
+    void OnFormat(const spa_pod* param) {
+        spa_video_info_raw info{};
+        if (spa_format_video_raw_parse(param, &info) >= 0 &&
+            (static_cast<int>(info.size.width) != options_.width ||
+             static_cast<int>(info.size.height) != options_.height)) {
+            options_.width = static_cast<int>(info.size.width);
+            options_.height = static_cast<int>(info.size.height);
+            PaintPattern();
+        }
+        OfferBuffers();
+    }
+
+    // "size W H": offers only that size from now on, which makes PipeWire renegotiate.
+    void ReadCommand() {
+        char text[128];
+        const ssize_t length = ::read(0, text, sizeof(text) - 1);
+        if (length <= 0) {
+            input_.setEnabled(false);
+            return;
+        }
+        const QStringList words = QString::fromUtf8(text, length).simplified().split(u' ');
+        if (words.size() != 3 || words[0] != QLatin1String("size") || words[1].toInt() <= 0 ||
+            words[2].toInt() <= 0) {
+            return;
+        }
+        std::uint8_t storage[1024];
+        spa_pod_builder builder{};
+        spa_pod_builder_init(&builder, storage, sizeof(storage));
+        const spa_pod* params[1] = {FormatOffer(builder, words[1].toInt(), words[2].toInt())};
+        pw_stream_update_params(stream_, params, 1);
+    }
+
     void OfferBuffers() {
         std::uint8_t storage[512];
         spa_pod_builder builder{};
@@ -266,6 +313,7 @@ class Source {
     pw_stream* stream_ = nullptr;
     spa_hook listener_{};
     QTimer timer_;
+    QSocketNotifier input_;
     bool announced_ = false;
 };
 
