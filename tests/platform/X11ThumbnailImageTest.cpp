@@ -176,6 +176,17 @@ TEST_F(X11ThumbnailImageTest, CropModeAndTurnAreDrawnByTheServer) {
         {"fill", {}, CloneMode::Fill, ImageTurn::None, kRed, kGreen, kBlue, kWhite},
         {"flip_x", {}, CloneMode::Stretch, ImageTurn::FlipX, kGreen, kRed, kWhite, kBlue},
         {"rotate_90", {}, CloneMode::Stretch, ImageTurn::Rotate90, kBlue, kRed, kWhite, kGreen},
+        // Scaled quarter turns are drawn in two steps, only the visible middle of the image:
+        // the turned image is cut at the top and bottom, its halves meeting mid-height.
+        {"fill_90", {}, CloneMode::Fill, ImageTurn::Rotate90, kBlue, kRed, kWhite, kGreen},
+        {"crop_fill_270",
+         {0, 0, 200, 50},
+         CloneMode::Fill,
+         ImageTurn::Rotate270,
+         kGreen,
+         kGreen,
+         kRed,
+         kRed},
     };
     for (const Row& row : rows) {
         const QRect shown = row.crop.isEmpty() ? QRect(0, 0, 200, 100) : row.crop;

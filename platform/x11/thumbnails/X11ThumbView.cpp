@@ -195,16 +195,43 @@ bool X11ThumbView::Composite(X11ThumbSource& source, xcb_render_picture_t into,
     }
     xcb_connection_t* c = context_.Connection();
     const QRect shown = ShownPart(source);
-    SetTransform(c, source, shown, turn, rect.size());
-    xcb_render_composite(c, XCB_RENDER_PICT_OP_SRC, source.Picture(), XCB_NONE, into,
-                         static_cast<std::int16_t>(clip.x - rect.x()),
-                         static_cast<std::int16_t>(clip.y - rect.y()), 0, 0,
-                         static_cast<std::int16_t>(clip.x), static_cast<std::int16_t>(clip.y),
-                         Extent(clip.width), Extent(clip.height));
-    if (pointer != nullptr) {
-        pointer->Draw(source_, shown, turn, into, rect,
-                      QRect(clip.x, clip.y, clip.width, clip.height));
+    const QRect box(clip.x, clip.y, clip.width, clip.height);
+    if (!CompositeTurned(source, shown, into, box)) {
+        SetTransform(c, source, shown, turn, rect.size());
+        xcb_render_composite(c, XCB_RENDER_PICT_OP_SRC, source.Picture(), XCB_NONE, into,
+                             static_cast<std::int16_t>(clip.x - rect.x()),
+                             static_cast<std::int16_t>(clip.y - rect.y()), 0, 0,
+                             static_cast<std::int16_t>(clip.x), static_cast<std::int16_t>(clip.y),
+                             Extent(clip.width), Extent(clip.height));
     }
+    if (pointer != nullptr) {
+        pointer->Draw(source_, shown, turn, into, rect, box);
+    }
+    return true;
+}
+
+// The visible box of the image, turned back, is scaled from the source into the turn's pixmap
+// (the source picture's transform scales the whole rectangle's unturned image; the composite's
+// source offset picks the box out of it), then turned from there into place. False, with
+// nothing drawn, when the image is not drawn this way or the server refuses the pixmap.
+bool X11ThumbView::CompositeTurned(X11ThumbSource& source, const QRect& shown,
+                                   xcb_render_picture_t into, const QRect& box) {
+    if (!X11ThumbTurn::Wanted(shown, turn, rect.size())) {
+        turnStage_.Release();
+        return false;
+    }
+    const QRect piece =
+        X11ThumbTurn::UnturnedBox(box.translated(-rect.topLeft()), turn, rect.size());
+    if (!turnStage_.Fit(piece.size())) {
+        return false;
+    }
+    xcb_connection_t* c = context_.Connection();
+    SetTransform(c, source, shown, ImageTurn::None, TurnedSize(rect.size(), turn));
+    xcb_render_composite(c, XCB_RENDER_PICT_OP_SRC, source.Picture(), XCB_NONE,
+                         turnStage_.Picture(), static_cast<std::int16_t>(piece.x()),
+                         static_cast<std::int16_t>(piece.y()), 0, 0, 0, 0, Extent(piece.width()),
+                         Extent(piece.height()));
+    turnStage_.Turn(turn, into, box);
     return true;
 }
 

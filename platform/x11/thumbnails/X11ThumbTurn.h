@@ -1,0 +1,57 @@
+// A quarter-turned, scaled image drawn by the server in two composites, each one it does on a
+// fast path, instead of one it does slowly: the server scales with bilinear filtering quickly
+// when the transform only scales (and mirrors), but a bilinear transform that also rotates goes
+// through its general per-pixel path, several times slower. So the shown part is first scaled,
+// unturned, into a pixmap of the view's own, then that pixmap is turned into place pixel for
+// pixel (an integer transform, nearest filter), which the server also does quickly. The pixmap
+// holds only the part of the image that is visible (at most the view's size, four bytes a pixel
+// at depth 24) and is made again only when that size changes. The program copies no pixels.
+#pragma once
+
+#include <xcb/render.h>
+#include <xcb/xcb.h>
+
+#include <QRect>
+#include <QSize>
+
+#include <array>
+#include <optional>
+
+#include "platform/CloneGeometry.h"
+#include "platform/x11/connection/X11Context.h"
+#include "platform/x11/connection/X11Owned.h"
+#include "platform/x11/thumbnails/X11RenderFormats.h"
+
+class X11ThumbTurn {
+  public:
+    X11ThumbTurn(X11Context& context, const X11RenderFormats& formats)
+        : context_(context), formats_(formats) {}
+
+    // Whether an image of `shown` turned by turn into a rectangle of the given size is drawn
+    // in two steps: quarter turns that are scaled. At one to one the single composite turns
+    // pixel for pixel, which is fast already.
+    static bool Wanted(const QRect& shown, ImageTurn turn, QSize rect);
+
+    // The part of the unturned image (the rectangle's image turned back) that the box of the
+    // rectangle (relative to its corner) shows once turned.
+    static QRect UnturnedBox(const QRect& box, ImageTurn turn, QSize rect);
+
+    // A pixmap for an unturned piece of the given size: the one held when it has that size,
+    // else a new one. False when the server refuses it (the old one is freed either way).
+    bool Fit(QSize size);
+    xcb_render_picture_t Picture() const { return picture_.Id(); }
+    // Draws the held piece turned into clip of into (the piece is clip turned back).
+    void Turn(ImageTurn turn, xcb_render_picture_t into, const QRect& clip);
+    // Frees the pixmap, when the view draws no quarter turn any more.
+    void Release();
+    QSize Size() const { return size_; }
+
+  private:
+    X11Context& context_;
+    const X11RenderFormats& formats_;
+    OwnedPixmap pixmap_;
+    OwnedPicture picture_;
+    QSize size_;
+    // The picture's transform as last set; unset for a new picture.
+    std::optional<std::array<xcb_render_fixed_t, 6>> transform_;
+};
