@@ -337,4 +337,34 @@ TEST_P(X11PointerTest, PointerAlreadyOverTheSourceShowsWithoutAMove) {
     EXPECT_TRUE(Shows(inside, kRed)) << "turned on again, " << Where(inside);
 }
 
+// The pointer's shape turns with the image: the 200 x 150 source at its natural size, turned,
+// the pointer at 50, 40 (the square's top-left corner, its hot spot) shows its square where
+// the turn takes it, not hanging right and down from the hot spot as when unturned.
+TEST_F(X11ThumbnailImageTest, PointerShapeTurnsWithTheImage) {
+    const xcb_window_t source = MakeSource(QSize(200, 150));
+    s_->Client().MoveTo(kSourceAt.x() + 50, kSourceAt.y() + 40);
+    const auto dest = static_cast<WindowHandle>(destination_->winId());
+    thumbnail_ = platform_->Compositor().CreateThumbnail(dest, source);
+    ASSERT_NE(thumbnail_, nullptr);
+    struct Row {
+        ImageTurn turn;
+        QRect square;  // where the red square shows
+        QPoint hot;    // where its hot spot shows
+    };
+    const Row rows[] = {{ImageTurn::Rotate90, {225, 100, 10, 10}, {235, 100}},
+                        {ImageTurn::Rotate180, {240, 175, 10, 10}, {250, 185}},
+                        {ImageTurn::Rotate270, {165, 190, 10, 10}, {165, 200}},
+                        {ImageTurn::FlipY, {150, 175, 10, 10}, {150, 185}}};
+    for (const Row& row : rows) {
+        const std::string name = TurnName(row.turn).toStdString();
+        ASSERT_TRUE(thumbnail_->SetSource({}, row.turn));
+        thumbnail_->Place(*ModeDestination(TurnedSize(QSize(200, 150), row.turn), QSize(400, 300),
+                                           CloneMode::Natural),
+                          true);
+        EXPECT_TRUE(Shows(row.square.center(), kRed)) << name;
+        const QPoint unturned = row.hot + QPoint(5, 5);
+        EXPECT_TRUE(Shows(unturned, kWhite)) << name << " at " << Where(unturned);
+    }
+}
+
 }  // namespace
