@@ -38,7 +38,10 @@ bool X11ThumbTurn::Fit(QSize size) {
     if (size == size_ && picture_) {
         return true;
     }
-    Release();
+    Free();
+    if (size == refused_) {
+        return false;
+    }
     xcb_connection_t* c = context_.Connection();
     xcb_screen_t* screen = context_.Screen();
     const xcb_render_pictformat_t format =
@@ -51,8 +54,10 @@ bool X11ThumbTurn::Fit(QSize size) {
         c, xcb_create_pixmap_checked(c, screen->root_depth, pixmap, context_.Root(),
                                      Extent(size.width()), Extent(size.height()))));
     if (error) {
+        refused_ = size;
         return false;
     }
+    refused_ = QSize();
     pixmap_ = OwnedPixmap(context_, pixmap);
     picture_ = OwnedPicture(context_, xcb_generate_id(c));
     xcb_render_create_picture(c, picture_.Id(), pixmap, format, 0, nullptr);
@@ -82,6 +87,11 @@ void X11ThumbTurn::Turn(ImageTurn turn, xcb_render_picture_t into, const QRect& 
 }
 
 void X11ThumbTurn::Release() {
+    Free();
+    refused_ = QSize();
+}
+
+void X11ThumbTurn::Free() {
     picture_.Reset();
     pixmap_.Reset();
     size_ = QSize();

@@ -37,21 +37,26 @@ class X11ThumbTurn {
     static QRect UnturnedBox(const QRect& box, ImageTurn turn, QSize rect);
 
     // A pixmap for an unturned piece of the given size: the one held when it has that size,
-    // else a new one. False when the server refuses it (the old one is freed either way).
+    // else a new one. False when the server refuses it (the old one is freed either way);
+    // a size refused is not asked for again until another size is wanted, so a view drawn
+    // in one composite instead costs no round trip a frame.
     bool Fit(QSize size);
     xcb_render_picture_t Picture() const { return picture_.Id(); }
     // Draws the held piece turned into clip of into (the piece is clip turned back).
     void Turn(ImageTurn turn, xcb_render_picture_t into, const QRect& clip);
-    // Frees the pixmap, when the view draws no quarter turn any more.
+    // Frees the pixmap, when the view draws no quarter turn any more; any size may be asked
+    // for again.
     void Release();
-    QSize Size() const { return size_; }
 
   private:
+    void Free();
+
     X11Context& context_;
     const X11RenderFormats& formats_;
     OwnedPixmap pixmap_;
     OwnedPicture picture_;
     QSize size_;
+    QSize refused_;
     // The picture's transform as last set; unset for a new picture.
     std::optional<std::array<xcb_render_fixed_t, 6>> transform_;
 };
