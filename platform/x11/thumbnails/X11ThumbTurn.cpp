@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -18,6 +19,11 @@ std::int16_t Coordinate(int v) {
 bool X11ThumbTurn::Wanted(const QRect& shown, ImageTurn turn, QSize rect) {
     const bool quarter = turn == ImageTurn::Rotate90 || turn == ImageTurn::Rotate270;
     return quarter && !shown.isEmpty() && !rect.isEmpty() && TurnedSize(shown.size(), turn) != rect;
+}
+
+bool X11ThumbTurn::TurnFirst(QSize shown, QSize piece) {
+    return static_cast<std::int64_t>(shown.width()) * shown.height() <
+           static_cast<std::int64_t>(piece.width()) * piece.height();
 }
 
 // The turn maps the rectangle's pixels onto the unturned image's one for one (its factors are
@@ -60,30 +66,40 @@ bool X11ThumbTurn::Fit(QSize size) {
     refused_ = QSize();
     pixmap_ = OwnedPixmap(context_, pixmap);
     picture_ = OwnedPicture(context_, xcb_generate_id(c));
-    xcb_render_create_picture(c, picture_.Id(), pixmap, format, 0, nullptr);
-    static const char kNearest[] = "nearest";
-    xcb_render_set_picture_filter(c, picture_.Id(), sizeof kNearest - 1, kNearest, 0, nullptr);
+    // Scaled from, its edge pixels go on as the source's do.
+    const std::uint32_t repeat = XCB_RENDER_REPEAT_PAD;
+    xcb_render_create_picture(c, picture_.Id(), pixmap, format, XCB_RENDER_CP_REPEAT, &repeat);
     size_ = size;
     return true;
 }
 
-void X11ThumbTurn::Turn(ImageTurn turn, xcb_render_picture_t into, const QRect& clip) {
+void X11ThumbTurn::Draw(xcb_render_picture_t into, const QRect& clip, QPoint from,
+                        const std::array<double, 6>& m, bool nearest) {
     if (!picture_ || clip.isEmpty()) {
         return;
     }
     xcb_connection_t* c = context_.Connection();
-    const auto m = DestinationToSource(QRect(QPoint(0, 0), size_), turn, clip.size());
-    const std::array<xcb_render_fixed_t, 6> transform{ToFixed(m[0]), ToFixed(m[1]), ToFixed(m[2]),
-                                                      ToFixed(m[3]), ToFixed(m[4]), ToFixed(m[5])};
+    if (nearest_ != nearest) {
+        static const char kBilinear[] = "bilinear";
+        static const char kNearest[] = "nearest";
+        xcb_render_set_picture_filter(
+            c, picture_.Id(),
+            static_cast<std::uint16_t>(nearest ? sizeof kNearest - 1 : sizeof kBilinear - 1),
+            nearest ? kNearest : kBilinear, 0, nullptr);
+        nearest_ = nearest;
+    }
+    const auto factor = [](double v) { return ToFixed(std::clamp(v, -32767.0, 32767.0)); };
+    const std::array<xcb_render_fixed_t, 6> transform{factor(m[0]), factor(m[1]), factor(m[2]),
+                                                      factor(m[3]), factor(m[4]), factor(m[5])};
     if (transform_ != transform) {
         transform_ = transform;
         xcb_render_set_picture_transform(c, picture_.Id(),
                                          {transform[0], transform[1], transform[2], transform[3],
                                           transform[4], transform[5], 0, 0, ToFixed(1.0)});
     }
-    xcb_render_composite(c, XCB_RENDER_PICT_OP_SRC, picture_.Id(), XCB_NONE, into, 0, 0, 0, 0,
-                         Coordinate(clip.x()), Coordinate(clip.y()), Extent(clip.width()),
-                         Extent(clip.height()));
+    xcb_render_composite(c, XCB_RENDER_PICT_OP_SRC, picture_.Id(), XCB_NONE, into,
+                         Coordinate(from.x()), Coordinate(from.y()), 0, 0, Coordinate(clip.x()),
+                         Coordinate(clip.y()), Extent(clip.width()), Extent(clip.height()));
 }
 
 void X11ThumbTurn::Release() {
@@ -96,4 +112,5 @@ void X11ThumbTurn::Free() {
     pixmap_.Reset();
     size_ = QSize();
     transform_.reset();
+    nearest_.reset();
 }

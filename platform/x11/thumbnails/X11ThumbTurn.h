@@ -1,11 +1,12 @@
 // A quarter-turned, scaled image drawn by the server in two composites, each one it does on a
 // fast path, instead of one it does slowly: the server scales with bilinear filtering quickly
-// when the transform only scales (and mirrors), but a bilinear transform that also rotates goes
-// through its general per-pixel path, several times slower. So the shown part is first scaled,
-// unturned, into a pixmap of the view's own, then that pixmap is turned into place pixel for
-// pixel (an integer transform, nearest filter), which the server also does quickly. The pixmap
-// holds only the part of the image that is visible (at most the view's size, four bytes a pixel
-// at depth 24) and is made again only when that size changes. The program copies no pixels.
+// when the transform only scales (and mirrors), and turns pixel for pixel quickly (an integer
+// transform, nearest filter), but a bilinear transform that scales and rotates goes through
+// its general per-pixel path, several times slower. So the image is scaled and turned one
+// after the other through a pixmap of the view's own, in the order that handles fewer pixels
+// (the view chooses). The pixmap holds at most the visible part of the image (never more than
+// the view's size, four bytes a pixel at depth 24) and is made again only when its size
+// changes. The program copies no pixels.
 #pragma once
 
 #include <xcb/render.h>
@@ -32,6 +33,10 @@ class X11ThumbTurn {
     // pixel for pixel, which is fast already.
     static bool Wanted(const QRect& shown, ImageTurn turn, QSize rect);
 
+    // Whether the shown part is turned first, then scaled: when it has fewer pixels than the
+    // visible piece of the image, which is otherwise scaled first, then turned.
+    static bool TurnFirst(QSize shown, QSize piece);
+
     // The part of the unturned image (the rectangle's image turned back) that the box of the
     // rectangle (relative to its corner) shows once turned.
     static QRect UnturnedBox(const QRect& box, ImageTurn turn, QSize rect);
@@ -42,8 +47,11 @@ class X11ThumbTurn {
     // in one composite instead costs no round trip a frame.
     bool Fit(QSize size);
     xcb_render_picture_t Picture() const { return picture_.Id(); }
-    // Draws the held piece turned into clip of into (the piece is clip turned back).
-    void Turn(ImageTurn turn, xcb_render_picture_t into, const QRect& clip);
+    // Draws the pixmap into clip of into: the composite's source starts at from, mapped to
+    // the pixmap's pixels by m (as DestinationToSource gives it), nearest or bilinear. Outside
+    // the pixmap its edge pixels go on.
+    void Draw(xcb_render_picture_t into, const QRect& clip, QPoint from,
+              const std::array<double, 6>& m, bool nearest);
     // Frees the pixmap, when the view draws no quarter turn any more; any size may be asked
     // for again.
     void Release();
@@ -57,6 +65,7 @@ class X11ThumbTurn {
     OwnedPicture picture_;
     QSize size_;
     QSize refused_;
-    // The picture's transform as last set; unset for a new picture.
+    // The picture's transform and filter as last set; unset for a new picture.
     std::optional<std::array<xcb_render_fixed_t, 6>> transform_;
+    std::optional<bool> nearest_;
 };

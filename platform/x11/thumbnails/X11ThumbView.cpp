@@ -210,10 +210,14 @@ bool X11ThumbView::Composite(X11ThumbSource& source, xcb_render_picture_t into,
     return true;
 }
 
-// The visible box of the image, turned back, is scaled from the source into the turn's pixmap
+// A scaled quarter turn in two composites through the turn's pixmap, in the order that
+// touches fewer pixels. Scaled first (the image is made smaller, or no larger than the source
+// part): the visible box of the image, turned back, is scaled from the source into the pixmap
 // (the source picture's transform scales the whole rectangle's unturned image; the composite's
-// source offset picks the box out of it), then turned from there into place. False, with
-// nothing drawn, when the image is not drawn this way or the server refuses the pixmap.
+// source offset picks the box out of it), then turned from there into place. Turned first (the
+// image is enlarged): the shown part is turned one to one into the pixmap, then scaled from
+// there into place. False, with nothing drawn, when the image is not drawn this way or the
+// server refuses the pixmap.
 bool X11ThumbView::CompositeTurned(X11ThumbSource& source, const QRect& shown,
                                    xcb_render_picture_t into, const QRect& box) {
     if (!X11ThumbTurn::Wanted(shown, turn, rect.size())) {
@@ -222,16 +226,27 @@ bool X11ThumbView::CompositeTurned(X11ThumbSource& source, const QRect& shown,
     }
     const QRect piece =
         X11ThumbTurn::UnturnedBox(box.translated(-rect.topLeft()), turn, rect.size());
-    if (!turnStage_.Fit(piece.size())) {
+    const bool turnFirst = X11ThumbTurn::TurnFirst(shown.size(), piece.size());
+    const QSize staged = turnFirst ? TurnedSize(shown.size(), turn) : piece.size();
+    if (!turnStage_.Fit(staged)) {
         return false;
     }
     xcb_connection_t* c = context_.Connection();
-    SetTransform(c, source, shown, ImageTurn::None, TurnedSize(rect.size(), turn));
+    const QPoint from = turnFirst ? QPoint(0, 0) : piece.topLeft();
+    SetTransform(c, source, shown, turnFirst ? turn : ImageTurn::None,
+                 turnFirst ? staged : TurnedSize(rect.size(), turn));
     xcb_render_composite(c, XCB_RENDER_PICT_OP_SRC, source.Picture(), XCB_NONE,
-                         turnStage_.Picture(), static_cast<std::int16_t>(piece.x()),
-                         static_cast<std::int16_t>(piece.y()), 0, 0, 0, 0, Extent(piece.width()),
-                         Extent(piece.height()));
-    turnStage_.Turn(turn, into, box);
+                         turnStage_.Picture(), static_cast<std::int16_t>(from.x()),
+                         static_cast<std::int16_t>(from.y()), 0, 0, 0, 0, Extent(staged.width()),
+                         Extent(staged.height()));
+    if (turnFirst) {
+        turnStage_.Draw(
+            into, box, box.topLeft() - rect.topLeft(),
+            DestinationToSource(QRect(QPoint(0, 0), staged), ImageTurn::None, rect.size()), false);
+    } else {
+        turnStage_.Draw(into, box, QPoint(0, 0),
+                        DestinationToSource(QRect(QPoint(0, 0), staged), turn, box.size()), true);
+    }
     return true;
 }
 
