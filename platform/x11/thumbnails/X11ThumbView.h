@@ -1,13 +1,13 @@
 // Where one thumbnail is drawn: a child X window of our own inside the destination window,
 // covering it, with a back-buffer pixmap of the same size. A new frame of the source is
-// composited, scaled, straight into the child: one operation of the server, nothing
-// copied; the source picture's transform also crops and mirrors it. A quarter turn that is
-// scaled takes two (X11ThumbTurn: scaled, then turned, each fast). Whole repaints (a new
-// rectangle or size: margins and image) go through the back buffer, and the buffer is brought up to
-// date before the source goes, so it always holds a picture to show when there is no source left to
-// draw from. Qt's painting of the destination never interferes. The child selects only Exposure, so
-// clicks reach the destination window below it. The view owns the child, its graphics context and
-// the buffer.
+// composited, scaled, straight into the child: one operation of the server, nothing copied;
+// the source picture's transform also crops and mirrors it. A quarter turn that is scaled
+// takes two (X11ThumbTurn: scaled and turned one after the other, each fast). Whole repaints
+// (a new rectangle or size: margins and image) go through the back buffer, and the buffer is
+// brought up to date before the source goes, so it always holds a picture to show when there
+// is no source left to draw from. Qt's painting of the destination never interferes. The child
+// selects only Exposure, so clicks reach the destination window below it. The view owns the
+// child, its graphics context and the buffer.
 #pragma once
 
 #include <xcb/render.h>
