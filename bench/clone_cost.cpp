@@ -1,10 +1,10 @@
 // What a live clone costs: a source animating a 1280x720 window at 60 frames a second is
 // mirrored for a while onto a 1280x720 display (1:1) and a 1920x1080 display (scaled), first
-// by the compositor thumbnails (also cropped to its middle and rotated), then by a minimal
-// zero-copy mirror (clone_cost_minimal: the floor), then by a mirror that copies the pixels itself.
-// Prints the frames mirrored per second and the CPU milliseconds per mirrored frame spent by the
-// mirroring process and by the X server (run times from the scheduler), and the ratios. Asserts
-// nothing.
+// by the compositor thumbnails (also cropped to its middle and rotated, fitted or filling the
+// display, or turned 180), then by a minimal zero-copy mirror (clone_cost_minimal: the floor),
+// then by a mirror that copies the pixels itself. Prints the frames mirrored per second and the
+// CPU milliseconds per mirrored frame spent by the mirroring process and by the X server (run
+// times from the scheduler), and the ratios. Asserts nothing.
 //   clone_cost [seconds per run, default 20]
 #include <QApplication>
 #include <QDir>
@@ -63,14 +63,16 @@ void RunEventLoopFor(int ms) {
     loop.exec();
 }
 
-// crop and turn: how the clone shows its source (the whole of it, unturned, by default).
+// crop, turn and mode: how the clone shows its source (the whole of it, unturned, fitted, by
+// default).
 Result CloneRun(const XvfbServer& server, Platform& platform, WindowHandle source, int display,
-                int seconds, const CloneCrop& crop = {}, ImageTurn turn = ImageTurn::None) {
+                int seconds, const CloneCrop& crop = {}, ImageTurn turn = ImageTurn::None,
+                CloneMode mode = CloneMode::Fit) {
     auto clone =
         std::make_unique<TCloneForm>(platform.Compositor(), platform.Displays(), platform.System());
     clone->show();
     clone->StartClone(source, display);
-    clone->SetLook(CloneMode::Fit, crop, turn);
+    clone->SetLook(mode, crop, turn);
     RunEventLoopFor(1000);
     // The compositor counts its own frames, so nothing else runs in this process.
     const auto* compositor = dynamic_cast<const X11Compositor*>(&platform.Compositor());
@@ -118,7 +120,7 @@ Result MirrorRun(const char* program, const XvfbServer& server, WindowHandle sou
 }
 
 void Print(const char* name, const Result& r) {
-    std::printf("%-28s %8.1f fps  %8.3f ms/frame mirror  %8.3f ms/frame X server  %8.3f total\n",
+    std::printf("%-33s %8.1f fps  %8.3f ms/frame mirror  %8.3f ms/frame X server  %8.3f total\n",
                 name, r.Fps(), r.MirrorMsPerFrame(), r.ServerMsPerFrame(),
                 r.MirrorMsPerFrame() + r.ServerMsPerFrame());
 }
@@ -176,7 +178,7 @@ int main(int argc, char** argv) {
     // The source's own drawing costs the server too: the baseline under every figure below.
     const double idle0 = ProcessCpuMs(server.Pid());
     RunEventLoopFor(seconds * 1000);
-    std::printf("%-28s %8.3f ms/frame X server (source alone, no mirror)\n", "baseline",
+    std::printf("%-33s %8.3f ms/frame X server (source alone, no mirror)\n", "baseline",
                 (ProcessCpuMs(server.Pid()) - idle0) / (seconds * 60.0));
     const Result compositor1 = CloneRun(server, *platform, window, 1, seconds);
     Print("compositor 1:1 (1280x720)", compositor1);
@@ -187,6 +189,16 @@ int main(int argc, char** argv) {
         CloneRun(server, *platform, window, 2, seconds,
                  {QRect(320, 180, 640, 360), QSize(1280, 720)}, ImageTurn::Rotate90);
     Print("compositor cropped, rotated", turned);
+    // The same filling the whole display: as many pixels drawn as the scaled clone.
+    const Result turnedFilled = CloneRun(server, *platform, window, 2, seconds,
+                                         {QRect(320, 180, 640, 360), QSize(1280, 720)},
+                                         ImageTurn::Rotate90, CloneMode::Fill);
+    Print("compositor cropped, rotated, fill", turnedFilled);
+    // Mirrored both ways: one composite with a negative scale.
+    const Result mirrored =
+        CloneRun(server, *platform, window, 2, seconds,
+                 {QRect(320, 180, 640, 360), QSize(1280, 720)}, ImageTurn::Rotate180);
+    Print("compositor cropped, 180", mirrored);
     const Result minimal1 =
         MirrorRun(CLONE_COST_MINIMAL, server, window, QRect(1280, 0, 1280, 720), seconds);
     Print("minimal 1:1 (1280x720)", minimal1);
@@ -203,10 +215,14 @@ int main(int argc, char** argv) {
     PrintRatio("scaled", "copying", compositor2, copier2);
     PrintAgainstFloor("1:1", compositor1, minimal1);
     PrintAgainstFloor("scaled", compositor2, minimal2);
-    std::printf("cropped and rotated against scaled: %.2fx the X server's ms/frame\n",
-                compositor2.ServerMsPerFrame() > 0
-                    ? turned.ServerMsPerFrame() / compositor2.ServerMsPerFrame()
-                    : 0.0);
+    for (const auto& [name, run] : {std::pair{"rotated", &turned},
+                                    {"rotated, filling,", &turnedFilled},
+                                    {"turned 180", &mirrored}}) {
+        std::printf("cropped and %s against scaled: %.2fx the X server's ms/frame\n", name,
+                    compositor2.ServerMsPerFrame() > 0
+                        ? run->ServerMsPerFrame() / compositor2.ServerMsPerFrame()
+                        : 0.0);
+    }
     source.Stop();
     return 0;
 }

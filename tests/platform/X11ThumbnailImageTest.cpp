@@ -137,18 +137,18 @@ TEST_F(X11ThumbnailImageTest, ImageIsFittedAgainWhenTheSourceChangesShape) {
     EXPECT_EQ(placements_, before + 1);
 }
 
-// A source of four quadrants (red, green / blue, white), 200 x 100, drawn cropped, filled,
-// stretched and turned into the 400 x 300 destination by the one composite per frame.
+// A source of four quadrants (red, green / blue, white), 800 x 400, drawn cropped, filled,
+// stretched and turned into the 400 x 300 destination by the server.
 TEST_F(X11ThumbnailImageTest, CropModeAndTurnAreDrawnByTheServer) {
     constexpr QRgb kGreen = 0x00ff00u;
     constexpr QRgb kBlue = 0x0000ffu;
-    const xcb_window_t source = MakeSource(QSize(200, 100));
+    const xcb_window_t source = MakeSource(QSize(800, 400));
     const auto dest = static_cast<WindowHandle>(destination_->winId());
     thumbnail_ = platform_->Compositor().CreateThumbnail(dest, source);
     ASSERT_NE(thumbnail_, nullptr);
     xcb_connection_t* c = s_->Connection();
     const std::pair<QRgb, xcb_rectangle_t> quadrants[] = {
-        {kRed, {0, 0, 100, 50}}, {kGreen, {100, 0, 100, 50}}, {kBlue, {0, 50, 100, 50}}};
+        {kRed, {0, 0, 400, 200}}, {kGreen, {400, 0, 400, 200}}, {kBlue, {0, 200, 400, 200}}};
     for (const auto& [colour, box] : quadrants) {
         const xcb_gcontext_t gc = xcb_generate_id(c);
         xcb_create_gc(c, gc, source, XCB_GC_FOREGROUND, &colour);
@@ -163,10 +163,13 @@ TEST_F(X11ThumbnailImageTest, CropModeAndTurnAreDrawnByTheServer) {
         ImageTurn turn;
         QRgb topLeft, topRight, bottomLeft, bottomRight;  // at 20 px from each corner
     };
+    // Scaled quarter turns take two steps: made smaller, scaled then turned; enlarged, turned
+    // then scaled. Filled, only the visible middle is drawn, the turned image cut at the top
+    // and bottom, its halves meeting mid-height.
     const Row rows[] = {
         {"stretch", {}, CloneMode::Stretch, ImageTurn::None, kRed, kGreen, kBlue, kWhite},
         {"crop",
-         {100, 0, 100, 50},
+         {400, 0, 400, 200},
          CloneMode::Fill,
          ImageTurn::None,
          kGreen,
@@ -176,9 +179,25 @@ TEST_F(X11ThumbnailImageTest, CropModeAndTurnAreDrawnByTheServer) {
         {"fill", {}, CloneMode::Fill, ImageTurn::None, kRed, kGreen, kBlue, kWhite},
         {"flip_x", {}, CloneMode::Stretch, ImageTurn::FlipX, kGreen, kRed, kWhite, kBlue},
         {"rotate_90", {}, CloneMode::Stretch, ImageTurn::Rotate90, kBlue, kRed, kWhite, kGreen},
+        {"crop_fill_90",
+         {200, 100, 400, 200},
+         CloneMode::Fill,
+         ImageTurn::Rotate90,
+         kBlue,
+         kRed,
+         kWhite,
+         kGreen},
+        {"crop_fill_270",
+         {0, 0, 800, 200},
+         CloneMode::Fill,
+         ImageTurn::Rotate270,
+         kGreen,
+         kGreen,
+         kRed,
+         kRed},
     };
     for (const Row& row : rows) {
-        const QRect shown = row.crop.isEmpty() ? QRect(0, 0, 200, 100) : row.crop;
+        const QRect shown = row.crop.isEmpty() ? QRect(0, 0, 800, 400) : row.crop;
         ASSERT_TRUE(thumbnail_->SetSource(row.crop, row.turn));
         thumbnail_->Place(
             *ModeDestination(TurnedSize(shown.size(), row.turn), QSize(400, 300), row.mode), true);
@@ -324,6 +343,36 @@ TEST_P(X11PointerTest, PointerAlreadyOverTheSourceShowsWithoutAMove) {
     ASSERT_TRUE(Shows(inside, kWhite)) << "turned off";
     platform_->Compositor().SetPointerShown(true);
     EXPECT_TRUE(Shows(inside, kRed)) << "turned on again, " << Where(inside);
+}
+
+// The pointer's shape turns with the image: the 200 x 150 source at its natural size, turned,
+// the pointer at 50, 40 (the square's top-left corner, its hot spot) shows its square where
+// the turn takes it, not hanging right and down from the hot spot as when unturned.
+TEST_F(X11ThumbnailImageTest, PointerShapeTurnsWithTheImage) {
+    const xcb_window_t source = MakeSource(QSize(200, 150));
+    s_->Client().MoveTo(kSourceAt.x() + 50, kSourceAt.y() + 40);
+    const auto dest = static_cast<WindowHandle>(destination_->winId());
+    thumbnail_ = platform_->Compositor().CreateThumbnail(dest, source);
+    ASSERT_NE(thumbnail_, nullptr);
+    struct Row {
+        ImageTurn turn;
+        QRect square;  // where the red square shows
+        QPoint hot;    // where its hot spot shows
+    };
+    const Row rows[] = {{ImageTurn::Rotate90, {225, 100, 10, 10}, {235, 100}},
+                        {ImageTurn::Rotate180, {240, 175, 10, 10}, {250, 185}},
+                        {ImageTurn::Rotate270, {165, 190, 10, 10}, {165, 200}},
+                        {ImageTurn::FlipY, {150, 175, 10, 10}, {150, 185}}};
+    for (const Row& row : rows) {
+        const std::string name = TurnName(row.turn).toStdString();
+        ASSERT_TRUE(thumbnail_->SetSource({}, row.turn));
+        thumbnail_->Place(*ModeDestination(TurnedSize(QSize(200, 150), row.turn), QSize(400, 300),
+                                           CloneMode::Natural),
+                          true);
+        EXPECT_TRUE(Shows(row.square.center(), kRed)) << name;
+        const QPoint unturned = row.hot + QPoint(5, 5);
+        EXPECT_TRUE(Shows(unturned, kWhite)) << name << " at " << Where(unturned);
+    }
 }
 
 }  // namespace

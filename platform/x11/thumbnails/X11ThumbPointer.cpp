@@ -6,6 +6,7 @@
 #include <QMetaObject>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 
@@ -30,6 +31,40 @@ std::uint8_t XInputOpcode(xcb_connection_t* c) {
     const bool refusedLower = error != nullptr && error->error_code == XCB_VALUE;
     std::free(error);
     return (reply && reply->major_version >= 2) || refusedLower ? data->major_opcode : 0;
+}
+
+// The pixels of the destination (from its corner) that show the given pixels of the source,
+// where m maps the destination's points to the source's: the box around the image of the
+// source's rectangle, through m's inverse, with every pixel it touches.
+QRect ImageOf(const std::array<double, 6>& m, const QRect& onSource) {
+    const double det = m[0] * m[4] - m[1] * m[3];
+    if (det == 0) {
+        return {};
+    }
+    double left = INFINITY;
+    double top = INFINITY;
+    double right = -INFINITY;
+    double bottom = -INFINITY;
+    for (const QPointF p :
+         {QPointF(onSource.left(), onSource.top()),
+          QPointF(onSource.x() + onSource.width(), onSource.top()),
+          QPointF(onSource.left(), onSource.y() + onSource.height()),
+          QPointF(onSource.x() + onSource.width(), onSource.y() + onSource.height())}) {
+        const double x = p.x() - m[2];
+        const double y = p.y() - m[5];
+        const double u = (m[4] * x - m[1] * y) / det;
+        const double v = (m[0] * y - m[3] * x) / det;
+        left = std::min(left, u);
+        top = std::min(top, v);
+        right = std::max(right, u);
+        bottom = std::max(bottom, v);
+    }
+    const auto clamp = [](double v) { return std::clamp(v, -32768.0, 32767.0); };
+    const int x0 = static_cast<int>(std::floor(clamp(left)));
+    const int y0 = static_cast<int>(std::floor(clamp(top)));
+    const int x1 = static_cast<int>(std::ceil(clamp(right)));
+    const int y1 = static_cast<int>(std::ceil(clamp(bottom)));
+    return QRect(x0, y0, x1 - x0, y1 - y0);
 }
 
 }  // namespace
@@ -266,38 +301,35 @@ bool X11ThumbPointer::Upload(int width, int height, const std::uint32_t* pixels)
 void X11ThumbPointer::Draw(xcb_window_t source, const QRect& part, ImageTurn turn,
                            xcb_render_picture_t target, const QRect& rect,
                            const QRect& clip) const {
-    if (source != inside_ || inside_ == 0 || !shapePicture_ || part.isEmpty() || rect.isEmpty()) {
+    if (source != inside_ || inside_ == 0 || !shapePicture_ || part.isEmpty() || rect.isEmpty() ||
+        !PlaceOnDestination(position_, part, turn, rect)) {
         return;
     }
-    const std::optional<QPointF> at = PlaceOnDestination(position_, part, turn, rect);
-    if (!at) {
-        return;
-    }
-    const QSize turned = TurnedSize(part.size(), turn);
-    const double fx = static_cast<double>(rect.width()) / turned.width();
-    const double fy = static_cast<double>(rect.height()) / turned.height();
-    const QRect drawn(static_cast<int>(std::lround(at->x() + shape_.x() * fx)),
-                      static_cast<int>(std::lround(at->y() + shape_.y() * fy)),
-                      std::max(1, static_cast<int>(std::lround(shape_.width() * fx))),
-                      std::max(1, static_cast<int>(std::lround(shape_.height() * fy))));
-    const QRect box = drawn & clip & rect;
+    // The shape covers these pixels of the source; drawn through the image's own map, it is
+    // placed, scaled and turned as the image is.
+    const QRect onSource = shape_.translated(position_);
+    const auto m = DestinationToSource(part, turn, rect.size());
+    const QRect box = ImageOf(m, onSource).translated(rect.topLeft()) & clip & rect;
     if (box.isEmpty()) {
         return;
     }
     xcb_connection_t* c = context_.Connection();
     static const char kBilinear[] = "bilinear";
     static const char kNearest[] = "nearest";
-    const bool unscaled = rect.size() == turned;
+    const bool unscaled = rect.size() == TurnedSize(part.size(), turn);
     xcb_render_set_picture_filter(
         c, shapePicture_.Id(),
         static_cast<std::uint16_t>(unscaled ? sizeof kNearest - 1 : sizeof kBilinear - 1),
         unscaled ? kNearest : kBilinear, 0, nullptr);
-    const xcb_render_fixed_t one = ToFixed(1.0);
-    xcb_render_set_picture_transform(c, shapePicture_.Id(),
-                                     {ToFixed(1.0 / fx), 0, 0, 0, ToFixed(1.0 / fy), 0, 0, 0, one});
+    const auto factor = [](double v) { return ToFixed(std::clamp(v, -32767.0, 32767.0)); };
+    xcb_render_set_picture_transform(
+        c, shapePicture_.Id(),
+        {factor(m[0]), factor(m[1]), factor(m[2] - onSource.x()), factor(m[3]), factor(m[4]),
+         factor(m[5] - onSource.y()), 0, 0, ToFixed(1.0)});
+    // The composite's source coordinates are the destination's, from the rectangle's corner.
     xcb_render_composite(c, XCB_RENDER_PICT_OP_OVER, shapePicture_.Id(), XCB_NONE, target,
-                         static_cast<std::int16_t>(box.x() - drawn.x()),
-                         static_cast<std::int16_t>(box.y() - drawn.y()), 0, 0,
+                         static_cast<std::int16_t>(box.x() - rect.x()),
+                         static_cast<std::int16_t>(box.y() - rect.y()), 0, 0,
                          static_cast<std::int16_t>(box.x()), static_cast<std::int16_t>(box.y()),
                          static_cast<std::uint16_t>(box.width()),
                          static_cast<std::uint16_t>(box.height()));

@@ -42,7 +42,7 @@ class X11ThumbPointer {
 
     // Composites the pointer into target over an image of source drawn into rect (which shows
     // the part of the source, turned), within clip, its hot spot where the pointer's place
-    // shows; the shape itself is scaled, not turned. Nothing when the pointer is elsewhere
+    // shows, scaled and turned with the image. Nothing when the pointer is elsewhere
     // (outside the part too) or its shape is not known.
     void Draw(xcb_window_t source, const QRect& part, ImageTurn turn, xcb_render_picture_t target,
               const QRect& rect, const QRect& clip) const;

@@ -195,15 +195,57 @@ bool X11ThumbView::Composite(X11ThumbSource& source, xcb_render_picture_t into,
     }
     xcb_connection_t* c = context_.Connection();
     const QRect shown = ShownPart(source);
-    SetTransform(c, source, shown, turn, rect.size());
-    xcb_render_composite(c, XCB_RENDER_PICT_OP_SRC, source.Picture(), XCB_NONE, into,
-                         static_cast<std::int16_t>(clip.x - rect.x()),
-                         static_cast<std::int16_t>(clip.y - rect.y()), 0, 0,
-                         static_cast<std::int16_t>(clip.x), static_cast<std::int16_t>(clip.y),
-                         Extent(clip.width), Extent(clip.height));
+    const QRect box(clip.x, clip.y, clip.width, clip.height);
+    if (!CompositeTurned(source, shown, into, box)) {
+        SetTransform(c, source, shown, turn, rect.size());
+        xcb_render_composite(c, XCB_RENDER_PICT_OP_SRC, source.Picture(), XCB_NONE, into,
+                             static_cast<std::int16_t>(clip.x - rect.x()),
+                             static_cast<std::int16_t>(clip.y - rect.y()), 0, 0,
+                             static_cast<std::int16_t>(clip.x), static_cast<std::int16_t>(clip.y),
+                             Extent(clip.width), Extent(clip.height));
+    }
     if (pointer != nullptr) {
-        pointer->Draw(source_, shown, turn, into, rect,
-                      QRect(clip.x, clip.y, clip.width, clip.height));
+        pointer->Draw(source_, shown, turn, into, rect, box);
+    }
+    return true;
+}
+
+// A scaled quarter turn in two composites through the turn's pixmap, in the order that
+// touches fewer pixels. Scaled first (the image is made smaller, or no larger than the source
+// part): the visible box of the image, turned back, is scaled from the source into the pixmap
+// (the source picture's transform scales the whole rectangle's unturned image; the composite's
+// source offset picks the box out of it), then turned from there into place. Turned first (the
+// image is enlarged): the shown part is turned one to one into the pixmap, then scaled from
+// there into place. False, with nothing drawn, when the image is not drawn this way or the
+// server refuses the pixmap.
+bool X11ThumbView::CompositeTurned(X11ThumbSource& source, const QRect& shown,
+                                   xcb_render_picture_t into, const QRect& box) {
+    if (!X11ThumbTurn::Wanted(shown, turn, rect.size())) {
+        turnStage_.Release();
+        return false;
+    }
+    const QRect piece =
+        X11ThumbTurn::UnturnedBox(box.translated(-rect.topLeft()), turn, rect.size());
+    const bool turnFirst = X11ThumbTurn::TurnFirst(shown.size(), piece.size());
+    const QSize staged = turnFirst ? TurnedSize(shown.size(), turn) : piece.size();
+    if (!turnStage_.Fit(staged)) {
+        return false;
+    }
+    xcb_connection_t* c = context_.Connection();
+    const QPoint from = turnFirst ? QPoint(0, 0) : piece.topLeft();
+    SetTransform(c, source, shown, turnFirst ? turn : ImageTurn::None,
+                 turnFirst ? staged : TurnedSize(rect.size(), turn));
+    xcb_render_composite(c, XCB_RENDER_PICT_OP_SRC, source.Picture(), XCB_NONE,
+                         turnStage_.Picture(), static_cast<std::int16_t>(from.x()),
+                         static_cast<std::int16_t>(from.y()), 0, 0, 0, 0, Extent(staged.width()),
+                         Extent(staged.height()));
+    if (turnFirst) {
+        turnStage_.Draw(
+            into, box, box.topLeft() - rect.topLeft(),
+            DestinationToSource(QRect(QPoint(0, 0), staged), ImageTurn::None, rect.size()), false);
+    } else {
+        turnStage_.Draw(into, box, QPoint(0, 0),
+                        DestinationToSource(QRect(QPoint(0, 0), staged), turn, box.size()), true);
     }
     return true;
 }

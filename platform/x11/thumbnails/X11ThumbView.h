@@ -1,12 +1,13 @@
 // Where one thumbnail is drawn: a child X window of our own inside the destination window,
 // covering it, with a back-buffer pixmap of the same size. A new frame of the source is
-// composited, scaled, straight into the child: one operation of the server, nothing
-// copied; the source picture's transform also crops, mirrors and rotates it. Whole repaints (a new
-// rectangle or size: margins and image) go through the back buffer, and the buffer is brought up to
-// date before the source goes, so it always holds a picture to show when there is no source left to
-// draw from. Qt's painting of the destination never interferes. The child selects only Exposure, so
-// clicks reach the destination window below it. The view owns the child, its graphics context and
-// the buffer.
+// composited, scaled, straight into the child: one operation of the server, nothing copied;
+// the source picture's transform also crops and mirrors it. A quarter turn that is scaled
+// takes two (X11ThumbTurn: scaled and turned one after the other, each fast). Whole repaints
+// (a new rectangle or size: margins and image) go through the back buffer, and the buffer is
+// brought up to date before the source goes, so it always holds a picture to show when there
+// is no source left to draw from. Qt's painting of the destination never interferes. The child
+// selects only Exposure, so clicks reach the destination window below it. The view owns the
+// child, its graphics context and the buffer.
 #pragma once
 
 #include <xcb/render.h>
@@ -25,6 +26,7 @@
 #include "platform/x11/thumbnails/X11RenderFormats.h"
 #include "platform/x11/thumbnails/X11ThumbPointer.h"
 #include "platform/x11/thumbnails/X11ThumbSource.h"
+#include "platform/x11/thumbnails/X11ThumbTurn.h"
 
 class X11ThumbView {
   public:
@@ -80,10 +82,16 @@ class X11ThumbView {
     };
     X11ThumbView(X11Context& context, const X11RenderFormats& formats, xcb_window_t destination,
                  xcb_window_t source)
-        : context_(context), formats_(formats), destination_(destination), source_(source) {}
+        : context_(context),
+          formats_(formats),
+          destination_(destination),
+          source_(source),
+          turnStage_(context, formats) {}
     bool MakeBuffer(int width, int height, Buffer& out);
     bool Composite(X11ThumbSource& source, xcb_render_picture_t into,
                    const X11ThumbPointer* pointer);
+    bool CompositeTurned(X11ThumbSource& source, const QRect& shown, xcb_render_picture_t into,
+                         const QRect& box);
     void Present(int x, int y, int width, int height) const;
     // part within the source's named picture; the whole picture when they do not meet.
     QRect ShownPart(const X11ThumbSource& source) const;
@@ -97,6 +105,7 @@ class X11ThumbView {
     OwnedGc gc_;
     Buffer buffer_;
     OwnedPicture childPicture_;
+    X11ThumbTurn turnStage_;     // quarter turns that are scaled are drawn through its pixmap
     bool bufferCurrent_ = true;  // the back buffer holds what the child shows
     int width_ = 0;              // of the child and the back buffer
     int height_ = 0;
