@@ -5,6 +5,8 @@
 // on monitor 2 and live while the source's monitor shows another tag and comes back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/e2e/program_scene.h"
 #include "tests/e2e/support/WaitUntil.h"
 
@@ -115,14 +117,18 @@ TEST_P(ClonePlacement, DisplayButtonOneCoversMonitorOneWithItsPanel) {
     EXPECT_TRUE(scene.ShowsWithin(overMain, 5000, &seen)) << seen;
 }
 
+// Test names take no '-'.
 std::string ManagerName(const ::testing::TestParamInfo<WindowManager>& info) {
-    return WindowManagerName(info.param);
+    std::string name = WindowManagerName(info.param);
+    std::replace(name.begin(), name.end(), '-', '_');
+    return name;
 }
 
-// Under xfwm4 the clone on monitor 2 of a source on monitor 1 stays black: xfwm4 maps the
-// source under the main window, which covers it whole; the clone covers monitor 2 exactly and
-// the source is viewable, but its image stays black, also once the source is raised. The cause
-// is not known yet: the scenes are built apart, label wm-pending.
+// Under xfwm4 with its own compositor on, the scene fails on this test desktop for a reason
+// outside the program: xfwm4 paints nothing right of x = 1280 (the width of monitor 1) there,
+// whatever the window: a framed window moved onto monitor 2 is cut off at that line just as
+// the clone there is black. With xfwm4's compositor off the scene passes. The scenes with the
+// compositor on are built apart, label wm-pending; the desktop scenes run under xfwm4 with it.
 #ifdef VANTREL_PENDING_WINDOW_MANAGERS
 INSTANTIATE_TEST_SUITE_P(Pending, ClonePlacement, ::testing::Values(WindowManager::Xfwm4),
                          ManagerName);
@@ -130,7 +136,8 @@ INSTANTIATE_TEST_SUITE_P(Pending, ClonePlacement, ::testing::Values(WindowManage
 INSTANTIATE_TEST_SUITE_P(Desktops, ClonePlacement,
                          ::testing::Values(WindowManager::None, WindowManager::Openbox,
                                            WindowManager::Icewm, WindowManager::Fluxbox,
-                                           WindowManager::I3, WindowManager::Awesome),
+                                           WindowManager::Xfwm4NoCompositor, WindowManager::I3,
+                                           WindowManager::Awesome),
                          ManagerName);
 #endif
 
