@@ -63,19 +63,18 @@ enum class Manager { Other, IceWm, Unmanaged };
 // panels (its own _WIN_LAYER hint), so the main window keeps the keyboard and the clone still
 // covers the whole display.
 //
-// i3, awesome (its default rules) and xfwm4 do not show a full-screen window that refuses the
-// keyboard where it asks to be and keep it there: they put a new window on the monitor with the
-// pointer or the focus, awesome frames it with a title bar, i3 keeps it on one workspace and
-// gives it the keyboard when the pointer enters it or the user moves to its monitor. There the
-// window is not managed at all (override-redirect): the program alone puts it on its display,
-// no workspace change hides it, it is in no task list and never has the keyboard.
+// i3 and awesome (its default rules) do not show a full-screen window that refuses the keyboard
+// where it asks to be and keep it there: they put a new window on the monitor with the pointer
+// or the focus, awesome frames it with a title bar, i3 keeps it on one workspace and gives it
+// the keyboard when the pointer enters it or the user moves to its monitor. There the window is
+// not managed at all (override-redirect): the program alone puts it on its display, no
+// workspace change hides it, it is in no task list and never has the keyboard.
 Manager RunningManager(X11Context& context) {
     const std::string name = WindowManagerName(context);
     if (std::string_view(name).starts_with("IceWM")) {
         return Manager::IceWm;
     }
-    return name == "i3" || name == "awesome" || name == "Xfwm4" ? Manager::Unmanaged
-                                                                : Manager::Other;
+    return name == "i3" || name == "awesome" ? Manager::Unmanaged : Manager::Other;
 }
 
 std::vector<std::uint32_t> WithStates(X11Context& context, std::vector<std::uint32_t> atoms,

@@ -12,7 +12,7 @@
 // SKIP_PAGER to _NET_WM_STATE (FULLSCREEN not under IceWM, where a full-screen window that
 // refuses the focus takes it from the active window for good) (keeping what is there; Qt keeps
 // atoms it does not manage when it maps the window), sets the WM_HINTS input field to False and
-// takes WM_TAKE_FOCUS out of WM_PROTOCOLS. Under i3, awesome and xfwm4 the window is made
+// takes WM_TAKE_FOCUS out of WM_PROTOCOLS. Under i3 and awesome the window is made
 // override-redirect instead of being left to the manager. Used for the number overlays of
 // Identify Monitors too. False when the server refused a change (the window is gone).
 bool PrepareX11CloneWindow(X11Context& context, xcb_window_t window);

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 #include "tests/e2e/support/WaitUntil.h"
 
@@ -18,17 +19,22 @@ constexpr int kTakeOverMs = 10000;
 struct ManagerCommand {
     WindowManager manager;
     const char* name;
+    const char* program;
     QStringList args;
 };
 
 const ManagerCommand kManagers[] = {
-    {WindowManager::None, "none", {}},
-    {WindowManager::Openbox, "openbox", {QStringLiteral("--sm-disable")}},
-    {WindowManager::Icewm, "icewm", {}},
-    {WindowManager::Fluxbox, "fluxbox", {}},
-    {WindowManager::Xfwm4, "xfwm4", {QStringLiteral("--sm-client-disable")}},
-    {WindowManager::I3, "i3", {}},
-    {WindowManager::Awesome, "awesome", {}},
+    {WindowManager::None, "none", "", {}},
+    {WindowManager::Openbox, "openbox", "openbox", {QStringLiteral("--sm-disable")}},
+    {WindowManager::Icewm, "icewm", "icewm", {}},
+    {WindowManager::Fluxbox, "fluxbox", "fluxbox", {}},
+    {WindowManager::Xfwm4, "xfwm4", "xfwm4", {QStringLiteral("--sm-client-disable")}},
+    {WindowManager::Xfwm4NoCompositor,
+     "xfwm4-no-compositor",
+     "xfwm4",
+     {QStringLiteral("--sm-client-disable"), QStringLiteral("--compositor=off")}},
+    {WindowManager::I3, "i3", "i3", {}},
+    {WindowManager::Awesome, "awesome", "awesome", {}},
 };
 
 // i3 without a configuration of its own starts a wizard that asks for one; this is its
@@ -41,6 +47,15 @@ const char kI3Config[] =
     "floating_modifier Mod1\n"
     "focus_on_window_activation smart\n"
     "for_window [title=\"^Quadrants$\"] floating enable\n";
+
+const ManagerCommand& CommandOf(WindowManager manager) {
+    for (const ManagerCommand& m : kManagers) {
+        if (m.manager == manager) {
+            return m;
+        }
+    }
+    return kManagers[0];
+}
 
 bool WriteFile(const QString& path, const char* text) {
     QFile file(path);
@@ -70,12 +85,7 @@ bool WriteManagerSettings(WindowManager manager, const QString& home) {
 }  // namespace
 
 const char* WindowManagerName(WindowManager manager) {
-    for (const ManagerCommand& m : kManagers) {
-        if (m.manager == manager) {
-            return m.name;
-        }
-    }
-    return "none";
+    return CommandOf(manager).name;
 }
 
 std::optional<WindowManager> ParseWindowManager(const std::string& name) {
@@ -164,16 +174,11 @@ bool TestDesktop::StartWindowManager(WindowManager manager) {
     if (!WriteManagerSettings(manager, home_->path())) {
         return Fail("could not write the settings of " + name);
     }
-    QStringList args;
-    for (const ManagerCommand& m : kManagers) {
-        if (m.manager == manager) {
-            args = m.args;
-        }
-    }
-    if (manager == WindowManager::Xfwm4 && !StartSessionBus(env)) {
+    const ManagerCommand& command = CommandOf(manager);
+    if (std::string_view(command.program) == "xfwm4" && !StartSessionBus(env)) {
         return false;
     }
-    if (StartHelper(QString::fromStdString(name), args, env) == nullptr) {
+    if (StartHelper(QString::fromUtf8(command.program), command.args, env) == nullptr) {
         return false;
     }
     // A window manager announces itself before it frames new windows: wait for a frame.

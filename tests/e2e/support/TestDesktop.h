@@ -21,11 +21,12 @@
 #include "tests/e2e/support/XClient.h"
 #include "tests/e2e/support/XvfbServer.h"
 
-// The window managers the placement scenes run under; None leaves windows unmanaged.
-enum class WindowManager { None, Openbox, Icewm, Fluxbox, Xfwm4, I3, Awesome };
+// The window managers the placement scenes run under; None leaves windows unmanaged. Xfwm4
+// composites the screen itself (its default), Xfwm4NoCompositor is xfwm4 with that turned off.
+enum class WindowManager { None, Openbox, Icewm, Fluxbox, Xfwm4, Xfwm4NoCompositor, I3, Awesome };
 const char* WindowManagerName(WindowManager manager);
-// Parses "openbox", "icewm", "fluxbox", "xfwm4", "i3", "awesome" or "none"; nothing for any
-// other name.
+// Parses "openbox", "icewm", "fluxbox", "xfwm4", "xfwm4-no-compositor", "i3", "awesome" or
+// "none"; nothing for any other name.
 std::optional<WindowManager> ParseWindowManager(const std::string& name);
 
 struct DesktopOptions {

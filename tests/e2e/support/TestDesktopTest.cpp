@@ -87,7 +87,8 @@ INSTANTIATE_TEST_SUITE_P(Desktop, WindowManagers,
 TEST(TestDesktop, NamesOfWindowManagersReadBack) {
     for (WindowManager m :
          {WindowManager::None, WindowManager::Openbox, WindowManager::Icewm, WindowManager::Fluxbox,
-          WindowManager::Xfwm4, WindowManager::I3, WindowManager::Awesome}) {
+          WindowManager::Xfwm4, WindowManager::Xfwm4NoCompositor, WindowManager::I3,
+          WindowManager::Awesome}) {
         EXPECT_EQ(ParseWindowManager(WindowManagerName(m)), m);
     }
     EXPECT_FALSE(ParseWindowManager("twm").has_value());

@@ -224,6 +224,18 @@ bool XvfbServer::SetMonitors(const std::vector<MonitorSpec>& monitors) {
     return true;
 }
 
+namespace {
+
+// The dummy driver reports an output that was given a mode as connected only from the next
+// probe of the outputs on; until then the server's cached state, which GTK reads (and so
+// xfwm4, which then takes the screen for the first monitor alone), still says disconnected.
+// A query (GetScreenResources) probes the outputs and announces the change.
+bool ProbeOutputs(const XvfbServer& server) {
+    return RunOn(server, {"xrandr", "--query"}) == 0;
+}
+
+}  // namespace
+
 // Each output gets its mode and place, and every other one is turned off, in one change.
 bool XvfbServer::SetOutputs(const std::vector<MonitorSpec>& monitors) {
     std::vector<std::string> change = {"xrandr"};
@@ -243,7 +255,7 @@ bool XvfbServer::SetOutputs(const std::vector<MonitorSpec>& monitors) {
         const std::vector<std::string> place = DummyPlaceCommand(monitors[i], output);
         change.insert(change.end(), place.begin() + 1, place.end());
     }
-    if (RunOn(*this, change) != 0) {
+    if (RunOn(*this, change) != 0 || !ProbeOutputs(*this)) {
         return false;
     }
     monitors_ = monitors;
@@ -264,7 +276,7 @@ bool XvfbServer::AddOutput(const MonitorSpec& monitor) {
     for (const auto& command : DummyModeCommands(monitor, output)) {
         RunOn(*this, command);
     }
-    if (RunOn(*this, DummyPlaceCommand(monitor, output)) != 0) {
+    if (RunOn(*this, DummyPlaceCommand(monitor, output)) != 0 || !ProbeOutputs(*this)) {
         return false;
     }
     monitors_.push_back(monitor);

@@ -8,6 +8,7 @@
 // Prints "window 0x<id>" once the window is mapped. Commands on standard input, one a line:
 //   title <text>     set the title      resize <w> <h>   resize the window
 //   unmap / map      hide or show       quit             end
+//   turn             paint each quadrant in the next one's colour (top left green, ...)
 #include <xcb/xcb.h>
 
 #include <cstdint>
@@ -103,7 +104,7 @@ class Client {
             {static_cast<std::int16_t>(hw), static_cast<std::int16_t>(hh),
              static_cast<std::uint16_t>(w_ - hw), static_cast<std::uint16_t>(h_ - hh)}};
         for (int i = 0; i < 4; ++i) {
-            xcb_poly_fill_rectangle(c_, window_, gc_[i], 1, &rects[i]);
+            xcb_poly_fill_rectangle(c_, window_, gc_[(i + turns_) % 4], 1, &rects[i]);
         }
         xcb_flush(c_);
     }
@@ -160,6 +161,9 @@ class Client {
             xcb_unmap_window(c_, window_);
         } else if (line == "map") {
             xcb_map_window(c_, window_);
+        } else if (line == "turn") {
+            turns_ = (turns_ + 1) % 4;
+            Paint();
         }
         xcb_flush(c_);
         std::printf("ok %s\n", line.c_str());
@@ -177,6 +181,7 @@ class Client {
     xcb_atom_t deleteWindow_ = 0;
     int w_ = 0;
     int h_ = 0;
+    int turns_ = 0;
 };
 
 }  // namespace

@@ -3,7 +3,7 @@
 // ends or the tool is interrupted; exits with the command's exit code.
 //
 //   vantrel_desktop [--screen WxH] [--monitor WxH+X+Y]... [--real-outputs]
-//                   [--wm openbox|icewm|fluxbox|xfwm4|i3|awesome|none]
+//                   [--wm openbox|icewm|fluxbox|xfwm4|xfwm4-no-compositor|i3|awesome|none]
 //                   [--tray] [--compositor] [--no-composite] [-- command args...]
 //
 // The first monitor is the primary one. --real-outputs runs Xorg with the dummy driver, whose
