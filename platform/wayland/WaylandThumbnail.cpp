@@ -7,7 +7,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPlatformSurfaceEvent>
-#include <QResizeEvent>
 
 #include <QTransform>
 
@@ -104,6 +103,7 @@ void FrameView::ShowNewest() {
             handedOn_->Hide();
             handedOn_->ShowPointer({}, false);
         }
+        FitToClone();
         update();
     }
     if (!HandingOn()) {
@@ -236,9 +236,19 @@ bool FrameView::event(QEvent* event) {
 
 bool FrameView::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Resize && watched == parent()) {
-        setGeometry(QRect(QPoint(0, 0), static_cast<QResizeEvent*>(event)->size()));
+        FitToClone();
     }
     return false;
+}
+
+void FrameView::FitToClone() {
+    const QWindow* clone = parent();
+    if (clone == nullptr) {
+        return;
+    }
+    // The view stays where it is: its position takes effect only with a commit of the
+    // clone's surface, its size with its own.
+    setGeometry(QRect(QPoint(0, 0), HandingOn() ? QSize(1, 1) : clone->size()));
 }
 
 WaylandThumbnail::WaylandThumbnail(QWindow* destination, std::shared_ptr<WindowSource> source,
@@ -249,7 +259,7 @@ WaylandThumbnail::WaylandThumbnail(QWindow* destination, std::shared_ptr<WindowS
     view_->SetPointerShown(pointerShown);
     // The view is shown at once, black until placed, and stays: a subsurface that appears
     // later only shows once its parent commits again, which an idle clone never does.
-    view_->setGeometry(QRect(QPoint(0, 0), destination->size()));
+    view_->FitToClone();
     view_->show();
     // The size is known only once frames arrive: the owner places the image again.
     QObject::connect(source_.get(), &WindowSource::SizeChanged, view_.data(),
@@ -265,7 +275,7 @@ bool WaylandThumbnail::Place(const QRect& destination, bool visible) {
     if (view_.isNull() || destination_.isNull()) {
         return false;
     }
-    view_->setGeometry(QRect(QPoint(0, 0), destination_->size()));
+    view_->FitToClone();
     view_->SetTarget(visible ? destination : QRect());
     return true;
 }

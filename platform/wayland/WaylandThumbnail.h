@@ -42,6 +42,10 @@ class FrameView : public QRasterWindow {
     void SetSource(const QRect& part, ImageTurn turn);
     // Whether the source's pointer is drawn over the image (on by default).
     void SetPointerShown(bool shown);
+    // Covers the clone while the view draws; while frames are handed on it keeps one pixel
+    // in the clone's corner (the clone is black around the image): the compositor would
+    // otherwise blend the view's full-size buffer under the image at every frame.
+    void FitToClone();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
