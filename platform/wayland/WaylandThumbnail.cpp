@@ -83,6 +83,23 @@ void FrameView::OnFrameArrived() {
     }
 }
 
+void FrameView::ChoosePath(const FrameKind& kind) {
+    kind_ = kind;
+    const FramePathFacts facts = Facts(kind.memFd, kind.videoFormat, kind.dmaBuf);
+    const FramePath path = ChooseFramePath(facts);
+    if (path == path_) {
+        return;
+    }
+    std::fprintf(stderr, "vantrel: %s\n", qPrintable(DescribeFramePath(path, facts)));
+    path_ = path;
+    if (!HandingOn() && handedOn_) {
+        handedOn_->Hide();
+        handedOn_->ShowPointer({}, false);
+    }
+    FitToClone();
+    update();
+}
+
 void FrameView::ShowNewest() {
     PipeWireStream* stream = source_->Stream();
     if (stream == nullptr) {
@@ -93,18 +110,10 @@ void FrameView::ShowNewest() {
     if (!dmaBuf && !shm && source_->Frame().isNull()) {
         return;
     }
-    const FramePathFacts facts =
-        Facts(shm.has_value(), shm ? shm->videoFormat : 0, dmaBuf.has_value());
-    const FramePath path = ChooseFramePath(facts);
-    if (path != path_) {
-        std::fprintf(stderr, "vantrel: %s\n", qPrintable(DescribeFramePath(path, facts)));
-        path_ = path;
-        if (!HandingOn() && handedOn_) {
-            handedOn_->Hide();
-            handedOn_->ShowPointer({}, false);
-        }
-        FitToClone();
-        update();
+    // The path is chosen again only when the kind of frame changes.
+    const FrameKind kind{shm.has_value(), shm ? shm->videoFormat : 0, dmaBuf.has_value()};
+    if (!path_ || kind != kind_) {
+        ChoosePath(kind);
     }
     if (!HandingOn()) {
         if (dmaBuf) {
@@ -221,6 +230,11 @@ bool FrameView::event(QEvent* event) {
             QWindow* clone = parent();
             if (clone == nullptr) {
                 return false;
+            }
+            // As on the clone itself: the press of a double click is held back, the double
+            // click alone goes on.
+            if (mouse->flags().testFlag(Qt::MouseEventCreatedDoubleClick)) {
+                return true;
             }
             const QPointF inClone = mouse->position() + QPointF(position());
             QMouseEvent handedOn(mouse->type(), inClone, inClone, mouse->globalPosition(),

@@ -63,6 +63,15 @@ class FrameView : public QRasterWindow {
     // Picks the path for the newest frame, says so on standard error when it changes, and
     // hands the frame on when that is the path.
     void ShowNewest();
+    // What decides the path of a frame besides the compositor.
+    struct FrameKind {
+        bool memFd = false;
+        std::uint32_t videoFormat = 0;
+        bool dmaBuf = false;
+        bool operator==(const FrameKind&) const = default;
+    };
+    // Chooses the path for frames of kind, and says so on standard error when it changes.
+    void ChoosePath(const FrameKind& kind);
     FramePathFacts Facts(bool memFd, std::uint32_t videoFormat, bool dmaBuf);
     // The part of a picture of the given size that is shown.
     QRect Shown(QSize picture) const;
@@ -78,6 +87,7 @@ class FrameView : public QRasterWindow {
     bool pointerShown_ = true;
     std::uint64_t paints_ = 0;
     std::optional<FramePath> path_;
+    FrameKind kind_;  // of the frame the path was chosen for
     bool handingOnAllowed_ = true;
     std::unique_ptr<SurfaceGlobals> globals_;
     std::unique_ptr<HandedOnImage> handedOn_;  // gone with the view's wl_surface
