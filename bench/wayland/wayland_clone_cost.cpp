@@ -105,7 +105,7 @@ Figures Sample(const Counters& c, qint64 swayPid, qint64 sourcePid) {
                    ProcessCpuSeconds(sourcePid)};
 }
 
-// Runs the event loop until condition holds (checked every 20 ms) or timeoutMs pass: the
+// Runs the event loop until condition holds (checked every 100 ms) or timeoutMs pass: the
 // program handles each frame as it comes, as in its own event loop (polling with sleeps in
 // between would make it miss frames).
 bool RunUntil(const std::function<bool()>& condition, int timeoutMs) {
@@ -117,7 +117,7 @@ bool RunUntil(const std::function<bool()>& condition, int timeoutMs) {
         }
     });
     QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    check.start(20);
+    check.start(100);
     loop.exec();
     return condition();
 }
@@ -155,7 +155,7 @@ void Print(const char* path, const Figures& f) {
 }
 
 // Counts the frames the compositor drew of surfaces on Qt's connection: a frame callback
-// is asked for after each frame (it comes with the surface's next commit), on an event
+// is asked for with each frame (it comes with the surface's next commit), on an event
 // queue of its own; callbacks that one repaint answered share its time and count once.
 class FrameCallbackCounter {
   public:
@@ -180,7 +180,8 @@ class FrameCallbackCounter {
     FrameCallbackCounter(const FrameCallbackCounter&) = delete;
     FrameCallbackCounter& operator=(const FrameCallbackCounter&) = delete;
 
-    // Asks to be told when the next commit of surface is drawn.
+    // Asks to be told when the next commit of surface is drawn; the request goes out with
+    // the client's next flush.
     void Ask(wl_surface* surface) {
         if (queue_ == nullptr || surface == nullptr) {
             return;
@@ -198,7 +199,6 @@ class FrameCallbackCounter {
         wl_proxy_wrapper_destroy(onQueue);
         wl_callback_add_listener(callback, &listener, this);
         pending_.insert(callback);
-        wl_display_flush(display_);
     }
     double Drawn() {
         if (queue_ != nullptr) {
@@ -265,25 +265,29 @@ std::optional<Figures> MeasureVantrel(const CloneRun& run, std::shared_ptr<Windo
         clone.setGeometry(0, 0, 1920, 1080);
         clone.show();
     }
-    WaylandThumbnail thumbnail(clone.windowHandle(), std::move(window));
-    FrameView& view = *thumbnail.View();
-    view.AllowHandingOn(run.handOn);
-    thumbnail.Place(run.target, true);
-    // After the view's own handling of each frame: the callback comes with the next commit.
-    QObject::connect(&thumbnail.Source(), &WindowSource::FrameArrived, &view, [&] {
-        frameCallbacks.Ask(
-            view.ImageSurface() != nullptr
-                ? view.ImageSurface()
-                : static_cast<wl_surface*>(
-                      QGuiApplication::platformNativeInterface()->nativeResourceForWindow("surface",
-                                                                                          &view)));
+    // Before the view's own handling of each frame, as the minimal client asks with each
+    // commit: the request goes out with the commit that shows the frame, in its flush.
+    FrameView* view = nullptr;
+    QObject::connect(window.get(), &WindowSource::FrameArrived, &clone, [&] {
+        if (view != nullptr) {
+            frameCallbacks.Ask(
+                view->ImageSurface() != nullptr
+                    ? view->ImageSurface()
+                    : static_cast<wl_surface*>(
+                          QGuiApplication::platformNativeInterface()->nativeResourceForWindow(
+                              "surface", view)));
+        }
     });
+    WaylandThumbnail thumbnail(clone.windowHandle(), std::move(window));
+    view = thumbnail.View();
+    view->AllowHandingOn(run.handOn);
+    thumbnail.Place(run.target, true);
     const WindowSource& stream = thumbnail.Source();
     const Counters counters{
         [&stream] {
             return static_cast<double>(stream.Stream() ? stream.Stream()->FramesReceived() : 0);
         },
-        [&view] { return static_cast<double>(view.PaintCount() + view.HandedOnCount()); },
+        [view] { return static_cast<double>(view->PaintCount() + view->HandedOnCount()); },
         [&frameCallbacks] { return frameCallbacks.Drawn(); }, OwnCpuSeconds};
     return Measure(counters, swayPid, sourcePid);
 }
