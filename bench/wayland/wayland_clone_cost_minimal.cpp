@@ -8,7 +8,7 @@
 // Prints "ready" once its toplevel is configured; each line "count" on standard input is
 // answered with "count <frames received> <frames presented>", presented counting the
 // distinct times of the frame callbacks asked with its commits (frames the compositor
-// drew, not buffers attached).
+// drew, not buffers attached); "callbacks 0" stops asking for them, "callbacks 1" resumes.
 #include <poll.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -66,6 +66,7 @@ struct Client {
 
     std::uint64_t received = 0;
     std::uint64_t presented = 0;
+    bool asking = true;                 // frame callbacks asked with each commit
     std::uint32_t lastPresentedAt = 0;  // ms, of the last frame callback counted
 };
 
@@ -164,7 +165,9 @@ void OnProcess(void* data) {
     }
     wl_surface_attach(c.image, w.wl, 0, 0);
     wl_surface_damage_buffer(c.image, 0, 0, INT32_MAX, INT32_MAX);
-    wl_callback_add_listener(wl_surface_frame(c.image), &kFrameListener, &c);
+    if (c.asking) {
+        wl_callback_add_listener(wl_surface_frame(c.image), &kFrameListener, &c);
+    }
     wl_surface_commit(c.image);
     wl_display_flush(c.display);
 }
@@ -332,14 +335,18 @@ bool ShowWindow(Client& c) {
     return wl_display_roundtrip(c.display) >= 0;
 }
 
-// Answers "count" lines; false at the end of input.
-bool ReadCommands(const Client& c) {
+// Answers "count" lines, and "callbacks 0" / "callbacks 1" stop and resume asking for frame
+// callbacks; false at the end of input.
+bool ReadCommands(Client& c) {
     char text[256];
     const ssize_t length = read(0, text, sizeof(text) - 1);
     if (length <= 0) {
         return false;
     }
     text[length] = '\0';
+    if (const char* at = std::strstr(text, "callbacks "); at != nullptr) {
+        c.asking = at[10] == '1';
+    }
     for (const char* at = std::strstr(text, "count"); at != nullptr;
          at = std::strstr(at + 1, "count")) {
         std::printf("count %" PRIu64 " %" PRIu64 "\n", c.received, c.presented);

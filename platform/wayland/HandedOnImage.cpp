@@ -254,12 +254,7 @@ void HandedOnImage::Present(PipeWireStream& stream, Wrapped& wrapped, QSize size
     shown_ = source.translated(-window.topLeft());
     turn_ = turn;
     wl_surface_attach(surface_, wrapped.buffer, 0, 0);
-    wl_surface_set_buffer_transform(surface_, DeclaredTransform(turn));
-    const QRect onSurface = TurnedRect(source, size, turn);
-    wp_viewport_set_source(viewport_, wl_fixed_from_int(onSurface.x()),
-                           wl_fixed_from_int(onSurface.y()), wl_fixed_from_int(onSurface.width()),
-                           wl_fixed_from_int(onSurface.height()));
-    wp_viewport_set_destination(viewport_, target.width(), target.height());
+    SetFraming(TurnedRect(source, size, turn), target.size(), turn);
     wl_surface_damage_buffer(surface_, 0, 0, INT32_MAX, INT32_MAX);
     wl_surface_commit(surface_);
     if (!wrapped.busy) {
@@ -269,6 +264,22 @@ void HandedOnImage::Present(PipeWireStream& stream, Wrapped& wrapped, QSize size
     }
     ++attached_;
     wl_display_flush(globals_.Display());
+}
+
+void HandedOnImage::SetFraming(const QRect& source, QSize destination, ImageTurn turn) {
+    // Surface state stays until changed: only a change is sent (a frame alone is a new buffer).
+    if (turn != sent_.turn) {
+        wl_surface_set_buffer_transform(surface_, DeclaredTransform(turn));
+    }
+    if (source != sent_.source) {
+        wp_viewport_set_source(viewport_, wl_fixed_from_int(source.x()),
+                               wl_fixed_from_int(source.y()), wl_fixed_from_int(source.width()),
+                               wl_fixed_from_int(source.height()));
+    }
+    if (destination != sent_.destination) {
+        wp_viewport_set_destination(viewport_, destination.width(), destination.height());
+    }
+    sent_ = {source, destination, turn};
 }
 
 void HandedOnImage::Hide() {

@@ -82,6 +82,9 @@ class HandedOnImage {
     // Attaches wrapped's buffer (of size, the window at crop in it) as the image.
     void Present(PipeWireStream& stream, Wrapped& wrapped, QSize size, const QRect& crop,
                  const QRect& target, const QRect& part, ImageTurn turn);
+    // Sets the viewport (source on the turned buffer, destination) and the buffer transform
+    // of the next commit.
+    void SetFraming(const QRect& source, QSize destination, ImageTurn turn);
     void Drop(Wrapped& wrapped);
     void OnRelease(Wrapped& wrapped);
     void CommitParent();
@@ -95,6 +98,13 @@ class HandedOnImage {
     QRect target_;
     QRect shown_;  // the part of the window's picture shown, in its pixels
     ImageTurn turn_ = ImageTurn::None;
+    // What the image's surface holds (a new surface: no viewport, no transform).
+    struct Framing {
+        QRect source;
+        QSize destination;
+        ImageTurn turn = ImageTurn::None;
+    };
+    Framing sent_;
     std::map<BufferLedger::Key, std::unique_ptr<Wrapped>> buffers_;
     // The DMA-BUF frame waiting for its import, shown once the compositor made it.
     struct Waiting {

@@ -1,6 +1,7 @@
 // A PipeWire loop and context run by the Qt event loop: the loop's file descriptor sits in a
 // QSocketNotifier and every wake-up iterates the loop once without blocking, so PipeWire's
-// callbacks run on the user-interface thread like every other event.
+// callbacks run on the user-interface thread like every other event. The loop belongs to the
+// thread that makes it: made, used and destroyed there.
 #pragma once
 
 #include <QObject>

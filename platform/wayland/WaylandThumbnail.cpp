@@ -7,7 +7,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPlatformSurfaceEvent>
-#include <QResizeEvent>
 
 #include <QTransform>
 
@@ -84,6 +83,23 @@ void FrameView::OnFrameArrived() {
     }
 }
 
+void FrameView::ChoosePath(const FrameKind& kind) {
+    kind_ = kind;
+    const FramePathFacts facts = Facts(kind.memFd, kind.videoFormat, kind.dmaBuf);
+    const FramePath path = ChooseFramePath(facts);
+    if (path == path_) {
+        return;
+    }
+    std::fprintf(stderr, "vantrel: %s\n", qPrintable(DescribeFramePath(path, facts)));
+    path_ = path;
+    if (!HandingOn() && handedOn_) {
+        handedOn_->Hide();
+        handedOn_->ShowPointer({}, false);
+    }
+    FitToClone();
+    update();
+}
+
 void FrameView::ShowNewest() {
     PipeWireStream* stream = source_->Stream();
     if (stream == nullptr) {
@@ -94,17 +110,10 @@ void FrameView::ShowNewest() {
     if (!dmaBuf && !shm && source_->Frame().isNull()) {
         return;
     }
-    const FramePathFacts facts =
-        Facts(shm.has_value(), shm ? shm->videoFormat : 0, dmaBuf.has_value());
-    const FramePath path = ChooseFramePath(facts);
-    if (path != path_) {
-        std::fprintf(stderr, "vantrel: %s\n", qPrintable(DescribeFramePath(path, facts)));
-        path_ = path;
-        if (!HandingOn() && handedOn_) {
-            handedOn_->Hide();
-            handedOn_->ShowPointer({}, false);
-        }
-        update();
+    // The path is chosen again only when the kind of frame changes.
+    const FrameKind kind{shm.has_value(), shm ? shm->videoFormat : 0, dmaBuf.has_value()};
+    if (!path_ || kind != kind_) {
+        ChoosePath(kind);
     }
     if (!HandingOn()) {
         if (dmaBuf) {
@@ -222,6 +231,11 @@ bool FrameView::event(QEvent* event) {
             if (clone == nullptr) {
                 return false;
             }
+            // As on the clone itself: the press of a double click is held back, the double
+            // click alone goes on.
+            if (mouse->flags().testFlag(Qt::MouseEventCreatedDoubleClick)) {
+                return true;
+            }
             const QPointF inClone = mouse->position() + QPointF(position());
             QMouseEvent handedOn(mouse->type(), inClone, inClone, mouse->globalPosition(),
                                  mouse->button(), mouse->buttons(), mouse->modifiers(),
@@ -236,9 +250,19 @@ bool FrameView::event(QEvent* event) {
 
 bool FrameView::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Resize && watched == parent()) {
-        setGeometry(QRect(QPoint(0, 0), static_cast<QResizeEvent*>(event)->size()));
+        FitToClone();
     }
     return false;
+}
+
+void FrameView::FitToClone() {
+    const QWindow* clone = parent();
+    if (clone == nullptr) {
+        return;
+    }
+    // The view stays where it is: its position takes effect only with a commit of the
+    // clone's surface, its size with its own.
+    setGeometry(QRect(QPoint(0, 0), HandingOn() ? QSize(1, 1) : clone->size()));
 }
 
 WaylandThumbnail::WaylandThumbnail(QWindow* destination, std::shared_ptr<WindowSource> source,
@@ -249,7 +273,7 @@ WaylandThumbnail::WaylandThumbnail(QWindow* destination, std::shared_ptr<WindowS
     view_->SetPointerShown(pointerShown);
     // The view is shown at once, black until placed, and stays: a subsurface that appears
     // later only shows once its parent commits again, which an idle clone never does.
-    view_->setGeometry(QRect(QPoint(0, 0), destination->size()));
+    view_->FitToClone();
     view_->show();
     // The size is known only once frames arrive: the owner places the image again.
     QObject::connect(source_.get(), &WindowSource::SizeChanged, view_.data(),
@@ -265,7 +289,7 @@ bool WaylandThumbnail::Place(const QRect& destination, bool visible) {
     if (view_.isNull() || destination_.isNull()) {
         return false;
     }
-    view_->setGeometry(QRect(QPoint(0, 0), destination_->size()));
+    view_->FitToClone();
     view_->SetTarget(visible ? destination : QRect());
     return true;
 }

@@ -42,6 +42,10 @@ class FrameView : public QRasterWindow {
     void SetSource(const QRect& part, ImageTurn turn);
     // Whether the source's pointer is drawn over the image (on by default).
     void SetPointerShown(bool shown);
+    // Covers the clone while the view draws; while frames are handed on it keeps one pixel
+    // in the clone's corner (the clone is black around the image): the compositor would
+    // otherwise blend the view's full-size buffer under the image at every frame.
+    void FitToClone();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -59,6 +63,15 @@ class FrameView : public QRasterWindow {
     // Picks the path for the newest frame, says so on standard error when it changes, and
     // hands the frame on when that is the path.
     void ShowNewest();
+    // What decides the path of a frame besides the compositor.
+    struct FrameKind {
+        bool memFd = false;
+        std::uint32_t videoFormat = 0;
+        bool dmaBuf = false;
+        bool operator==(const FrameKind&) const = default;
+    };
+    // Chooses the path for frames of kind, and says so on standard error when it changes.
+    void ChoosePath(const FrameKind& kind);
     FramePathFacts Facts(bool memFd, std::uint32_t videoFormat, bool dmaBuf);
     // The part of a picture of the given size that is shown.
     QRect Shown(QSize picture) const;
@@ -74,6 +87,7 @@ class FrameView : public QRasterWindow {
     bool pointerShown_ = true;
     std::uint64_t paints_ = 0;
     std::optional<FramePath> path_;
+    FrameKind kind_;  // of the frame the path was chosen for
     bool handingOnAllowed_ = true;
     std::unique_ptr<SurfaceGlobals> globals_;
     std::unique_ptr<HandedOnImage> handedOn_;  // gone with the view's wl_surface

@@ -12,7 +12,9 @@
 
 #include <atomic>
 #include <cstring>
+#include <map>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include <spa/param/video/raw.h>
@@ -101,6 +103,11 @@ class StandInCompositor {
         const std::lock_guard lock(mutex_);
         return attached_;
     }
+    // Requests of that name to the surface-side objects so far.
+    int Requests(const std::string& name) {
+        const std::lock_guard lock(mutex_);
+        return requests_[name];
+    }
 
   private:
     static StandInCompositor* Self(wl_resource* resource) {
@@ -139,9 +146,12 @@ class StandInCompositor {
             }
             ++index;
         }
-        if (std::strcmp(message->name, "attach") == 0 && args[0].o != nullptr) {
+        {
             const std::lock_guard lock(self->mutex_);
-            ++self->attached_;
+            ++self->requests_[message->name];
+            if (std::strcmp(message->name, "attach") == 0 && args[0].o != nullptr) {
+                ++self->attached_;
+            }
         }
         if (std::strcmp(message->name, "destroy") == 0) {
             wl_resource_destroy(resource);
@@ -199,6 +209,7 @@ class StandInCompositor {
     std::vector<ReceivedPlane> planes_;
     std::vector<ReceivedCreate> creates_;
     int attached_ = 0;
+    std::map<std::string, int> requests_;
 };
 
 DmaBufFrame MemFdFrame(int memFd, std::uint32_t videoFormat, std::uint64_t modifier) {
@@ -311,6 +322,54 @@ TEST(DmaBufImportTest, ImportedFrameAttachedRefusedLayoutLeavesTheStreamsOffer) 
         }
         wl_surface_destroy(parent);
     }
+    close(memFd);
+}
+
+// Frame after frame the image only gets a new buffer: the viewport's source and
+// destination and the buffer transform are sent when they change (the compositor could
+// take each as a change of the surface).
+TEST(DmaBufImportTest, ViewportAndTurnAreSentOnlyWhenTheyChange) {
+    TestApplication();
+    ASSERT_EQ(SharedPipeWireSession().Problem(), QString());
+    const DmaBufPairs listed{{kXrgb, kTiled}};
+    StandInCompositor compositor(listed, listed);
+    ASSERT_NE(compositor.Client(), nullptr);
+    const SurfaceGlobals globals(compositor.Client());
+    wl_surface* parent = wl_compositor_create_surface(globals.Compositor());
+    PipeWireStream stream(SharedPipeWireLoop(), -1, 999999, DmaBufOffer::For(listed));
+    const int memFd = memfd_create("vantrel-test-dmabuf", MFD_CLOEXEC);
+    ASSERT_GE(memFd, 0);
+    struct Step {
+        const char* name;
+        QRect target;
+        QRect part;
+        ImageTurn turn;
+        int sources, destinations, transforms;  // sent so far
+    };
+    const QRect quarter(0, 0, 320, 240);
+    const Step steps[] = {
+        {"first frame", quarter, {}, ImageTurn::None, 1, 1, 0},
+        {"same again", quarter, {}, ImageTurn::None, 1, 1, 0},
+        {"moved", quarter.translated(8, 8), {}, ImageTurn::None, 1, 1, 0},
+        {"resized", QRect(0, 0, 160, 120), {}, ImageTurn::None, 1, 2, 0},
+        {"cropped", QRect(0, 0, 160, 120), quarter, ImageTurn::None, 2, 2, 0},
+        {"turned", QRect(0, 0, 160, 120), quarter, ImageTurn::Rotate90, 3, 2, 1},
+        {"turned again", QRect(0, 0, 160, 120), quarter, ImageTurn::Rotate90, 3, 2, 1},
+    };
+    {
+        HandedOnImage image(globals, parent);
+        for (const Step& step : steps) {
+            image.Show(stream, MemFdFrame(memFd, SPA_VIDEO_FORMAT_BGRx, kTiled), step.target,
+                       step.part, step.turn);
+            ASSERT_GE(wl_display_roundtrip(compositor.Client()), 0);  // imported at first
+            ASSERT_GE(wl_display_roundtrip(compositor.Client()), 0);
+            EXPECT_EQ(compositor.Requests("set_source"), step.sources) << step.name;
+            EXPECT_EQ(compositor.Requests("set_destination"), step.destinations) << step.name;
+            EXPECT_EQ(compositor.Requests("set_buffer_transform"), step.transforms) << step.name;
+        }
+        EXPECT_EQ(compositor.BuffersAttached(), static_cast<int>(std::size(steps)));
+    }
+    wl_surface_destroy(parent);
     close(memFd);
 }
 

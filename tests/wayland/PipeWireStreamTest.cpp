@@ -1,6 +1,9 @@
 // Frames from a private PipeWire instance: the newest picture arrives mapped, in the
-// producer's colours, cropped to the window, and the producer's end ends the stream.
+// producer's colours, on the stream's thread, cropped to the window, and the producer's end
+// ends the stream.
 #include <gtest/gtest.h>
+
+#include <QThread>
 
 #include <spa/param/video/raw.h>
 
@@ -35,8 +38,15 @@ TEST_F(PipeWireStreamTest, NewestFrameArrivesInTheSourcesColours) {
     const auto source = StartTestSource(SharedPipeWireSession());
     ASSERT_TRUE(source);
     PipeWireStream stream(SharedPipeWireLoop(), -1, source->nodeId);
+    // PipeWire's own thread hands each frame to the loop; it must arrive on the stream's.
+    int elsewhere = 0;
+    QObject::connect(
+        &stream, &PipeWireStream::FrameArrived, &stream,
+        [&] { elsewhere += QThread::currentThread() != stream.thread() ? 1 : 0; },
+        Qt::DirectConnection);
     ASSERT_TRUE(WaylandTestSession::WaitUntil([&] { return stream.FramesReceived() >= 3; }, 15000))
         << "no frames from node " << source->nodeId;
+    EXPECT_EQ(elsewhere, 0) << "frames delivered on PipeWire's thread";
     EXPECT_EQ(stream.SourceSize(), QSize(640, 480));
     ExpectPattern(stream.Frame());
     source->process->terminate();

@@ -109,9 +109,8 @@ class DemoClone : public QWidget {
         Place();
         Say(natural_ ? QStringLiteral("mode natural") : QStringLiteral("mode fit"));
     }
-    // Two clicks in quick succession are two switches, not a press and a double click
-    // (which QWidget would also hand to mousePressEvent).
-    void mouseDoubleClickEvent(QMouseEvent*) override {}
+    // The second of two quick clicks comes as a double click only (Qt holds back its press
+    // from widgets); QWidget hands that to mousePressEvent: two clicks, two switches.
 
   private:
     Platform& platform_;
