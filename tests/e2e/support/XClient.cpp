@@ -4,8 +4,10 @@
 #include <xcb/xtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -200,14 +202,21 @@ void XClient::Drag(QPoint from, QPoint to) {
 }
 
 bool XClient::KeyboardGrabbed() {
+    // The server's time is this machine's monotonic clock in milliseconds; a quarter of the
+    // clock's span ahead is later than it whatever the rounding.
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const auto ahead = static_cast<xcb_timestamp_t>(
+        static_cast<std::uint64_t>(now.tv_sec) * 1000u +
+        static_cast<std::uint64_t>(now.tv_nsec) / 1000000u + 0x40000000u);
     std::unique_ptr<xcb_grab_keyboard_reply_t, decltype(&std::free)> grab(
         xcb_grab_keyboard_reply(connection_,
-                                xcb_grab_keyboard(connection_, 0, root_, XCB_CURRENT_TIME,
-                                                  XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                xcb_grab_keyboard(connection_, 0, root_, ahead, XCB_GRAB_MODE_ASYNC,
+                                                  XCB_GRAB_MODE_ASYNC),
                                 nullptr),
         &std::free);
     if (grab && grab->status == XCB_GRAB_STATUS_SUCCESS) {
-        xcb_ungrab_keyboard(connection_, XCB_CURRENT_TIME);
+        xcb_ungrab_keyboard(connection_, XCB_CURRENT_TIME);  // a clock other than expected
         Sync();
         return false;
     }

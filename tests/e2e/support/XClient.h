@@ -49,8 +49,9 @@ class XClient {
     // Presses the left button at from, moves to to and lets go there.
     void Drag(QPoint from, QPoint to);
     void KeyTap(std::uint32_t keysym, std::uint32_t modifierKeysym = 0);
-    // Whether another client holds the keyboard grabbed (tried with a grab of its own, let go
-    // again at once).
+    // Whether another client holds the keyboard grabbed. Asked with a grab dated ahead of the
+    // server's clock, which the server refuses on its time when the keyboard is free: the
+    // question never holds the keyboard, so it cannot make another client's grab fail.
     bool KeyboardGrabbed();
     // Sends WM_DELETE_WINDOW to a window, as a window manager's close button does.
     void RequestClose(std::uint32_t window);
