@@ -7,7 +7,6 @@
 // times from the scheduler), and the ratios. Asserts nothing.
 //   clone_cost [seconds per run, default 20]
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QProcess>
@@ -15,11 +14,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <string>
 
 #include <memory>
 
+#include "bench/process_cpu.h"
 #include "clone/CloneForm.h"
 #include "platform/x11/X11Platform.h"
 #include "platform/x11/thumbnails/X11Compositor.h"
@@ -37,21 +35,6 @@ struct Result {
     double MirrorMsPerFrame() const { return frames > 0 ? mirrorCpuMs / frames : 0; }
     double ServerMsPerFrame() const { return frames > 0 ? serverCpuMs / frames : 0; }
 };
-
-// The run time of all threads of a process in milliseconds, from the scheduler's
-// nanosecond counts (/proc/<pid>/task/*/schedstat); clock ticks are too coarse for a mirror
-// that spends a few hundredths of a millisecond per frame.
-double ProcessCpuMs(qint64 pid) {
-    const QString base = QStringLiteral("/proc/%1/task").arg(pid);
-    double ns = 0;
-    for (const QString& task : QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        std::ifstream in((base + "/" + task + "/schedstat").toStdString());
-        double runNs = 0;
-        in >> runNs;
-        ns += runNs;
-    }
-    return ns / 1e6;
-}
 
 double SelfCpuMs() {
     return ProcessCpuMs(QCoreApplication::applicationPid());

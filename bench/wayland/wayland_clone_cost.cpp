@@ -8,21 +8,18 @@
 // (wayland_clone_cost_minimal) takes the same kind of stream into the same rectangle; for
 // each it prints sway's CPU per frame and the frames sway drew per second (frame callbacks
 // asked with each commit of the image's surface, counted after the CPU was measured)
-// beside the client's own CPU. Figures are
-// printed, never checked.
+// beside the client's own CPU. Every process's CPU is the run time of all its threads in
+// the scheduler's nanoseconds. Figures are printed, never checked.
 #include <QApplication>
 #include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
 #include <qpa/qplatformnativeinterface.h>
-#include <sys/resource.h>
-#include <unistd.h>
 #include <wayland-client.h>
 
 #include <cstdio>
@@ -31,6 +28,7 @@
 #include <set>
 #include <vector>
 
+#include "bench/process_cpu.h"
 #include "platform/wayland/PipeWireLoop.h"
 #include "platform/wayland/PipeWireStream.h"
 #include "platform/wayland/RestoreTokenStore.h"
@@ -46,25 +44,13 @@ constexpr int kWarmUpFrames = 30;
 constexpr int kMeasuredFrames = 300;
 constexpr int kPresentedFrames = 150;
 
-double OwnCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+// A process's processor time in seconds, all its threads, to the nanosecond.
+double CpuSeconds(qint64 pid) {
+    return ProcessCpuMs(pid) / 1000;
 }
 
-// utime + stime of another process, from /proc.
-double ProcessCpuSeconds(qint64 pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly)) {
-        return 0;
-    }
-    const QByteArray text = stat.readAll();
-    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-    if (fields.size() < 13) {
-        return 0;
-    }
-    return (fields[11].toDouble() + fields[12].toDouble()) / sysconf(_SC_CLK_TCK);
+double OwnCpuSeconds() {
+    return CpuSeconds(QCoreApplication::applicationPid());
 }
 
 // Says what went wrong; false, for the functions that report it.
@@ -106,8 +92,8 @@ Figures Sample(const Counters& c, qint64 swayPid, qint64 sourcePid) {
                    c.presented(),
                    0,
                    c.ownCpu(),
-                   swayPid > 0 ? ProcessCpuSeconds(swayPid) : 0,
-                   ProcessCpuSeconds(sourcePid)};
+                   swayPid > 0 ? CpuSeconds(swayPid) : 0,
+                   CpuSeconds(sourcePid)};
 }
 
 // Runs the event loop until condition holds (checked every 100 ms) or timeoutMs pass: the
@@ -255,7 +241,7 @@ bool MeasureMinimal(WaylandTestSession& session, const QString& node, const QRec
     const qint64 pid = minimal.processId();
     const Counters counters{
         [&] { return MinimalCount(minimal, 0); }, [&] { return MinimalCount(minimal, 0); },
-        [&] { return MinimalCount(minimal, 1); }, [pid] { return ProcessCpuSeconds(pid); },
+        [&] { return MinimalCount(minimal, 1); }, [pid] { return CpuSeconds(pid); },
         [&](bool on) { minimal.write(on ? "callbacks 1\n" : "callbacks 0\n"); }};
     const auto figures = Measure(counters, session.SwayProcessId(), sourcePid);
     minimal.terminate();
