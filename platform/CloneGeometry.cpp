@@ -183,6 +183,37 @@ std::array<double, 6> DestinationToSource(const QRect& shown, ImageTurn turn, QS
     return {w / across, 0, x, 0, h / down, y};
 }
 
+QRect DestinationBoxOf(const std::array<double, 6>& m, const QRect& onSource) {
+    const double det = m[0] * m[4] - m[1] * m[3];
+    if (det == 0) {
+        return {};
+    }
+    double left = INFINITY;
+    double top = INFINITY;
+    double right = -INFINITY;
+    double bottom = -INFINITY;
+    for (const QPointF p :
+         {QPointF(onSource.left(), onSource.top()),
+          QPointF(onSource.x() + onSource.width(), onSource.top()),
+          QPointF(onSource.left(), onSource.y() + onSource.height()),
+          QPointF(onSource.x() + onSource.width(), onSource.y() + onSource.height())}) {
+        const double x = p.x() - m[2];
+        const double y = p.y() - m[5];
+        const double u = (m[4] * x - m[1] * y) / det;
+        const double v = (m[0] * y - m[3] * x) / det;
+        left = std::min(left, u);
+        top = std::min(top, v);
+        right = std::max(right, u);
+        bottom = std::max(bottom, v);
+    }
+    const auto clamp = [](double v) { return std::clamp(v, -32768.0, 32767.0); };
+    const int x0 = static_cast<int>(std::floor(clamp(left)));
+    const int y0 = static_cast<int>(std::floor(clamp(top)));
+    const int x1 = static_cast<int>(std::ceil(clamp(right)));
+    const int y1 = static_cast<int>(std::ceil(clamp(bottom)));
+    return QRect(x0, y0, x1 - x0, y1 - y0);
+}
+
 std::optional<QPointF> PlaceOnDestination(QPointF point, const QRect& shown, ImageTurn turn,
                                           const QRect& destination) {
     if (shown.isEmpty() || point.x() < shown.x() || point.y() < shown.y() ||

@@ -59,6 +59,11 @@ std::array<double, 6> DestinationToSource(const QRect& shown, ImageTurn turn, QS
 std::optional<QPointF> PlaceOnDestination(QPointF point, const QRect& shown, ImageTurn turn,
                                           const QRect& destination);
 
+// The pixels of a destination (from its corner) that show the given pixels of the window,
+// where m maps the destination's points to the window's (DestinationToSource): the box
+// around the rectangle's image, with every pixel it touches. Empty when m has no inverse.
+QRect DestinationBoxOf(const std::array<double, 6>& m, const QRect& onSource);
+
 // The crop a drag over the display chooses: the rectangle between two points of the client
 // (device pixels) taken back through the image drawn turned into destination, within shown,
 // in the window's pixels. Nothing when it covers no whole pixel of the window.

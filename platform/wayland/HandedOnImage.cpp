@@ -353,13 +353,19 @@ void HandedOnImage::ShowPointer(const StreamPointer& pointer, bool shown) {
         pointerShapeKey_ = pointer.shape.cacheKey();
         pointerRect_ = QRect();  // attach the new shape
     }
-    if (pointerBuffer_ == nullptr || place == pointerRect_) {
+    if (pointerBuffer_ == nullptr || (place == pointerRect_ && turn_ == pointerTurn_)) {
         return;
     }
-    const bool attach = pointerRect_.isEmpty() || place.size() != pointerRect_.size();
+    // The shape turns with the image: the same buffer transform as the image's.
+    const bool turned = turn_ != pointerTurn_;
+    const bool attach = pointerRect_.isEmpty() || place.size() != pointerRect_.size() || turned;
     pointerRect_ = place;
     wl_subsurface_set_position(pointerSubsurface_, place.x(), place.y());
     if (attach) {
+        if (turned) {
+            pointerTurn_ = turn_;
+            wl_surface_set_buffer_transform(pointerSurface_, DeclaredTransform(turn_));
+        }
         wl_surface_attach(pointerSurface_, pointerBuffer_, 0, 0);
         wp_viewport_set_destination(pointerViewport_, place.width(), place.height());
         wl_surface_damage_buffer(pointerSurface_, 0, 0, INT32_MAX, INT32_MAX);

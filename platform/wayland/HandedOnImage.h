@@ -123,5 +123,6 @@ class HandedOnImage {
     wl_buffer* pointerBuffer_ = nullptr;
     qint64 pointerShapeKey_ = 0;
     QRect pointerRect_;  // where it is, in the image surface's coordinates; empty: hidden
+    ImageTurn pointerTurn_ = ImageTurn::None;  // its surface's buffer transform
     bool pointerShown_ = false;
 };

@@ -84,33 +84,15 @@ bool ReadPointerMeta(const void* meta, std::size_t size, QSize picture, StreamPo
             pointer.shape.cacheKey() != before.shape.cacheKey());
 }
 
-QRect PointerPlacement(const StreamPointer& pointer, const QRect& target, QSize picture) {
-    if (!pointer.present || pointer.shape.isNull() || target.isEmpty() || picture.isEmpty()) {
-        return {};
-    }
-    const double scaleX = static_cast<double>(target.width()) / picture.width();
-    const double scaleY = static_cast<double>(target.height()) / picture.height();
-    const QPoint corner = pointer.position - pointer.hotspot;
-    const QRectF placed(target.x() + corner.x() * scaleX, target.y() + corner.y() * scaleY,
-                        pointer.shape.width() * scaleX, pointer.shape.height() * scaleY);
-    return placed.toAlignedRect();
-}
-
 QRect PointerPlacementOnPart(const StreamPointer& pointer, const QRect& shown, ImageTurn turn,
                              const QRect& target) {
-    if (!pointer.present || pointer.shape.isNull() || target.isEmpty() || shown.isEmpty()) {
+    if (!pointer.present || pointer.shape.isNull() || target.isEmpty() || shown.isEmpty() ||
+        !PlaceOnDestination(QPointF(pointer.position), shown, turn, target)) {
         return {};
     }
-    const std::optional<QPointF> hotspot =
-        PlaceOnDestination(QPointF(pointer.position), shown, turn, target);
-    if (!hotspot) {
-        return {};
-    }
-    const QSize turned = TurnedSize(shown.size(), turn);
-    const double scaleX = static_cast<double>(target.width()) / turned.width();
-    const double scaleY = static_cast<double>(target.height()) / turned.height();
-    const QRectF placed(hotspot->x() - pointer.hotspot.x() * scaleX,
-                        hotspot->y() - pointer.hotspot.y() * scaleY, pointer.shape.width() * scaleX,
-                        pointer.shape.height() * scaleY);
-    return placed.toAlignedRect();
+    // The shape's pixels on the window, taken through the image's own map: placed, scaled
+    // and turned as the image is.
+    const QRect onWindow(pointer.position - pointer.hotspot, pointer.shape.size());
+    return DestinationBoxOf(DestinationToSource(shown, turn, target.size()), onWindow)
+        .translated(target.topLeft());
 }

@@ -30,12 +30,8 @@ QImage::Format ImageFormatForPointerBitmap(std::uint32_t spaVideoFormat);
 // what is drawn changed. A null meta (no cursor meta on the buffer) changes nothing.
 bool ReadPointerMeta(const void* meta, std::size_t size, QSize picture, StreamPointer& pointer);
 
-// Where the shape goes when the picture is drawn into target (the same scale in both
-// directions as the picture's, so 1:1 at natural size); empty when nothing is drawn.
-QRect PointerPlacement(const StreamPointer& pointer, const QRect& target, QSize picture);
-
-// Where the shape goes when the part `shown` of the picture is drawn turned into target (the
-// shape itself is not turned, only its place follows the image); empty when nothing is drawn
-// or the hotspot lies outside shown.
+// The box the shape covers when the part `shown` of the picture is drawn turned into target:
+// the shape is scaled and turned with the image (a quarter turn swaps its sides). Empty when
+// nothing is drawn or the hotspot lies outside shown.
 QRect PointerPlacementOnPart(const StreamPointer& pointer, const QRect& shown, ImageTurn turn,
                              const QRect& target);

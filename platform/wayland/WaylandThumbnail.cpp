@@ -201,14 +201,20 @@ void FrameView::paintEvent(QPaintEvent* event) {
     // The painter draws the window's pixels where the destination maps back onto them.
     const std::array<double, 6> m = DestinationToSource(shown, turn_, target_.size());
     const QTransform toSource(m[0], m[3], m[1], m[4], m[2], m[5]);
-    painter.setTransform(toSource.inverted() * QTransform::fromTranslate(target_.x(), target_.y()));
+    const QTransform toTarget =
+        toSource.inverted() * QTransform::fromTranslate(target_.x(), target_.y());
+    painter.setTransform(toTarget);
     painter.drawImage(shown.topLeft(), frame, shown);
     painter.resetTransform();
     pointerRect_ = PointerRect();
     if (!pointerRect_.isEmpty()) {
+        // The shape goes through the image's transform: placed, scaled and turned with it.
+        const StreamPointer& pointer = source_->Pointer();
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
         painter.setClipRegion(event->region().intersected(target_));
-        painter.drawImage(pointerRect_, source_->Pointer().shape);
+        painter.setTransform(toTarget);
+        painter.drawImage(QRect(pointer.position - pointer.hotspot, pointer.shape.size()),
+                          pointer.shape);
     }
 }
 

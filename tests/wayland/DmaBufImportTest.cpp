@@ -26,6 +26,7 @@
 #include "platform/wayland/DmaBufImport.h"
 #include "platform/wayland/HandedOnImage.h"
 #include "platform/wayland/PipeWireStream.h"
+#include "platform/wayland/StreamPointer.h"
 #include "platform/wayland/SurfaceGlobals.h"
 #include "tests/support/TestApplication.h"
 #include "tests/wayland/support/SharedPipeWire.h"
@@ -66,6 +67,7 @@ class StandInCompositor {
                          BindAny<&wl_subcompositor_interface>);
         wl_global_create(server_, &wp_viewporter_interface, 1, this,
                          BindAny<&wp_viewporter_interface>);
+        wl_display_init_shm(server_);
         int fds[2];
         if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) {
             return;
@@ -367,7 +369,17 @@ TEST(DmaBufImportTest, ViewportAndTurnAreSentOnlyWhenTheyChange) {
             EXPECT_EQ(compositor.Requests("set_destination"), step.destinations) << step.name;
             EXPECT_EQ(compositor.Requests("set_buffer_transform"), step.transforms) << step.name;
         }
-        EXPECT_EQ(compositor.BuffersAttached(), static_cast<int>(std::size(steps)));
+        // The pointer's shape turns with the image: its surface takes the same transform,
+        // once.
+        StreamPointer pointer{true, QPoint(10, 10), QPoint(2, 2),
+                              QImage(16, 8, QImage::Format_ARGB32)};
+        pointer.shape.fill(Qt::white);
+        for (int i = 0; i < 2; ++i) {
+            image.ShowPointer(pointer, true);
+            ASSERT_GE(wl_display_roundtrip(compositor.Client()), 0);
+            EXPECT_EQ(compositor.Requests("set_buffer_transform"), 2) << "pointer shown " << i;
+        }
+        EXPECT_EQ(compositor.BuffersAttached(), static_cast<int>(std::size(steps)) + 1);
     }
     wl_surface_destroy(parent);
     close(memFd);

@@ -144,7 +144,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Drawn by the painter, a crop and a turn: the bottom-right quadrant fills the fitted image
 // with yellow; turned 90 degrees clockwise (480x640 fitted: 540x720 from x = 370), the
 // corners show the picture's bottom-left, top-left, bottom-right and top-right, and the
-// pointer's square follows to (838, 108).
+// pointer's square turns with it to (829, 108)-(847, 126).
 struct LookCase {
     const char* name;
     QRect part;
@@ -187,7 +187,7 @@ INSTANTIATE_TEST_SUITE_P(CropAndTurn, PaintedLookTest,
                                                     {370, 0, 540, 720},
                                                     {kPatternBottomLeft, kPatternTopLeft,
                                                      kPatternBottomRight, kPatternTopRight},
-                                                    QPoint(847, 117)}),
+                                                    QPoint(833, 117)}),
                          [](const ::testing::TestParamInfo<LookCase>& info) {
                              return info.param.name;
                          });

@@ -184,6 +184,8 @@ TEST(PointerMeta, NoMetaOnTheBufferChangesNothing) {
 
 struct PlacementCase {
     const char* name;
+    QRect shown;  // of the 640x480 picture
+    ImageTurn turn;
     QRect target;
     bool present;
     QRect expected;
@@ -191,25 +193,48 @@ struct PlacementCase {
 
 class PointerPlacementMathsTest : public ::testing::TestWithParam<PlacementCase> {};
 
-// The pointer's hotspot at (100, 60), (4, 4) inside a 16x16 shape, over a 640x480 picture.
-TEST_P(PointerPlacementMathsTest, ScalesWithThePicture) {
+// The pointer's hotspot at (100, 60), (4, 2) inside a 16x8 shape: the shape covers
+// (96, 58)-(112, 66) of the picture and is scaled and turned with it.
+TEST_P(PointerPlacementMathsTest, ShapeFollowsTheImage) {
     const PlacementCase& c = GetParam();
     StreamPointer pointer;
     pointer.present = c.present;
     pointer.position = QPoint(100, 60);
-    pointer.hotspot = QPoint(4, 4);
-    pointer.shape = QImage(16, 16, QImage::Format_ARGB32);
-    EXPECT_EQ(PointerPlacement(pointer, c.target, kPicture), c.expected);
+    pointer.hotspot = QPoint(4, 2);
+    pointer.shape = QImage(16, 8, QImage::Format_ARGB32);
+    EXPECT_EQ(PointerPlacementOnPart(pointer, c.shown, c.turn, c.target), c.expected);
 }
+
+constexpr QRect kWhole(0, 0, 640, 480);
+constexpr QRect kUpright(0, 0, 640, 480);
+constexpr QRect kOnItsSide(0, 0, 480, 640);
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, PointerPlacementMathsTest,
     ::testing::Values(
-        PlacementCase{"NaturalSizeCentred", {320, 120, 640, 480}, true, {416, 176, 16, 16}},
-        PlacementCase{"FittedOneAndAHalf", {160, 0, 960, 720}, true, {304, 84, 24, 24}},
-        PlacementCase{"FittedHalf", {0, 0, 320, 240}, true, {48, 28, 8, 8}},
-        PlacementCase{"NotPresent", {0, 0, 640, 480}, false, {}},
-        PlacementCase{"NoImageShown", {}, true, {}}),
+        PlacementCase{"NaturalSizeCentred",
+                      kWhole,
+                      ImageTurn::None,
+                      {320, 120, 640, 480},
+                      true,
+                      {416, 178, 16, 8}},
+        PlacementCase{"FittedOneAndAHalf",
+                      kWhole,
+                      ImageTurn::None,
+                      {160, 0, 960, 720},
+                      true,
+                      {304, 87, 24, 12}},
+        PlacementCase{
+            "Cropped", {80, 40, 320, 240}, ImageTurn::None, kUpright, true, {32, 36, 32, 16}},
+        PlacementCase{"Rotate90", kWhole, ImageTurn::Rotate90, kOnItsSide, true, {414, 96, 8, 16}},
+        PlacementCase{"Rotate180", kWhole, ImageTurn::Rotate180, kUpright, true, {528, 414, 16, 8}},
+        PlacementCase{
+            "Rotate270", kWhole, ImageTurn::Rotate270, kOnItsSide, true, {58, 528, 8, 16}},
+        PlacementCase{"FlipX", kWhole, ImageTurn::FlipX, kUpright, true, {528, 58, 16, 8}},
+        PlacementCase{
+            "HotspotOutsideThePart", {320, 240, 320, 240}, ImageTurn::None, kUpright, true, {}},
+        PlacementCase{"NotPresent", kWhole, ImageTurn::None, kUpright, false, {}},
+        PlacementCase{"NoImageShown", kWhole, ImageTurn::None, {}, true, {}}),
     [](const ::testing::TestParamInfo<PlacementCase>& info) { return info.param.name; });
 
 bool HasModifiers(const spa_pod* format) {

@@ -33,40 +33,6 @@ std::uint8_t XInputOpcode(xcb_connection_t* c) {
     return (reply && reply->major_version >= 2) || refusedLower ? data->major_opcode : 0;
 }
 
-// The pixels of the destination (from its corner) that show the given pixels of the source,
-// where m maps the destination's points to the source's: the box around the image of the
-// source's rectangle, through m's inverse, with every pixel it touches.
-QRect ImageOf(const std::array<double, 6>& m, const QRect& onSource) {
-    const double det = m[0] * m[4] - m[1] * m[3];
-    if (det == 0) {
-        return {};
-    }
-    double left = INFINITY;
-    double top = INFINITY;
-    double right = -INFINITY;
-    double bottom = -INFINITY;
-    for (const QPointF p :
-         {QPointF(onSource.left(), onSource.top()),
-          QPointF(onSource.x() + onSource.width(), onSource.top()),
-          QPointF(onSource.left(), onSource.y() + onSource.height()),
-          QPointF(onSource.x() + onSource.width(), onSource.y() + onSource.height())}) {
-        const double x = p.x() - m[2];
-        const double y = p.y() - m[5];
-        const double u = (m[4] * x - m[1] * y) / det;
-        const double v = (m[0] * y - m[3] * x) / det;
-        left = std::min(left, u);
-        top = std::min(top, v);
-        right = std::max(right, u);
-        bottom = std::max(bottom, v);
-    }
-    const auto clamp = [](double v) { return std::clamp(v, -32768.0, 32767.0); };
-    const int x0 = static_cast<int>(std::floor(clamp(left)));
-    const int y0 = static_cast<int>(std::floor(clamp(top)));
-    const int x1 = static_cast<int>(std::ceil(clamp(right)));
-    const int y1 = static_cast<int>(std::ceil(clamp(bottom)));
-    return QRect(x0, y0, x1 - x0, y1 - y0);
-}
-
 }  // namespace
 
 X11ThumbPointer::X11ThumbPointer(X11Context& context, const X11RenderFormats& formats,
@@ -309,7 +275,7 @@ void X11ThumbPointer::Draw(xcb_window_t source, const QRect& part, ImageTurn tur
     // placed, scaled and turned as the image is.
     const QRect onSource = shape_.translated(position_);
     const auto m = DestinationToSource(part, turn, rect.size());
-    const QRect box = ImageOf(m, onSource).translated(rect.topLeft()) & clip & rect;
+    const QRect box = DestinationBoxOf(m, onSource).translated(rect.topLeft()) & clip & rect;
     if (box.isEmpty()) {
         return;
     }
