@@ -44,9 +44,10 @@ constexpr int kWarmUpFrames = 30;
 constexpr int kMeasuredFrames = 300;
 constexpr int kPresentedFrames = 150;
 
-// A process's processor time in seconds, all its threads, to the nanosecond.
-double CpuSeconds(qint64 pid) {
-    return ProcessCpuMs(pid) / 1000;
+// A process's processor time in seconds, all its threads (or those of one name), to the
+// nanosecond.
+double CpuSeconds(qint64 pid, const QString& threadName = {}) {
+    return ProcessCpuMs(pid, threadName) / 1000;
 }
 
 double OwnCpuSeconds() {
@@ -73,16 +74,19 @@ struct Figures {
     double ownCpu = 0;
     double swayCpu = 0;
     double sourceCpu = 0;
+    double toolkitCpu = 0;  // the part of ownCpu in the toolkit's own Wayland threads
 };
 
 // What a run counts: source frames received, frames drawn or handed on, frames presented,
-// and the client's own CPU seconds; countPresented asks for frame callbacks or stops.
+// and the client's own CPU seconds; countPresented asks for frame callbacks or stops;
+// toolkitCpu, where a toolkit runs threads of its own for the connection, their seconds.
 struct Counters {
     std::function<double()> received;
     std::function<double()> shown;
     std::function<double()> presented;
     std::function<double()> ownCpu;
     std::function<void(bool)> countPresented;
+    std::function<double()> toolkitCpu = nullptr;
 };
 
 Figures Sample(const Counters& c, qint64 swayPid, qint64 sourcePid) {
@@ -93,7 +97,8 @@ Figures Sample(const Counters& c, qint64 swayPid, qint64 sourcePid) {
                    0,
                    c.ownCpu(),
                    swayPid > 0 ? CpuSeconds(swayPid) : 0,
-                   CpuSeconds(sourcePid)};
+                   CpuSeconds(sourcePid),
+                   c.toolkitCpu ? c.toolkitCpu() : 0};
 }
 
 // Runs the event loop until condition holds (checked every 100 ms) or timeoutMs pass: the
@@ -139,7 +144,8 @@ std::optional<Figures> Measure(const Counters& c, qint64 swayPid, qint64 sourceP
                    clock.nsecsElapsed() / 1e9,
                    after.ownCpu - before.ownCpu,
                    after.swayCpu - before.swayCpu,
-                   after.sourceCpu - before.sourceCpu};
+                   after.sourceCpu - before.sourceCpu,
+                   after.toolkitCpu - before.toolkitCpu};
 }
 
 void Print(const char* path, const Figures& f) {
@@ -148,6 +154,10 @@ void Print(const char* path, const Figures& f) {
                 path, f.received, f.seconds, f.received / f.seconds, f.shown / f.seconds);
     std::printf("    own CPU per source frame:     %.2f ms (%.1f %% of one core)\n",
                 f.ownCpu * perFrame, f.ownCpu * 100 / f.seconds);
+    if (f.toolkitCpu > 0) {
+        std::printf("      of which Qt's Wayland event threads: %.2f ms\n",
+                    f.toolkitCpu * perFrame);
+    }
     if (f.swayCpu > 0) {
         std::printf("    sway CPU per source frame:    %.2f ms\n", f.swayCpu * perFrame);
     }
@@ -296,7 +306,9 @@ std::optional<Figures> MeasureVantrel(const CloneRun& run, std::shared_ptr<Windo
         },
         [view] { return static_cast<double>(view->PaintCount() + view->HandedOnCount()); },
         [&frameCallbacks] { return frameCallbacks.Drawn(); }, OwnCpuSeconds,
-        [&frameCallbacks](bool on) { frameCallbacks.SetAsking(on); }};
+        [&frameCallbacks](bool on) { frameCallbacks.SetAsking(on); },
+        // Qt reads the connection on two threads of this name, which wake for every event.
+        [] { return CpuSeconds(QCoreApplication::applicationPid(), "WaylandEventThr"); }};
     return Measure(counters, swayPid, sourcePid);
 }
 
