@@ -297,13 +297,15 @@ class RemoteRefusalTest : public RemoteProgramTest {
         options.composite = false;
         return options;
     }
-    // The command fails within a bounded time, saying what is missing.
+    // The command fails saying what is missing, without waiting out the copy's start (15 s)
+    // or a call (25 s). The bound leaves room for a copy started under the sanitizers on a
+    // busy machine.
     void ExpectRefused(const QStringList& arguments) {
         SCOPED_TRACE(arguments.join(u' ').toStdString());
         QElapsedTimer clock;
         clock.start();
         const ProcessResult result = Vantrel(arguments);
-        EXPECT_LT(clock.elapsed(), 5000);
+        EXPECT_LT(clock.elapsed(), 12000);
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_TRUE(result.err.startsWith(QStringLiteral("vantrel: Vantrel needs the X server")) &&
                     result.err.contains(QStringLiteral("Missing: Composite")))
