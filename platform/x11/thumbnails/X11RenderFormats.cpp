@@ -4,6 +4,7 @@
 #include <xcb/damage.h>
 #include <xcb/xfixes.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -24,6 +25,27 @@ bool AtLeast(std::uint32_t major, std::uint32_t minor, std::uint32_t wantMajor,
 
 xcb_render_fixed_t ToFixed(double value) {
     return static_cast<xcb_render_fixed_t>(std::lround(value * 65536.0));
+}
+
+xcb_render_fixed_t ToFixedFactor(double value) {
+    return ToFixed(std::clamp(value, -32767.0, 32767.0));
+}
+
+std::uint16_t ToExtent(int value) {
+    return static_cast<std::uint16_t>(std::clamp(value, 1, 32767));
+}
+
+std::int16_t ToCoordinate(int value) {
+    return static_cast<std::int16_t>(std::clamp(value, -32768, 32767));
+}
+
+void SetPictureFilter(xcb_connection_t* c, xcb_render_picture_t picture, bool nearest) {
+    static const char kBilinear[] = "bilinear";
+    static const char kNearest[] = "nearest";
+    xcb_render_set_picture_filter(
+        c, picture,
+        static_cast<std::uint16_t>(nearest ? sizeof kNearest - 1 : sizeof kBilinear - 1),
+        nearest ? kNearest : kBilinear, 0, nullptr);
 }
 
 X11RenderFormats::X11RenderFormats(xcb_connection_t* connection) : connection_(connection) {

@@ -43,3 +43,13 @@ class X11RenderFormats {
 
 // 16.16 fixed point as RENDER transforms take it.
 xcb_render_fixed_t ToFixed(double value);
+// A transform's factor in 16.16 fixed point, kept within what that holds (a source 32768
+// times the destination's size would overflow it; such an image is a blur either way).
+xcb_render_fixed_t ToFixedFactor(double value);
+// A width or height as the protocol takes it: 1 to 32767.
+std::uint16_t ToExtent(int value);
+// A coordinate as the protocol takes it.
+std::int16_t ToCoordinate(int value);
+// Sets how the server samples picture when it transforms it: nearest (a one-to-one copy)
+// or bilinear.
+void SetPictureFilter(xcb_connection_t* c, xcb_render_picture_t picture, bool nearest);

@@ -280,18 +280,12 @@ void X11ThumbPointer::Draw(xcb_window_t source, const QRect& part, ImageTurn tur
         return;
     }
     xcb_connection_t* c = context_.Connection();
-    static const char kBilinear[] = "bilinear";
-    static const char kNearest[] = "nearest";
-    const bool unscaled = rect.size() == TurnedSize(part.size(), turn);
-    xcb_render_set_picture_filter(
-        c, shapePicture_.Id(),
-        static_cast<std::uint16_t>(unscaled ? sizeof kNearest - 1 : sizeof kBilinear - 1),
-        unscaled ? kNearest : kBilinear, 0, nullptr);
-    const auto factor = [](double v) { return ToFixed(std::clamp(v, -32767.0, 32767.0)); };
+    SetPictureFilter(c, shapePicture_.Id(), rect.size() == TurnedSize(part.size(), turn));
     xcb_render_set_picture_transform(
         c, shapePicture_.Id(),
-        {factor(m[0]), factor(m[1]), factor(m[2] - onSource.x()), factor(m[3]), factor(m[4]),
-         factor(m[5] - onSource.y()), 0, 0, ToFixed(1.0)});
+        {ToFixedFactor(m[0]), ToFixedFactor(m[1]), ToFixedFactor(m[2] - onSource.x()),
+         ToFixedFactor(m[3]), ToFixedFactor(m[4]), ToFixedFactor(m[5] - onSource.y()), 0, 0,
+         ToFixed(1.0)});
     // The composite's source coordinates are the destination's, from the rectangle's corner.
     xcb_render_composite(c, XCB_RENDER_PICT_OP_OVER, shapePicture_.Id(), XCB_NONE, target,
                          static_cast<std::int16_t>(box.x() - rect.x()),

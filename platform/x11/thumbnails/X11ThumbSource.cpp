@@ -22,11 +22,6 @@ bool WatchStructure(xcb_connection_t* c, xcb_window_t window, std::uint32_t curr
     return Succeeded(c, xcb_change_window_attributes_checked(c, window, XCB_CW_EVENT_MASK, &mask));
 }
 
-void SetPictureAttributes(xcb_connection_t* c, xcb_render_picture_t picture) {
-    static const char kBilinear[] = "bilinear";
-    xcb_render_set_picture_filter(c, picture, sizeof kBilinear - 1, kBilinear, 0, nullptr);
-}
-
 }  // namespace
 
 std::unique_ptr<X11ThumbSource> X11ThumbSource::Open(X11Context& context,
@@ -91,7 +86,7 @@ bool X11ThumbSource::NamePixmap() {
         needsName = true;
         return false;
     }
-    SetPictureAttributes(c, picture.Id());
+    SetPictureFilter(c, picture.Id(), false);
     picture_ = std::move(picture);
     pixmap_ = std::move(pixmap);
     pictureWidth = width;

@@ -4,18 +4,6 @@
 #include <cmath>
 #include <cstdint>
 
-namespace {
-
-std::uint16_t Extent(int v) {
-    return static_cast<std::uint16_t>(std::clamp(v, 1, 32767));
-}
-
-std::int16_t Coordinate(int v) {
-    return static_cast<std::int16_t>(std::clamp(v, -32768, 32767));
-}
-
-}  // namespace
-
 bool X11ThumbTurn::Wanted(const QRect& shown, ImageTurn turn, QSize rect) {
     const bool quarter = turn == ImageTurn::Rotate90 || turn == ImageTurn::Rotate270;
     return quarter && !shown.isEmpty() && !rect.isEmpty() && TurnedSize(shown.size(), turn) != rect;
@@ -58,7 +46,7 @@ bool X11ThumbTurn::Fit(QSize size) {
     const xcb_pixmap_t pixmap = xcb_generate_id(c);
     XcbReply<xcb_generic_error_t> error(xcb_request_check(
         c, xcb_create_pixmap_checked(c, screen->root_depth, pixmap, context_.Root(),
-                                     Extent(size.width()), Extent(size.height()))));
+                                     ToExtent(size.width()), ToExtent(size.height()))));
     if (error) {
         refused_ = size;
         return false;
@@ -80,17 +68,12 @@ void X11ThumbTurn::Draw(xcb_render_picture_t into, const QRect& clip, QPoint fro
     }
     xcb_connection_t* c = context_.Connection();
     if (nearest_ != nearest) {
-        static const char kBilinear[] = "bilinear";
-        static const char kNearest[] = "nearest";
-        xcb_render_set_picture_filter(
-            c, picture_.Id(),
-            static_cast<std::uint16_t>(nearest ? sizeof kNearest - 1 : sizeof kBilinear - 1),
-            nearest ? kNearest : kBilinear, 0, nullptr);
+        SetPictureFilter(c, picture_.Id(), nearest);
         nearest_ = nearest;
     }
-    const auto factor = [](double v) { return ToFixed(std::clamp(v, -32767.0, 32767.0)); };
-    const std::array<xcb_render_fixed_t, 6> transform{factor(m[0]), factor(m[1]), factor(m[2]),
-                                                      factor(m[3]), factor(m[4]), factor(m[5])};
+    const std::array<xcb_render_fixed_t, 6> transform{ToFixedFactor(m[0]), ToFixedFactor(m[1]),
+                                                      ToFixedFactor(m[2]), ToFixedFactor(m[3]),
+                                                      ToFixedFactor(m[4]), ToFixedFactor(m[5])};
     if (transform_ != transform) {
         transform_ = transform;
         xcb_render_set_picture_transform(c, picture_.Id(),
@@ -98,8 +81,9 @@ void X11ThumbTurn::Draw(xcb_render_picture_t into, const QRect& clip, QPoint fro
                                           transform[4], transform[5], 0, 0, ToFixed(1.0)});
     }
     xcb_render_composite(c, XCB_RENDER_PICT_OP_SRC, picture_.Id(), XCB_NONE, into,
-                         Coordinate(from.x()), Coordinate(from.y()), 0, 0, Coordinate(clip.x()),
-                         Coordinate(clip.y()), Extent(clip.width()), Extent(clip.height()));
+                         ToCoordinate(from.x()), ToCoordinate(from.y()), 0, 0,
+                         ToCoordinate(clip.x()), ToCoordinate(clip.y()), ToExtent(clip.width()),
+                         ToExtent(clip.height()));
 }
 
 void X11ThumbTurn::Release() {

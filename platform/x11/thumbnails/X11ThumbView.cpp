@@ -21,24 +21,17 @@ Box Intersect(const QRect& r, int width, int height) {
     return {left, top, right - left, bottom - top};
 }
 
-std::uint16_t Extent(int v) {
-    return static_cast<std::uint16_t>(std::clamp(v, 1, 32767));
-}
-
 // Maps destination pixels (from the rectangle's corner) to the named pixmap's: the shown part
-// of the source, turned, across the whole rectangle, shifted past the window's border. The
-// factors stay below what 16.16 fixed point holds (a source 32768 times the rectangle's size,
-// e.g. drawn into one pixel, would overflow it); such a rectangle shows a blur either way.
+// of the source, turned, across the whole rectangle, shifted past the window's border.
 std::array<xcb_render_fixed_t, 9> SourceTransform(const X11ThumbSource& source, const QRect& part,
                                                   ImageTurn turn, QSize size) {
     const auto m = DestinationToSource(part, turn, size);
-    const auto factor = [](double v) { return ToFixed(std::clamp(v, -32767.0, 32767.0)); };
     const double border = source.pictureBorder;
-    return {factor(m[0]),
-            factor(m[1]),
+    return {ToFixedFactor(m[0]),
+            ToFixedFactor(m[1]),
             ToFixed(m[2] + border),
-            factor(m[3]),
-            factor(m[4]),
+            ToFixedFactor(m[3]),
+            ToFixedFactor(m[4]),
             ToFixed(m[5] + border),
             0,
             0,
@@ -55,13 +48,8 @@ void SetTransform(xcb_connection_t* c, X11ThumbSource& source, const QRect& part
     if (source.transform == transform && source.nearest == nearest) {
         return;
     }
-    static const char kBilinear[] = "bilinear";
-    static const char kNearest[] = "nearest";
     if (!source.transform || source.nearest != nearest) {
-        xcb_render_set_picture_filter(
-            c, source.Picture(),
-            static_cast<std::uint16_t>(nearest ? sizeof kNearest - 1 : sizeof kBilinear - 1),
-            nearest ? kNearest : kBilinear, 0, nullptr);
+        SetPictureFilter(c, source.Picture(), nearest);
     }
     source.transform = transform;
     source.nearest = nearest;
@@ -72,7 +60,7 @@ void SetTransform(xcb_connection_t* c, X11ThumbSource& source, const QRect& part
 }
 
 void FillBlack(xcb_connection_t* c, xcb_render_picture_t picture, int width, int height) {
-    const xcb_rectangle_t all{0, 0, Extent(width), Extent(height)};
+    const xcb_rectangle_t all{0, 0, ToExtent(width), ToExtent(height)};
     const xcb_render_color_t black{0, 0, 0, 0xffff};
     xcb_render_fill_rectangles(c, XCB_RENDER_PICT_OP_SRC, picture, black, 1, &all);
 }
@@ -93,9 +81,9 @@ std::unique_ptr<X11ThumbView> X11ThumbView::Create(X11Context& context,
     const std::uint32_t mask =
         XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_EVENT_MASK | XCB_CW_COLORMAP;
     XcbReply<xcb_generic_error_t> error(xcb_request_check(
-        c, xcb_create_window_checked(c, screen->root_depth, child, destination, 0, 0, Extent(width),
-                                     Extent(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                                     screen->root_visual, mask, values)));
+        c, xcb_create_window_checked(
+               c, screen->root_depth, child, destination, 0, 0, ToExtent(width), ToExtent(height),
+               0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, mask, values)));
     if (error) {
         return nullptr;
     }
@@ -130,7 +118,7 @@ bool X11ThumbView::MakeBuffer(int width, int height, Buffer& out) {
     const xcb_pixmap_t pixmap = xcb_generate_id(c);
     XcbReply<xcb_generic_error_t> error(
         xcb_request_check(c, xcb_create_pixmap_checked(c, screen->root_depth, pixmap, child_.Id(),
-                                                       Extent(width), Extent(height))));
+                                                       ToExtent(width), ToExtent(height))));
     if (error) {
         return false;
     }
@@ -175,11 +163,11 @@ bool X11ThumbView::Resize(int width, int height) {
         return false;
     }
     xcb_connection_t* c = context_.Connection();
-    const std::uint32_t size[] = {Extent(width), Extent(height)};
+    const std::uint32_t size[] = {ToExtent(width), ToExtent(height)};
     xcb_configure_window(c, child_.Id(), XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
     // Keep the last picture where old and new overlap: a source that has gone has no other.
     xcb_copy_area(c, buffer_.pixmap.Id(), fresh.pixmap.Id(), gc_.Id(), 0, 0, 0, 0,
-                  Extent(std::min(width, width_)), Extent(std::min(height, height_)));
+                  ToExtent(std::min(width, width_)), ToExtent(std::min(height, height_)));
     buffer_ = std::move(fresh);  // frees the old buffer
     width_ = width;
     height_ = height;
@@ -202,7 +190,7 @@ bool X11ThumbView::Composite(X11ThumbSource& source, xcb_render_picture_t into,
                              static_cast<std::int16_t>(clip.x - rect.x()),
                              static_cast<std::int16_t>(clip.y - rect.y()), 0, 0,
                              static_cast<std::int16_t>(clip.x), static_cast<std::int16_t>(clip.y),
-                             Extent(clip.width), Extent(clip.height));
+                             ToExtent(clip.width), ToExtent(clip.height));
     }
     if (pointer != nullptr) {
         pointer->Draw(source_, shown, turn, into, rect, box);
@@ -237,8 +225,8 @@ bool X11ThumbView::CompositeTurned(X11ThumbSource& source, const QRect& shown,
                  turnFirst ? staged : TurnedSize(rect.size(), turn));
     xcb_render_composite(c, XCB_RENDER_PICT_OP_SRC, source.Picture(), XCB_NONE,
                          turnStage_.Picture(), static_cast<std::int16_t>(from.x()),
-                         static_cast<std::int16_t>(from.y()), 0, 0, 0, 0, Extent(staged.width()),
-                         Extent(staged.height()));
+                         static_cast<std::int16_t>(from.y()), 0, 0, 0, 0, ToExtent(staged.width()),
+                         ToExtent(staged.height()));
     if (turnFirst) {
         turnStage_.Draw(
             into, box, box.topLeft() - rect.topLeft(),
@@ -299,8 +287,8 @@ void X11ThumbView::Present(int x, int y, int width, int height) const {
     }
     xcb_copy_area(context_.Connection(), buffer_.pixmap.Id(), child_.Id(), gc_.Id(),
                   static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
-                  static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), Extent(width),
-                  Extent(height));
+                  static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), ToExtent(width),
+                  ToExtent(height));
 }
 
 void X11ThumbView::DestinationDestroyed() {
