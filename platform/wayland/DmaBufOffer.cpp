@@ -4,6 +4,8 @@
 
 #include <spa/param/video/raw.h>
 
+#include "platform/wayland/StreamParams.h"
+
 namespace {
 
 constexpr std::uint32_t Fourcc(char a, char b, char c, char d) {
@@ -13,8 +15,6 @@ constexpr std::uint32_t Fourcc(char a, char b, char c, char d) {
 
 constexpr std::uint32_t kXrgb8888 = Fourcc('X', 'R', '2', '4');
 constexpr std::uint32_t kXbgr8888 = Fourcc('X', 'B', '2', '4');
-constexpr std::uint32_t kFormats[] = {SPA_VIDEO_FORMAT_BGRx, SPA_VIDEO_FORMAT_RGBx,
-                                      SPA_VIDEO_FORMAT_BGRA, SPA_VIDEO_FORMAT_RGBA};
 
 }  // namespace
 
@@ -33,7 +33,7 @@ std::uint32_t DrmFourccForVideoFormat(std::uint32_t spaVideoFormat) {
 
 DmaBufOffer DmaBufOffer::For(const DmaBufPairs& importable) {
     DmaBufOffer offer;
-    for (const std::uint32_t videoFormat : kFormats) {
+    for (const std::uint32_t videoFormat : kVideoFormats) {
         Format format{videoFormat, {}};
         const std::uint32_t fourcc = DrmFourccForVideoFormat(videoFormat);
         for (const auto& [listed, modifier] : importable) {

@@ -145,18 +145,23 @@ bool HandedOnImage::Takes(const ShmFrame& frame) const {
     return format != 0 && globals_.ShmTakes(format);
 }
 
+std::unique_ptr<HandedOnImage::Wrapped> HandedOnImage::Fresh(std::unique_ptr<Wrapped> old,
+                                                             BufferLedger::Key key) {
+    if (old) {
+        Drop(*old);  // the producer laid the buffer out anew
+    }
+    auto made = std::make_unique<Wrapped>();
+    made->owner = this;
+    made->key = key;
+    return made;
+}
+
 HandedOnImage::Wrapped& HandedOnImage::WrapperFor(const ShmFrame& frame) {
     std::unique_ptr<Wrapped>& wrapped = buffers_[frame.key];
     const std::uint32_t format = ShmFormatForVideoFormat(frame.videoFormat);
-    if (wrapped && (wrapped->offset != frame.offset || wrapped->stride != frame.stride ||
-                    wrapped->size != frame.size || wrapped->format != format)) {
-        Drop(*wrapped);  // the producer laid the buffer out anew
-        wrapped.reset();
-    }
-    if (!wrapped) {
-        wrapped = std::make_unique<Wrapped>();
-        wrapped->owner = this;
-        wrapped->key = frame.key;
+    if (!wrapped || wrapped->offset != frame.offset || wrapped->stride != frame.stride ||
+        wrapped->size != frame.size || wrapped->format != format) {
+        wrapped = Fresh(std::move(wrapped), frame.key);
         wrapped->offset = frame.offset;
         wrapped->stride = frame.stride;
         wrapped->size = frame.size;
@@ -174,14 +179,8 @@ HandedOnImage::Wrapped& HandedOnImage::WrapperFor(const ShmFrame& frame) {
 HandedOnImage::Wrapped& HandedOnImage::WrapperFor(PipeWireStream& stream,
                                                   const DmaBufFrame& frame) {
     std::unique_ptr<Wrapped>& wrapped = buffers_[frame.key];
-    if (wrapped && (!wrapped->import || !wrapped->import->Matches(frame))) {
-        Drop(*wrapped);  // the producer laid the buffer out anew
-        wrapped.reset();
-    }
-    if (!wrapped) {
-        wrapped = std::make_unique<Wrapped>();
-        wrapped->owner = this;
-        wrapped->key = frame.key;
+    if (!wrapped || !wrapped->import || !wrapped->import->Matches(frame)) {
+        wrapped = Fresh(std::move(wrapped), frame.key);
         Wrapped* made = wrapped.get();
         wrapped->import = std::make_unique<DmaBufImport>(
             globals_.LinuxDmaBuf(), frame,

@@ -76,6 +76,8 @@ class HandedOnImage {
         std::uint32_t format = 0;
         bool busy = false;  // attached and not yet released
     };
+    // A new, empty wrapper for the buffer of key; old (the buffer's previous one) is dropped.
+    std::unique_ptr<Wrapped> Fresh(std::unique_ptr<Wrapped> old, BufferLedger::Key key);
     Wrapped& WrapperFor(const ShmFrame& frame);
     Wrapped& WrapperFor(PipeWireStream& stream, const DmaBufFrame& frame);
     void OnImported(PipeWireStream& stream, Wrapped& wrapped);

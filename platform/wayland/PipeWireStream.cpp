@@ -234,7 +234,6 @@ void PipeWireStream::OnProcess() {
 }
 
 void PipeWireStream::TakeDmaBuf(pw_buffer* buffer) {
-    const QSize before = SourceSize();
     const QRect whole(QPoint(0, 0), videoSize_);
     const std::optional<QRect> crop = CropOf(buffer->buffer);
     const QRect window = crop ? crop->intersected(whole) : whole;
@@ -242,12 +241,18 @@ void PipeWireStream::TakeDmaBuf(pw_buffer* buffer) {
         pw_stream_queue_buffer(handles_->stream, buffer);
         return;
     }
-    newestCrop_ = window;
-    frame_ = QImage();
+    KeepNewest(buffer, window, QImage());
+}
+
+void PipeWireStream::KeepNewest(pw_buffer* buffer, const QRect& crop, const QImage& picture) {
+    const QSize before = SourceSize();
+    frame_ = QImage();  // it may point into the buffer given back
     if (const std::optional<BufferLedger::Key> back = ledger_.SetNewest(buffer)) {
         GiveBack(*back);
     }
-    pictureSize_ = newestCrop_.size();
+    newestCrop_ = crop;
+    frame_ = picture;
+    pictureSize_ = crop.size();
     ++framesReceived_;
     if (pictureSize_ != before) {
         emit SizeChanged(pictureSize_);
@@ -274,22 +279,11 @@ void PipeWireStream::TakeBuffer(pw_buffer* buffer) {
         pw_stream_queue_buffer(handles_->stream, buffer);
         return;
     }
-    const QSize before = SourceSize();
-    frame_ = QImage();
-    if (const std::optional<BufferLedger::Key> back = ledger_.SetNewest(buffer)) {
-        GiveBack(*back);
-    }
     const int left = static_cast<int>((region->offset - facts.chunkOffset) % region->stride) / 4;
     const int top = static_cast<int>((region->offset - facts.chunkOffset) / region->stride);
-    newestCrop_ = QRect(QPoint(left, top), region->size);
-    frame_ = QImage(static_cast<const uchar*>(plane.data) + region->offset, region->size.width(),
-                    region->size.height(), region->stride, format);
-    pictureSize_ = frame_.size();
-    ++framesReceived_;
-    if (frame_.size() != before) {
-        emit SizeChanged(frame_.size());
-    }
-    emit FrameArrived();
+    KeepNewest(buffer, QRect(QPoint(left, top), region->size),
+               QImage(static_cast<const uchar*>(plane.data) + region->offset, region->size.width(),
+                      region->size.height(), region->stride, format));
 }
 
 std::optional<ShmFrame> PipeWireStream::NewestShm() const {

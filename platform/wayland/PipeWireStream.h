@@ -97,6 +97,9 @@ class PipeWireStream : public QObject {
     void OfferFormats();
     // Keeps a DMA-BUF picture: its buffer is the newest, nothing is read.
     void TakeDmaBuf(struct pw_buffer* buffer);
+    // buffer holds the newest picture, the window at crop inside it; picture: its pixels to
+    // draw (null for a DMA-BUF). The buffer before goes back unless the compositor holds it.
+    void KeepNewest(struct pw_buffer* buffer, const QRect& crop, const QImage& picture);
     void OnStreamState(int state, const char* error);
     void OnGlobalRemoved(std::uint32_t id);
     void End(const QString& reason);

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr std::uint32_t kFormats[] = {SPA_VIDEO_FORMAT_BGRx, SPA_VIDEO_FORMAT_RGBx,
-                                      SPA_VIDEO_FORMAT_BGRA, SPA_VIDEO_FORMAT_RGBA};
 constexpr std::uint32_t kPointerShapeSide = 64;
 
 struct Sizes {
@@ -45,7 +43,8 @@ const spa_pod* SharedMemoryOffer(spa_pod_builder& builder) {
     PushRawVideo(builder, object);
     spa_pod_builder_add(
         &builder, SPA_FORMAT_VIDEO_format,
-        SPA_POD_CHOICE_ENUM_Id(5, kFormats[0], kFormats[0], kFormats[1], kFormats[2], kFormats[3]),
+        SPA_POD_CHOICE_ENUM_Id(5, kVideoFormats[0], kVideoFormats[0], kVideoFormats[1],
+                               kVideoFormats[2], kVideoFormats[3]),
         0);
     AddSizeAndRate(builder);
     return static_cast<const spa_pod*>(spa_pod_builder_pop(&builder, &object));

@@ -3,12 +3,20 @@
 // metas (crop, pointer) for the format the producer chose.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
+
+#include <spa/param/video/raw.h>
 
 struct spa_pod;
 struct spa_pod_builder;
 class DmaBufOffer;
+
+// The video formats a clone takes, best first: the 32-bit ones the compositor and Qt show as
+// they are.
+inline constexpr std::array<std::uint32_t, 4> kVideoFormats{
+    SPA_VIDEO_FORMAT_BGRx, SPA_VIDEO_FORMAT_RGBx, SPA_VIDEO_FORMAT_BGRA, SPA_VIDEO_FORMAT_RGBA};
 
 // The EnumFormat params, best first: one per format of dmaBuf with its modifiers, then
 // always the raw formats in shared memory.
