@@ -3,7 +3,8 @@
 // it is, a wl_buffer of a wl_shm pool on the buffer's memfd, attached to a desynchronised
 // subsurface whose wp_viewport scales it into the target rectangle of a black full-screen
 // toplevel. It touches no pixel; a buffer goes back to the stream when the compositor
-// releases it. Nothing else: no toolkit, one poll() loop.
+// releases it. Nothing else: no toolkit, one poll() loop (the program's lookup of a buffer's
+// file, once per buffer, is the only code it shares with the program).
 //   wayland_clone_cost_minimal <node id> <x> <y> <width> <height>
 // Prints "ready" once its toplevel is configured; each line "count" on standard input is
 // answered with "count <frames received> <frames presented>", presented counting the
@@ -11,7 +12,6 @@
 // drew, not buffers attached); "callbacks 0" stops asking for them, "callbacks 1" resumes.
 #include <poll.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cinttypes>
@@ -22,6 +22,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <pipewire/pipewire.h>
@@ -29,6 +30,7 @@
 #include <spa/pod/builder.h>
 #include <wayland-client.h>
 
+#include "platform/wayland/MemFdPlace.h"
 #include "viewporter-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
 
@@ -70,28 +72,6 @@ struct Client {
     std::uint32_t lastPresentedAt = 0;  // ms, of the last frame callback counted
 };
 
-// The offset in its file of address, from /proc/self/maps; -1 when no file maps it.
-long long FileOffsetOf(const void* address) {
-    std::FILE* maps = std::fopen("/proc/self/maps", "r");
-    if (maps == nullptr) {
-        return -1;
-    }
-    const auto at = reinterpret_cast<std::uintptr_t>(address);
-    char line[512];
-    long long found = -1;
-    while (found < 0 && std::fgets(line, sizeof(line), maps) != nullptr) {
-        std::uintptr_t start = 0, end = 0;
-        unsigned long long offset = 0, inode = 0;
-        if (std::sscanf(line, "%" SCNxPTR "-%" SCNxPTR " %*s %llx %*s %llu", &start, &end, &offset,
-                        &inode) == 4 &&
-            inode != 0 && at >= start && at < end) {
-            found = static_cast<long long>(offset + (at - start));
-        }
-    }
-    std::fclose(maps);
-    return found;
-}
-
 void OnRelease(void* data, wl_buffer*) {
     auto* wrapped = static_cast<Wrapped*>(data);
     pw_stream_queue_buffer(wrapped->client->stream, wrapped->buffer);
@@ -99,28 +79,20 @@ void OnRelease(void* data, wl_buffer*) {
 const wl_buffer_listener kBufferListener{OnRelease};
 
 // A wl_buffer on the memfd that holds the frame's bytes; null where no file holds them.
-void Wrap(Client& c, Wrapped& w, const spa_data& plane) {
-    int fd = -1;
-    long long offset = -1;
-    if (plane.type == SPA_DATA_MemFd && plane.fd >= 0) {
-        fd = static_cast<int>(plane.fd);
-        offset = plane.mapoffset;
-    } else if (plane.type == SPA_DATA_MemPtr && plane.data != nullptr) {
-        const pw_memblock* block = pw_mempool_find_ptr(pw_core_get_mempool(c.core), plane.data);
-        if (block != nullptr && block->fd >= 0) {
-            fd = block->fd;
-            offset = FileOffsetOf(plane.data);
-        }
-    }
-    // The compositor ends a client whose buffer reaches past its pool: such frames are skipped.
-    const int stride = plane.chunk->stride > 0 ? plane.chunk->stride : c.videoWidth * 4;
-    const long long first = offset + plane.chunk->offset;
-    struct stat facts {};
-    if (fd < 0 || offset < 0 || fstat(fd, &facts) != 0 || facts.st_size > INT32_MAX ||
-        first + static_cast<long long>(stride) * c.videoHeight > facts.st_size) {
+void Wrap(Client& c, Wrapped& w) {
+    const std::optional<MemFdPlace> place = FindMemFdPlace(c.core, w.buffer);
+    if (!place) {
         return;
     }
-    w.pool = wl_shm_create_pool(c.shm, fd, static_cast<std::int32_t>(facts.st_size));
+    const spa_data& plane = w.buffer->buffer->datas[0];
+    const int stride = plane.chunk->stride > 0 ? plane.chunk->stride : c.videoWidth * 4;
+    const std::size_t first = place->dataOffset + plane.chunk->offset;
+    // The compositor ends a client whose buffer reaches past its pool: such frames are skipped.
+    if (place->fileSize > INT32_MAX ||
+        first + static_cast<std::size_t>(stride) * c.videoHeight > place->fileSize) {
+        return;
+    }
+    w.pool = wl_shm_create_pool(c.shm, place->fd, static_cast<std::int32_t>(place->fileSize));
     w.wl = wl_shm_pool_create_buffer(w.pool, static_cast<std::int32_t>(first), c.videoWidth,
                                      c.videoHeight, stride, WL_SHM_FORMAT_XRGB8888);
     wl_buffer_add_listener(w.wl, &kBufferListener, &w);
@@ -157,7 +129,7 @@ void OnProcess(void* data) {
     ++c.received;
     Wrapped& w = *c.buffers[newest];
     if (w.wl == nullptr) {
-        Wrap(c, w, newest->buffer->datas[0]);
+        Wrap(c, w);
     }
     if (w.wl == nullptr) {
         pw_stream_queue_buffer(c.stream, newest);
