@@ -2,10 +2,11 @@
 
 #include <spa/param/video/raw.h>
 
+#include "platform/wayland/DmaBufOffer.h"
+
 namespace {
-// wl_shm format codes (wayland.xml): fourcc codes except the two mandatory ones.
+// wl_shm names formats by their DRM fourcc, except the two mandatory ones (ARGB8888 is 0).
 constexpr std::uint32_t kShmXrgb8888 = 1;
-constexpr std::uint32_t kShmXbgr8888 = 0x34324258;  // 'XB24'
 }  // namespace
 
 FramePath ChooseFramePath(const FramePathFacts& facts) {
@@ -33,14 +34,6 @@ QString DescribeFramePath(FramePath path, const FramePathFacts& facts) {
 }
 
 std::uint32_t ShmFormatForVideoFormat(std::uint32_t spaVideoFormat) {
-    switch (spaVideoFormat) {
-        case SPA_VIDEO_FORMAT_BGRx:
-        case SPA_VIDEO_FORMAT_BGRA:
-            return kShmXrgb8888;
-        case SPA_VIDEO_FORMAT_RGBx:
-        case SPA_VIDEO_FORMAT_RGBA:
-            return kShmXbgr8888;
-        default:
-            return 0;
-    }
+    const std::uint32_t fourcc = DrmFourccForVideoFormat(spaVideoFormat);
+    return fourcc == DrmFourccForVideoFormat(SPA_VIDEO_FORMAT_BGRx) ? kShmXrgb8888 : fourcc;
 }
